@@ -1,0 +1,83 @@
+# Shared build settings and small helpers for the project's libraries, tests and fuzzers.
+
+set(BORVANTA_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast
+    -Wcast-align -Woverloaded-virtual -Wconversion -Wsign-conversion -Wnull-dereference
+    -Wdouble-promotion -Wformat=2 -Wimplicit-fallthrough -Werror)
+
+add_library(borvanta_options INTERFACE)
+target_compile_options(borvanta_options INTERFACE ${BORVANTA_WARNINGS})
+target_include_directories(borvanta_options INTERFACE ${PROJECT_SOURCE_DIR})
+
+if(BORVANTA_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined
+                        -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+if(BORVANTA_TSAN)
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+endif()
+if(BORVANTA_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        message(FATAL_ERROR "BORVANTA_FUZZ needs clang")
+    endif()
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+# borvanta_library(name SOURCES ... [DEPS ...]): one static library per folder.
+function(borvanta_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_link_libraries(${name} PUBLIC borvanta_options ${ARG_DEPS})
+endfunction()
+
+# borvanta_test(name SOURCES ... [DEPS ...]): one GoogleTest program, registered with CTest.
+function(borvanta_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    if(NOT BORVANTA_TESTS OR BORVANTA_FUZZ)
+        return()
+    endif()
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE borvanta_options ${ARG_DEPS} GTest::gtest GTest::gmock
+                          GTest::gtest_main)
+    include(GoogleTest)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+                         PROPERTIES ENVIRONMENT "BORVANTA_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
+endfunction()
+
+# borvanta_fuzz(name SOURCES ... [DEPS ...]): a libFuzzer target; in a fuzz build it is also a
+# CTest test that runs for a few seconds on its seed corpus.
+function(borvanta_fuzz name)
+    cmake_parse_arguments(ARG "" "SECONDS" "SOURCES;DEPS" ${ARGN})
+    if(NOT BORVANTA_FUZZ)
+        return()
+    endif()
+    if(NOT ARG_SECONDS)
+        set(ARG_SECONDS 10)
+    endif()
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE borvanta_options ${ARG_DEPS})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    set(corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus)
+    file(MAKE_DIRECTORY ${corpus})
+    set(seeds)
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name})
+        set(seeds ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name})
+    endif()
+    add_test(NAME ${name}
+             COMMAND ${name} -max_total_time=${ARG_SECONDS} -rss_limit_mb=2048 -timeout=10
+                     ${corpus} ${seeds})
+endfunction()
+
+# borvanta_benchmark(name SOURCES ... [DEPS ...]): a Google Benchmark program (not a test).
+function(borvanta_benchmark name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    if(NOT BORVANTA_BENCH OR BORVANTA_FUZZ)
+        return()
+    endif()
+    find_package(benchmark REQUIRED)
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE borvanta_options ${ARG_DEPS} benchmark::benchmark
+                          benchmark::benchmark_main)
+endfunction()
