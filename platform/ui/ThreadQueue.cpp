@@ -1,0 +1,222 @@
+#include "platform/ui/ThreadQueue.h"
+
+#include "platform/ui/Clock.h"
+
+#include <atomic>
+#include <chrono>
+#include <map>
+
+namespace platform {
+
+namespace {
+
+std::mutex g_registryMutex;
+std::map<DWORD, std::shared_ptr<ThreadQueue>>& Registry() {
+    static auto* registry = new std::map<DWORD, std::shared_ptr<ThreadQueue>>();
+    return *registry;
+}
+
+std::atomic<DWORD> g_nextThreadId{1};
+
+// Retires the thread's queue when the thread exits.
+struct QueueHolder {
+    std::shared_ptr<ThreadQueue> queue;
+    ~QueueHolder() {
+        if (!queue) {
+            return;
+        }
+        {
+            std::lock_guard lock(g_registryMutex);
+            Registry().erase(queue->ThreadId());
+        }
+        queue->Retire();
+    }
+};
+
+thread_local QueueHolder t_holder;
+
+} // namespace
+
+std::shared_ptr<ThreadQueue> ThreadQueue::Current() {
+    if (!t_holder.queue) {
+        auto queue = std::make_shared<ThreadQueue>(::GetCurrentThreadId());
+        std::lock_guard lock(g_registryMutex);
+        Registry()[queue->ThreadId()] = queue;
+        t_holder.queue = queue;
+    }
+    return t_holder.queue;
+}
+
+std::shared_ptr<ThreadQueue> ThreadQueue::Find(DWORD threadId) {
+    std::lock_guard lock(g_registryMutex);
+    auto it = Registry().find(threadId);
+    return it == Registry().end() ? nullptr : it->second;
+}
+
+void ThreadQueue::WakeAll() {
+    std::vector<std::shared_ptr<ThreadQueue>> queues;
+    {
+        std::lock_guard lock(g_registryMutex);
+        for (auto& [id, queue] : Registry()) {
+            queues.push_back(queue);
+        }
+    }
+    for (auto& queue : queues) {
+        queue->Wake();
+    }
+}
+
+bool ThreadQueue::Post(const MSG& msg) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_retired) {
+            return false;
+        }
+        m_posted.push_back(msg);
+        ++m_wakeups;
+    }
+    m_cv.notify_all();
+    return true;
+}
+
+bool ThreadQueue::PostWork(std::function<void()> fn) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_retired) {
+            return false;
+        }
+        m_incoming.push_back(std::move(fn));
+        ++m_wakeups;
+    }
+    m_cv.notify_all();
+    return true;
+}
+
+void ThreadQueue::PostQuit(int exitCode) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_quit = exitCode;
+        ++m_wakeups;
+    }
+    m_cv.notify_all();
+}
+
+void ThreadQueue::Wake() {
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_wakeups;
+    }
+    m_cv.notify_all();
+}
+
+bool ThreadQueue::RunIncoming() {
+    bool ran = false;
+    for (;;) {
+        std::function<void()> work;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_incoming.empty()) {
+                return ran;
+            }
+            work = std::move(m_incoming.front());
+            m_incoming.pop_front();
+        }
+        work();
+        ran = true;
+    }
+}
+
+std::optional<MSG> ThreadQueue::TakePosted(HWND hwnd, UINT minMsg, UINT maxMsg, bool remove) {
+    std::lock_guard lock(m_mutex);
+    for (auto it = m_posted.begin(); it != m_posted.end(); ++it) {
+        if (hwnd && it->hwnd != hwnd) {
+            continue;
+        }
+        if ((minMsg || maxMsg) && (it->message < minMsg || it->message > maxMsg)) {
+            continue;
+        }
+        MSG msg = *it;
+        if (remove) {
+            m_posted.erase(it);
+        }
+        return msg;
+    }
+    return std::nullopt;
+}
+
+bool ThreadQueue::HasPosted() {
+    std::lock_guard lock(m_mutex);
+    return !m_posted.empty();
+}
+
+std::optional<int> ThreadQueue::TakeQuit(bool remove) {
+    std::lock_guard lock(m_mutex);
+    auto quit = m_quit;
+    if (remove) {
+        m_quit.reset();
+    }
+    return quit;
+}
+
+void ThreadQueue::Wait(std::optional<std::uint64_t> deadlineMs) {
+    std::unique_lock lock(m_mutex);
+    const std::uint64_t seen = m_wakeups;
+    auto woken = [&] { return m_wakeups != seen || !m_incoming.empty(); };
+    if (woken()) {
+        return;
+    }
+    Clock& clock = GetClock();
+    if (!deadlineMs) {
+        m_cv.wait(lock, woken);
+        return;
+    }
+    if (clock.IsVirtual()) {
+        // Virtual time moves only through Advance, which wakes every queue.
+        if (clock.NowMs() >= *deadlineMs) {
+            return;
+        }
+        m_cv.wait(lock, woken);
+        return;
+    }
+    const std::uint64_t now = clock.NowMs();
+    if (now >= *deadlineMs) {
+        return;
+    }
+    m_cv.wait_for(lock, std::chrono::milliseconds(*deadlineMs - now), woken);
+}
+
+void ThreadQueue::DropWindow(HWND hwnd) {
+    std::lock_guard lock(m_mutex);
+    std::erase_if(m_posted, [hwnd](const MSG& msg) { return msg.hwnd == hwnd; });
+}
+
+void ThreadQueue::Retire() {
+    std::deque<std::function<void()>> pending;
+    {
+        std::lock_guard lock(m_mutex);
+        m_retired = true;
+        pending.swap(m_incoming);
+        m_posted.clear();
+    }
+    // Destroyed outside the lock: their destructors may release waiting senders.
+    pending.clear();
+}
+
+} // namespace platform
+
+DWORD GetCurrentThreadId() {
+    thread_local const DWORD id = platform::g_nextThreadId.fetch_add(1);
+    return id;
+}
+
+void EnsureMessageQueue() {
+    platform::ThreadQueue::Current();
+}
+
+BOOL PostThreadCallback(DWORD threadId, std::function<void()> fn) {
+    if (!fn) {
+        return FALSE;
+    }
+    auto queue = platform::ThreadQueue::Find(threadId);
+    return queue && queue->PostWork(std::move(fn)) ? TRUE : FALSE;
+}
