@@ -2,6 +2,7 @@
 
 #include "platform/base/WideChar.h"
 
+#include <iterator>
 #include <span>
 
 namespace {
@@ -95,6 +96,8 @@ constexpr NameEntry kAssignmentKeys[] = {
 };
 
 // Ids 11, 329 and 347 are not used.
+static_assert(std::size(kAssignmentKeys) == 66, "one key per assignment kind");
+
 constexpr NameEntry kSkinItemNames[] = {
     {0, u"BACKGROUND"},
     {1, u"MASK"},
@@ -575,6 +578,14 @@ const WCHAR* LookupName(const NameTable& table, LONG key) {
 const WCHAR* LookupColourName(COLORREF colour) {
     const auto it = g_colourNameMap.find(colour);
     return it == g_colourNameMap.end() ? nullptr : it->second;
+}
+
+const WCHAR* GetAssignmentKindKey(LONG kind) {
+    // The table lists the kinds 0..65 in order, so the kind is its index.
+    if (kind < 0 || static_cast<size_t>(kind) >= std::size(kAssignmentKeys)) {
+        return nullptr;
+    }
+    return kAssignmentKeys[static_cast<size_t>(kind)].name;
 }
 
 LONG FindCommandKeyId(const WCHAR* text) {

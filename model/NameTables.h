@@ -54,6 +54,9 @@ void InitNameTables();
 // table is never changed by a lookup.
 const WCHAR* LookupName(const NameTable& table, LONG key);
 const WCHAR* LookupColourName(COLORREF colour);
+// Text key of an assignment kind 0..65 straight from the constant table, so that it is
+// available before InitNameTables; null for other numbers.
+const WCHAR* GetAssignmentKindKey(LONG kind);
 
 // Reverse lookups: the smallest key whose text equals the given one ignoring letter case;
 // -1 when none does (and for a null text).
