@@ -1,0 +1,287 @@
+#include "platform/gdi/Font.h"
+
+#include "platform/base/WideChar.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_SYNTHESIS_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+namespace gdi {
+
+namespace {
+
+FT_Face AsFace(void* f) {
+    return static_cast<FT_Face>(f);
+}
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](char c) {
+        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    });
+    return s;
+}
+
+bool FaceIsBold(FT_Face f) {
+    return (f->style_flags & FT_STYLE_FLAG_BOLD) != 0;
+}
+bool FaceIsItalic(FT_Face f) {
+    return (f->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
+}
+
+// Cell default for a height of 0.
+constexpr long long kDefaultCell = 16;
+constexpr long long kMaxPixels = 2048;
+
+} // namespace
+
+FontInstance::FontInstance(void* face, int ascent, int descent, int emPixels, bool embolden,
+                           bool oblique, LONG weight, std::string family)
+    : face_(face), ascent_(ascent), descent_(descent), emPixels_(emPixels), embolden_(embolden),
+      oblique_(oblique), weight_(weight), family_(std::move(family)) {}
+
+FontInstance::~FontInstance() {
+    FT_Done_Face(AsFace(face_));
+}
+
+const Glyph& FontInstance::GetGlyph(char32_t code) {
+    auto it = glyphs_.find(code);
+    if (it != glyphs_.end()) {
+        return it->second;
+    }
+    Glyph g;
+    FT_Face face = AsFace(face_);
+    if (FT_Load_Char(face, code, FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) == 0) {
+        FT_GlyphSlot slot = face->glyph;
+        if (embolden_) {
+            FT_GlyphSlot_Embolden(slot);
+        }
+        if (oblique_) {
+            FT_GlyphSlot_Oblique(slot);
+        }
+        if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) == 0) {
+            const FT_Bitmap& bm = slot->bitmap;
+            g.left = slot->bitmap_left;
+            g.top = slot->bitmap_top;
+            g.width = static_cast<int>(bm.width);
+            g.rows = static_cast<int>(bm.rows);
+            g.coverage.resize(static_cast<size_t>(g.width) * static_cast<size_t>(g.rows));
+            for (int y = 0; y < g.rows; ++y) {
+                const unsigned char* src = bm.buffer + static_cast<long>(y) * bm.pitch;
+                std::copy(src, src + g.width, g.coverage.begin() + static_cast<long>(y) * g.width);
+            }
+        }
+        g.advance = static_cast<int>((slot->advance.x + 32) >> 6);
+    }
+    return glyphs_.emplace(code, std::move(g)).first->second;
+}
+
+int FontInstance::MaxAdvance() const {
+    FT_Face face = AsFace(face_);
+    return static_cast<int>((face->size->metrics.max_advance + 63) >> 6);
+}
+
+FontEngine& FontEngine::Instance() {
+    static FontEngine* engine = new FontEngine; // lives to the end of the process
+    return *engine;
+}
+
+FontEngine::FontEngine() {
+    FT_Library lib = nullptr;
+    if (FT_Init_FreeType(&lib) == 0) {
+        library_ = lib;
+    }
+    FcInit();
+}
+
+int FontEngine::AddFile(const std::filesystem::path& file) {
+    std::lock_guard lock(mutex_);
+    if (library_ == nullptr) {
+        return 0;
+    }
+    std::error_code ec;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(file, ec);
+    int added = 0;
+    bool known = false;
+    for (PrivateFace& f : private_) {
+        if (f.file == canonical) {
+            ++f.references;
+            ++added;
+            known = true;
+        }
+    }
+    if (known) {
+        return added;
+    }
+    FT_Face face = nullptr;
+    if (FT_New_Face(static_cast<FT_Library>(library_), canonical.c_str(), -1, &face) != 0) {
+        return 0;
+    }
+    const long count = face->num_faces;
+    FT_Done_Face(face);
+    for (long i = 0; i < count && i < 64; ++i) {
+        if (FT_New_Face(static_cast<FT_Library>(library_), canonical.c_str(), i, &face) != 0) {
+            continue;
+        }
+        if (face->family_name != nullptr && FT_IS_SCALABLE(face)) {
+            private_.push_back(PrivateFace{canonical, i, Lower(face->family_name), FaceIsBold(face),
+                                           FaceIsItalic(face), 1});
+            ++added;
+        }
+        FT_Done_Face(face);
+    }
+    return added;
+}
+
+bool FontEngine::RemoveFile(const std::filesystem::path& file) {
+    std::lock_guard lock(mutex_);
+    std::error_code ec;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(file, ec);
+    bool found = false;
+    for (PrivateFace& f : private_) {
+        if (f.file == canonical) {
+            --f.references;
+            found = true;
+        }
+    }
+    std::erase_if(private_, [](const PrivateFace& f) { return f.references <= 0; });
+    // Fonts made from the file keep drawing with what they loaded; new fonts no longer find it.
+    return found;
+}
+
+bool FontEngine::LocatePrivate(const std::string& family, bool bold, bool italic, Located& out) {
+    int best = -1;
+    for (const PrivateFace& f : private_) {
+        if (f.family != family) {
+            continue;
+        }
+        const int score = (f.bold == bold ? 2 : 0) + (f.italic == italic ? 1 : 0);
+        if (score > best) {
+            best = score;
+            out = Located{f.file.string(), f.index, f.bold, f.italic};
+        }
+    }
+    return best >= 0;
+}
+
+bool FontEngine::LocateSystem(const std::string& family, bool bold, bool italic,
+                              BYTE pitchAndFamily, Located& out) {
+    FcPattern* pattern = FcPatternCreate();
+    if (pattern == nullptr) {
+        return false;
+    }
+    if (!family.empty()) {
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    }
+    const char* generic = "sans-serif";
+    switch (pitchAndFamily & 0xF0) {
+    case FF_ROMAN:
+        generic = "serif";
+        break;
+    case FF_MODERN:
+        generic = "monospace";
+        break;
+    default:
+        break;
+    }
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(generic));
+    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPatternDestroy(pattern);
+    if (match == nullptr) {
+        return false;
+    }
+    FcChar8* file = nullptr;
+    int index = 0;
+    int weight = FC_WEIGHT_REGULAR;
+    int slant = FC_SLANT_ROMAN;
+    bool ok = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file != nullptr;
+    if (ok) {
+        FcPatternGetInteger(match, FC_INDEX, 0, &index);
+        FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
+        FcPatternGetInteger(match, FC_SLANT, 0, &slant);
+        out = Located{reinterpret_cast<const char*>(file), index, weight >= FC_WEIGHT_DEMIBOLD,
+                      slant != FC_SLANT_ROMAN};
+    }
+    FcPatternDestroy(match);
+    return ok;
+}
+
+std::shared_ptr<FontInstance> FontEngine::Resolve(const LOGFONTW& lf) {
+    std::lock_guard lock(mutex_);
+    if (library_ == nullptr) {
+        return nullptr;
+    }
+    size_t nameLength = 0;
+    while (nameLength < LF_FACESIZE && lf.lfFaceName[nameLength] != 0) {
+        ++nameLength;
+    }
+    const std::string family = Lower(ToUtf8(std::u16string_view(lf.lfFaceName, nameLength)));
+    const bool bold = lf.lfWeight >= 600;
+    const bool italic = lf.lfItalic != 0;
+
+    Located where;
+    if (!LocatePrivate(family, bold, italic, where) &&
+        !LocateSystem(family, bold, italic, lf.lfPitchAndFamily, where)) {
+        return nullptr;
+    }
+
+    const std::string key = where.file + '\n' + std::to_string(where.index) + '\n' +
+                            std::to_string(lf.lfHeight) + '\n' + (bold ? "b" : "") +
+                            (italic ? "i" : "");
+    if (auto it = instances_.find(key); it != instances_.end()) {
+        return it->second;
+    }
+
+    FT_Face face = nullptr;
+    if (FT_New_Face(static_cast<FT_Library>(library_), where.file.c_str(), where.index, &face) !=
+        0) {
+        return nullptr;
+    }
+    double upem = face->units_per_EM > 0 ? face->units_per_EM : 1000.0;
+    double asc = face->ascender;
+    double desc = -static_cast<double>(face->descender);
+    if (auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+        os2 != nullptr && os2->usWinAscent + os2->usWinDescent > 0) {
+        asc = os2->usWinAscent;
+        desc = os2->usWinDescent;
+    }
+    if (asc + desc <= 0) {
+        asc = upem * 0.8;
+        desc = upem * 0.2;
+    }
+    long long height = lf.lfHeight;
+    double em = 0;
+    int ascent = 0;
+    int descent = 0;
+    if (height < 0) {
+        em = static_cast<double>(std::min(-height, kMaxPixels));
+        ascent = static_cast<int>(std::lround(em * asc / upem));
+        descent = static_cast<int>(std::lround(em * desc / upem));
+    } else {
+        const long long cell = height == 0 ? kDefaultCell : std::min(height, kMaxPixels);
+        em = static_cast<double>(cell) * upem / (asc + desc);
+        ascent = static_cast<int>(std::lround(static_cast<double>(cell) * asc / (asc + desc)));
+        descent = static_cast<int>(cell) - ascent;
+    }
+    const auto size26 = static_cast<FT_F26Dot6>(std::lround(std::max(em, 1.0) * 64.0));
+    FT_Set_Char_Size(face, 0, size26, 72, 72);
+    auto instance = std::make_shared<FontInstance>(
+        face, ascent, descent, static_cast<int>(std::lround(em)), bold && !where.bold,
+        italic && !where.italic, bold ? FW_BOLD : FW_NORMAL,
+        face->family_name != nullptr ? face->family_name : "");
+    instances_.emplace(key, instance);
+    return instance;
+}
+
+} // namespace gdi

@@ -1,0 +1,31 @@
+#pragma once
+// What the window system builds on: DCs on window backing bitmaps, the objects behind
+// bitmap and region handles, and compositing of top-level windows into a screen bitmap.
+
+#include "platform/base/WinTypes.h"
+#include "platform/gdi/Bitmap.h"
+#include "platform/gdi/Region.h"
+
+#include <optional>
+
+namespace gdi {
+
+// A DC drawing into `target`: device (0, 0) lands on `origin` of the target, and drawing is
+// limited to `clip` (target units; nullopt = the whole target). Free it with DeleteDC; the
+// target must outlive it.
+HDC CreateSurfaceDC(Bitmap& target, POINT origin, std::optional<Region> clip);
+
+// The objects behind handles; null for a handle that is not a live bitmap or region.
+Bitmap* BitmapFromHandle(HBITMAP bitmap);
+const Region* RegionFromHandle(HRGN region);
+// A new region handle holding a copy of the region (GetWindowRgn and the like).
+HRGN CreateRegionHandle(Region region);
+
+// Draws one top-level window's bitmap onto the screen bitmap with its top-left corner at `at`.
+// region: the window region in window units (nullptr = the whole window); colorKey: pixels of
+// that RGB are left out (LWA_COLORKEY); alpha: constant opacity (LWA_ALPHA; 255 = opaque).
+// The screen's pixels keep alpha 255.
+void ComposeWindow(Bitmap& screen, const Bitmap& window, POINT at, const Region* region,
+                   std::optional<COLORREF> colorKey, BYTE alpha);
+
+} // namespace gdi
