@@ -1,0 +1,74 @@
+#include "gui/GUIItem.h"
+
+#include <utility>
+
+void CGUIItem::SetRect(int x, int y, int width, int height) {
+    rect = std::make_unique<RECT>(RECT{x, y, x + width, y + height});
+}
+
+CGUIItemList::~CGUIItemList() {
+    DeleteGUIItems(*this);
+}
+
+void CGUIItemList::Add(std::unique_ptr<CGUIItem> item) {
+    if (item != nullptr) {
+        m_items.push_back(std::move(item));
+    }
+}
+
+CGUIItem* CGUIItemList::GetAt(int i) const {
+    if (i < 0 || static_cast<size_t>(i) >= m_items.size()) {
+        return nullptr;
+    }
+    return m_items[static_cast<size_t>(i)].get();
+}
+
+void CGUIItemList::DeleteLast() {
+    if (!m_items.empty()) {
+        // Destroy the item before it leaves the list, so that nothing it does while going
+        // finds a list in between states.
+        m_items.back().reset();
+        m_items.pop_back();
+    }
+}
+
+CGUIItem* FindGUIItemById(const CGUIItemList& list, int id) {
+    for (int i = 0; i < list.GetCount(); ++i) {
+        CGUIItem* item = list.GetAt(i);
+        if (item->id == id) {
+            return item;
+        }
+    }
+    return nullptr;
+}
+
+CGUIItem* FindGUIItemByHwnd(const CGUIItemList& list, HWND hwnd) {
+    if (hwnd == nullptr || hwnd == GUIITEM_NO_WINDOW) {
+        return nullptr;
+    }
+    for (int i = 0; i < list.GetCount(); ++i) {
+        CGUIItem* item = list.GetAt(i);
+        if (item->hwnd == hwnd) {
+            return item;
+        }
+    }
+    return nullptr;
+}
+
+CGUIItem* FindBitmapItemById(int id, const CGUIItemList& list) {
+    CGUIItem* item = FindGUIItemById(list, id);
+    return item != nullptr && item->type == GUIITEM_BITMAPITEM ? item : nullptr;
+}
+
+void DeleteGUIItems(CGUIItemList& list) {
+    while (!list.IsEmpty()) {
+        list.DeleteLast();
+    }
+}
+
+void DestroyGUIItemList(CGUIItemList* list) {
+    if (list != nullptr) {
+        DeleteGUIItems(*list);
+        delete list;
+    }
+}

@@ -1,0 +1,86 @@
+#pragma once
+// Language tables: the texts of one language, read from its language text file, with the
+// font replacements and per-item skin overrides that "Language.xml" gives that language.
+
+#include "gui/GUIItem.h"
+#include "platform/base/CString.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// One override of a skin attribute of one item in one language: a string, or for "RECT" a
+// rectangle whose right and bottom are width and height.
+struct LangOverride {
+    int itemId = -1;
+    CString attributeName;
+    std::vector<BYTE> value;
+
+    // The value as text (up to its terminator or its end).
+    CString GetText() const;
+    // The value as a rectangle; false (and rc untouched) when it holds fewer than 16 bytes.
+    bool GetRect(RECT& rc) const;
+};
+
+class CLangTable : public CGUIItem {
+public:
+    CLangTable();
+    ~CLangTable() override = default;
+
+    // Reads a language text file from memory: UTF-16LE lines ended by CR (runs of CR and LF
+    // between lines are skipped); line 0 is the title, line 1 is ignored, then key and text
+    // lines alternate until "END OF FILE" or the end of the data. An odd last byte is ignored.
+    // True when at least one pair was read.
+    static bool Parse(size_t byteCount, const BYTE* text, CLangTable* table);
+    // "$key": the text of the first pair whose stored key (blanks removed) equals key ignoring
+    // case; "#prefix": the first pair whose stored key starts with prefix. Other texts: false.
+    // Found: out is the text and the result true; else out is untouched.
+    static bool Lookup(const CLangTable* table, CString& out, const WCHAR* key);
+    // The first override of that item and attribute name (ignoring case), or null.
+    static const LangOverride* GetOverride(const CLangTable* table, int itemId,
+                                           const WCHAR* attributeName);
+    // The current table's replacement for a font item id, or the id itself.
+    static int MapFontId(int fontItemId);
+    // Appends an override holding a copy of byteCount bytes of value.
+    static void AddOverride(CLangTable* table, int itemId, const void* value, size_t byteCount,
+                            const WCHAR* attributeName);
+
+    const CString& GetTitle() const { return m_title; }
+    int GetPairCount() const { return m_pairCount; }
+    // Pair i's key (as written) and text; empty when out of range.
+    CString GetKey(int i) const;
+    CString GetPairText(int i) const;
+    void MapFont(int searchId, int replaceId) { m_fontMap[searchId] = replaceId; }
+    const std::map<int, int>& GetFontMap() const { return m_fontMap; }
+    int GetOverrideCount() const { return static_cast<int>(m_overrides.size()); }
+
+private:
+    struct Pair {
+        CString key;
+        CString text;
+        std::u16string folded; // normalised key, case-folded, for comparison
+    };
+
+    void AddPair(std::u16string_view key, std::u16string_view text);
+
+    std::vector<Pair> m_pairs;
+    // First pair index of every folded key, for "$" lookups.
+    std::unordered_map<std::u16string, size_t> m_firstByKey;
+    CString m_title;
+    int m_pairCount = 0;
+    std::map<int, int> m_fontMap;
+    std::vector<std::unique_ptr<LangOverride>> m_overrides;
+};
+
+// Language id (320..328) to table; filled while "Language.xml" loads.
+extern std::map<LONG, CLangTable*> LanguageTableMap;
+// The table in use; null when nothing is translated.
+extern CLangTable* CurrentLangTable;
+
+// The text of a "$" or "#" key in the current table, else the text unchanged.
+CString TranslateText(const WCHAR* text);
+
+// Stored keys are compared without their blanks, up to NUL, CR or LF, folded to one case.
+std::u16string NormaliseLangKey(std::u16string_view key);

@@ -1,0 +1,94 @@
+#include "gui/GUIItem.h"
+#include "gui/LangTable.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+// An item that records when it is deleted.
+class ProbeItem : public CGUIItem {
+public:
+    ProbeItem(int itemId, int itemType, HWND window, std::vector<int>* deleted)
+        : m_deleted(deleted) {
+        id = itemId;
+        type = itemType;
+        hwnd = window;
+    }
+    ~ProbeItem() override {
+        if (m_deleted != nullptr) {
+            m_deleted->push_back(id);
+        }
+    }
+
+private:
+    std::vector<int>* m_deleted;
+};
+
+HWND FakeWindow(LONG_PTR value) {
+    return reinterpret_cast<HWND>(value);
+}
+
+} // namespace
+
+TEST(GUIItem, SetRectTakesWidthAndHeight) {
+    ProbeItem item(8, GUIITEM_BITMAPBTN, GUIITEM_NO_WINDOW, nullptr);
+    EXPECT_EQ(item.rect, nullptr);
+    item.SetRect(10, 20, 30, 40);
+    ASSERT_NE(item.rect, nullptr);
+    EXPECT_EQ(*item.rect, (RECT{10, 20, 40, 60}));
+    EXPECT_EQ(item.parent, nullptr);
+}
+
+TEST(GUIItem, SearchesTakeTheFirstMatch) {
+    CGUIItemList list;
+    EXPECT_EQ(FindGUIItemById(list, 8), nullptr);
+    EXPECT_EQ(FindGUIItemByHwnd(list, FakeWindow(0x10)), nullptr);
+    auto table = std::make_unique<CLangTable>(); // a window handle of 0
+    table->id = 320;
+    list.Add(std::move(table));
+    list.Add(std::make_unique<ProbeItem>(228, GUIITEM_FONTITEM, nullptr, nullptr));
+    list.Add(std::make_unique<ProbeItem>(218, GUIITEM_BITMAPITEM, GUIITEM_NO_WINDOW, nullptr));
+    list.Add(std::make_unique<ProbeItem>(8, GUIITEM_BITMAPBTN, FakeWindow(0x10), nullptr));
+    list.Add(std::make_unique<ProbeItem>(8, GUIITEM_BITMAPITEM, FakeWindow(0x20), nullptr));
+    list.Add(std::make_unique<ProbeItem>(219, GUIITEM_BITMAPITEM, FakeWindow(0x30), nullptr));
+    list.Add(nullptr);
+    EXPECT_EQ(list.GetCount(), 6);
+    EXPECT_EQ(FindGUIItemById(list, 8), list.GetAt(3));
+    EXPECT_EQ(FindGUIItemByHwnd(list, FakeWindow(0x20)), list.GetAt(4));
+    // Handle 0 and the "no window" value belong to no sender.
+    EXPECT_EQ(FindGUIItemByHwnd(list, nullptr), nullptr);
+    EXPECT_EQ(FindGUIItemByHwnd(list, GUIITEM_NO_WINDOW), nullptr);
+    // The first item with id 8 is a button, so there is no bitmap item 8.
+    EXPECT_EQ(FindBitmapItemById(8, list), nullptr);
+    EXPECT_EQ(FindBitmapItemById(219, list), list.GetAt(5));
+    EXPECT_EQ(FindBitmapItemById(228, list), nullptr);
+    EXPECT_EQ(list.GetAt(6), nullptr);
+    EXPECT_EQ(list.GetAt(-1), nullptr);
+}
+
+TEST(GUIItem, DeleteRemovesLastFirst) {
+    std::vector<int> deleted;
+    auto* list = new CGUIItemList;
+    for (int id : {1, 2, 3}) {
+        list->Add(std::make_unique<ProbeItem>(id, GUIITEM_TEXTITEM, nullptr, &deleted));
+    }
+    DeleteGUIItems(*list);
+    EXPECT_TRUE(list->IsEmpty());
+    EXPECT_EQ(deleted, (std::vector<int>{3, 2, 1}));
+    DeleteGUIItems(*list);
+    EXPECT_EQ(deleted.size(), 3u);
+    list->Add(std::make_unique<ProbeItem>(4, GUIITEM_TEXTITEM, nullptr, &deleted));
+    list->Add(std::make_unique<ProbeItem>(5, GUIITEM_TEXTITEM, nullptr, &deleted));
+    DestroyGUIItemList(list);
+    EXPECT_EQ(deleted, (std::vector<int>{3, 2, 1, 5, 4}));
+    DestroyGUIItemList(nullptr);
+    {
+        CGUIItemList scoped;
+        scoped.Add(std::make_unique<ProbeItem>(6, GUIITEM_TEXTITEM, nullptr, &deleted));
+        scoped.Add(std::make_unique<ProbeItem>(7, GUIITEM_TEXTITEM, nullptr, &deleted));
+    }
+    EXPECT_EQ(deleted, (std::vector<int>{3, 2, 1, 5, 4, 7, 6}));
+}
