@@ -1,0 +1,26 @@
+#include "model/ProfileNames.h"
+
+#include "platform/base/WideChar.h"
+
+bool IsAcceptableProfileName(const WCHAR* name) {
+    return name != nullptr && wcschr(name, u'\r') == nullptr && wcschr(name, u'\n') == nullptr;
+}
+
+CString MakeProfileFileStem(const WCHAR* name) {
+    CString stem(name);
+    bool onlyDots = true;
+    for (int i = 0; i < stem.GetLength(); ++i) {
+        const WCHAR c = stem[i];
+        if (c < 0x20 || c == 0x7F || wcschr(u"\\/:*?\"<>|", c) != nullptr) {
+            stem.SetAt(i, u'_');
+        }
+        onlyDots = onlyDots && c == u'.';
+    }
+    if (stem.IsEmpty()) {
+        return CString(u"_");
+    }
+    if (onlyDots) {
+        return CString(u'_', stem.GetLength());
+    }
+    return stem;
+}

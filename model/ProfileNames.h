@@ -1,0 +1,16 @@
+#pragma once
+// Rules for profile names where they meet text files and file names: a name is one line of
+// text, and the file named after a profile stays inside the profile folder.
+
+#include "platform/base/CString.h"
+#include "platform/base/WinTypes.h"
+
+// False for null and for names holding a carriage return or a line feed (they would break
+// the line structure of the settings files).
+bool IsAcceptableProfileName(const WCHAR* name);
+
+// A file name (without folder and extension) made from a profile name: folder separators,
+// drive colons, the characters file systems reject and control characters become '_', and a
+// name that would be empty or only dots ("", ".", "..") becomes '_' for each character (at
+// least one), so the file can never leave the folder it is put in.
+CString MakeProfileFileStem(const WCHAR* name);
