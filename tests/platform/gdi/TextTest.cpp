@@ -1,0 +1,230 @@
+#include "Canvas.h"
+
+#include "platform/gdi/Gdi.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace {
+
+constexpr COLORREF kBack = RGB(0, 0, 0);
+constexpr COLORREF kInk = RGB(255, 255, 255);
+const char* const kFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+class Text : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::filesystem::exists(kFontFile)) {
+            GTEST_SKIP() << "no test font";
+        }
+        std::u16string path;
+        for (const char* p = kFontFile; *p != 0; ++p) {
+            path.push_back(*p == '/' ? u'\\' : static_cast<char16_t>(*p));
+        }
+        fontPath = path;
+        ASSERT_EQ(1, AddFontResourceExW(fontPath.c_str(), FR_PRIVATE, nullptr));
+        font = CreateFontW(-20, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0x20, u"DejaVu Sans");
+    }
+    void TearDown() override {
+        if (font != nullptr) {
+            DeleteObject(font);
+            RemoveFontResourceExW(fontPath.c_str(), FR_PRIVATE, nullptr);
+        }
+    }
+    // Draws into a fresh canvas and returns the inked box.
+    RECT Draw(Canvas& c, const char16_t* text, RECT rect, UINT format) {
+        HFONT old = SelectObject(c.dc, font);
+        SetBkMode(c.dc, TRANSPARENT);
+        SetTextColor(c.dc, kInk);
+        DrawTextW(c.dc, text, -1, &rect, format);
+        SelectObject(c.dc, old);
+        return c.Ink(kBack);
+    }
+
+    std::u16string fontPath;
+    HFONT font = nullptr;
+};
+
+TEST_F(Text, MetricsAndExtentsFollowTheFont) {
+    Canvas c(10, 10);
+    SelectObject(c.dc, font);
+    TEXTMETRICW tm;
+    ASSERT_TRUE(GetTextMetricsW(c.dc, &tm));
+    EXPECT_EQ(tm.tmAscent + tm.tmDescent, tm.tmHeight);
+    EXPECT_GE(tm.tmHeight, 20);
+    EXPECT_LE(tm.tmHeight, 26);
+    SIZE one;
+    SIZE two;
+    ASSERT_TRUE(GetTextExtentPoint32W(c.dc, u"Mouse", 5, &one));
+    ASSERT_TRUE(GetTextExtentPoint32W(c.dc, u"MouseMouse", 10, &two));
+    EXPECT_EQ(tm.tmHeight, one.cy);
+    EXPECT_EQ(2 * one.cx, two.cx);
+    EXPECT_GT(one.cx, 40);
+    WCHAR face[32];
+    GetTextFaceW(c.dc, 32, face);
+    EXPECT_EQ(std::u16string(u"DejaVu Sans"), std::u16string(face));
+
+    // A positive height is the cell height.
+    HFONT cell = CreateFontW(14, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0x20, u"DejaVu Sans");
+    SelectObject(c.dc, cell);
+    GetTextMetricsW(c.dc, &tm);
+    EXPECT_EQ(14, tm.tmHeight);
+    EXPECT_EQ(FW_BOLD, tm.tmWeight);
+    SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(cell);
+}
+
+TEST_F(Text, AlignmentPlacesTheInk) {
+    const RECT box{10, 10, 190, 50};
+    Canvas left(200, 60);
+    const RECT l = Draw(left, u"Hello", box, DT_LEFT | DT_SINGLELINE | DT_VCENTER);
+    EXPECT_GE(l.left, 10);
+    EXPECT_LE(l.left, 13);
+
+    Canvas right(200, 60);
+    const RECT r = Draw(right, u"Hello", box, DT_RIGHT | DT_SINGLELINE | DT_VCENTER);
+    EXPECT_LE(r.right, 190);
+    EXPECT_GE(r.right, 186);
+
+    Canvas centre(200, 60);
+    const RECT m = Draw(centre, u"Hello", box, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
+    EXPECT_NEAR(100, (m.left + m.right) / 2, 2);
+    // Vertically centred: the ink's middle is near the box's middle (cap letters sit a
+    // little above the cell's centre because of the descent).
+    EXPECT_NEAR(30, (m.top + m.bottom) / 2, 4);
+    EXPECT_EQ(l.right - l.left, m.right - m.left);
+
+    Canvas bottom(200, 60);
+    const RECT b = Draw(bottom, u"Hello", box, DT_SINGLELINE | DT_BOTTOM);
+    EXPECT_LE(b.bottom, 50);
+    EXPECT_GE(b.bottom, 40);
+
+    // Drawing is deterministic.
+    Canvas again(200, 60);
+    Draw(again, u"Hello", box, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
+    for (int y = 0; y < 60; ++y) {
+        for (int x = 0; x < 200; ++x) {
+            ASSERT_EQ(centre.At(x, y), again.At(x, y));
+        }
+    }
+}
+
+TEST_F(Text, WordBreakCalcRectEllipsisAndClipping) {
+    Canvas c(200, 200);
+    SelectObject(c.dc, font);
+    TEXTMETRICW tm;
+    GetTextMetricsW(c.dc, &tm);
+
+    RECT calc{0, 0, 60, 0};
+    const int h = DrawTextW(c.dc, u"one two three four", -1, &calc, DT_WORDBREAK | DT_CALCRECT);
+    EXPECT_GE(h, 3 * tm.tmHeight);
+    EXPECT_EQ(h, calc.bottom);
+    EXPECT_LE(calc.right, 60);
+    EXPECT_EQ(kBack, c.At(5, 5) & 0xFFFFFF); // CALCRECT draws nothing
+
+    SIZE ext;
+    GetTextExtentPoint32W(c.dc, u"Hello", 5, &ext);
+    RECT single{0, 0, 0, 0};
+    DrawTextW(c.dc, u"Hello", -1, &single, DT_SINGLELINE | DT_CALCRECT);
+    EXPECT_EQ(ext.cx, single.right);
+    EXPECT_EQ(ext.cy, single.bottom);
+
+    // Wrapped text runs over several lines inside the width.
+    Canvas wrapped(200, 200);
+    const RECT ink = Draw(wrapped, u"one two three four", RECT{0, 0, 60, 200}, DT_WORDBREAK);
+    EXPECT_GT(ink.bottom - ink.top, 2 * tm.tmHeight);
+    EXPECT_LE(ink.right, 60);
+
+    // A CR LF breaks the line even without DT_WORDBREAK; DT_SINGLELINE keeps one line.
+    Canvas two(200, 100);
+    const RECT twoInk = Draw(two, u"AB\r\nCD", RECT{0, 0, 200, 100}, DT_LEFT);
+    EXPECT_GT(twoInk.bottom, tm.tmHeight);
+    Canvas one(200, 100);
+    const RECT oneInk = Draw(one, u"AB\r\nCD", RECT{0, 0, 200, 100}, DT_SINGLELINE);
+    EXPECT_LE(oneInk.bottom, tm.tmHeight);
+
+    // An ellipsis keeps the text inside the rectangle even with DT_NOCLIP.
+    Canvas dots(200, 40);
+    const RECT dotsInk = Draw(dots, u"A rather long profile name", RECT{0, 0, 80, 40},
+                              DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOCLIP);
+    EXPECT_LE(dotsInk.right, 80);
+    Canvas noDots(200, 40);
+    const RECT noDotsInk =
+        Draw(noDots, u"A rather long profile name", RECT{0, 0, 80, 40}, DT_SINGLELINE | DT_NOCLIP);
+    EXPECT_GT(noDotsInk.right, 80);
+    // Without DT_NOCLIP the rectangle clips.
+    Canvas clipped(200, 40);
+    const RECT clippedInk =
+        Draw(clipped, u"A rather long profile name", RECT{0, 0, 80, 40}, DT_SINGLELINE);
+    EXPECT_LE(clippedInk.right, 80);
+}
+
+TEST_F(Text, PrefixUnderlinesAndTextOutBlendsTheColour) {
+    Canvas plain(100, 40);
+    const RECT a = Draw(plain, u"&File", RECT{0, 0, 100, 40}, DT_SINGLELINE);
+    Canvas noPrefix(100, 40);
+    const RECT b = Draw(noPrefix, u"&File", RECT{0, 0, 100, 40}, DT_SINGLELINE | DT_NOPREFIX);
+    // With prefix processing the '&' is not drawn (narrower) and F is underlined (lower).
+    EXPECT_LT(a.right - a.left, b.right - b.left);
+    Canvas ref(100, 40);
+    const RECT c = Draw(ref, u"File", RECT{0, 0, 100, 40}, DT_SINGLELINE);
+    EXPECT_GT(a.bottom, c.bottom);
+    Canvas amp(100, 40);
+    const RECT d = Draw(amp, u"A&&B", RECT{0, 0, 100, 40}, DT_SINGLELINE);
+    Canvas ampRef(100, 40);
+    const RECT e = Draw(ampRef, u"A&B", RECT{0, 0, 100, 40}, DT_SINGLELINE | DT_NOPREFIX);
+    EXPECT_EQ(e.right, d.right);
+
+    // TextOut at (5, 2): ink starts right of and below that point, in the text colour.
+    Canvas out(100, 40, RGB(0, 0, 0));
+    SelectObject(out.dc, font);
+    SetTextColor(out.dc, RGB(0, 255, 0));
+    SetBkMode(out.dc, TRANSPARENT);
+    ASSERT_TRUE(TextOutW(out.dc, 5, 2, u"I", 1));
+    const RECT ink = out.Ink(RGB(0, 0, 0));
+    EXPECT_GE(ink.left, 5);
+    EXPECT_GE(ink.top, 2);
+    bool solid = false;
+    for (int y = ink.top; y < ink.bottom; ++y) {
+        for (int x = ink.left; x < ink.right; ++x) {
+            const COLORREF p = out.At(x, y);
+            EXPECT_EQ(0, GetRValue(p));
+            EXPECT_EQ(0, GetBValue(p));
+            solid = solid || p == RGB(0, 255, 0);
+        }
+    }
+    EXPECT_TRUE(solid);
+
+    // An opaque background fills the text cell.
+    Canvas opaque(100, 40, RGB(0, 0, 0));
+    SelectObject(opaque.dc, font);
+    SetBkColor(opaque.dc, RGB(0, 0, 255));
+    TextOutW(opaque.dc, 0, 0, u"I", 1);
+    EXPECT_EQ(RGB(0, 0, 255), opaque.At(0, 0));
+    SelectObject(out.dc, GetStockObject(SYSTEM_FONT));
+    SelectObject(opaque.dc, GetStockObject(SYSTEM_FONT));
+}
+
+TEST(TextFallback, UnknownFamiliesFallBackToAnInstalledFont) {
+    Canvas c(100, 30);
+    HFONT arial = CreateFontW(14, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0x20, u"Arial");
+    SelectObject(c.dc, arial);
+    SIZE size;
+    if (!GetTextExtentPoint32W(c.dc, u"Stage", 5, &size)) {
+        SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+        DeleteObject(arial);
+        GTEST_SKIP() << "no fonts installed";
+    }
+    EXPECT_GT(size.cx, 0);
+    EXPECT_EQ(14, size.cy);
+    SetTextColor(c.dc, kInk);
+    SetBkMode(c.dc, TRANSPARENT);
+    TextOutW(c.dc, 0, 0, u"Stage", 5);
+    EXPECT_NE(0, c.Ink(kBack).right);
+    SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(arial);
+}
+
+} // namespace
