@@ -1,0 +1,77 @@
+#pragma once
+// The display behind the windows. A backend says how big the screen is and shows what the
+// windows drew; the window manager itself keeps every window's pixels in memory. The headless
+// backend is all in memory and deterministic: it composites the top-level windows into a
+// screen bitmap on demand and injects input for tests. A backend for a real desktop can be
+// added behind the same interface.
+
+#include "platform/base/WinTypes.h"
+#include "platform/gdi/Bitmap.h"
+#include "platform/ui/Input.h"
+
+#include <filesystem>
+#include <memory>
+
+namespace platform {
+
+class DisplayBackend {
+public:
+    virtual ~DisplayBackend() = default;
+    virtual SIZE ScreenSize() const = 0;
+    // Something on the screen may have changed (a window painted, moved, showed or hid).
+    virtual void ScreenChanged() {}
+};
+
+// The installed backend (null: none; the screen is then 1024 x 768). The caller keeps it
+// alive while installed.
+void SetDisplayBackend(DisplayBackend* backend);
+DisplayBackend* GetDisplayBackend();
+SIZE ScreenSize();
+
+class HeadlessDisplay final : public DisplayBackend {
+public:
+    // Installs itself as the display backend until destroyed.
+    explicit HeadlessDisplay(int width = 1024, int height = 768,
+                             COLORREF desktop = RGB(0x20, 0x40, 0x60));
+    ~HeadlessDisplay() override;
+    HeadlessDisplay(const HeadlessDisplay&) = delete;
+    HeadlessDisplay& operator=(const HeadlessDisplay&) = delete;
+
+    SIZE ScreenSize() const override { return SIZE{m_screen.Width(), m_screen.Height()}; }
+
+    // Composites the visible top-level windows, bottom to top, over the desktop colour:
+    // each window's pixels inside its window region, without its colour-key pixels, blended
+    // with its constant alpha. Call on the windows' thread after they painted.
+    const gdi::Bitmap& Composite();
+    COLORREF ScreenPixel(int x, int y);
+    // PNG of the composited screen, or of one window's rectangle of it.
+    bool SaveScreenshot(const std::filesystem::path& path);
+    bool SaveWindowScreenshot(HWND hwnd, const std::filesystem::path& path);
+    // The window's rectangle of the composited screen.
+    gdi::Bitmap CaptureWindow(HWND hwnd);
+
+    // Input at screen level. With auto-pump on (the default) each event is followed by
+    // PumpUntilIdle on the calling thread, as a user's next action comes after the program
+    // handled the previous one.
+    void SetAutoPump(bool on) { m_autoPump = on; }
+    void MoveMouse(int x, int y);
+    void ButtonDown(input::MouseButtonId button = input::MouseButtonId::Left);
+    void ButtonUp(input::MouseButtonId button = input::MouseButtonId::Left);
+    void Click(int x, int y, input::MouseButtonId button = input::MouseButtonId::Left);
+    void DoubleClick(int x, int y);
+    // Press at from, move in `steps` equal steps, release at to.
+    void Drag(POINT from, POINT to, int steps = 4);
+    void Wheel(int notches);
+    void KeyDown(int vk);
+    void KeyUp(int vk);
+    void PressKey(int vk);
+
+private:
+    void AfterInput();
+
+    gdi::Bitmap m_screen;
+    COLORREF m_desktop;
+    bool m_autoPump = true;
+};
+
+} // namespace platform

@@ -1,0 +1,164 @@
+#include "platform/ui/Display.h"
+
+#include "platform/gdi/Gdi.h"
+#include "platform/gdi/Picture.h"
+#include "platform/gdi/Surface.h"
+#include "platform/ui/MessageLoop.h"
+#include "platform/ui/WindowManager.h"
+
+#include <atomic>
+
+namespace platform {
+
+namespace {
+std::atomic<DisplayBackend*> g_backend{nullptr};
+} // namespace
+
+void SetDisplayBackend(DisplayBackend* backend) {
+    g_backend.store(backend);
+}
+DisplayBackend* GetDisplayBackend() {
+    return g_backend.load();
+}
+
+SIZE ScreenSize() {
+    DisplayBackend* backend = g_backend.load();
+    return backend ? backend->ScreenSize() : SIZE{1024, 768};
+}
+
+HeadlessDisplay::HeadlessDisplay(int width, int height, COLORREF desktop)
+    : m_screen(width, height), m_desktop(desktop) {
+    m_screen.Fill(gdi::PixelFromColorRef(m_desktop, 255));
+    SetDisplayBackend(this);
+}
+
+HeadlessDisplay::~HeadlessDisplay() {
+    if (GetDisplayBackend() == this) {
+        SetDisplayBackend(nullptr);
+    }
+}
+
+const gdi::Bitmap& HeadlessDisplay::Composite() {
+    using namespace wm;
+    m_screen.Fill(gdi::PixelFromColorRef(m_desktop, 255));
+    Lock lock(S().mutex);
+    const auto& tops = S().topLevels;
+    for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
+        Window* w = Get(*it);
+        if (!w || !(w->style & WS_VISIBLE) || (w->style & WS_MINIMIZE) || !w->backing) {
+            continue;
+        }
+        std::optional<COLORREF> key;
+        BYTE alpha = 255;
+        if (w->exStyle & WS_EX_LAYERED) {
+            if (w->layeredFlags & LWA_COLORKEY) {
+                key = w->colorKey;
+            }
+            if (w->layeredFlags & LWA_ALPHA) {
+                alpha = w->alpha;
+            }
+        }
+        gdi::ComposeWindow(m_screen, *w->backing, POINT{w->rect.left, w->rect.top},
+                           w->region ? &*w->region : nullptr, key, alpha);
+    }
+    return m_screen;
+}
+
+COLORREF HeadlessDisplay::ScreenPixel(int x, int y) {
+    Composite();
+    return m_screen.Contains(x, y) ? m_screen.GetColor(x, y) : 0;
+}
+
+bool HeadlessDisplay::SaveScreenshot(const std::filesystem::path& path) {
+    return gdi::SaveBitmapAsPng(Composite(), path);
+}
+
+gdi::Bitmap HeadlessDisplay::CaptureWindow(HWND hwnd) {
+    RECT r{};
+    if (!GetWindowRect(hwnd, &r)) {
+        return gdi::Bitmap(0, 0);
+    }
+    const gdi::Bitmap& screen = Composite();
+    gdi::Bitmap shot(r.right - r.left, r.bottom - r.top);
+    for (int y = 0; y < shot.Height(); ++y) {
+        for (int x = 0; x < shot.Width(); ++x) {
+            const int sx = r.left + x;
+            const int sy = r.top + y;
+            shot.SetPixel(x, y,
+                          screen.Contains(sx, sy) ? screen.GetPixel(sx, sy)
+                                                  : gdi::PixelFromColorRef(0, 255));
+        }
+    }
+    return shot;
+}
+
+bool HeadlessDisplay::SaveWindowScreenshot(HWND hwnd, const std::filesystem::path& path) {
+    if (!IsWindow(hwnd)) {
+        return false;
+    }
+    return gdi::SaveBitmapAsPng(CaptureWindow(hwnd), path);
+}
+
+void HeadlessDisplay::AfterInput() {
+    if (m_autoPump) {
+        PumpUntilIdle();
+    }
+}
+
+void HeadlessDisplay::MoveMouse(int x, int y) {
+    input::MouseMove(POINT{x, y});
+    AfterInput();
+}
+
+void HeadlessDisplay::ButtonDown(input::MouseButtonId button) {
+    input::MouseButton(button, true);
+    AfterInput();
+}
+
+void HeadlessDisplay::ButtonUp(input::MouseButtonId button) {
+    input::MouseButton(button, false);
+    AfterInput();
+}
+
+void HeadlessDisplay::Click(int x, int y, input::MouseButtonId button) {
+    MoveMouse(x, y);
+    ButtonDown(button);
+    ButtonUp(button);
+}
+
+void HeadlessDisplay::DoubleClick(int x, int y) {
+    Click(x, y);
+    Click(x, y);
+}
+
+void HeadlessDisplay::Drag(POINT from, POINT to, int steps) {
+    MoveMouse(from.x, from.y);
+    ButtonDown();
+    steps = std::max(steps, 1);
+    for (int i = 1; i <= steps; ++i) {
+        MoveMouse(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps);
+    }
+    ButtonUp();
+}
+
+void HeadlessDisplay::Wheel(int notches) {
+    input::Wheel(notches * 120);
+    AfterInput();
+}
+
+void HeadlessDisplay::KeyDown(int vk) {
+    input::Key(vk, true);
+    AfterInput();
+}
+
+void HeadlessDisplay::KeyUp(int vk) {
+    input::Key(vk, false);
+    AfterInput();
+}
+
+void HeadlessDisplay::PressKey(int vk) {
+    KeyDown(vk);
+    KeyUp(vk);
+}
+
+} // namespace platform

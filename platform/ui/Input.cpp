@@ -1,0 +1,756 @@
+// Focus, activation, mouse capture, hover and leave tracking, key state, hit testing and the
+// injection of mouse and keyboard input at screen level.
+
+#include "platform/ui/Input.h"
+
+#include "platform/ui/WindowManager.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace platform::wm {
+
+namespace {
+
+bool InRegion(const Window& w, POINT screen, POINT windowOrigin) {
+    if (!w.region) {
+        return true;
+    }
+    return w.region->Contains(screen.x - windowOrigin.x, screen.y - windowOrigin.y);
+}
+
+struct Hit {
+    HWND hwnd = nullptr;
+    LRESULT code = HTNOWHERE;
+};
+
+POINT WindowOrigin(HWND hwnd) {
+    Window* w = Get(hwnd);
+    POINT origin = w->parent ? ClientOrigin(w->parent) : POINT{};
+    origin.x += w->rect.left;
+    origin.y += w->rect.top;
+    return origin;
+}
+
+bool ContainsScreenPoint(HWND hwnd, POINT pt) {
+    Lock lock(S().mutex);
+    Window* w = Get(hwnd);
+    if (!w || !(w->style & WS_VISIBLE)) {
+        return false;
+    }
+    const POINT origin = WindowOrigin(hwnd);
+    const LONG width = w->rect.right - w->rect.left;
+    const LONG height = w->rect.bottom - w->rect.top;
+    if (pt.x < origin.x || pt.y < origin.y || pt.x >= origin.x + width ||
+        pt.y >= origin.y + height) {
+        return false;
+    }
+    return InRegion(*w, pt, origin);
+}
+
+Hit Descend(HWND hwnd, POINT pt) {
+    std::vector<HWND> children;
+    {
+        Lock lock(S().mutex);
+        if (Window* w = Get(hwnd)) {
+            children = w->children;
+        }
+    }
+    for (HWND child : children) {
+        if (!ContainsScreenPoint(child, pt)) {
+            continue;
+        }
+        if (!IsWindowEnabled(child)) {
+            break; // the mouse over a disabled child goes to its parent
+        }
+        Hit hit = Descend(child, pt);
+        if (hit.code != HTTRANSPARENT) {
+            return hit;
+        }
+    }
+    const LRESULT code = Send(hwnd, WM_NCHITTEST, 0,
+                              MAKELPARAM(static_cast<WORD>(static_cast<SHORT>(pt.x)),
+                                         static_cast<WORD>(static_cast<SHORT>(pt.y))));
+    return Hit{hwnd, code};
+}
+
+// The window real input at pt would reach, through WM_NCHITTEST, like the system does.
+Hit HitTest(POINT pt) {
+    std::vector<HWND> tops;
+    {
+        Lock lock(S().mutex);
+        tops = S().topLevels;
+    }
+    for (HWND top : tops) {
+        if (!ContainsScreenPoint(top, pt)) {
+            continue;
+        }
+        {
+            Lock lock(S().mutex);
+            Window* w = Get(top);
+            if (!w || (w->style & WS_MINIMIZE)) {
+                continue;
+            }
+            if ((w->exStyle & WS_EX_LAYERED) && (w->exStyle & WS_EX_TRANSPARENT)) {
+                continue; // click-through window
+            }
+            if (w->style & WS_DISABLED) {
+                return Hit{top, HTERROR}; // a window blocked by a modal popup
+            }
+        }
+        Hit hit = Descend(top, pt);
+        if (hit.code == HTTRANSPARENT) {
+            continue;
+        }
+        return hit;
+    }
+    return Hit{};
+}
+
+LPARAM PackPoint(POINT pt) {
+    return MAKELPARAM(static_cast<WORD>(static_cast<SHORT>(pt.x)),
+                      static_cast<WORD>(static_cast<SHORT>(pt.y)));
+}
+
+WPARAM MouseKeyFlags() {
+    auto& k = S().keys;
+    WPARAM flags = 0;
+    if (k[VK_LBUTTON] & 0x80) {
+        flags |= MK_LBUTTON;
+    }
+    if (k[VK_RBUTTON] & 0x80) {
+        flags |= MK_RBUTTON;
+    }
+    if (k[VK_MBUTTON] & 0x80) {
+        flags |= MK_MBUTTON;
+    }
+    if (k[VK_SHIFT] & 0x80) {
+        flags |= MK_SHIFT;
+    }
+    if (k[VK_CONTROL] & 0x80) {
+        flags |= MK_CONTROL;
+    }
+    return flags;
+}
+
+void SetKey(int vk, bool down) {
+    BYTE& key = S().keys[static_cast<BYTE>(vk)];
+    if (down) {
+        if (!(key & 0x80)) {
+            key ^= 0x01; // toggle state flips on each press
+        }
+        key |= 0x80;
+    } else {
+        key &= static_cast<BYTE>(~0x80);
+    }
+}
+
+// Leave and hover tracking for a mouse now over `over` (null: over no window of ours).
+void UpdateTracking(HWND over) {
+    HWND leave = nullptr;
+    {
+        Lock lock(S().mutex);
+        if (S().trackLeave && S().trackLeave != over) {
+            leave = S().trackLeave;
+            S().trackLeave = nullptr;
+            if (S().trackHover == leave) {
+                S().trackHover = nullptr;
+            }
+        }
+        if (S().trackHover) {
+            S().hoverStart = GetClock().NowMs();
+            S().hoverPoint = S().cursor;
+        }
+    }
+    if (leave) {
+        Post(leave, WM_MOUSELEAVE, 0, 0);
+    }
+}
+
+} // namespace
+
+void ForgetWindowInput(HWND hwnd) {
+    Lock lock(S().mutex);
+    auto& s = S();
+    if (s.capture == hwnd) {
+        s.capture = nullptr;
+    }
+    if (s.focus == hwnd) {
+        s.focus = nullptr;
+    }
+    if (s.active == hwnd) {
+        s.active = nullptr;
+    }
+    if (s.trackLeave == hwnd) {
+        s.trackLeave = nullptr;
+    }
+    if (s.trackHover == hwnd) {
+        s.trackHover = nullptr;
+    }
+    if (s.lastClickWindow == hwnd) {
+        s.lastClickWindow = nullptr;
+    }
+    if (s.lastMouseWindow == hwnd) {
+        s.lastMouseWindow = nullptr;
+    }
+}
+
+void Activate(HWND top, WORD how) {
+    HWND old = nullptr;
+    {
+        Lock lock(S().mutex);
+        Window* w = Get(top);
+        if (!w || S().active == top) {
+            return;
+        }
+        old = S().active;
+        S().active = top;
+        if (Window* o = Get(old); o && S().focus && (S().focus == old || IsChild(old, S().focus))) {
+            o->savedFocus = S().focus;
+        }
+        // The activated window comes to the top of its band.
+        auto& tops = S().topLevels;
+        std::erase(tops, top);
+        auto pos = tops.begin();
+        if (!(w->exStyle & WS_EX_TOPMOST)) {
+            pos = std::find_if(tops.begin(), tops.end(),
+                               [](HWND h) { return !(Get(h)->exStyle & WS_EX_TOPMOST); });
+        }
+        tops.insert(pos, top);
+    }
+    if (old && IsWindow(old)) {
+        Send(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(top));
+    }
+    Send(top, WM_ACTIVATE, MAKEWPARAM(how, 0), reinterpret_cast<LPARAM>(old));
+    HWND focus = GetFocus();
+    if (focus == top || IsChild(top, focus)) {
+        return;
+    }
+    HWND restore = top;
+    {
+        Lock lock(S().mutex);
+        Window* w = Get(top);
+        if (w && w->savedFocus && IsChild(top, w->savedFocus)) {
+            restore = w->savedFocus;
+        }
+    }
+    if (GetActiveWindow() == top) {
+        SetFocus(restore);
+    }
+}
+
+} // namespace platform::wm
+
+using namespace platform::wm;
+using platform::GetClock;
+using platform::ThreadQueue;
+
+SHORT GetKeyState(int vk) {
+    Lock lock(S().mutex);
+    const BYTE key = S().keys[static_cast<BYTE>(vk)];
+    const USHORT state = static_cast<USHORT>(((key & 0x80) ? 0x8000u : 0u) | (key & 0x01u));
+    return static_cast<SHORT>(state);
+}
+
+SHORT GetAsyncKeyState(int vk) {
+    Lock lock(S().mutex);
+    const BYTE key = S().keys[static_cast<BYTE>(vk)];
+    return static_cast<SHORT>(static_cast<USHORT>((key & 0x80) ? 0x8000u : 0u));
+}
+
+HWND SetFocus(HWND hwnd) {
+    HWND old = nullptr;
+    {
+        Lock lock(S().mutex);
+        old = S().focus;
+        if (hwnd && !Get(hwnd)) {
+            return nullptr;
+        }
+    }
+    if (old == hwnd) {
+        return old;
+    }
+    if (hwnd) {
+        HWND root = nullptr;
+        {
+            Lock lock(S().mutex);
+            root = RootOf(hwnd);
+        }
+        if (GetActiveWindow() != root) {
+            Activate(root, WA_ACTIVE);
+        }
+    }
+    {
+        Lock lock(S().mutex);
+        old = S().focus;
+        if (old == hwnd) {
+            return old;
+        }
+        S().focus = hwnd;
+    }
+    if (old && IsWindow(old)) {
+        Send(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
+    }
+    if (hwnd && GetFocus() == hwnd) {
+        Send(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+    }
+    return old;
+}
+
+HWND GetFocus() {
+    Lock lock(S().mutex);
+    return S().focus;
+}
+
+HWND GetActiveWindow() {
+    Lock lock(S().mutex);
+    return S().active;
+}
+
+HWND SetActiveWindow(HWND hwnd) {
+    HWND old = GetActiveWindow();
+    HWND root = nullptr;
+    {
+        Lock lock(S().mutex);
+        root = RootOf(hwnd);
+    }
+    if (root) {
+        Activate(root, WA_ACTIVE);
+    }
+    return old;
+}
+
+HWND GetForegroundWindow() {
+    return GetActiveWindow();
+}
+
+BOOL SetForegroundWindow(HWND hwnd) {
+    if (!IsWindow(hwnd)) {
+        return FALSE;
+    }
+    SetActiveWindow(hwnd);
+    return TRUE;
+}
+
+HWND SetCapture(HWND hwnd) {
+    HWND old = nullptr;
+    {
+        Lock lock(S().mutex);
+        if (!Get(hwnd)) {
+            return nullptr;
+        }
+        old = S().capture;
+        S().capture = hwnd;
+    }
+    if (old && old != hwnd) {
+        Send(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
+    }
+    return old;
+}
+
+BOOL ReleaseCapture() {
+    HWND old = nullptr;
+    {
+        Lock lock(S().mutex);
+        old = S().capture;
+        S().capture = nullptr;
+    }
+    if (old) {
+        Send(old, WM_CAPTURECHANGED, 0, 0);
+    }
+    return TRUE;
+}
+
+HWND GetCapture() {
+    Lock lock(S().mutex);
+    return S().capture;
+}
+
+BOOL GetCursorPos(LPPOINT point) {
+    if (!point) {
+        return FALSE;
+    }
+    Lock lock(S().mutex);
+    *point = S().cursor;
+    return TRUE;
+}
+
+BOOL SetCursorPos(int x, int y) {
+    platform::input::MouseMove(POINT{x, y});
+    return TRUE;
+}
+
+BOOL TrackMouseEvent(LPTRACKMOUSEEVENT tme) {
+    if (!tme || !IsWindow(tme->hwndTrack)) {
+        return FALSE;
+    }
+    const HWND hwnd = tme->hwndTrack;
+    if (tme->dwFlags & TME_CANCEL) {
+        Lock lock(S().mutex);
+        if ((tme->dwFlags & TME_LEAVE) && S().trackLeave == hwnd) {
+            S().trackLeave = nullptr;
+        }
+        if ((tme->dwFlags & TME_HOVER) && S().trackHover == hwnd) {
+            S().trackHover = nullptr;
+        }
+        return TRUE;
+    }
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    const Hit hit = HitTest(cursor);
+    const bool over = hit.hwnd == hwnd;
+    bool leaveNow = false;
+    {
+        Lock lock(S().mutex);
+        if (tme->dwFlags & TME_LEAVE) {
+            if (over) {
+                S().trackLeave = hwnd;
+            } else {
+                leaveNow = true; // not over the window: the leave is reported at once
+            }
+        }
+        if ((tme->dwFlags & TME_HOVER) && over) {
+            S().trackHover = hwnd;
+            S().hoverTime = tme->dwHoverTime == HOVER_DEFAULT ? HOVER_DEFAULT_MS : tme->dwHoverTime;
+            S().hoverStart = GetClock().NowMs();
+            S().hoverPoint = cursor;
+        }
+    }
+    if (leaveNow) {
+        Post(hwnd, WM_MOUSELEAVE, 0, 0);
+    }
+    ThreadQueue::WakeAll();
+    return TRUE;
+}
+
+HWND WindowFromPoint(POINT point) {
+    // Like the system call: hidden and disabled children are skipped, statics included.
+    HWND found = nullptr;
+    std::vector<HWND> tops;
+    {
+        Lock lock(S().mutex);
+        tops = S().topLevels;
+    }
+    for (HWND top : tops) {
+        if (ContainsScreenPoint(top, point)) {
+            found = top;
+            break;
+        }
+    }
+    while (found) {
+        std::vector<HWND> children;
+        {
+            Lock lock(S().mutex);
+            children = Get(found)->children;
+        }
+        HWND next = nullptr;
+        for (HWND child : children) {
+            if (ContainsScreenPoint(child, point) && IsWindowEnabled(child)) {
+                next = child;
+                break;
+            }
+        }
+        if (!next) {
+            break;
+        }
+        found = next;
+    }
+    return found;
+}
+
+HWND ChildWindowFromPointEx(HWND parent, POINT point, UINT flags) {
+    POINT screen = point;
+    ClientToScreen(parent, &screen);
+    RECT client{};
+    GetClientRect(parent, &client);
+    if (point.x < 0 || point.y < 0 || point.x >= client.right || point.y >= client.bottom) {
+        return nullptr;
+    }
+    std::vector<HWND> children;
+    {
+        Lock lock(S().mutex);
+        Window* w = Get(parent);
+        if (!w) {
+            return nullptr;
+        }
+        children = w->children;
+    }
+    for (HWND child : children) {
+        RECT r{};
+        GetWindowRect(child, &r);
+        if (screen.x < r.left || screen.y < r.top || screen.x >= r.right || screen.y >= r.bottom) {
+            continue;
+        }
+        const DWORD style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
+        const DWORD exStyle = static_cast<DWORD>(GetWindowLongW(child, GWL_EXSTYLE));
+        if ((flags & CWP_SKIPINVISIBLE) && !(style & WS_VISIBLE)) {
+            continue;
+        }
+        if ((flags & CWP_SKIPDISABLED) && (style & WS_DISABLED)) {
+            continue;
+        }
+        if ((flags & CWP_SKIPTRANSPARENT) && (exStyle & WS_EX_TRANSPARENT)) {
+            continue;
+        }
+        return child;
+    }
+    return parent;
+}
+
+HWND ChildWindowFromPoint(HWND parent, POINT point) {
+    return ChildWindowFromPointEx(parent, point, CWP_ALL);
+}
+
+namespace platform::input {
+
+HWND HitWindow(POINT screen, LRESULT* hitCode) {
+    const Hit hit = HitTest(screen);
+    if (hitCode) {
+        *hitCode = hit.code;
+    }
+    return hit.hwnd;
+}
+
+void MouseMove(POINT screen) {
+    {
+        Lock lock(S().mutex);
+        S().cursor = screen;
+    }
+    const Hit hit = HitTest(screen);
+    const HWND over = hit.code == HTERROR ? nullptr : hit.hwnd;
+    UpdateTracking(over);
+    HWND target = GetCapture();
+    if (!target) {
+        target = over;
+    }
+    if (!target || (hit.code != HTCLIENT && target == over)) {
+        return;
+    }
+    POINT client = screen;
+    ScreenToClient(target, &client);
+    WPARAM flags = 0;
+    {
+        Lock lock(S().mutex);
+        flags = MouseKeyFlags();
+        S().lastMouseWindow = target;
+    }
+    Post(target, WM_MOUSEMOVE, flags, PackPoint(client));
+}
+
+void MouseButton(MouseButtonId button, bool down) {
+    int vk = VK_LBUTTON;
+    UINT msg = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+    if (button == MouseButtonId::Right) {
+        vk = VK_RBUTTON;
+        msg = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+    } else if (button == MouseButtonId::Middle) {
+        vk = VK_MBUTTON;
+        msg = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+    }
+    POINT screen{};
+    {
+        Lock lock(S().mutex);
+        SetKey(vk, down);
+        screen = S().cursor;
+    }
+    HWND target = GetCapture();
+    if (!target) {
+        const Hit hit = HitTest(screen);
+        if (!hit.hwnd || hit.code == HTERROR) {
+            return; // nothing there, or a window blocked by a modal popup
+        }
+        if (down) {
+            HWND root = nullptr;
+            DWORD exStyle = 0;
+            {
+                Lock lock(S().mutex);
+                root = RootOf(hit.hwnd);
+                exStyle = Get(root) ? Get(root)->exStyle : 0;
+            }
+            if (root && GetActiveWindow() != root && !(exStyle & WS_EX_NOACTIVATE)) {
+                Activate(root, WA_CLICKACTIVE);
+            }
+        }
+        if (!IsWindow(hit.hwnd) || hit.code != HTCLIENT) {
+            return; // the frame and caption have no behaviour of their own here
+        }
+        target = hit.hwnd;
+    }
+    POINT client = screen;
+    ScreenToClient(target, &client);
+    WPARAM flags = 0;
+    {
+        Lock lock(S().mutex);
+        flags = MouseKeyFlags();
+        if (down) {
+            Window* w = Get(target);
+            const std::uint64_t now = GetClock().NowMs();
+            auto& s = S();
+            const bool dblClk = w && (w->cls->wc.style & CS_DBLCLKS) &&
+                                s.lastClickWindow == target && s.lastClickMessage == msg &&
+                                now - s.lastClickTime <= GetDoubleClickTime() &&
+                                std::abs(screen.x - s.lastClickPoint.x) <= 2 &&
+                                std::abs(screen.y - s.lastClickPoint.y) <= 2;
+            if (dblClk) {
+                msg += 2; // WM_xBUTTONDBLCLK follows WM_xBUTTONDOWN by two
+                s.lastClickWindow = nullptr;
+            } else {
+                s.lastClickWindow = target;
+                s.lastClickMessage = msg;
+                s.lastClickTime = now;
+                s.lastClickPoint = screen;
+            }
+        }
+    }
+    Post(target, msg, flags, PackPoint(client));
+}
+
+void Wheel(int delta) {
+    POINT screen{};
+    WPARAM flags = 0;
+    {
+        Lock lock(S().mutex);
+        screen = S().cursor;
+        flags = MouseKeyFlags();
+    }
+    HWND target = GetCapture();
+    if (!target) {
+        target = GetFocus();
+    }
+    if (!target) {
+        const Hit hit = HitTest(screen);
+        target = hit.code == HTERROR ? nullptr : hit.hwnd;
+    }
+    if (!target) {
+        return;
+    }
+    Post(target, WM_MOUSEWHEEL,
+         MAKEWPARAM(static_cast<WORD>(flags), static_cast<WORD>(static_cast<SHORT>(delta))),
+         PackPoint(screen));
+}
+
+namespace {
+
+struct KeyCode {
+    int messageVk;
+    BYTE scan;
+    bool extended;
+};
+
+KeyCode Translate(int vk) {
+    switch (vk) {
+    case VK_LSHIFT:
+        return {VK_SHIFT, 0x2A, false};
+    case VK_RSHIFT:
+        return {VK_SHIFT, 0x36, false};
+    case VK_SHIFT:
+        return {VK_SHIFT, 0x2A, false};
+    case VK_LCONTROL:
+    case VK_CONTROL:
+        return {VK_CONTROL, 0x1D, false};
+    case VK_RCONTROL:
+        return {VK_CONTROL, 0x1D, true};
+    case VK_LMENU:
+    case VK_MENU:
+        return {VK_MENU, 0x38, false};
+    case VK_RMENU:
+        return {VK_MENU, 0x38, true};
+    case VK_RETURN:
+        return {vk, 0x1C, false};
+    case VK_ESCAPE:
+        return {vk, 0x01, false};
+    case VK_BACK:
+        return {vk, 0x0E, false};
+    case VK_TAB:
+        return {vk, 0x0F, false};
+    case VK_SPACE:
+        return {vk, 0x39, false};
+    case VK_LEFT:
+        return {vk, 0x4B, true};
+    case VK_RIGHT:
+        return {vk, 0x4D, true};
+    case VK_UP:
+        return {vk, 0x48, true};
+    case VK_DOWN:
+        return {vk, 0x50, true};
+    case VK_INSERT:
+        return {vk, 0x52, true};
+    case VK_DELETE:
+        return {vk, 0x53, true};
+    case VK_HOME:
+        return {vk, 0x47, true};
+    case VK_END:
+        return {vk, 0x4F, true};
+    case VK_PRIOR:
+        return {vk, 0x49, true};
+    case VK_NEXT:
+        return {vk, 0x51, true};
+    default:
+        break;
+    }
+    static const BYTE letters[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17,
+                                     0x24, 0x25, 0x26, 0x32, 0x31, 0x18, 0x19, 0x10, 0x13,
+                                     0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
+    if (vk >= 'A' && vk <= 'Z') {
+        return {vk, letters[vk - 'A'], false};
+    }
+    if (vk >= '1' && vk <= '9') {
+        return {vk, static_cast<BYTE>(0x02 + (vk - '1')), false};
+    }
+    if (vk == '0') {
+        return {vk, 0x0B, false};
+    }
+    if (vk >= VK_F1 && vk < VK_F1 + 10) {
+        return {vk, static_cast<BYTE>(0x3B + (vk - VK_F1)), false};
+    }
+    return {vk, 0, false};
+}
+
+} // namespace
+
+LPARAM KeyLParam(UINT repeat, BYTE scan, bool extended, bool previouslyDown, bool up) {
+    DWORD bits = repeat & 0xFFFFu;
+    bits |= static_cast<DWORD>(scan) << 16;
+    if (extended) {
+        bits |= 1u << 24;
+    }
+    if (previouslyDown) {
+        bits |= 1u << 30;
+    }
+    if (up) {
+        bits |= 1u << 31;
+    }
+    return static_cast<LPARAM>(static_cast<LONG>(bits));
+}
+
+void Key(int vk, bool down) {
+    const KeyCode code = Translate(vk);
+    bool wasDown = false;
+    bool alt = false;
+    {
+        Lock lock(S().mutex);
+        wasDown = (S().keys[static_cast<BYTE>(vk)] & 0x80) != 0;
+        SetKey(vk, down);
+        if (code.messageVk != vk) {
+            // The generic key is down while either of its sides is.
+            const bool left = vk == VK_LSHIFT || vk == VK_LCONTROL || vk == VK_LMENU;
+            const int other = code.messageVk == VK_SHIFT     ? (left ? VK_RSHIFT : VK_LSHIFT)
+                              : code.messageVk == VK_CONTROL ? (left ? VK_RCONTROL : VK_LCONTROL)
+                                                             : (left ? VK_RMENU : VK_LMENU);
+            SetKey(code.messageVk, down || (S().keys[static_cast<BYTE>(other)] & 0x80));
+        }
+        alt = (S().keys[VK_MENU] & 0x80) != 0 || code.messageVk == VK_MENU;
+    }
+    HWND target = GetFocus();
+    if (!target) {
+        target = GetActiveWindow();
+    }
+    if (!target) {
+        return;
+    }
+    const UINT msg = alt ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
+    Post(target, msg, static_cast<WPARAM>(code.messageVk),
+         KeyLParam(1, code.scan, code.extended, down ? wasDown : true, !down));
+}
+
+} // namespace platform::input

@@ -1,0 +1,149 @@
+#pragma once
+// Internal state of the window manager shared by the ui sources: windows, classes, timers,
+// focus, capture and mouse tracking. Not for callers outside platform/ui.
+
+#include "platform/gdi/Bitmap.h"
+#include "platform/gdi/Region.h"
+#include "platform/ui/WinUser.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace platform::wm {
+
+struct WindowClass {
+    std::u16string name;
+    WNDCLASSW wc;
+    bool system = false;
+};
+
+struct Window {
+    HWND hwnd = nullptr;
+    DWORD thread = 0;
+    std::shared_ptr<WindowClass> cls;
+    WNDPROC proc = nullptr;
+    HWND parent = nullptr;      // children only
+    HWND owner = nullptr;       // top-level windows only
+    std::vector<HWND> children; // z-order, topmost first
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    LONG_PTR id = 0;
+    HINSTANCE instance = nullptr;
+    RECT rect{}; // window rectangle in the parent's client coordinates (screen for top-level)
+    std::u16string text;
+    LONG_PTR userData = 0;
+    LONG_PTR dlgMsgResult = 0;
+    LONG_PTR dlgProc = 0;
+    LONG_PTR dlgUser = 0;
+    std::map<std::u16string, HANDLE> props;
+    // Shape and layering.
+    HRGN regionHandle = nullptr;       // owned, as given to SetWindowRgn
+    std::optional<gdi::Region> region; // window coordinates
+    COLORREF colorKey = 0;
+    BYTE alpha = 255;
+    DWORD layeredFlags = 0;
+    // Painting: update region in client coordinates.
+    gdi::Region update;
+    bool erasePending = false;
+    bool internalPaint = false;
+    bool beganPaint = false;
+    // Backing store of a top-level window (window size); children draw into their root's.
+    // Shared with the device contexts drawing into it, so a DC never outlives its pixels.
+    std::shared_ptr<gdi::Bitmap> backing;
+    // Dialog state.
+    bool isDialog = false;
+    bool inModalLoop = false;
+    bool dialogEnded = false;
+    INT_PTR dialogResult = 0;
+    HWND savedFocus = nullptr;
+    bool destroying = false;
+};
+
+struct Timer {
+    HWND hwnd = nullptr;
+    UINT_PTR id = 0;
+    UINT interval = 0;
+    std::uint64_t due = 0;
+    TIMERPROC proc = nullptr;
+    DWORD thread = 0;
+};
+
+struct State {
+    std::recursive_mutex mutex;
+    std::unordered_map<HWND, std::shared_ptr<Window>> windows;
+    std::vector<HWND> topLevels;                                    // z-order, topmost first
+    std::map<std::u16string, std::shared_ptr<WindowClass>> classes; // folded names
+    std::map<std::u16string, UINT> registeredMessages;
+    UINT nextRegisteredMessage = 0xC000;
+    std::uintptr_t nextHandle = 0x10000;
+    std::vector<Timer> timers;
+    UINT_PTR nextTimerId = 0x7FFF0000;
+    HWND focus = nullptr;
+    HWND active = nullptr;
+    HWND capture = nullptr;
+    POINT cursor{};
+    BYTE keys[256]{};
+    // TrackMouseEvent
+    HWND trackLeave = nullptr;
+    HWND trackHover = nullptr;
+    UINT hoverTime = HOVER_DEFAULT_MS;
+    std::uint64_t hoverStart = 0;
+    POINT hoverPoint{};
+    // Double-click detection.
+    HWND lastClickWindow = nullptr;
+    UINT lastClickMessage = 0;
+    std::uint64_t lastClickTime = 0;
+    POINT lastClickPoint{};
+    HWND lastMouseWindow = nullptr;
+};
+
+State& S();
+using Lock = std::lock_guard<std::recursive_mutex>;
+
+// Look-ups; call with the lock held.
+Window* Get(HWND hwnd);
+std::shared_ptr<Window> GetShared(HWND hwnd);
+HWND RootOf(HWND hwnd);
+// Screen position of the client area's top-left corner.
+POINT ClientOrigin(HWND hwnd);
+// Client rectangle in window coordinates.
+RECT ClientInWindow(const Window& w);
+bool IsVisibleChain(HWND hwnd);
+DWORD ThreadOf(HWND hwnd);
+
+// Calls the window procedure (no lock may be held).
+LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Sends from the window manager: direct on the owner thread, blocking across threads.
+LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Posts an input or notification message to the window's thread queue.
+bool Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Painting helpers (Paint.cpp).
+void InvalidateInternal(HWND hwnd, const gdi::Region* clientArea, bool erase, bool children);
+void ResizeBacking(Window& w);
+void ForgetWindowDCs(HWND hwnd);
+// A window of the calling thread with a pending update, parents first; null when none.
+HWND FindWindowToPaint(DWORD thread, HWND filter);
+
+// Timers and hover (Message.cpp).
+std::optional<std::uint64_t> NextTimerDue(DWORD thread);
+void KillWindowTimers(HWND hwnd);
+
+// Focus and capture clean-up on destruction (Input.cpp).
+void ForgetWindowInput(HWND hwnd);
+// Activation of a top-level window (Input.cpp).
+void Activate(HWND top, WORD how);
+
+// Dialog manager hooks (Dialog.cpp).
+bool IsDialogWindow(HWND hwnd);
+
+// Modal loops waiting on the thread (for the idle hook).
+void RunModalIdleHook(HWND dialog);
+
+} // namespace platform::wm
