@@ -3,6 +3,7 @@
 #include "platform/base/WideChar.h"
 
 #include <cstring>
+#include <iterator>
 
 std::map<LONG, CLangTable*> LanguageTableMap;
 CLangTable* CurrentLangTable = nullptr;
@@ -65,6 +66,15 @@ bool LangOverride::GetRect(RECT& rc) const {
 CLangTable::CLangTable() {
     type = GUIITEM_LANGTABLE;
     hwnd = nullptr;
+}
+
+CLangTable::~CLangTable() {
+    for (auto it = LanguageTableMap.begin(); it != LanguageTableMap.end();) {
+        it = it->second == this ? LanguageTableMap.erase(it) : std::next(it);
+    }
+    if (CurrentLangTable == this) {
+        CurrentLangTable = nullptr;
+    }
 }
 
 void CLangTable::AddPair(std::u16string_view key, std::u16string_view text) {

@@ -4,6 +4,7 @@
 
 #include "gui/GUIItem.h"
 #include "platform/base/CString.h"
+#include "platform/base/Keyboard.h"
 
 #include <map>
 #include <memory>
@@ -27,7 +28,8 @@ struct LangOverride {
 class CLangTable : public CGUIItem {
 public:
     CLangTable();
-    ~CLangTable() override = default;
+    // A table that goes leaves no dangling entry in LanguageTableMap or CurrentLangTable.
+    ~CLangTable() override;
 
     // Reads a language text file from memory: UTF-16LE lines ended by CR (runs of CR and LF
     // between lines are skipped); line 0 is the title, line 1 is ignored, then key and text
@@ -55,6 +57,9 @@ public:
     void MapFont(int searchId, int replaceId) { m_fontMap[searchId] = replaceId; }
     const std::map<int, int>& GetFontMap() const { return m_fontMap; }
     int GetOverrideCount() const { return static_cast<int>(m_overrides.size()); }
+
+    // The thread's keyboard layout when the table was loaded.
+    HKL keyboardLayout = nullptr;
 
 private:
     struct Pair {

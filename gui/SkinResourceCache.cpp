@@ -1,0 +1,192 @@
+#include "gui/SkinResourceCache.h"
+
+#include "platform/base/Path.h"
+#include "platform/base/WideChar.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/gdi/Picture.h"
+
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <system_error>
+
+namespace {
+
+const WCHAR* FolderOfKind(int kind) {
+    switch (kind) {
+    case SKINRES_FONTFILE:
+        return u"fonts\\";
+    case SKINRES_LANGFILE:
+        return u"lang\\";
+    default:
+        return u"skins\\";
+    }
+}
+
+bool ReadWholeFile(const WCHAR* path, std::vector<BYTE>& bytes) {
+    std::ifstream file(ToNativePath(path), std::ios::binary);
+    if (!file) {
+        return false;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return !file.bad();
+}
+
+int ClampSize(size_t size) {
+    return static_cast<int>(std::min<size_t>(size, std::numeric_limits<int>::max()));
+}
+
+} // namespace
+
+SkinResource::SkinResource(const WCHAR* key, int resourceKind)
+    : name(key == nullptr ? u"" : key), kind(resourceKind) {
+    path = CString(ExeFolder) + FolderOfKind(kind) + name;
+    Load();
+}
+
+SkinResource::~SkinResource() {
+    Unload();
+}
+
+void SkinResource::Load() {
+    switch (kind) {
+    case SKINRES_PICTURE:
+        LoadPictureFile(path, m_bitmap);
+        break;
+    case SKINRES_BITMAP:
+        size = static_cast<int>(GetFileSize(path));
+        m_bitmap = static_cast<HBITMAP>(
+            LoadImageW(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+        break;
+    case SKINRES_FONTFILE: {
+        size = static_cast<int>(GetFileSize(path));
+        const int count = AddFontResourceW(path);
+        m_fontCount = count > 0 ? count : 0;
+        break;
+    }
+    case SKINRES_LANGFILE:
+        if (ReadWholeFile(path, m_data)) {
+            size = ClampSize(m_data.size());
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void SkinResource::Unload() {
+    if (m_bitmap != nullptr) {
+        DeleteObject(m_bitmap);
+        m_bitmap = nullptr;
+    }
+    if (m_fontCount > 0) {
+        RemoveFontResourceW(path);
+        m_fontCount = 0;
+    }
+    m_data.clear();
+    m_data.shrink_to_fit();
+    kind = -1;
+}
+
+bool SkinResource::HasObject() const {
+    return m_bitmap != nullptr || m_fontCount > 0 || !m_data.empty();
+}
+
+std::vector<std::unique_ptr<SkinResource>>& SkinResourceCache::Entries() {
+    static std::vector<std::unique_ptr<SkinResource>> entries;
+    return entries;
+}
+
+SkinResource* SkinResourceCache::Find(const WCHAR* key, int kind) {
+    if (key == nullptr) {
+        key = u"";
+    }
+    for (const auto& entry : Entries()) {
+        if (entry->kind == kind && wcsicmp(entry->name, key) == 0) {
+            return entry.get();
+        }
+    }
+    Entries().push_back(std::make_unique<SkinResource>(key, kind));
+    return Entries().back().get();
+}
+
+int SkinResourceCache::GetSize(const WCHAR* key) {
+    if (key == nullptr) {
+        return 0;
+    }
+    for (const auto& entry : Entries()) {
+        if (wcsicmp(entry->name, key) == 0) {
+            return entry->size;
+        }
+    }
+    return 0;
+}
+
+void SkinResourceCache::Clear() {
+    auto& entries = Entries();
+    while (!entries.empty()) {
+        entries.back().reset();
+        entries.pop_back();
+    }
+}
+
+int SkinResourceCache::GetCount() {
+    return static_cast<int>(Entries().size());
+}
+
+bool LoadPictureFile(const WCHAR* path, HBITMAP& bitmap) {
+    if (path == nullptr) {
+        return false;
+    }
+    std::vector<BYTE> bytes;
+    if (!ReadWholeFile(path, bytes) || bytes.empty()) {
+        return false;
+    }
+    HBITMAP loaded = gdi::LoadPictureFromMemory(bytes.data(), bytes.size());
+    if (loaded == nullptr) {
+        return false;
+    }
+    if (bitmap != nullptr) {
+        DeleteObject(bitmap);
+    }
+    bitmap = loaded;
+    return true;
+}
+
+DWORD GetFileSize(const WCHAR* path) {
+    if (path == nullptr) {
+        return 0;
+    }
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(ToNativePath(path), ec);
+    if (ec || size > std::numeric_limits<DWORD>::max()) {
+        return 0;
+    }
+    return static_cast<DWORD>(size);
+}
+
+void CopyBitmapSection(HBITMAP& target, HDC dc, HBITMAP source, int x, int y, int right,
+                       int bottom) {
+    if (source == nullptr) {
+        return;
+    }
+    const int width = right - x;
+    const int height = bottom - y;
+    HBITMAP copy = CreateCompatibleBitmap(dc, width, height);
+    if (copy == nullptr) {
+        return;
+    }
+    HDC sourceDC = CreateCompatibleDC(dc);
+    HDC targetDC = CreateCompatibleDC(dc);
+    HGDIOBJ oldSource = SelectObject(sourceDC, ToGdiObj(source));
+    HGDIOBJ oldTarget = SelectObject(targetDC, ToGdiObj(copy));
+    StretchBlt(targetDC, 0, 0, width, height, sourceDC, x, y, width, height, SRCCOPY);
+    SelectObject(sourceDC, oldSource);
+    SelectObject(targetDC, oldTarget);
+    DeleteDC(sourceDC);
+    DeleteDC(targetDC);
+    if (target != nullptr) {
+        DeleteObject(target);
+    }
+    target = copy;
+}

@@ -1,0 +1,271 @@
+#include "gui/SkinFile.h"
+#include "SkinTestSupport.h"
+#include "gui/PanelBitmap.h"
+#include "gui/xml/PugXmlParser.h"
+#include "platform/base/WideChar.h"
+#include "platform/gdi/Gdi.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+using skintest::MakeBmp;
+using skintest::ProgramFolder;
+
+namespace {
+
+// An item made by the probe creators below: remembers its element name and rectangle.
+class ProbeItem : public CGUIItem {
+public:
+    ProbeItem(std::u16string element, int itemId, int position)
+        : elementName(std::move(element)), order(position) {
+        id = itemId;
+        type = GUIITEM_TEXTITEM;
+    }
+    std::u16string elementName;
+    int order;
+};
+
+// Registers a probe creator for every item element during a test, restoring the real
+// creators afterwards.
+class ProbeCreators {
+public:
+    ProbeCreators() {
+        for (const WCHAR* name :
+             {u"FONT", u"BITMAPITEM", u"BITMAPWINDOW", u"BUTTON", u"PROFBUTTON", u"AVIBUTTON",
+              u"VSLIDER", u"HSLIDERM", u"HSLIDERMAPM", u"DMARKER", u"TEXTITEM", u"DPISTAGEWINDOW",
+              u"MACRODISPLAY", u"LISTCTRL", u"COMBO", u"COMBOCOLOR", u"LISTPANEL", u"EDITCTRL",
+              u"EDITCTRLSK"}) {
+            const std::u16string element = name;
+            m_saved[element] = RegisterSkinElementCreator(
+                name, [element](const SkinElementContext& context) -> std::unique_ptr<CGUIItem> {
+                    const int id = ReadSkinItemId(context.element);
+                    if (id == -1) {
+                        return nullptr;
+                    }
+                    auto item = std::make_unique<ProbeItem>(element, id, context.position);
+                    item->parent = context.parent;
+                    if (!context.firstRect.IsEmpty()) {
+                        const RECT rc = ReadSkinRect(context.firstRect, 0);
+                        item->SetRect(rc.left, rc.top, rc.right, rc.bottom);
+                    }
+                    return item;
+                });
+        }
+    }
+    ~ProbeCreators() {
+        for (auto& [name, creator] : m_saved) {
+            RegisterSkinElementCreator(name.c_str(), std::move(creator));
+        }
+    }
+    ProbeCreators(const ProbeCreators&) = delete;
+    ProbeCreators& operator=(const ProbeCreators&) = delete;
+
+private:
+    std::map<std::u16string, SkinElementCreator> m_saved;
+};
+
+std::vector<std::u16string> Elements(const CGUIItemList& list) {
+    std::vector<std::u16string> names;
+    for (int i = 0; i < list.GetCount(); ++i) {
+        if (auto* probe = dynamic_cast<ProbeItem*>(list.GetAt(i))) {
+            names.push_back(probe->elementName + u":" + FromUtf8(std::to_string(probe->id)));
+        } else {
+            names.push_back(u"#" + FromUtf8(std::to_string(list.GetAt(i)->id)));
+        }
+    }
+    return names;
+}
+
+void WritePanelBitmaps(const ProgramFolder& folder) {
+    folder.Write("skins/bg.bmp",
+                 MakeBmp(40, 30, [](int x, int) { return x < 20 ? 0x0000FFu : 0xFF0000u; }));
+    folder.Write("skins/mask.bmp",
+                 MakeBmp(40, 30, [](int x, int y) { return (x < 5 && y < 5) ? 0xFFFFFFu : 0u; }));
+}
+
+CWnd* FakeParent() {
+    return reinterpret_cast<CWnd*>(static_cast<std::uintptr_t>(0x1000));
+}
+
+} // namespace
+
+TEST(SkinFile, ReadingOrderFollowsTheListElements) {
+    ProgramFolder folder;
+    ProbeCreators probes;
+    WritePanelBitmaps(folder);
+    folder.Write("xml/Panel.xml", R"(<!DOCTYPE GUIPANEL>
+<GUIPANEL>
+  <BACKGROUND> bg.bmp </BACKGROUND><MASK>mask.bmp</MASK>
+  <EDITCTRLLIST><EDITCTRLSK name="EDITCTRL_POPUP_SINGLEKEYENTRY"/><EDITCTRL name="EDITCTRL_DEFAULT_DELAY"/></EDITCTRLLIST>
+  <BUTTONLIST>
+    <AVIBUTTON name="BUTTON_AVI"/><AVIBUTTON name="BUTTON_AVI"/>
+    <BUTTON name="BUTTON_OK"><RECT left="10" top="20" right="30" bottom="40"/></BUTTON>
+    <BUTTON name="NOT_A_SKIN_ITEM"/>
+    <GROUP><BUTTON name="button_cancel"/></GROUP>
+    <PROFBUTTON name="BUTTON_PROFILE01"/><PROFBUTTON name="BUTTON_PROFILE02"/>
+  </BUTTONLIST>
+  <FONTLIST><FONT name="FONT_ARIAL12"/><FONT name="FONT_ARIAL14"/></FONTLIST>
+  <MACRODISPLAY name="MACRO_DISPLAY"/>
+  <DPISTAGELIST><DPISTAGEWINDOW name="DPISTAGEWINDOW_01"/><DPISTAGEWINDOW name="DPISTAGEWINDOW_02"/></DPISTAGELIST>
+  <TEXTLIST><TEXTITEM name="TEXT_PROFILENAME"/></TEXTLIST>
+  <BITMAPLIST><BITMAPWINDOW name="BITMAPWIN_ASSIGNKEY"/><BITMAPITEM name="BITMAP_MIRUNE"/></BITMAPLIST>
+  <SLIDERLIST><DMARKER name="SLIDER_SCROLL"/><VSLIDER name="SLIDER_SENSITIVITY"/></SLIDERLIST>
+  <LISTPANELLIST><LISTPANEL name="LISTPANEL_PROFILEOPTIONS"/></LISTPANELLIST>
+  <COMBOLIST><COMBO name="BUTTON_SELECT"/><LISTCTRL name="LIST_PROFILELIST"/></COMBOLIST>
+</GUIPANEL>
+<ITEMLIST><TEXTLIST><TEXTITEM name="TEXT_LOGO"/></TEXTLIST></ITEMLIST>
+)");
+    CGUIItemList list;
+    ASSERT_TRUE(LoadSkinFile(list, u"Panel.xml", FakeParent()));
+    const std::vector<std::u16string> expected = {u"#0",
+                                                  u"#1",
+                                                  u"FONT:231",
+                                                  u"FONT:234",
+                                                  u"BITMAPITEM:218",
+                                                  u"BITMAPWINDOW:330",
+                                                  u"BUTTON:8",
+                                                  u"BUTTON:10",
+                                                  u"PROFBUTTON:50",
+                                                  u"AVIBUTTON:148",
+                                                  u"VSLIDER:205",
+                                                  u"DMARKER:206",
+                                                  u"TEXTITEM:227",
+                                                  u"DPISTAGEWINDOW:338",
+                                                  u"DPISTAGEWINDOW:339",
+                                                  u"MACRODISPLAY:208",
+                                                  u"LISTCTRL:331",
+                                                  u"COMBO:124",
+                                                  u"LISTPANEL:363",
+                                                  u"EDITCTRL:337",
+                                                  u"EDITCTRLSK:336"};
+    EXPECT_EQ(Elements(list), expected);
+    auto* ok = dynamic_cast<ProbeItem*>(FindGUIItemById(list, 8));
+    ASSERT_NE(ok, nullptr);
+    ASSERT_NE(ok->rect, nullptr);
+    EXPECT_EQ(*ok->rect, (RECT{10, 20, 40, 60}));
+    EXPECT_EQ(ok->parent, FakeParent());
+    EXPECT_EQ(dynamic_cast<ProbeItem*>(FindGUIItemById(list, 339))->order, 2);
+    EXPECT_EQ(dynamic_cast<ProbeItem*>(FindGUIItemById(list, 8))->order, 0);
+
+    auto* background = dynamic_cast<CPanelBitmap*>(list.GetAt(0));
+    ASSERT_NE(background, nullptr);
+    EXPECT_EQ(background->type, GUIITEM_PANELBITMAP);
+    EXPECT_EQ(background->parent, FakeParent());
+    EXPECT_EQ(background->GetSize().cx, 40);
+    EXPECT_EQ(background->GetSize().cy, 30);
+    EXPECT_EQ(background->GetBitmap(), background->GetBitmapCopy());
+    // The panel holds its own copy, not the cached picture.
+    EXPECT_NE(background->GetBitmap(),
+              SkinResourceCache::Find(u"bg.bmp", SKINRES_PICTURE)->GetBitmap());
+    background->DeleteBitmap();
+    EXPECT_EQ(background->GetBitmap(), nullptr);
+    EXPECT_EQ(background->GetBitmapCopy(), nullptr);
+    background->DeleteBitmap(); // a second release does nothing
+}
+
+TEST(SkinFile, IncompleteFramesAndFiles) {
+    ProgramFolder folder;
+    ProbeCreators probes;
+    WritePanelBitmaps(folder);
+    CGUIItemList list;
+    EXPECT_FALSE(LoadSkinFile(list, u"Missing.xml", nullptr));
+    folder.Write("xml/NoMask.xml", "<GUIPANEL><BACKGROUND>bg.bmp</BACKGROUND><MASK>gone.bmp</MASK>"
+                                   "<TEXTLIST><TEXTITEM name='TEXT_LOGO'/></TEXTLIST></GUIPANEL>");
+    EXPECT_FALSE(LoadSkinFile(list, u"NoMask.xml", nullptr));
+    EXPECT_EQ(Elements(list), (std::vector<std::u16string>{u"#0"})); // the background stays
+    DeleteGUIItems(list);
+    folder.Write("xml/NoBackground.xml",
+                 "<GUIPANEL><MASK>mask.bmp</MASK><TEXTLIST><TEXTITEM name='TEXT_LOGO'/>"
+                 "</TEXTLIST></GUIPANEL>");
+    EXPECT_FALSE(LoadSkinFile(list, u"NoBackground.xml", nullptr));
+    EXPECT_TRUE(list.IsEmpty());
+    folder.Write("xml/Neither.xml",
+                 "<SKIN><TEXTLIST><TEXTITEM name='TEXT_LOGO'/></TEXTLIST></SKIN>");
+    EXPECT_FALSE(LoadSkinFile(list, u"Neither.xml", nullptr));
+    folder.Write("xml/EmptyList.xml",
+                 "<ITEMLIST><TEXTLIST><TEXTITEM name='nothing'/></TEXTLIST></ITEMLIST>");
+    EXPECT_FALSE(LoadSkinFile(list, u"EmptyList.xml", nullptr));
+    EXPECT_TRUE(list.IsEmpty());
+    folder.Write("xml/Items.xml",
+                 "<ITEMLIST><TEXTLIST><TEXTITEM name='TEXT_LOGO'/><texts><TEXTITEM "
+                 "name='TEXT_DPI1'/></texts></TEXTLIST></ITEMLIST>");
+    EXPECT_TRUE(LoadSkinFile(list, u"Items.xml", nullptr));
+    EXPECT_EQ(Elements(list), (std::vector<std::u16string>{u"TEXTITEM:280", u"TEXTITEM:263"}));
+    // Element names are case-sensitive: a lower-case list is not read.
+    folder.Write("xml/Lower.xml",
+                 "<ITEMLIST><textlist><TEXTITEM name='TEXT_LOGO'/></textlist></ITEMLIST>");
+    EXPECT_FALSE(LoadSkinFile(list, u"Lower.xml", nullptr));
+    EXPECT_EQ(list.GetCount(), 2);
+}
+
+TEST(SkinFile, RectsSizesAndTexts) {
+    pug::CPugXmlParser parser;
+    ASSERT_TRUE(parser.Parse(u"<E><RECT left='10' top='20' right='30' bottom='40'/>"
+                             u"<HALF left=' 7x'/><BMPSZ width='16' height='-2'/>"
+                             u"<T>  key.bmp \r\n</T></E>"));
+    pug::CPugXmlBranch root = parser.GetRoot();
+    EXPECT_EQ(ReadSkinRect(root.FindByName(u"RECT"), 0), (RECT{10, 20, 30, 40}));
+    EXPECT_EQ(ReadSkinRect(root.FindByName(u"RECT"), 1), (RECT{10, 20, 40, 60}));
+    pug::CPugXmlBranch half = root.FindByName(u"HALF");
+    EXPECT_EQ(ReadSkinRect(half, 0), (RECT{7, 0, 0, 0}));
+    EXPECT_EQ(half.GetAttributeCount(), 4); // reading adds the missing attributes
+    EXPECT_EQ(ReadSkinSize(root.FindByName(u"BMPSZ")), (SIZE{16, -2}));
+    EXPECT_EQ(ReadSkinText(root.FindByName(u"T")).str(), u"key.bmp");
+    EXPECT_EQ(ReadSkinText(root.FindByName(u"RECT")).str(), u"");
+    EXPECT_EQ(ReadSkinItemId(root.FindByName(u"E")), -1);
+}
+
+TEST(SkinFile, StateAndScrollBitmaps) {
+    ProgramFolder folder;
+    folder.Write("skins/n.bmp", MakeBmp(3, 3, [](int, int) { return 1u; }));
+    folder.Write("skins/n_fr.bmp", MakeBmp(3, 3, [](int, int) { return 2u; }));
+    folder.Write("skins/thumb.bmp", MakeBmp(12, 5, [](int, int) { return 3u; }));
+    folder.Write("skins/up.bmp", MakeBmp(12, 4, [](int, int) { return 4u; }));
+    pug::CPugXmlParser parser;
+    ASSERT_TRUE(
+        parser.Parse(u"<BUTTON name='BUTTON_OK'><SBMN fontclr='red'>n.bmp</SBMN>"
+                     u"<SBMO fontclr='nocolour'>n.bmp</SBMO><SBMD>gone.bmp</SBMD>"
+                     u"<VSCROLL><VSBMP_TMB>thumb.bmp</VSBMP_TMB><VSBMP_AUP>up.bmp</VSBMP_AUP>"
+                     u"</VSCROLL><NOSCROLL><VSBMP_AUP>up.bmp</VSBMP_AUP></NOSCROLL></BUTTON>"));
+    pug::CPugXmlBranch button = parser.GetRoot().FindByName(u"BUTTON");
+    HBITMAP normal = SkinResourceCache::Find(u"n.bmp", SKINRES_PICTURE)->GetBitmap();
+    ASSERT_NE(normal, nullptr);
+    COLORREF colour = 7;
+    EXPECT_EQ(LoadSkinStateBitmap(button, u"SBMN", 8, false, &colour), nullptr);
+    EXPECT_EQ(colour, 7u);
+    EXPECT_EQ(LoadSkinStateBitmap(button, u"SBMDS", 8, true, &colour), nullptr);
+    EXPECT_EQ(LoadSkinStateBitmap(button, u"SBMN", 8, true, &colour), normal);
+    EXPECT_EQ(colour, 0x000000FFu);
+    EXPECT_EQ(LoadSkinStateBitmap(button, u"SBMO", 8, true, &colour), normal);
+    EXPECT_EQ(colour, 0x000000FFu); // an unknown colour is not stored
+    EXPECT_EQ(LoadSkinStateBitmap(button, u"SBMD", 8, true, nullptr), nullptr);
+
+    CLangTable french;
+    const WCHAR key[] = u"n_fr.bmp";
+    CLangTable::AddOverride(&french, 8, key, sizeof(key), u"SBMN");
+    CLangTable::AddOverride(&french, 8, u"gone.bmp", 18, u"SBMO");
+    CurrentLangTable = &french;
+    EXPECT_EQ(LoadSkinStateBitmap(button, u"SBMN", 8, true, nullptr),
+              SkinResourceCache::Find(u"n_fr.bmp", SKINRES_PICTURE)->GetBitmap());
+    EXPECT_EQ(LoadSkinStateBitmap(button, u"SBMO", 8, true, nullptr), normal);
+    EXPECT_EQ(LoadSkinStateBitmap(button, u"SBMN", 9, true, nullptr), normal);
+    CurrentLangTable = nullptr;
+
+    HBITMAP parts[6] = {};
+    for (HBITMAP& part : parts) {
+        part = reinterpret_cast<HBITMAP>(static_cast<std::uintptr_t>(0x99));
+    }
+    EXPECT_EQ(LoadSkinScrollBitmaps(button.FindByName(u"NOSCROLL"), &parts[0], &parts[1], &parts[2],
+                                    &parts[3], &parts[4], &parts[5]),
+              0);
+    EXPECT_EQ(parts[3], reinterpret_cast<HBITMAP>(static_cast<std::uintptr_t>(0x99)));
+    EXPECT_EQ(LoadSkinScrollBitmaps(button.FindByName(u"VSCROLL"), &parts[0], &parts[1], &parts[2],
+                                    &parts[3], &parts[4], &parts[5]),
+              12);
+    EXPECT_EQ(parts[0], SkinResourceCache::Find(u"thumb.bmp", SKINRES_PICTURE)->GetBitmap());
+    EXPECT_EQ(parts[1], nullptr);
+    EXPECT_EQ(parts[3], SkinResourceCache::Find(u"up.bmp", SKINRES_PICTURE)->GetBitmap());
+}

@@ -1,0 +1,104 @@
+#include "gui/SkinResourceCache.h"
+#include "SkinTestSupport.h"
+#include "platform/base/WideChar.h"
+#include "platform/gdi/Gdi.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using skintest::MakeBmp;
+using skintest::ProgramFolder;
+
+TEST(SkinResourceCache, OneEntryPerKeyAndKind) {
+    ProgramFolder folder;
+    folder.Write("skins/Face.bmp", MakeBmp(4, 3, [](int, int) { return 0x102030u; }));
+    SkinResource* picture = SkinResourceCache::Find(u"Face.bmp", SKINRES_PICTURE);
+    ASSERT_NE(picture, nullptr);
+    ASSERT_NE(picture->GetBitmap(), nullptr);
+    EXPECT_EQ(SkinResourceCache::Find(u"FACE.BMP", SKINRES_PICTURE), picture);
+    EXPECT_EQ(picture->name.str(), u"Face.bmp");
+    SkinResource* bitmap = SkinResourceCache::Find(u"face.bmp", SKINRES_BITMAP);
+    EXPECT_NE(bitmap, picture);
+    ASSERT_NE(bitmap->GetBitmap(), nullptr);
+    EXPECT_NE(bitmap->GetBitmap(), picture->GetBitmap());
+    EXPECT_EQ(bitmap->size, 54 + 4 * 3 * 4);
+    EXPECT_EQ(SkinResourceCache::GetCount(), 2);
+    BITMAP info{};
+    ASSERT_NE(GetObjectW(picture->GetBitmap(), sizeof(info), &info), 0);
+    EXPECT_EQ(info.bmWidth, 4);
+    EXPECT_EQ(info.bmHeight, 3);
+    EXPECT_EQ(SkinResourceCache::GetSize(u"never.bmp"), 0);
+    EXPECT_EQ(SkinResourceCache::GetSize(u"FACE.bmp"), 0); // the first entry is a picture
+}
+
+TEST(SkinResourceCache, MissingFilesAreNotTriedAgain) {
+    ProgramFolder folder;
+    SkinResource* missing = SkinResourceCache::Find(u"late.bmp", SKINRES_PICTURE);
+    ASSERT_NE(missing, nullptr);
+    EXPECT_FALSE(missing->HasObject());
+    folder.Write("skins/late.bmp", MakeBmp(2, 2, [](int, int) { return 0u; }));
+    EXPECT_EQ(SkinResourceCache::Find(u"late.bmp", SKINRES_PICTURE), missing);
+    EXPECT_FALSE(missing->HasObject());
+    EXPECT_EQ(SkinResourceCache::GetCount(), 1);
+    folder.Write("skins/broken.bmp", "BM not really a bitmap");
+    EXPECT_EQ(SkinResourceCache::Find(u"broken.bmp", SKINRES_PICTURE)->GetBitmap(), nullptr);
+    EXPECT_EQ(SkinResourceCache::Find(u"broken.bmp", SKINRES_BITMAP)->GetBitmap(), nullptr);
+}
+
+TEST(SkinResourceCache, KindFoldersAndFiles) {
+    ProgramFolder folder;
+    const CString root = CString(ExeFolder);
+    EXPECT_EQ(SkinResourceCache::Find(u"a.ttf", SKINRES_FONTFILE)->path, root + u"fonts\\a.ttf");
+    EXPECT_EQ(SkinResourceCache::Find(u"a.txt", SKINRES_LANGFILE)->path, root + u"lang\\a.txt");
+    EXPECT_EQ(SkinResourceCache::Find(u"a.bmp", 2)->path, root + u"skins\\a.bmp");
+    EXPECT_EQ(SkinResourceCache::Find(u"a.bmp", SKINRES_BITMAP)->path, root + u"skins\\a.bmp");
+
+    folder.Write("lang/English.txt", std::string("\xFF\xFEx\0", 4));
+    SkinResource* text = SkinResourceCache::Find(u"english.TXT", SKINRES_LANGFILE);
+    ASSERT_NE(text->GetData(), nullptr);
+    EXPECT_EQ(text->size, 4);
+    EXPECT_EQ(text->GetData()[2], 'x');
+    EXPECT_EQ(SkinResourceCache::GetSize(u"ENGLISH.txt"), 4);
+    folder.Write("lang/empty.txt", "");
+    EXPECT_FALSE(SkinResourceCache::Find(u"empty.txt", SKINRES_LANGFILE)->HasObject());
+
+    const std::filesystem::path font = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+    if (std::filesystem::exists(font)) {
+        std::filesystem::copy_file(font, folder.Root() / "fonts" / "Skin.ttf");
+        SkinResource* entry = SkinResourceCache::Find(u"Skin.ttf", SKINRES_FONTFILE);
+        EXPECT_GT(entry->GetFontCount(), 0);
+        EXPECT_EQ(entry->size, static_cast<int>(std::filesystem::file_size(font)));
+        entry->Unload();
+        EXPECT_EQ(entry->kind, -1);
+        EXPECT_FALSE(entry->HasObject());
+    }
+    SkinResourceCache::Clear();
+    EXPECT_EQ(SkinResourceCache::GetCount(), 0);
+}
+
+TEST(SkinResourceCache, CopyBitmapSection) {
+    ProgramFolder folder;
+    folder.Write("skins/grid.bmp", MakeBmp(10, 8, [](int x, int y) {
+                     return static_cast<std::uint32_t>(x * 16 + y);
+                 }));
+    HBITMAP source = SkinResourceCache::Find(u"grid.bmp", SKINRES_PICTURE)->GetBitmap();
+    ASSERT_NE(source, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP target = nullptr;
+    CopyBitmapSection(target, dc, nullptr, 0, 0, 5, 5);
+    EXPECT_EQ(target, nullptr);
+    CopyBitmapSection(target, dc, source, 2, 3, 7, 8);
+    ASSERT_NE(target, nullptr);
+    BITMAP info{};
+    GetObjectW(target, sizeof(info), &info);
+    EXPECT_EQ(info.bmWidth, 5);
+    EXPECT_EQ(info.bmHeight, 5);
+    HGDIOBJ old = SelectObject(dc, ToGdiObj(target));
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 0, 2 * 16 + 3));
+    EXPECT_EQ(GetPixel(dc, 4, 4), RGB(0, 0, 6 * 16 + 7));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(target);
+    EXPECT_EQ(GetFileSize(u"\\no\\such\\file"), 0u);
+}
