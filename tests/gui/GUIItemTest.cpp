@@ -1,5 +1,6 @@
 #include "gui/GUIItem.h"
 #include "gui/LangTable.h"
+#include "platform/ui/WinUser.h"
 
 #include <gtest/gtest.h>
 
@@ -91,4 +92,67 @@ TEST(GUIItem, DeleteRemovesLastFirst) {
         scoped.Add(std::make_unique<ProbeItem>(7, GUIITEM_TEXTITEM, nullptr, &deleted));
     }
     EXPECT_EQ(deleted, (std::vector<int>{3, 2, 1, 5, 4, 7, 6}));
+}
+
+namespace {
+
+LRESULT PlainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+HWND CreatePlainWindow(HWND parent) {
+    static const bool registered = [] {
+        WNDCLASSW wc;
+        wc.lpfnWndProc = PlainProc;
+        wc.lpszClassName = u"GuiItemTestWindow";
+        return RegisterClassW(&wc) != 0;
+    }();
+    (void)registered;
+    return CreateWindowExW(0, u"GuiItemTestWindow", u"",
+                           (parent ? WS_CHILD : WS_POPUP) | WS_VISIBLE, 0, 0, 10, 10, parent,
+                           nullptr, nullptr, nullptr);
+}
+
+class ProbeMacroDisplay : public ProbeItem {
+public:
+    ProbeMacroDisplay(HWND window, HWND scrollBar)
+        : ProbeItem(208, GUIITEM_MACRODISPLAY, window, nullptr), m_scrollBar(scrollBar) {}
+    HWND GetCompanionWindow() const override { return m_scrollBar; }
+
+private:
+    HWND m_scrollBar;
+};
+
+} // namespace
+
+TEST(GUIItem, ShowItemsHidesWindowsButLeavesTheOthers) {
+    HWND panel = CreatePlainWindow(nullptr);
+    ASSERT_NE(panel, nullptr);
+    auto child = [panel] { return CreatePlainWindow(panel); };
+    const HWND button = child(), slider = child(), track = child(), display = child(),
+               scroll = child(), listPanel = child();
+    CGUIItemList list;
+    list.Add(std::make_unique<ProbeItem>(0, GUIITEM_PANELBITMAP, nullptr, nullptr));
+    list.Add(std::make_unique<ProbeItem>(8, GUIITEM_BITMAPBTN, button, nullptr));
+    list.Add(std::make_unique<ProbeItem>(205, GUIITEM_VERTSLIDER, slider, nullptr));
+    list.Add(std::make_unique<ProbeItem>(180, GUIITEM_APMSLIDER, track, nullptr));
+    list.Add(std::make_unique<ProbeMacroDisplay>(display, scroll));
+    list.Add(std::make_unique<ProbeItem>(363, GUIITEM_LISTPANELITEM, listPanel, nullptr));
+    list.Add(std::make_unique<ProbeItem>(218, GUIITEM_BITMAPITEM, GUIITEM_NO_WINDOW, nullptr));
+    list.Add(std::make_unique<CLangTable>());
+
+    ShowGUIItems(list, false);
+    EXPECT_FALSE(IsWindowVisible(button));
+    EXPECT_FALSE(IsWindowVisible(slider));
+    EXPECT_TRUE(IsWindowVisible(track)); // the track slider is left alone
+    EXPECT_FALSE(IsWindowVisible(display));
+    EXPECT_FALSE(IsWindowVisible(scroll)); // hidden together with its display
+    EXPECT_TRUE(IsWindowVisible(listPanel));
+    ShowGUIItem(list.GetAt(1), true);
+    EXPECT_TRUE(IsWindowVisible(button));
+    ShowGUIItems(list, true);
+    EXPECT_TRUE(IsWindowVisible(display));
+    EXPECT_TRUE(IsWindowVisible(scroll));
+    ShowGUIItem(nullptr, true);
+    DestroyWindow(panel);
 }
