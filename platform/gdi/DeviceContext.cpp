@@ -17,7 +17,9 @@ void Retain(HGDIOBJ h) {
 
 void Release(HGDIOBJ h) {
     if (GdiObject* o = FindObject(h)) {
-        --o->selected;
+        if (--o->selected == 0 && o->pendingDelete) {
+            RemoveObject(h);
+        }
     }
 }
 
@@ -127,7 +129,7 @@ void DeviceContext::SetSelected(HGDIOBJ& slot, HGDIOBJ object) {
 
 HGDIOBJ DeviceContext::Select(HGDIOBJ object) {
     GdiObject* o = FindObject(object);
-    if (o == nullptr) {
+    if (o == nullptr || o->pendingDelete) {
         return nullptr;
     }
     HGDIOBJ previous = nullptr;

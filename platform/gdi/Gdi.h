@@ -40,7 +40,7 @@ template <typename H> HGDIOBJ ToGdiObj(H h) {
 
 HGDIOBJ GetStockObject(int index);
 // Deletes a pen, brush, font, bitmap or region. Stock objects are kept (TRUE); an object
-// selected into a device context is kept and FALSE is returned.
+// still selected into a device context is deleted when the last DC deselects it.
 BOOL DeleteObject(HGDIOBJ object);
 DWORD GetObjectType(HGDIOBJ object);
 // BITMAP for a bitmap, LOGFONTW for a font, LOGPEN for a pen, LOGBRUSH for a brush. Returns

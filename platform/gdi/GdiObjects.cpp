@@ -161,7 +161,7 @@ HGDIOBJ GetStockObject(int index) {
 
 DWORD GetObjectType(HGDIOBJ object) {
     GdiObject* o = FindObject(object);
-    return o == nullptr ? 0 : o->Type();
+    return (o == nullptr || o->pendingDelete) ? 0 : o->Type();
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
@@ -173,7 +173,9 @@ BOOL DeleteObject(HGDIOBJ object) {
         return TRUE;
     }
     if (o->selected > 0) {
-        return FALSE; // still in use by a device context
+        // Still selected into a device context: the handle goes when the DC lets it go.
+        o->pendingDelete = true;
+        return TRUE;
     }
     RemoveObject(object);
     return TRUE;

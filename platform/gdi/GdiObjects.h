@@ -25,7 +25,8 @@ public:
 
     DWORD Type() const { return type_; }
     bool stock = false;
-    int selected = 0; // number of device contexts that have it selected
+    int selected = 0;           // selections by device contexts (saved states included)
+    bool pendingDelete = false; // deleted while selected: goes when the last DC lets it go
 
 private:
     DWORD type_;

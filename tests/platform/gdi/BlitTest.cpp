@@ -195,10 +195,14 @@ TEST(Draw, LinesRectanglesAndFrames) {
     EXPECT_EQ(kRed, r.At(9, 5));
     EXPECT_EQ(kBlack, r.At(8, 5));
 
-    // Objects selected into a DC are not deleted; SelectObject returns the previous one.
-    EXPECT_FALSE(DeleteObject(red));
-    EXPECT_EQ(red, SelectObject(r.dc, oldBrush));
+    // An object deleted while selected stays usable until the DC lets it go.
     EXPECT_TRUE(DeleteObject(red));
+    RECT one{5, 5, 6, 6};
+    EXPECT_EQ(1, FillRect(r.dc, &one, red));
+    EXPECT_EQ(kRed, r.At(5, 5));
+    EXPECT_EQ(0u, GetObjectType(ToGdiObj(red)));
+    EXPECT_EQ(red, SelectObject(r.dc, oldBrush)); // SelectObject returns the previous one
+    EXPECT_FALSE(DeleteObject(red));              // gone now
     SelectObject(c.dc, oldPen);
     SelectObject(r.dc, oldPen);
     EXPECT_TRUE(DeleteObject(pen));
