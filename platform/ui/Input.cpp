@@ -234,6 +234,12 @@ void Activate(HWND top, WORD how) {
             restore = w->savedFocus;
         }
     }
+    if (restore == top && IsDialogWindow(top)) {
+        // A dialog gives the focus to its first tab stop, as the dialog manager does.
+        if (HWND first = GetNextDlgTabItem(top, nullptr, FALSE)) {
+            restore = first;
+        }
+    }
     if (GetActiveWindow() == top) {
         SetFocus(restore);
     }
