@@ -1,0 +1,15 @@
+#include "gui/WidgetMessages.h"
+
+#include "platform/ui/WinUser.h"
+
+UINT WM_XCOMBOLIST_VK_RETURN = 0;
+UINT WM_XCOMBOLIST_VK_ESCAPE = 0;
+UINT WM_XCOMBOLIST_KEYDOWN = 0;
+UINT WM_XCOMBOLIST_LBUTTONUP = 0;
+
+void RegisterWidgetMessages() {
+    WM_XCOMBOLIST_VK_RETURN = RegisterWindowMessageW(u"WM_XCOMBOLIST_VK_RETURN");
+    WM_XCOMBOLIST_VK_ESCAPE = RegisterWindowMessageW(u"WM_XCOMBOLIST_VK_ESCAPE");
+    WM_XCOMBOLIST_KEYDOWN = RegisterWindowMessageW(u"WM_XCOMBOLIST_KEYDOWN");
+    WM_XCOMBOLIST_LBUTTONUP = RegisterWindowMessageW(u"WM_XCOMBOLIST_LBUTTONUP");
+}
