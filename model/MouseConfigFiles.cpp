@@ -1,20 +1,121 @@
-// The configuration's profile files. Until the INI layer they build on exists, nothing is
-// read or written: loads find no profiles and saves report failure.
+// The configuration's profile files: every profile in its own file in the profile folder, and
+// the settings file that remembers the active profile. Only the product configuration knows
+// its folders; a configuration without them has no files.
 
+#include "model/BorvantaConfig.h"
 #include "model/MouseConfig.h"
+#include "model/ProfileFiles.h"
+#include "model/SettingsFile.h"
+#include "platform/base/FileFind.h"
+#include "platform/base/WideChar.h"
 
-INT CMouseConfig::LoadProfiles() {
-    return 0;
+#include <memory>
+
+namespace {
+
+constexpr const WCHAR* SECTION_SETTINGS = u"SETTINGS";
+constexpr const WCHAR* KEY_ACTIVE_PROFILE = u"ActiveProfileName";
+// Longest file name (without folder and extension) that a profile file may have.
+constexpr int ENUMERATED_NAME_MAX = 256;
+
+const CBorvantaConfig* Product(const CMouseConfig& config) {
+    return dynamic_cast<const CBorvantaConfig*>(&config);
 }
 
-BOOL CMouseConfig::SaveProfiles() {
-    return FALSE;
+} // namespace
+
+bool LoadProfileFile(CMouseConfig& config, const WCHAR* fileName) {
+    const CBorvantaConfig* product = Product(config);
+    if (product == nullptr) {
+        return false;
+    }
+    CMouseProfile loaded;
+    if (!loaded.LoadFromFile(fileName, product->GetProfileFolder(), config.GetProfileExtension())) {
+        return false;
+    }
+    auto* added = dynamic_cast<CMouseProfile*>(config.AddProfileCopy(&loaded));
+    if (added == nullptr) {
+        return false;
+    }
+    // The listed profile is the one read from that file.
+    added->SetFilePath(loaded.GetFilePath());
+    return true;
 }
 
 INT CMouseConfig::EnumerateProfileFiles() {
-    return 0;
+    const CBorvantaConfig* product = Product(*this);
+    if (product == nullptr) {
+        return 0;
+    }
+    const WCHAR* extension = GetProfileExtension();
+    CString pattern;
+    pattern.Format(u"%s*.%s", product->GetProfileFolder().GetString(), extension);
+    WIN32_FIND_DATAW found;
+    const ScopedFindHandle search(FindFirstFileW(pattern, &found));
+    if (!search.IsValid()) {
+        return 0; // nothing to load: the profile list stays as it is
+    }
+    DeleteAllProfiles();
+    const int extensionLength = static_cast<int>(wcslen(extension)) + 1; // with its dot
+    INT loaded = 0;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            continue;
+        }
+        const CString name(found.cFileName);
+        const CString stem = name.Left(name.GetLength() - extensionLength);
+        if (stem.IsEmpty() || stem.GetLength() > ENUMERATED_NAME_MAX) {
+            continue;
+        }
+        // A file that cannot be read is passed over; the files after it still load.
+        if (LoadProfileFile(*this, stem)) {
+            ++loaded;
+        }
+    } while (FindNextFileW(search.Get(), &found));
+    return loaded;
 }
 
-BOOL CMouseConfig::SaveProfile(IMouseProfile* /*profile*/) {
-    return FALSE;
+INT CMouseConfig::LoadProfiles() {
+    const INT loaded = EnumerateProfileFiles();
+    const CBorvantaConfig* product = Product(*this);
+    if (product == nullptr || loaded == 0) {
+        return loaded;
+    }
+    const CString active = CSettingsFile(product->GetSettingsFilePath())
+                               .GetString(SECTION_SETTINGS, KEY_ACTIVE_PROFILE, u"");
+    SetActiveProfile(GetProfile(0));
+    if (!active.IsEmpty()) {
+        if (IMouseProfile* named = FindProfileByName(active)) {
+            SetActiveProfile(named);
+        }
+    }
+    return loaded;
+}
+
+BOOL CMouseConfig::SaveProfile(IMouseProfile* profile) {
+    const CBorvantaConfig* product = Product(*this);
+    if (product == nullptr) {
+        return FALSE;
+    }
+    if (profile != nullptr) {
+        CString fileName;
+        return profile->SaveToFile(fileName, product->GetProfileFolder(), GetProfileExtension());
+    }
+    for (INT i = 0; i < GetProfileCount(); ++i) {
+        SaveProfile(GetProfile(i));
+    }
+    return TRUE;
+}
+
+BOOL CMouseConfig::SaveProfiles() {
+    SaveProfile(nullptr);
+    const CBorvantaConfig* product = Product(*this);
+    const IMouseProfile* active = GetActiveProfile();
+    if (product == nullptr || active == nullptr) {
+        return FALSE;
+    }
+    return CSettingsFile(product->GetSettingsFilePath())
+                   .WriteString(SECTION_SETTINGS, KEY_ACTIVE_PROFILE, active->GetName())
+               ? TRUE
+               : FALSE;
 }
