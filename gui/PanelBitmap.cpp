@@ -10,23 +10,23 @@ CPanelBitmap::~CPanelBitmap() {
     DeleteBitmap();
 }
 
-void CPanelBitmap::Attach(HBITMAP bitmap) {
+void CPanelBitmap::AttachBitmap(HBITMAP bitmap) {
     DeleteBitmap();
-    m_bitmap = bitmap;
-    m_copy = bitmap;
+    if (bitmap != nullptr && Attach(ToGdiObj(bitmap))) {
+        m_copy = bitmap;
+    }
 }
 
 void CPanelBitmap::DeleteBitmap() {
-    if (m_bitmap != nullptr) {
-        DeleteObject(m_bitmap);
+    if (m_hObject != nullptr) {
+        DeleteObject();
     }
-    m_bitmap = nullptr;
     m_copy = nullptr;
 }
 
 SIZE CPanelBitmap::GetSize() const {
     BITMAP info{};
-    if (m_bitmap == nullptr || GetObjectW(m_bitmap, sizeof(info), &info) == 0) {
+    if (m_hObject == nullptr || GetBitmap(&info) == 0) {
         return {};
     }
     return SIZE{info.bmWidth, info.bmHeight};

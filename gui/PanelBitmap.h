@@ -1,17 +1,18 @@
 #pragma once
-// The BACKGROUND and MASK bitmaps of a panel skin: a bitmap the item owns, made from the
-// cached picture, that is also a skin item (type 0).
+// The BACKGROUND and MASK bitmaps of a panel skin: a bitmap object of the panel's own, made
+// from the cached picture, that is also a skin item (type 0).
 
 #include "gui/GUIItem.h"
+#include "platform/framework/CGdiObject.h"
 
-class CPanelBitmap : public CGUIItem {
+class CPanelBitmap : public CBitmap, public CGUIItem {
 public:
     CPanelBitmap();
     ~CPanelBitmap() override;
 
     // Takes ownership of bitmap, releasing the one held before.
-    void Attach(HBITMAP bitmap);
-    HBITMAP GetBitmap() const { return m_bitmap; }
+    void AttachBitmap(HBITMAP bitmap);
+    HBITMAP GetBitmapHandle() const { return static_cast<HBITMAP>(*this); }
     // The second copy of the handle that the panel paints from; null once released.
     HBITMAP GetBitmapCopy() const { return m_copy; }
     // Releases the bitmap now (the panel does this when its window goes). Both copies of the
@@ -21,6 +22,5 @@ public:
     SIZE GetSize() const;
 
 private:
-    HBITMAP m_bitmap = nullptr;
     HBITMAP m_copy = nullptr;
 };

@@ -198,7 +198,7 @@ bool LoadSkinPanelBitmap(CPugXmlBranch frame, CWnd* parent, const WCHAR* element
         return false;
     }
     auto item = std::make_unique<CPanelBitmap>();
-    item->Attach(copy);
+    item->AttachBitmap(copy);
     item->id = FindSkinItemId(elementName);
     item->parent = parent;
     list.Add(std::move(item));

@@ -5,7 +5,6 @@
 #include "platform/base/WinTypes.h"
 #include "platform/ui/WinUser.h"
 
-
 // wParam: new position or value; lParam: item id of the thumb or slider.
 inline constexpr UINT WM_SLIDER_POSCHANGED = WM_USER + 70;
 // wParam: new value; lParam: item id.

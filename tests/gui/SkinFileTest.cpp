@@ -156,14 +156,21 @@ TEST(SkinFile, ReadingOrderFollowsTheListElements) {
     EXPECT_EQ(background->parent, FakeParent());
     EXPECT_EQ(background->GetSize().cx, 40);
     EXPECT_EQ(background->GetSize().cy, 30);
-    EXPECT_EQ(background->GetBitmap(), background->GetBitmapCopy());
+    EXPECT_EQ(background->GetBitmapHandle(), background->GetBitmapCopy());
     // The panel holds its own copy, not the cached picture.
-    EXPECT_NE(background->GetBitmap(),
+    EXPECT_NE(background->GetBitmapHandle(),
               SkinResourceCache::Find(u"bg.bmp", SKINRES_PICTURE)->GetBitmap());
     background->DeleteBitmap();
-    EXPECT_EQ(background->GetBitmap(), nullptr);
+    EXPECT_EQ(background->GetBitmapHandle(), nullptr);
     EXPECT_EQ(background->GetBitmapCopy(), nullptr);
     background->DeleteBitmap(); // a second release does nothing
+    // A handle made after the release survives the item: the panel bitmap never releases
+    // its old handle a second time, whatever handle value comes next.
+    HBITMAP later = CreateBitmap(2, 2, 1, 32, nullptr);
+    DeleteGUIItems(list);
+    BITMAP info{};
+    EXPECT_NE(GetObjectW(later, sizeof(info), &info), 0);
+    DeleteObject(later);
 }
 
 TEST(SkinFile, IncompleteFramesAndFiles) {
