@@ -21,6 +21,29 @@ constexpr unsigned Mul255(unsigned a, unsigned b) {
     return (t + (t >> 8)) >> 8;
 }
 
+// Every channel of a pixel times a / 255, rounded; two channels at a time in 16-bit lanes.
+constexpr Pixel Scale(Pixel p, unsigned a) {
+    Pixel rb = (p & 0x00FF00FFu) * a + 0x00800080u;
+    rb = ((rb + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
+    Pixel ag = ((p >> 8) & 0x00FF00FFu) * a + 0x00800080u;
+    ag = (ag + ((ag >> 8) & 0x00FF00FFu)) & 0xFF00FF00u;
+    return rb | ag;
+}
+
+// Channel-wise sum, saturated at 255.
+constexpr Pixel AddSaturated(Pixel x, Pixel y) {
+    Pixel rb = (x & 0x00FF00FFu) + (y & 0x00FF00FFu);
+    rb = (rb | (((rb >> 8) & 0x00010001u) * 0xFFu)) & 0x00FF00FFu;
+    Pixel ag = ((x >> 8) & 0x00FF00FFu) + ((y >> 8) & 0x00FF00FFu);
+    ag = (ag | (((ag >> 8) & 0x00010001u) * 0xFFu)) & 0x00FF00FFu;
+    return rb | (ag << 8);
+}
+
+// Source over target: the source scaled by `scale`, the target by 255 - `cover`.
+constexpr Pixel Over(Pixel s, Pixel d, unsigned scale, unsigned cover) {
+    return AddSaturated(Scale(s, scale), Scale(d, 255u - cover));
+}
+
 void FillTarget(DeviceContext& dc, const RECT& target, Pixel color) {
     Bitmap* bm = dc.Target();
     if (bm == nullptr) {
@@ -160,6 +183,16 @@ bool Transfer(HDC dstDc, int x, int y, int cx, int cy, HDC srcDc, int x1, int y1
             }
             const Pixel* from = srcRow(sy);
             Pixel* to = out.Row(ty);
+            if (!stretch) {
+                // Same size: one offset for the row, limited to the source's columns.
+                const LONG offset = s0.x - d0.x;
+                const LONG first = std::max(r.left, -offset);
+                const LONG last = std::min(r.right, in.Width() - offset);
+                for (LONG tx = first; tx < last; ++tx) {
+                    fn(to[tx], from[tx + offset]);
+                }
+                continue;
+            }
             for (LONG tx = r.left; tx < r.right; ++tx) {
                 const long long ox = tx - d0.x;
                 const int sx = s0.x + static_cast<int>(stretch ? ox * cx1 / cx : ox);
@@ -203,18 +236,7 @@ void ComposeWindow(Bitmap& screen, const Bitmap& window, POINT at, const Region*
                 if (colorKey && (s & 0xFFFFFF) == key) {
                     continue;
                 }
-                if (alpha == 255) {
-                    to[x] = s | 0xFF000000u;
-                    continue;
-                }
-                const Pixel d = to[x];
-                Pixel result = 0xFF000000u;
-                for (int shift = 0; shift < 24; shift += 8) {
-                    const unsigned v =
-                        Mul255(Channel(s, shift), alpha) + Mul255(Channel(d, shift), 255u - alpha);
-                    result |= static_cast<Pixel>(std::min(v, 255u)) << shift;
-                }
-                to[x] = result;
+                to[x] = (alpha == 255 ? s : Over(s, to[x], alpha, alpha)) | 0xFF000000u;
             }
         }
     }
@@ -449,17 +471,13 @@ BOOL AlphaBlend(HDC dst, int x, int y, int cx, int cy, HDC src, int x1, int y1, 
     const bool perPixel = (blend.AlphaFormat & AC_SRC_ALPHA) != 0;
     return Transfer(dst, x, y, cx, cy, src, x1, y1, cx1, cy1,
                     [constant, perPixel](Pixel& d, Pixel s) {
-                        // Source (premultiplied when per-pixel) scaled by the constant alpha.
-                        const unsigned sa = perPixel ? Mul255(Channel(s, 24), constant) : constant;
-                        Pixel result = 0;
-                        for (int shift = 0; shift < 32; shift += 8) {
-                            const unsigned sc = shift == 24 ? (perPixel ? Channel(s, 24) : 255u)
-                                                            : Channel(s, shift);
-                            const unsigned v =
-                                Mul255(sc, constant) + Mul255(Channel(d, shift), 255u - sa);
-                            result |= static_cast<Pixel>(std::min(v, 255u)) << shift;
+                        // Source (premultiplied when per-pixel) scaled by the constant alpha;
+                        // without per-pixel alpha the source counts as opaque.
+                        if (perPixel) {
+                            d = Over(s, d, constant, Mul255(Channel(s, 24), constant));
+                        } else {
+                            d = Over(s | 0xFF000000u, d, constant, constant);
                         }
-                        d = result;
                     })
                ? TRUE
                : FALSE;
