@@ -153,14 +153,13 @@ template <class Change> BOOL ModifyFile(LPCWSTR fileName, bool createIfMissing, 
     if (!folder.valid()) {
         return FALSE; // the folder does not exist (or cannot be opened)
     }
-    while (::flock(folder.get(), LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            return FALSE;
-        }
+    // Where the file system offers no locks, the in-process lock still orders the writers.
+    while (::flock(folder.get(), LOCK_EX) != 0 && errno == EINTR) {
     }
     struct stat info {};
     const bool exists = ::stat(path.c_str(), &info) == 0;
-    if (exists && !S_ISREG(info.st_mode)) {
+    // A folder or a device is never replaced, and a read-only file stays as it is.
+    if (exists && (!S_ISREG(info.st_mode) || ::access(path.c_str(), W_OK) != 0)) {
         return FALSE;
     }
     std::optional<std::string> data;

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -259,4 +260,17 @@ TEST(IniDocumentTest, SerializeThenParseKeepsEverything) {
     EXPECT_EQ(again.GetSectionLines(u"A"), (std::vector<std::u16string>{u"k= v ", u"loose"}));
     EXPECT_EQ(again.GetKeyNames(u"B"), std::vector<std::u16string>{});
     EXPECT_EQ(again.Serialize(), doc.Serialize());
+}
+
+TEST(PrivateProfileTest, ReadOnlyFileIsNotReplaced) {
+    TempFolder dir;
+    const CString file = dir.File(u"ro.ini");
+    ASSERT_TRUE(WritePrivateProfileStringW(u"S", u"k", u"old", file));
+    const auto native = dir.Native() / "ro.ini";
+    std::filesystem::permissions(native, std::filesystem::perms::owner_read);
+    if (::access(native.c_str(), W_OK) == 0) {
+        GTEST_SKIP() << "running with rights that ignore file permissions";
+    }
+    EXPECT_FALSE(WritePrivateProfileStringW(u"S", u"k", u"new", file));
+    EXPECT_EQ(GetString(file, u"S", u"k"), u"old");
 }
