@@ -1,0 +1,76 @@
+#pragma once
+// The service's COM objects. Each holds the process's store and names its entity (the mouse
+// by plug generation, a profile or macro by GUID); every call checks in its transaction that
+// the entity still exists, so an object never acts on another entity.
+
+#include "platform/com/ComObject.h"
+#include "platform/com/ConnectionPoint.h"
+#include "service/Store.h"
+
+#include <memory>
+#include <mutex>
+
+namespace service {
+
+// Creates the IDeviceService object (the class factory's work).
+HRESULT CreateDeviceService(REFIID riid, void** out);
+
+// Common state of every object: the store and the plug generation it was made in.
+class DeviceBound {
+public:
+    DeviceBound(std::shared_ptr<Store> store, INT generation)
+        : m_store(std::move(store)), m_generation(generation) {}
+
+protected:
+    // Fails while the mouse is unplugged or after it was plugged in again.
+    HRESULT CheckDevice(Transaction& tx) const;
+    std::shared_ptr<Store> m_store;
+    INT m_generation;
+};
+
+// Objects that stand for one profile.
+class ProfileBound : public DeviceBound {
+public:
+    ProfileBound(std::shared_ptr<Store> store, INT generation, const GUID& guid)
+        : DeviceBound(std::move(store), generation), m_guid(guid) {}
+
+protected:
+    HRESULT Load(Transaction& tx, ProfileState& out) const;
+    // Loads the profile, lets change edit it and saves it when change succeeded.
+    HRESULT Modify(const std::function<HRESULT(Transaction&, ProfileState&)>& change);
+    HRESULT Inspect(const std::function<HRESULT(const ProfileState&)>& look);
+    GUID m_guid;
+};
+
+// Lazily made connection point over the store's list for one source.
+class LazyConnectionPoint {
+public:
+    LazyConnectionPoint(IUnknown* owner, const IID& iid, EventKind kind, const GUID& source)
+        : m_owner(owner), m_iid(iid), m_kind(kind), m_source(source) {}
+    HRESULT Find(Store& store, REFIID iid, IConnectionPoint** out);
+
+private:
+    IUnknown* m_owner;
+    IID m_iid;
+    EventKind m_kind;
+    GUID m_source;
+    std::mutex m_mutex;
+    std::unique_ptr<CConnectionPoint> m_cp;
+};
+
+HRESULT NewProfileObject(std::shared_ptr<Store> store, INT generation, const GUID& guid,
+                         REFIID riid, void** out);
+HRESULT NewProfileFeature(std::shared_ptr<Store> store, INT generation, const GUID& guid,
+                          REFIID riid, void** out);
+HRESULT NewMacroManager(std::shared_ptr<Store> store, INT generation, REFIID riid, void** out);
+HRESULT NewMacroObject(std::shared_ptr<Store> store, INT generation, const GUID& guid, REFIID riid,
+                       void** out);
+
+// Copies text into a new task-allocator string.
+WCHAR* AllocString(const std::u16string& text);
+// Resets button records that point at a macro or profile that no longer exists.
+void ResetDanglingAssignments(Transaction& tx);
+// Position of a profile in the device's list, or -1.
+INT ProfileIndex(Transaction& tx, const GUID& guid);
+
+} // namespace service

@@ -1,0 +1,125 @@
+#pragma once
+// The service's shared, durable state: one SQLite database per user (BORVANTA_SERVICE_DB
+// moves it), opened once per process and shared by every service object.
+//
+// Every change runs in one write transaction, together with the event records it causes and
+// the update of the PROFILES registry key; a process killed mid-change leaves the state as
+// before or after. A watcher thread in each process (woken by changes of the database files,
+// and by this process's own commits) reads the event records it has not seen and hands them
+// to the connection lists, which post them to the advising threads.
+
+#include "platform/com/ConnectionPoint.h"
+#include "service/DeviceState.h"
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace service {
+
+enum class EventKind : int { Dpi = 1, Profile = 2, Manager = 3 };
+
+// Faults the command line injects for the next N calls of any process.
+enum class Fault : int { AccessDenied = 1, WriteFailure = 2, NoDevice = 3 };
+
+class Store;
+
+// Access to the state inside one transaction. Database errors throw; the store turns them
+// into E_FAIL and rolls back.
+class Transaction {
+public:
+    Transaction(Store& store, sqlite3* db) : m_store(store), m_db(db) {}
+
+    DeviceSettings Device();
+    void SaveDevice(const DeviceSettings& device);
+
+    std::vector<GUID> ProfileGuids(); // in device order
+    std::optional<ProfileState> Profile(const GUID& guid);
+    void SaveProfile(const ProfileState& profile); // inserts at the end or updates in place
+    void DeleteProfile(const GUID& guid);
+
+    std::vector<GUID> MacroGuids();
+    std::optional<MacroState> Macro(const GUID& guid);
+    void SaveMacro(const MacroState& macro);
+    void DeleteMacro(const GUID& guid);
+
+    void AddEvent(EventKind kind, const GUID& source, INT a, INT b);
+    // The PROFILES key must be brought up to date before the commit.
+    void MarkProfilesChanged() { m_profilesChanged = true; }
+
+    std::map<Fault, INT> Faults();
+    void SetFault(Fault fault, INT count);
+
+    bool ProfilesChanged() const { return m_profilesChanged; }
+    bool EventsAdded() const { return m_eventsAdded; }
+
+private:
+    sqlite3_stmt* Prepare(const char* sql);
+    Store& m_store;
+    sqlite3* m_db;
+    bool m_profilesChanged = false;
+    bool m_eventsAdded = false;
+};
+
+class Store {
+public:
+    // The process's store for the current database path, opened (and created with the
+    // factory state) on first use. Null when the database cannot be opened.
+    static std::shared_ptr<Store> Get();
+    static std::filesystem::path DatabasePath();
+
+    ~Store();
+    Store(const Store&) = delete;
+    Store& operator=(const Store&) = delete;
+
+    using Body = std::function<HRESULT(Transaction&)>;
+    // Runs body in a read (Read) or write (Write) transaction, after applying injected faults;
+    // a failed body rolls back. Raw runs skip the faults (the command line, the mouse itself).
+    HRESULT Read(const Body& body);
+    HRESULT Write(const Body& body);
+    HRESULT WriteRaw(const Body& body);
+    HRESULT ReadRaw(const Body& body);
+
+    // The connection list for one event source (manager events: GUID_NULL). Starts the
+    // watcher on first use.
+    std::shared_ptr<ConnectionList> Connections(EventKind kind, const GUID& source);
+    // Sequence number of the newest event record.
+    std::uint64_t CurrentEventSeq();
+
+    sqlite3_stmt* Prepare(const char* sql);
+
+private:
+    explicit Store(std::filesystem::path path);
+    bool Open();
+    HRESULT Run(bool write, bool faults, const Body& body);
+    HRESULT ApplyFaults(bool write);
+    void SyncRegistry(Transaction& tx);
+    void StartWatcher();
+    void WatchLoop();
+    void Dispatch(sqlite3* db);
+
+    std::filesystem::path m_path;
+    std::recursive_mutex m_mutex;
+    sqlite3* m_db = nullptr;
+    std::map<const char*, sqlite3_stmt*> m_statements;
+
+    std::mutex m_listMutex;
+    std::map<std::pair<int, GUID>, std::shared_ptr<ConnectionList>> m_lists;
+
+    std::thread m_watcher;
+    std::atomic<bool> m_stop{false};
+    int m_wakeFd = -1;
+    std::uint64_t m_lastSeen = 0;
+};
+
+} // namespace service

@@ -1,0 +1,397 @@
+#include "ServiceTestSupport.h"
+
+#include <cstring>
+
+using namespace servicetest;
+
+namespace {
+
+struct Mouse {
+    CComPtr<IDeviceService> service = CreateService();
+    CComPtr<IDevice> device = FirstDevice(service);
+    CComPtr<IProfileManager> manager = Feature<IProfileManager>(device);
+};
+
+CComPtr<IProfile> Active(IProfileManager* m) {
+    CComPtr<IProfile> p;
+    EXPECT_EQ(m->GetActiveProfile(&p), S_OK);
+    return p;
+}
+
+} // namespace
+
+TEST_F(ServiceTest, DeviceIsFoundByProductIdAndListEndsWithAFailure) {
+    auto service = CreateService();
+    ASSERT_TRUE(service);
+    CComPtr<IDevice> device;
+    ASSERT_EQ(service->GetDevice(0, &device), S_OK);
+    IDevice* second = reinterpret_cast<IDevice*>(1);
+    EXPECT_LT(service->GetDevice(1, &second), 0);
+    EXPECT_EQ(second, nullptr);
+
+    DeviceInfo info{};
+    ASSERT_EQ(device->GetInfo(&info), S_OK);
+    EXPECT_EQ(info.productId, 0x001E);
+    EXPECT_EQ(info.versionAMajor, 2);
+    EXPECT_EQ(info.versionAMinor, 10);
+    EXPECT_EQ(info.versionBMajor, 1);
+    ASSERT_NE(info.text, nullptr);
+    CoTaskMemFree(info.text);
+
+    CComPtr<IDeviceIdentity> identity;
+    ASSERT_EQ(device.QueryInterface(&identity), S_OK);
+    INT first = 0;
+    INT product = 0;
+    ASSERT_EQ(identity->GetIds(&first, &product), S_OK);
+    EXPECT_EQ(product, 30);
+
+    void* none = reinterpret_cast<void*>(1);
+    EXPECT_EQ(device->GetFeature(IID_IDPI, &none), E_NOINTERFACE);
+    EXPECT_EQ(none, nullptr);
+    for (const IID* iid :
+         {&IID_IProfileManager, &IID_IMacroManager, &IID_IPollingRate, &IID_IAcceleration}) {
+        CComPtr<IUnknown> f;
+        EXPECT_EQ(device->GetFeature(*iid, reinterpret_cast<void**>(&f)), S_OK);
+    }
+}
+
+TEST_F(ServiceTest, ProfilesAreCreatedUpToFiveAndTheActiveOneCannotBeDeleted) {
+    Mouse m;
+    UINT count = 0;
+    ASSERT_EQ(m.manager->GetProfileCount(&count), S_OK);
+    EXPECT_EQ(count, 1u);
+    std::vector<CComPtr<IProfile>> created;
+    for (int i = 0; i < 4; ++i) {
+        CComPtr<IProfile> p;
+        ASSERT_EQ(m.manager->CreateProfile(&p), S_OK);
+        created.push_back(p);
+    }
+    IProfile* sixth = reinterpret_cast<IProfile*>(1);
+    EXPECT_LT(m.manager->CreateProfile(&sixth), 0);
+    EXPECT_EQ(sixth, nullptr);
+
+    // Enumeration by index ends with a failure; names are distinct by default.
+    std::vector<std::u16string> names;
+    for (UINT i = 0;; ++i) {
+        CComPtr<IProfile> p;
+        if (FAILED(m.manager->GetProfile(i, &p))) {
+            EXPECT_EQ(p.Get(), nullptr);
+            break;
+        }
+        names.push_back(NameOf(p));
+    }
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"Profile 1", u"Profile 2", u"Profile 3",
+                                                  u"Profile 4", u"Profile 5"}));
+
+    // The active profile answers access denied; after activating another it can go.
+    auto active = Active(m.manager);
+    EXPECT_EQ(m.manager->DeleteProfile(active), static_cast<HRESULT>(0x80070005));
+    ASSERT_EQ(m.manager->SetActiveProfile(created[0]), S_OK);
+    BOOL isActive = TRUE;
+    EXPECT_EQ(active->IsActive(&isActive), S_OK);
+    EXPECT_FALSE(isActive);
+    ASSERT_EQ(m.manager->DeleteProfile(active), S_OK);
+
+    // The deleted profile's object fails every call and never touches another profile.
+    GUID g{};
+    EXPECT_LT(active->GetGuid(&g), 0);
+    EXPECT_EQ(g, GUID_NULL);
+    WCHAR* name = reinterpret_cast<WCHAR*>(1);
+    EXPECT_LT(active->GetName(&name), 0);
+    EXPECT_EQ(name, nullptr);
+    EXPECT_LT(active->SetName(u"Ghost"), 0);
+    void* feature = reinterpret_cast<void*>(1);
+    EXPECT_LT(active->GetFeature(IID_IDPI, &feature), 0);
+    EXPECT_EQ(feature, nullptr);
+    EXPECT_LT(m.manager->DeleteProfile(active), 0);
+    EXPECT_LT(m.manager->SetActiveProfile(active), 0);
+    ASSERT_EQ(m.manager->GetProfileCount(&count), S_OK);
+    EXPECT_EQ(count, 4u);
+
+    // By GUID; the null and unknown GUIDs fail.
+    GUID id{};
+    ASSERT_EQ(created[2]->GetGuid(&id), S_OK);
+    CComPtr<IProfile> byGuid;
+    ASSERT_EQ(m.manager->GetProfileByGuid(id, &byGuid), S_OK);
+    EXPECT_EQ(NameOf(byGuid), NameOf(created[2]));
+    CComPtr<IProfile> none;
+    EXPECT_LT(m.manager->GetProfileByGuid(GUID_NULL, &none), 0);
+    EXPECT_EQ(none.Get(), nullptr);
+
+    // Names: UTF-16 kept as given; case matters to nobody here.
+    ASSERT_EQ(byGuid->SetName(u"Jeu \u00e9t\u00e9"), S_OK);
+    EXPECT_EQ(NameOf(created[2]), u"Jeu \u00e9t\u00e9");
+    EXPECT_EQ(byGuid->SetName(nullptr), E_POINTER);
+    EXPECT_EQ(byGuid->SetName(std::u16string(300, u'x').c_str()), E_INVALIDARG);
+
+    CComPtr<IProfileEx> ex;
+    ASSERT_EQ(created[2].QueryInterface(&ex), S_OK);
+    UINT index = 9;
+    EXPECT_EQ(ex->GetIndex(&index), S_OK);
+    EXPECT_EQ(index, 2u);
+}
+
+TEST_F(ServiceTest, ProgramAndSwitchPropertiesAsTheCallersReadThem) {
+    Mouse m;
+    auto profile = Active(m.manager);
+    auto props = Feature<IProfileProperties>(profile);
+
+    BYTE buffer[256];
+    DWORD size = 256;
+    ASSERT_EQ(props->GetProperty(PROFILE_PROP_PROGRAM, 0, buffer, 0, &size), S_OK);
+    EXPECT_EQ(size, 0u); // no program
+
+    WCHAR program[128] = {};
+    std::memcpy(program, u"game.exe", 18);
+    ASSERT_EQ(props->SetProperty(PROFILE_PROP_PROGRAM, program, 0, 256, 0), S_OK);
+    size = 256;
+    ASSERT_EQ(props->GetProperty(PROFILE_PROP_PROGRAM, 0, buffer, 0, &size), S_OK);
+    EXPECT_EQ(size, 18u);
+    EXPECT_EQ(std::u16string(reinterpret_cast<const WCHAR*>(buffer)), u"game.exe");
+
+    // Too small a buffer fails and leaves the size alone; an over-long program is refused.
+    size = 4;
+    EXPECT_LT(props->GetProperty(PROFILE_PROP_PROGRAM, 0, buffer, 0, &size), 0);
+    EXPECT_EQ(size, 4u);
+    std::u16string tooLong(128, u'a');
+    EXPECT_EQ(props->SetProperty(PROFILE_PROP_PROGRAM, tooLong.c_str(), 0,
+                                 static_cast<DWORD>((tooLong.size() + 1) * 2), 0),
+              E_INVALIDARG);
+
+    // Switches: written bit by bit as {mask, value}, read as one word.
+    const ProfileSwitchWrite writes[] = {{0x1, 1}, {0x2, 0}, {0x4, 1}};
+    for (const auto& w : writes) {
+        ASSERT_EQ(props->SetProperty(PROFILE_PROP_SWITCHES, &w, 0, 4, 0), S_OK);
+    }
+    WORD switches = 0;
+    size = 2;
+    ASSERT_EQ(props->GetProperty(PROFILE_PROP_SWITCHES, 0, &switches, 0, &size), S_OK);
+    EXPECT_EQ(size, 2u);
+    EXPECT_EQ(switches, 0x5);
+    const ProfileSwitchWrite bad{0x8, 1};
+    EXPECT_EQ(props->SetProperty(PROFILE_PROP_SWITCHES, &bad, 0, 4, 0), E_INVALIDARG);
+    EXPECT_EQ(props->SetProperty(0x12345, &bad, 0, 4, 0), E_INVALIDARG);
+
+    // Writing 256 zero bytes removes the program.
+    BYTE zeros[256] = {};
+    ASSERT_EQ(props->SetProperty(PROFILE_PROP_PROGRAM, zeros, 0, 256, 0), S_OK);
+    size = 256;
+    ASSERT_EQ(props->GetProperty(PROFILE_PROP_PROGRAM, 0, buffer, 0, &size), S_OK);
+    EXPECT_EQ(size, 0u);
+}
+
+TEST_F(ServiceTest, SensitivityStagesLimitsAndCurrentValue) {
+    Mouse m;
+    auto dpi = Feature<IDPI>(Active(m.manager));
+    INT a = 0;
+    INT capacity = 0;
+    ASSERT_EQ(dpi->GetStageLimits(&a, &capacity), S_OK);
+    EXPECT_EQ(capacity, 5);
+    INT lo = 0;
+    INT hi = 0;
+    INT step = 0;
+    ASSERT_EQ(dpi->GetDpiRange(&lo, &hi, &step), S_OK);
+    EXPECT_EQ(lo, 100);
+    EXPECT_EQ(hi, 5600);
+    EXPECT_EQ(step, 100);
+
+    const DeviceDpiStage stages[3] = {{400, 400}, {1600, 800}, {3200, 3200}};
+    ASSERT_EQ(dpi->SetStages(3, stages), S_OK);
+    INT count = 0;
+    DeviceDpiStage* read = nullptr;
+    ASSERT_EQ(dpi->GetStages(&count, &read), S_OK);
+    ASSERT_EQ(count, 3);
+    EXPECT_EQ(read[1].x, 1600);
+    EXPECT_EQ(read[1].y, 800);
+    CoTaskMemFree(read);
+
+    ASSERT_EQ(dpi->SetActiveStage(2), S_OK);
+    INT stage = 0;
+    ASSERT_EQ(dpi->GetActiveStage(&stage), S_OK);
+    EXPECT_EQ(stage, 2);
+    INT x = 0;
+    INT y = 0;
+    ASSERT_EQ(dpi->GetDpi(&x, &y), S_OK);
+    EXPECT_EQ(x, 1600);
+    EXPECT_EQ(y, 800);
+    ASSERT_EQ(dpi->SetDpi(1800, 1800), S_OK);
+    ASSERT_EQ(dpi->GetDpi(&x, &y), S_OK);
+    EXPECT_EQ(x, 1800);
+
+    // Refused values change nothing and leave out values untouched.
+    EXPECT_EQ(dpi->SetActiveStage(4), E_INVALIDARG);
+    EXPECT_EQ(dpi->SetDpi(50, 50), E_INVALIDARG);
+    const DeviceDpiStage tooMany[6] = {};
+    EXPECT_EQ(dpi->SetStages(6, tooMany), E_INVALIDARG);
+    const DeviceDpiStage outOfRange[1] = {{9000, 9000}};
+    EXPECT_EQ(dpi->SetStages(1, outOfRange), E_INVALIDARG);
+    count = 77;
+    ASSERT_EQ(dpi->GetStages(&count, &read), S_OK);
+    EXPECT_EQ(count, 3);
+    CoTaskMemFree(read);
+}
+
+TEST_F(ServiceTest, ButtonRecordsFollowTheirMacrosAndProfiles) {
+    Mouse m;
+    auto profile = Active(m.manager);
+    auto buttons = Feature<IButtonAssignments>(profile);
+    ButtonInfo info{};
+    ASSERT_EQ(buttons->GetButtonInfo(&info), S_OK);
+    EXPECT_EQ(info.buttonCount, 11);
+    EXPECT_EQ(info.buttonMask, 0x7FF);
+
+    DeviceButtonAssignment records[11] = {};
+    INT count = 11;
+    ASSERT_EQ(buttons->GetAssignments(&count, records), S_OK);
+    ASSERT_EQ(count, 11);
+    EXPECT_EQ(records[0].header, 1);
+    EXPECT_EQ(records[0].button, 1);
+    EXPECT_EQ(records[0].type, ASSIGN_MOUSE);
+
+    auto macros = Feature<IMacroManager>(m.device);
+    CComPtr<IMacro> macro;
+    ASSERT_EQ(macros->CreateMacro(&macro), S_OK);
+    GUID macroId{};
+    ASSERT_EQ(macro->GetGuid(&macroId), S_OK);
+    CComPtr<IProfile> other;
+    ASSERT_EQ(m.manager->CreateProfile(&other), S_OK);
+    GUID otherId{};
+    ASSERT_EQ(other->GetGuid(&otherId), S_OK);
+
+    DeviceButtonAssignment set[2] = {};
+    set[0] = {1, 4, ASSIGN_MACRO, {}};
+    std::memcpy(set[0].data, &macroId, 16);
+    set[1] = {1, 5, ASSIGN_PROFILE, {}};
+    const INT three = 3;
+    std::memcpy(set[1].data, &three, 4);
+    std::memcpy(set[1].data + 4, &otherId, 16);
+    ASSERT_EQ(buttons->SetAssignments(2, set), S_OK);
+    count = 11;
+    ASSERT_EQ(buttons->GetAssignments(&count, records), S_OK);
+    EXPECT_EQ(records[3].type, ASSIGN_MACRO);
+    EXPECT_EQ(records[4].type, ASSIGN_PROFILE);
+
+    // A record naming a macro the device does not hold is refused, nothing changes.
+    DeviceButtonAssignment dangling = set[0];
+    dangling.button = 6;
+    const GUID unknown{1, 2, 3, {4}};
+    std::memcpy(dangling.data, &unknown, 16);
+    EXPECT_EQ(buttons->SetAssignments(1, &dangling), E_INVALIDARG);
+    DeviceButtonAssignment badButton = set[0];
+    badButton.button = 0;
+    EXPECT_EQ(buttons->SetAssignments(1, &badButton), E_INVALIDARG);
+
+    // Deleting the macro and the profile resets the records that pointed at them.
+    ASSERT_EQ(macros->DeleteMacro(macro), S_OK);
+    ASSERT_EQ(m.manager->DeleteProfile(other), S_OK);
+    count = 11;
+    ASSERT_EQ(buttons->GetAssignments(&count, records), S_OK);
+    EXPECT_EQ(records[3].type, ASSIGN_MOUSE);
+    EXPECT_EQ(records[4].type, ASSIGN_MOUSE);
+
+    // A smaller buffer gets only as many records as it holds.
+    count = 2;
+    ASSERT_EQ(buttons->GetAssignments(&count, records), S_OK);
+    EXPECT_EQ(count, 2);
+}
+
+TEST_F(ServiceTest, LightsPollingRateAndAcceleration) {
+    Mouse m;
+    auto lights = Feature<ILightCollection>(Active(m.manager));
+    std::vector<INT> kinds;
+    for (UINT i = 0;; ++i) {
+        CComPtr<ILight> light;
+        if (FAILED(lights->GetItem(i, &light))) {
+            break;
+        }
+        INT kind = 0;
+        ASSERT_EQ(light->GetKind(&kind), S_OK);
+        kinds.push_back(kind);
+        CComPtr<ILightColor> color;
+        ASSERT_EQ(light.QueryInterface(&color), S_OK);
+        ASSERT_EQ(light->TurnOff(), S_OK);
+        ASSERT_EQ(color->SetColor(RGB(1, 2, static_cast<BYTE>(i))), S_OK);
+        BOOL on = TRUE;
+        ASSERT_EQ(light->IsOn(&on), S_OK);
+        EXPECT_FALSE(on);
+        COLORREF c = 0;
+        ASSERT_EQ(color->GetColor(&c), S_OK);
+        EXPECT_EQ(c, RGB(1, 2, static_cast<BYTE>(i)));
+        EXPECT_EQ(color->SetColor(0xFF000000u), E_INVALIDARG);
+    }
+    EXPECT_EQ(kinds, (std::vector<INT>{1, 4}));
+
+    auto rate = Feature<IPollingRate>(m.device);
+    INT count = 0;
+    INT* values = nullptr;
+    ASSERT_EQ(rate->GetSupported(&count, &values), S_OK);
+    ASSERT_EQ(count, 4);
+    EXPECT_EQ(values[0], 8);
+    CoTaskMemFree(values);
+    ASSERT_EQ(rate->Set(2), S_OK);
+    INT value = 0;
+    ASSERT_EQ(rate->Get(&value), S_OK);
+    EXPECT_EQ(value, 2);
+    EXPECT_EQ(rate->Set(3), E_INVALIDARG);
+
+    auto accel = Feature<IAcceleration>(m.device);
+    ASSERT_EQ(accel->SetLevel(7), S_OK);
+    ASSERT_EQ(accel->Enable(), S_OK);
+    INT level = 0;
+    BOOL enabled = FALSE;
+    ASSERT_EQ(accel->GetLevel(&level), S_OK);
+    ASSERT_EQ(accel->IsEnabled(&enabled), S_OK);
+    EXPECT_EQ(level, 7);
+    EXPECT_TRUE(enabled);
+    EXPECT_EQ(accel->SetLevel(11), E_INVALIDARG);
+    ASSERT_EQ(accel->Disable(), S_OK);
+    ASSERT_EQ(accel->IsEnabled(&enabled), S_OK);
+    EXPECT_FALSE(enabled);
+}
+
+TEST_F(ServiceTest, MacrosKeepTheirEventBlocks) {
+    Mouse m;
+    auto macros = Feature<IMacroManager>(m.device);
+    CComPtr<IMacro> macro;
+    ASSERT_EQ(macros->CreateMacro(&macro), S_OK);
+    ASSERT_EQ(macro->SetName(u"Combo"), S_OK);
+
+    std::vector<BYTE> block(MacroEventBlockSize(3), 0);
+    const MacroEventBlockHeader header{0, 3};
+    std::memcpy(block.data(), &header, sizeof header);
+    const MacroDeviceEvent events[3] = {{MACRO_EVENT_KEY, {30, 0, 0, 0}},
+                                        {MACRO_EVENT_DELAY, {50, 0, 0, 0}},
+                                        {MACRO_EVENT_MOUSE, {0x20, 0, 0, 0}}};
+    std::memcpy(block.data() + 8, events, sizeof events);
+    ASSERT_EQ(macro->SetEvents(block.data()), S_OK);
+
+    CComPtr<IMacro> again;
+    ASSERT_EQ(macros->GetMacro(0, &again), S_OK);
+    BYTE* read = nullptr;
+    ASSERT_EQ(again->GetEvents(&read), S_OK);
+    EXPECT_EQ(std::memcmp(read, block.data(), block.size()), 0);
+    CoTaskMemFree(read);
+    WCHAR* name = nullptr;
+    ASSERT_EQ(again->GetName(&name), S_OK);
+    EXPECT_EQ(std::u16string(name), u"Combo");
+    CoTaskMemFree(name);
+
+    // Hostile blocks are refused.
+    MacroEventBlockHeader negative{0, -1};
+    EXPECT_EQ(macro->SetEvents(reinterpret_cast<const BYTE*>(&negative)), E_INVALIDARG);
+    std::vector<BYTE> badKind(MacroEventBlockSize(1), 0);
+    const MacroEventBlockHeader one{0, 1};
+    std::memcpy(badKind.data(), &one, 8);
+    badKind[8] = 9;
+    EXPECT_EQ(macro->SetEvents(badKind.data()), E_INVALIDARG);
+
+    ASSERT_EQ(macros->DeleteMacro(macro), S_OK);
+    EXPECT_LT(again->GetEvents(&read), 0);
+    EXPECT_EQ(read, nullptr);
+    UINT count = 9;
+    ASSERT_EQ(macros->GetMacroCount(&count), S_OK);
+    EXPECT_EQ(count, 0u);
+    IMacro* none = reinterpret_cast<IMacro*>(1);
+    EXPECT_LT(macros->GetMacro(0, &none), 0);
+    EXPECT_EQ(none, nullptr);
+}
