@@ -71,9 +71,10 @@ Bitmap* DeviceContext::Target() {
 }
 
 RECT DeviceContext::LogicalToTarget(const RECT& r) const {
-    const POINT a = DeviceToTarget(LogicalToDevice(r.left, r.top));
-    const POINT b = DeviceToTarget(LogicalToDevice(r.right, r.bottom));
-    return RECT{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+    const Exact a = LogicalToTargetExact(r.left, r.top);
+    const Exact b = LogicalToTargetExact(r.right, r.bottom);
+    return RECT{Clamp(std::min(a.x, b.x)), Clamp(std::min(a.y, b.y)), Clamp(std::max(a.x, b.x)),
+                Clamp(std::max(a.y, b.y))};
 }
 
 const Region& DeviceContext::Visible() {

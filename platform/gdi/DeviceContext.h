@@ -42,15 +42,32 @@ public:
 
     // The bitmap drawn into (the selected bitmap, or the surface).
     Bitmap* Target();
-    // Device units to target units.
-    POINT DeviceToTarget(POINT p) const { return {p.x + origin_.x, p.y + origin_.y}; }
+    // Device units to target units. Coordinates are kept within +-2^30 so that sums of
+    // far-off coordinates and origins cannot overflow.
+    POINT DeviceToTarget(POINT p) const {
+        return {Clamp(static_cast<long long>(p.x) + origin_.x),
+                Clamp(static_cast<long long>(p.y) + origin_.y)};
+    }
     POINT LogicalToDevice(int x, int y) const {
-        return {x - state_.windowOrg.x + state_.viewportOrg.x,
-                y - state_.windowOrg.y + state_.viewportOrg.y};
+        return {Clamp(static_cast<long long>(x) - state_.windowOrg.x + state_.viewportOrg.x),
+                Clamp(static_cast<long long>(y) - state_.windowOrg.y + state_.viewportOrg.y)};
     }
     POINT DeviceToLogical(int x, int y) const {
-        return {x + state_.windowOrg.x - state_.viewportOrg.x,
-                y + state_.windowOrg.y - state_.viewportOrg.y};
+        return {Clamp(static_cast<long long>(x) + state_.windowOrg.x - state_.viewportOrg.x),
+                Clamp(static_cast<long long>(y) + state_.windowOrg.y - state_.viewportOrg.y)};
+    }
+    // Logical units to target units without any limit (for extents added later).
+    struct Exact {
+        long long x;
+        long long y;
+    };
+    Exact LogicalToTargetExact(long long x, long long y) const {
+        return {x - state_.windowOrg.x + state_.viewportOrg.x + origin_.x,
+                y - state_.windowOrg.y + state_.viewportOrg.y + origin_.y};
+    }
+    static LONG Clamp(long long v) {
+        constexpr long long limit = 1LL << 30;
+        return static_cast<LONG>(v < -limit ? -limit : (v > limit ? limit : v));
     }
     RECT LogicalToTarget(const RECT& r) const;
 

@@ -155,10 +155,10 @@ bool Transfer(HDC dstDc, int x, int y, int cx, int cy, HDC srcDc, int x1, int y1
     }
     Bitmap& out = *dst->Target();
     const Bitmap& in = *src.bitmap;
-    const POINT d0 = dst->DeviceToTarget(dst->LogicalToDevice(x, y));
-    const POINT s0dev = src.dc->LogicalToDevice(x1, y1);
-    const POINT s0 = {s0dev.x + src.origin.x, s0dev.y + src.origin.y};
-    const RECT target{d0.x, d0.y, d0.x + cx, d0.y + cy};
+    const DeviceContext::Exact d0 = dst->LogicalToTargetExact(x, y);
+    const DeviceContext::Exact s0 = src.dc->LogicalToTargetExact(x1, y1);
+    const RECT target{DeviceContext::Clamp(d0.x), DeviceContext::Clamp(d0.y),
+                      DeviceContext::Clamp(d0.x + cx), DeviceContext::Clamp(d0.y + cy)};
 
     // Copying within one bitmap: read from a snapshot so overlapping areas stay right.
     std::vector<Pixel> snapshot;
@@ -177,25 +177,25 @@ bool Transfer(HDC dstDc, int x, int y, int cx, int cy, HDC srcDc, int x1, int y1
     dst->ForEachVisible(target, [&](const RECT& r) {
         for (LONG ty = r.top; ty < r.bottom; ++ty) {
             const long long oy = ty - d0.y;
-            const int sy = s0.y + static_cast<int>(stretch ? oy * cy1 / cy : oy);
+            const long long sy = s0.y + (stretch ? oy * cy1 / cy : oy);
             if (sy < 0 || sy >= in.Height()) {
                 continue;
             }
-            const Pixel* from = srcRow(sy);
+            const Pixel* from = srcRow(static_cast<int>(sy));
             Pixel* to = out.Row(ty);
             if (!stretch) {
                 // Same size: one offset for the row, limited to the source's columns.
-                const LONG offset = s0.x - d0.x;
-                const LONG first = std::max(r.left, -offset);
-                const LONG last = std::min(r.right, in.Width() - offset);
-                for (LONG tx = first; tx < last; ++tx) {
+                const long long offset = s0.x - d0.x;
+                const long long first = std::max<long long>(r.left, -offset);
+                const long long last = std::min<long long>(r.right, in.Width() - offset);
+                for (long long tx = first; tx < last; ++tx) {
                     fn(to[tx], from[tx + offset]);
                 }
                 continue;
             }
             for (LONG tx = r.left; tx < r.right; ++tx) {
                 const long long ox = tx - d0.x;
-                const int sx = s0.x + static_cast<int>(stretch ? ox * cx1 / cx : ox);
+                const long long sx = s0.x + ox * cx1 / cx;
                 if (sx < 0 || sx >= in.Width()) {
                     continue;
                 }
@@ -390,7 +390,14 @@ BOOL BitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int x1, int y1, DWOR
             }
             c = PixelFromColorRef(d->BrushColor());
         }
-        FillTarget(*d, d->LogicalToTarget(Ordered(x, y, x + cx, y + cy)), c);
+        const DeviceContext::Exact a = d->LogicalToTargetExact(x, y);
+        const DeviceContext::Exact b = d->LogicalToTargetExact(0LL + x + cx, 0LL + y + cy);
+        FillTarget(*d,
+                   RECT{DeviceContext::Clamp(std::min(a.x, b.x)),
+                        DeviceContext::Clamp(std::min(a.y, b.y)),
+                        DeviceContext::Clamp(std::max(a.x, b.x)),
+                        DeviceContext::Clamp(std::max(a.y, b.y))},
+                   c);
         return TRUE;
     }
     bool ok = false;
@@ -402,16 +409,18 @@ BOOL BitBlt(HDC dst, int x, int y, int cx, int cy, HDC src, int x1, int y1, DWOR
             if (GetSource(src, s) && d->Target() != nullptr && d->Target() != s.bitmap) {
                 Bitmap& out = *d->Target();
                 const Bitmap& in = *s.bitmap;
-                const POINT d0 = d->DeviceToTarget(d->LogicalToDevice(x, y));
-                const POINT sd = s.dc->LogicalToDevice(x1, y1);
-                const POINT s0{sd.x + s.origin.x, sd.y + s.origin.y};
+                const DeviceContext::Exact d0 = d->LogicalToTargetExact(x, y);
+                const DeviceContext::Exact s0 = s.dc->LogicalToTargetExact(x1, y1);
                 // Only target pixels whose source lies inside the source bitmap.
-                RECT target{std::max(d0.x, d0.x - s0.x), std::max(d0.y, d0.y - s0.y),
-                            std::min(d0.x + cx, d0.x - s0.x + in.Width()),
-                            std::min(d0.y + cy, d0.y - s0.y + in.Height())};
+                const auto clamp = [](long long v) { return DeviceContext::Clamp(v); };
+                const RECT target{clamp(std::max(d0.x, d0.x - s0.x)),
+                                  clamp(std::max(d0.y, d0.y - s0.y)),
+                                  clamp(std::min(d0.x + cx, d0.x - s0.x + in.Width())),
+                                  clamp(std::min(d0.y + cy, d0.y - s0.y + in.Height()))};
                 d->ForEachVisible(target, [&](const RECT& r) {
                     for (LONG ty = r.top; ty < r.bottom; ++ty) {
-                        const Pixel* from = in.Row(ty - d0.y + s0.y) + (r.left - d0.x + s0.x);
+                        const Pixel* from =
+                            in.Row(static_cast<int>(ty - d0.y + s0.y)) + (r.left - d0.x + s0.x);
                         std::memcpy(out.Row(ty) + r.left, from,
                                     static_cast<size_t>(r.right - r.left) * sizeof(Pixel));
                     }

@@ -136,6 +136,29 @@ TEST(Blit, StretchTransparentAndOverlap) {
     EXPECT_EQ(RGB(30, 0, 0), row.At(4, 0));
 }
 
+TEST(Blit, FarCoordinatesAreClippedSafely) {
+    constexpr int kMax = 0x7FFFFFFF;
+    constexpr int kMin = -kMax - 1;
+    Canvas src(4, 4, kRed);
+    Canvas dst(4, 4, kBlack);
+    EXPECT_TRUE(BitBlt(dst.dc, kMin, kMin, kMax, kMax, src.dc, kMax, kMax, SRCCOPY));
+    EXPECT_TRUE(BitBlt(dst.dc, 0, 0, kMax, kMax, src.dc, kMin, 0, SRCCOPY));
+    EXPECT_TRUE(StretchBlt(dst.dc, kMin, 0, kMax, 4, src.dc, 0, 0, 4, 4, SRCCOPY));
+    EXPECT_EQ(kBlack, dst.At(0, 0));
+    SetViewportOrgEx(dst.dc, kMax, kMax, nullptr);
+    SetWindowOrgEx(dst.dc, kMin, kMin, nullptr);
+    RECT huge{kMin, kMin, kMax, kMax};
+    HBRUSH green = CreateSolidBrush(kGreen);
+    FillRect(dst.dc, &huge, green);
+    MoveToEx(dst.dc, kMin, kMin, nullptr);
+    EXPECT_TRUE(BitBlt(dst.dc, 0, 0, 4, 4, nullptr, 0, 0, BLACKNESS));
+    DeleteObject(green);
+    // Bad handles fail without touching anything.
+    EXPECT_FALSE(BitBlt(nullptr, 0, 0, 1, 1, src.dc, 0, 0, SRCCOPY));
+    EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 1, 1, nullptr, 0, 0, SRCCOPY));
+    EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 1, 1, src.dc, 0, 0, 0x12345678));
+}
+
 TEST(Blit, AlphaBlendConstantAndPerPixel) {
     Canvas dst(2, 1, RGB(0, 0, 200));
     Canvas src(2, 1, RGB(200, 100, 0));
