@@ -123,7 +123,6 @@ void DrawLine(DeviceContext& dc, POINT a, POINT b) {
 struct BlitSource {
     DeviceContext* dc = nullptr;
     Bitmap* bitmap = nullptr;
-    POINT origin; // source target units of device (0, 0)
 };
 
 bool GetSource(HDC src, BlitSource& out) {
@@ -132,7 +131,6 @@ bool GetSource(HDC src, BlitSource& out) {
         return false;
     }
     out.bitmap = out.dc->Target();
-    out.origin = out.dc->DeviceToTarget(POINT{0, 0});
     return out.bitmap != nullptr;
 }
 

@@ -129,8 +129,12 @@ int FontEngine::AddFile(const std::filesystem::path& file) {
             continue;
         }
         if (face->family_name != nullptr && FT_IS_SCALABLE(face)) {
-            private_.push_back(PrivateFace{canonical, i, Lower(face->family_name), FaceIsBold(face),
-                                           FaceIsItalic(face), 1});
+            std::string full = face->family_name;
+            if (face->style_name != nullptr && std::string(face->style_name) != "Regular") {
+                full += std::string(" ") + face->style_name;
+            }
+            private_.push_back(PrivateFace{canonical, i, Lower(face->family_name), Lower(full),
+                                           FaceIsBold(face), FaceIsItalic(face), 1});
             ++added;
         }
         FT_Done_Face(face);
@@ -155,12 +159,18 @@ bool FontEngine::RemoveFile(const std::filesystem::path& file) {
 }
 
 bool FontEngine::LocatePrivate(const std::string& family, bool bold, bool italic, Located& out) {
+    // A family name picks the face closest to the asked style; a full name ("Family Bold")
+    // picks that face whatever the style asked.
     int best = -1;
     for (const PrivateFace& f : private_) {
-        if (f.family != family) {
+        int score = 0;
+        if (f.fullName == family) {
+            score = 4;
+        } else if (f.family == family) {
+            score = (f.bold == bold ? 2 : 0) + (f.italic == italic ? 1 : 0);
+        } else {
             continue;
         }
-        const int score = (f.bold == bold ? 2 : 0) + (f.italic == italic ? 1 : 0);
         if (score > best) {
             best = score;
             out = Located{f.file.string(), f.index, f.bold, f.italic};

@@ -70,7 +70,8 @@ private:
     struct PrivateFace {
         std::filesystem::path file;
         long index;
-        std::string family; // folded to lower case
+        std::string family;   // folded to lower case
+        std::string fullName; // family and style ("dejavu sans bold"), folded
         bool bold;
         bool italic;
         int references;

@@ -74,6 +74,26 @@ TEST_F(Text, MetricsAndExtentsFollowTheFont) {
     EXPECT_EQ(FW_BOLD, tm.tmWeight);
     SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
     DeleteObject(cell);
+
+    // A face's full name ("Family Style") picks that face of an added file.
+    const char16_t* boldFile = u"\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans-Bold.ttf";
+    if (AddFontResourceExW(boldFile, FR_PRIVATE, nullptr) == 1) {
+        HFONT regular =
+            CreateFontW(-20, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, u"DejaVu Sans");
+        HFONT byName =
+            CreateFontW(-20, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, u"DejaVu Sans Bold");
+        SIZE plain;
+        SIZE bold;
+        SelectObject(c.dc, regular);
+        GetTextExtentPoint32W(c.dc, u"Mouse", 5, &plain);
+        SelectObject(c.dc, byName);
+        GetTextExtentPoint32W(c.dc, u"Mouse", 5, &bold);
+        EXPECT_GT(bold.cx, plain.cx);
+        SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+        DeleteObject(regular);
+        DeleteObject(byName);
+        EXPECT_TRUE(RemoveFontResourceExW(boldFile, FR_PRIVATE, nullptr));
+    }
 }
 
 TEST_F(Text, AlignmentPlacesTheInk) {
