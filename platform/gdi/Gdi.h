@@ -39,6 +39,16 @@ template <typename H> HGDIOBJ ToGdiObj(H h) {
 }
 
 HGDIOBJ GetStockObject(int index);
+// Typed stock objects (HGDIOBJ is a handle type of its own, so these save the casts).
+inline HBRUSH GetStockBrush(int index) {
+    return reinterpret_cast<HBRUSH>(GetStockObject(index));
+}
+inline HPEN GetStockPen(int index) {
+    return reinterpret_cast<HPEN>(GetStockObject(index));
+}
+inline HFONT GetStockFont(int index) {
+    return reinterpret_cast<HFONT>(GetStockObject(index));
+}
 // Deletes a pen, brush, font, bitmap or region. Stock objects are kept (TRUE); an object
 // still selected into a device context is deleted when the last DC deselects it.
 BOOL DeleteObject(HGDIOBJ object);

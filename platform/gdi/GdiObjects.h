@@ -7,6 +7,7 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Region.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -25,8 +26,10 @@ public:
 
     DWORD Type() const { return type_; }
     bool stock = false;
-    int selected = 0;           // selections by device contexts (saved states included)
-    bool pendingDelete = false; // deleted while selected: goes when the last DC lets it go
+    // Selections by device contexts (saved states included); stock objects are shared by the
+    // DCs of every thread.
+    std::atomic<int> selected{0};
+    std::atomic<bool> pendingDelete{false}; // deleted while selected: goes when released
 
 private:
     DWORD type_;

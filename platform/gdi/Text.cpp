@@ -7,11 +7,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 namespace gdi {
 
 std::shared_ptr<FontInstance> ResolveFont(FontObject& font) {
+    static std::mutex mutex; // stock fonts are shared between threads
+    std::lock_guard lock(mutex);
     if (!font.instance) {
         font.instance = FontEngine::Instance().Resolve(font.logfont);
     }

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -225,6 +228,31 @@ TEST_F(Text, PrefixUnderlinesAndTextOutBlendsTheColour) {
     EXPECT_EQ(RGB(0, 0, 255), opaque.At(0, 0));
     SelectObject(out.dc, GetStockObject(SYSTEM_FONT));
     SelectObject(opaque.dc, GetStockObject(SYSTEM_FONT));
+}
+
+TEST_F(Text, ThreadsDrawWithSharedFontsAndStockObjects) {
+    // Each thread draws into its own bitmap with the same font and stock brush.
+    auto drawAll = [this](std::vector<COLORREF>& pixels) {
+        Canvas c(80, 30);
+        for (int i = 0; i < 20; ++i) {
+            RECT all{0, 0, 80, 30};
+            FillRect(c.dc, &all, GetStockBrush(BLACK_BRUSH));
+            Draw(c, u"Stage 1", all, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        }
+        for (int y = 0; y < 30; ++y) {
+            for (int x = 0; x < 80; ++x) {
+                pixels.push_back(c.At(x, y));
+            }
+        }
+    };
+    std::vector<COLORREF> a;
+    std::vector<COLORREF> b;
+    std::thread first([&] { drawAll(a); });
+    std::thread second([&] { drawAll(b); });
+    first.join();
+    second.join();
+    EXPECT_EQ(a, b);
+    EXPECT_NE(std::count(a.begin(), a.end(), kBack), static_cast<long>(a.size()));
 }
 
 TEST(TextFallback, UnknownFamiliesFallBackToAnInstalledFont) {
