@@ -32,18 +32,35 @@ function(borvanta_library name)
     target_link_libraries(${name} PUBLIC borvanta_options ${ARG_DEPS})
 endfunction()
 
-# borvanta_test(name SOURCES ... [DEPS ...]): one GoogleTest program, registered with CTest.
+# borvanta_test(name [THREADED] SOURCES ... [DEPS ...]): one GoogleTest program, registered
+# with CTest. THREADED programs also run under ThreadSanitizer (label "threaded", built by the
+# target threaded_tests).
 function(borvanta_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "THREADED" "" "SOURCES;DEPS" ${ARGN})
     if(NOT BORVANTA_TESTS OR BORVANTA_FUZZ)
         return()
     endif()
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE borvanta_options ${ARG_DEPS} GTest::gtest GTest::gmock
                           GTest::gtest_main)
+    set(labels unit)
+    if(ARG_THREADED)
+        set(labels threaded)
+        set_property(GLOBAL APPEND PROPERTY BORVANTA_THREADED_TESTS ${name})
+    endif()
     include(GoogleTest)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-                         PROPERTIES ENVIRONMENT "BORVANTA_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
+                         PROPERTIES ENVIRONMENT "BORVANTA_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
+                                    LABELS ${labels})
+endfunction()
+
+# The target that builds every THREADED test program (for the ThreadSanitizer run).
+function(borvanta_threaded_tests_target)
+    get_property(programs GLOBAL PROPERTY BORVANTA_THREADED_TESTS)
+    add_custom_target(threaded_tests)
+    if(programs)
+        add_dependencies(threaded_tests ${programs})
+    endif()
 endfunction()
 
 # borvanta_fuzz(name SOURCES ... [DEPS ...]): a libFuzzer target; in a fuzz build it is also a

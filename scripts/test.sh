@@ -16,8 +16,9 @@ trap 'rm -f "$log"' EXIT
 # Runs ctest in a build folder and adds its counts to the totals.
 run_ctest() {
     local dir=$1
+    shift
     local rc=0
-    (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 300) 2>&1 | tee "$log" || rc=1
+    (cd "$dir" && ctest -j "$jobs" --output-on-failure --timeout 300 "$@") 2>&1 | tee "$log" || rc=1
     local line total bad
     line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1 || true)
     if [ -n "$line" ]; then
@@ -37,6 +38,16 @@ echo "== Tests"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_ctest build/asan
+
+echo "== Threaded tests (ThreadSanitizer)"
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBORVANTA_TSAN=ON -DBORVANTA_BENCH=OFF \
+    >/dev/null
+cmake --build build/tsan -j "$jobs" --target threaded_tests
+if [ -n "$(cd build/tsan && ctest -N -L threaded | grep -E '^ +Test +#')" ]; then
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_ctest build/tsan -L threaded
+else
+    echo "no threaded tests yet"
+fi
 
 echo "== Fuzz targets (clang, libFuzzer)"
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBORVANTA_FUZZ=ON \
