@@ -221,8 +221,7 @@ HBITMAP LoadPictureFromMemory(const BYTE* data, size_t size) {
 
 using namespace gdi;
 
-HANDLE LoadImageW(HINSTANCE /*instance*/, LPCWSTR name, UINT type, int /*cx*/, int /*cy*/,
-                  UINT flags) {
+HANDLE LoadImageW(HINSTANCE /*instance*/, LPCWSTR name, UINT type, int cx, int cy, UINT flags) {
     if (name == nullptr || type != IMAGE_BITMAP || (flags & LR_LOADFROMFILE) == 0) {
         return nullptr;
     }
@@ -231,7 +230,12 @@ HANDLE LoadImageW(HINSTANCE /*instance*/, LPCWSTR name, UINT type, int /*cx*/, i
         return nullptr;
     }
     std::vector<BYTE> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    return LoadPictureFromMemory(bytes.data(), bytes.size());
+    HBITMAP bitmap = LoadPictureFromMemory(bytes.data(), bytes.size());
+    if (bitmap != nullptr && (cx > 0 || cy > 0)) {
+        // A requested size stretches the picture (0 keeps that side's own size).
+        return CopyImage(bitmap, IMAGE_BITMAP, cx, cy, LR_COPYDELETEORG | LR_CREATEDIBSECTION);
+    }
+    return bitmap;
 }
 
 HANDLE CopyImage(HANDLE image, UINT type, int cx, int cy, UINT flags) {

@@ -1,7 +1,7 @@
 #include "platform/gdi/GdiObjects.h"
 
 #include "platform/gdi/DeviceContext.h"
-#include "platform/gdi/Font.h"
+#include "platform/gdi/FontEngine.h"
 
 #include <array>
 #include <cstring>

@@ -3,7 +3,7 @@
 #include "platform/base/Path.h"
 #include "platform/base/WideChar.h"
 #include "platform/gdi/DeviceContext.h"
-#include "platform/gdi/Font.h"
+#include "platform/gdi/FontEngine.h"
 
 #include <algorithm>
 #include <cstring>

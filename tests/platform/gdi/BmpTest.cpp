@@ -173,6 +173,16 @@ TEST_F(BmpFiles, LoadImageReadsAFileIntoADibSection) {
     DeleteObject(static_cast<HBITMAP>(copy));
     DeleteObject(bm);
 
+    // A requested size stretches the picture.
+    HANDLE sized = LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 2, 4, LR_LOADFROMFILE);
+    ASSERT_NE(nullptr, sized);
+    const gdi::Bitmap* big = gdi::BitmapFromHandle(static_cast<HBITMAP>(sized));
+    EXPECT_EQ(2, big->Width());
+    EXPECT_EQ(4, big->Height());
+    EXPECT_EQ(RGB(6, 5, 4), big->GetColor(1, 1));
+    EXPECT_EQ(RGB(3, 2, 1), big->GetColor(1, 3));
+    DeleteObject(static_cast<HBITMAP>(sized));
+
     EXPECT_EQ(nullptr,
               LoadImageW(nullptr, u"/no/such/file.bmp", IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
 }

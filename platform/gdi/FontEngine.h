@@ -1,8 +1,9 @@
 #pragma once
-// Fonts through FreeType: faces found among the process's added font files first, then through
-// fontconfig; glyphs rendered as 8-bit coverage and cached per size.
+// Fonts through FreeType: faces are found among the font files added for the process first,
+// then through fontconfig, and each (face, size, style) is made once.
 
 #include "platform/base/WinTypes.h"
+#include "platform/gdi/FontInstance.h"
 #include "platform/gdi/Gdi.h"
 
 #include <filesystem>
@@ -13,45 +14,6 @@
 #include <vector>
 
 namespace gdi {
-
-struct Glyph {
-    int left = 0; // from the pen position to the first column
-    int top = 0;  // from the baseline up to the first row
-    int width = 0;
-    int rows = 0;
-    int advance = 0;            // pixels to the next pen position
-    std::vector<BYTE> coverage; // width * rows, 0 = none, 255 = full
-};
-
-// One face at one pixel size and style. Text calls lock FontEngine::Mutex() around its use.
-class FontInstance {
-public:
-    FontInstance(void* face, int ascent, int descent, int emPixels, bool embolden, bool oblique,
-                 LONG weight, std::string family);
-    ~FontInstance();
-    FontInstance(const FontInstance&) = delete;
-    FontInstance& operator=(const FontInstance&) = delete;
-
-    int Ascent() const { return ascent_; }
-    int Descent() const { return descent_; }
-    int Height() const { return ascent_ + descent_; }
-    int EmPixels() const { return emPixels_; }
-    LONG Weight() const { return weight_; }
-    const std::string& Family() const { return family_; }
-    const Glyph& GetGlyph(char32_t code);
-    int MaxAdvance() const;
-
-private:
-    void* face_; // FT_Face
-    int ascent_;
-    int descent_;
-    int emPixels_;
-    bool embolden_;
-    bool oblique_;
-    LONG weight_;
-    std::string family_;
-    std::unordered_map<char32_t, Glyph> glyphs_;
-};
 
 class FontEngine {
 public:
