@@ -173,6 +173,10 @@ inline DWORD Advise(IUnknown* source, REFIID iid, IUnknown* sink) {
     return SUCCEEDED(cp->Advise(sink, &cookie)) ? cookie : 0;
 }
 
+inline DWORD Advise(IUnknown* source, REFIID iid, RecordingSink* sink) {
+    return Advise(source, iid, static_cast<_IDPIEvents*>(sink));
+}
+
 inline HRESULT Unadvise(IUnknown* source, REFIID iid, DWORD cookie) {
     CComPtr<IConnectionPointContainer> container;
     HRESULT hr =

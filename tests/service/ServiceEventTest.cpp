@@ -1,0 +1,247 @@
+#include "ServiceTestSupport.h"
+
+#include "platform/base/Registry.h"
+#include "service/MouseControl.h"
+
+#include <thread>
+
+using namespace servicetest;
+using Entry = EventLog::Entry;
+
+namespace {
+
+struct Mouse {
+    CComPtr<IDeviceService> service = CreateService();
+    CComPtr<IDevice> device = FirstDevice(service);
+    CComPtr<IProfileManager> manager = Feature<IProfileManager>(device);
+    CComPtr<IProfile> Active() {
+        CComPtr<IProfile> p;
+        EXPECT_EQ(manager->GetActiveProfile(&p), S_OK);
+        return p;
+    }
+};
+
+} // namespace
+
+TEST_F(ServiceTest, EventsReachTheAdvisingThreadAfterTheCallWithOneFlagEach) {
+    Mouse m;
+    EventLog log;
+    auto* sink = new RecordingSink(log);
+    const DWORD managerCookie = Advise(m.manager, DIID_IProfileManagerEvents2, sink);
+    ASSERT_NE(managerCookie, 0u);
+    DWORD profileCookie = 0;
+    {
+        // The tray's way: advise on the active profile, then release that object.
+        auto active = m.Active();
+        profileCookie = Advise(active, DIID_IProfileEvents, sink);
+        ASSERT_NE(profileCookie, 0u);
+    }
+    auto active = m.Active();
+    auto dpi = Feature<IDPI>(active);
+    const DWORD dpiCookie = Advise(dpi, DIID_IDPIEvents, sink);
+    ASSERT_NE(dpiCookie, 0u);
+    EXPECT_NE(dpiCookie, profileCookie);
+    EXPECT_GT(sink->refs, 1); // the service holds its own references
+
+    // A write from a thread that never initialised COM.
+    std::thread writer([&] { EXPECT_EQ(dpi->SetDpi(800, 800), S_OK); });
+    writer.join();
+    EXPECT_TRUE(log.entries.empty()); // nothing runs until this thread pumps
+    ASSERT_TRUE(PumpUntil([&] { return log.entries.size() == 1; }));
+    EXPECT_EQ(log.entries[0], (Entry{'d', 800, 800, 0}));
+    EXPECT_EQ(log.entries[0].thread, GetCurrentThreadId());
+
+    // The same value again is no change; a stage change moves the current value.
+    ASSERT_EQ(dpi->SetDpi(800, 800), S_OK);
+    ASSERT_EQ(dpi->SetActiveStage(4), S_OK);
+    auto props = Feature<IProfileProperties>(active);
+    const ProfileSwitchWrite writes[] = {{0x2, 1}, {0x4, 1}, {0x1, 1}, {0x1, 1}};
+    for (const auto& w : writes) {
+        ASSERT_EQ(props->SetProperty(PROFILE_PROP_SWITCHES, &w, 0, 4, 0), S_OK);
+    }
+    CComPtr<IProfile> added;
+    ASSERT_EQ(m.manager->CreateProfile(&added), S_OK);
+    ASSERT_EQ(m.manager->SetActiveProfile(added), S_OK);
+    ASSERT_EQ(m.manager->DeleteProfile(active), S_OK);
+
+    const std::vector<Entry> expected = {{'d', 800, 800, 0}, {'d', 3200, 3200, 0}, {'p', 0x1, 1, 0},
+                                         {'m', 0x2, 0, 0},   {'p', 0x2, 1, 0},     {'m', 0x2, 0, 0},
+                                         {'p', 0x4, 1, 0},   {'m', 0x2, 0, 0},     {'m', 0x2, 1, 0},
+                                         {'m', 0x1, 1, 0},   {'m', 0x4, 0, 0}};
+    ASSERT_TRUE(PumpUntil([&] { return log.entries.size() >= expected.size(); }));
+    PumpFor(100);
+    EXPECT_EQ(log.entries, expected);
+
+    // Unadvised connections get nothing more; a cookie works once, on any object of the
+    // same source.
+    EXPECT_EQ(Unadvise(dpi, DIID_IDPIEvents, dpiCookie), S_OK);
+    EXPECT_EQ(Unadvise(dpi, DIID_IDPIEvents, dpiCookie), CONNECT_E_NOCONNECTION);
+    EXPECT_EQ(Unadvise(m.manager, DIID_IProfileManagerEvents2, managerCookie), S_OK);
+    EXPECT_EQ(Unadvise(active, DIID_IProfileEvents, profileCookie), S_OK);
+    log.entries.clear();
+    CComPtr<IProfile> another;
+    ASSERT_EQ(m.manager->CreateProfile(&another), S_OK);
+    PumpFor(150);
+    EXPECT_TRUE(log.entries.empty());
+    EXPECT_EQ(sink->refs, 1);
+    sink->Release();
+
+    // Only the known event interface connects.
+    CComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(m.manager.QueryInterface(&container), S_OK);
+    CComPtr<IConnectionPoint> cp;
+    EXPECT_EQ(container->FindConnectionPoint(DIID_IDPIEvents, &cp), CONNECT_E_NOCONNECTION);
+}
+
+TEST_F(ServiceTest, EventsCausedBeforeTheAdviseAreNotDelivered) {
+    Mouse m;
+    auto dpi = Feature<IDPI>(m.Active());
+    ASSERT_EQ(dpi->SetDpi(400, 400), S_OK);
+    EventLog log;
+    auto* sink = new RecordingSink(log);
+    const DWORD cookie = Advise(dpi, DIID_IDPIEvents, sink);
+    PumpFor(200);
+    EXPECT_TRUE(log.entries.empty());
+    ASSERT_EQ(dpi->SetDpi(500, 500), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return !log.entries.empty(); }));
+    EXPECT_EQ(log.entries, (std::vector<Entry>{{'d', 500, 500, 0}}));
+    EXPECT_EQ(Unadvise(dpi, DIID_IDPIEvents, cookie), S_OK);
+    sink->Release();
+}
+
+TEST_F(ServiceTest, InjectedFaultsHitTheNextCallsOnly) {
+    Mouse m;
+    auto dpi = Feature<IDPI>(m.Active());
+    service::MouseControl mouse;
+    ASSERT_TRUE(mouse.IsOpen());
+
+    ASSERT_EQ(mouse.InjectFault(service::Fault::AccessDenied, 2), S_OK);
+    INT x = 7;
+    INT y = 7;
+    EXPECT_EQ(dpi->GetDpi(&x, &y), E_ACCESSDENIED);
+    EXPECT_EQ(x, 7); // out values untouched
+    EXPECT_EQ(dpi->SetDpi(900, 900), E_ACCESSDENIED);
+    EXPECT_EQ(dpi->GetDpi(&x, &y), S_OK);
+    EXPECT_EQ(x, 1600);
+
+    ASSERT_EQ(mouse.InjectFault(service::Fault::WriteFailure, 1), S_OK);
+    EXPECT_EQ(dpi->GetDpi(&x, &y), S_OK); // reads are not writes
+    EXPECT_EQ(dpi->SetDpi(900, 900), E_FAIL);
+    EXPECT_EQ(dpi->GetDpi(&x, &y), S_OK);
+    EXPECT_EQ(x, 1600);
+    EXPECT_EQ(dpi->SetDpi(900, 900), S_OK);
+
+    ASSERT_EQ(mouse.InjectFault(service::Fault::NoDevice, 1), S_OK);
+    IDevice* device = reinterpret_cast<IDevice*>(1);
+    EXPECT_LT(m.service->GetDevice(0, &device), 0);
+    EXPECT_EQ(device, nullptr);
+    CComPtr<IDevice> again;
+    EXPECT_EQ(m.service->GetDevice(0, &again), S_OK);
+}
+
+TEST_F(ServiceTest, UnpluggedMouseIsGoneAndComesBackAsANewDevice) {
+    Mouse m;
+    auto profile = m.Active();
+    service::MouseControl mouse;
+    ASSERT_EQ(mouse.SetPlugged(false), S_OK);
+    CComPtr<IDevice> none;
+    EXPECT_LT(m.service->GetDevice(0, &none), 0);
+    DeviceInfo info{};
+    EXPECT_LT(m.device->GetInfo(&info), 0);
+    EXPECT_EQ(info.text, nullptr);
+    GUID g{};
+    EXPECT_LT(profile->GetGuid(&g), 0);
+    UINT count = 0;
+    EXPECT_LT(m.manager->GetProfileCount(&count), 0);
+
+    ASSERT_EQ(mouse.SetPlugged(true), S_OK);
+    EXPECT_LT(profile->GetGuid(&g), 0); // objects of the old connection stay dead
+    CComPtr<IDevice> fresh;
+    ASSERT_EQ(m.service->GetDevice(0, &fresh), S_OK);
+    auto manager = Feature<IProfileManager>(fresh);
+    EXPECT_EQ(manager->GetProfileCount(&count), S_OK);
+    EXPECT_EQ(count, 1u);
+
+    std::string state;
+    ASSERT_EQ(mouse.Describe(state), S_OK);
+    EXPECT_NE(state.find("plugged in (generation 2)"), std::string::npos);
+    EXPECT_NE(state.find("profile 1 (active): \"Profile 1\""), std::string::npos);
+}
+
+TEST_F(ServiceTest, MouseButtonsChangeTheStateAndFireEvents) {
+    Mouse m;
+    CComPtr<IProfile> second;
+    ASSERT_EQ(m.manager->CreateProfile(&second), S_OK);
+    auto dpi = Feature<IDPI>(m.Active());
+    EventLog log;
+    auto* sink = new RecordingSink(log);
+    const DWORD dpiCookie = Advise(dpi, DIID_IDPIEvents, sink);
+    const DWORD managerCookie = Advise(m.manager, DIID_IProfileManagerEvents2, sink);
+
+    service::MouseControl mouse;
+    ASSERT_EQ(mouse.PressDpi(true), S_OK);  // stage 2 -> 3
+    ASSERT_EQ(mouse.PressDpi(false), S_OK); // back to 2
+    ASSERT_EQ(mouse.PressProfile(true), S_OK);
+    ASSERT_EQ(mouse.PressProfile(true), S_OK); // wraps to the first
+    ASSERT_TRUE(PumpUntil([&] { return log.entries.size() >= 4; }));
+    EXPECT_EQ(log.entries,
+              (std::vector<Entry>{
+                  {'d', 2400, 2400, 0}, {'d', 1600, 1600, 0}, {'m', 0x1, 1, 0}, {'m', 0x1, 0, 0}}));
+    Unadvise(dpi, DIID_IDPIEvents, dpiCookie);
+    Unadvise(m.manager, DIID_IProfileManagerEvents2, managerCookie);
+    sink->Release();
+}
+
+TEST_F(ServiceTest, ProfilesKeyMirrorsTheProfiles) {
+    Mouse m;
+    CRegKey store;
+    ASSERT_EQ(store.Open(HKEY_LOCAL_MACHINE, PROFILE_STORE_KEY, KEY_ALL_ACCESS | KEY_WOW64_64KEY),
+              ERROR_SUCCESS);
+    auto subkeys = [&] {
+        std::vector<std::u16string> out;
+        for (DWORD i = 0;; ++i) {
+            WCHAR name[64];
+            DWORD chars = 64;
+            if (RegEnumKeyExW(store, i, name, &chars, nullptr, nullptr, nullptr, nullptr) !=
+                ERROR_SUCCESS) {
+                break;
+            }
+            out.emplace_back(name);
+        }
+        return out;
+    };
+    auto active = m.Active();
+    GUID first{};
+    ASSERT_EQ(active->GetGuid(&first), S_OK);
+    EXPECT_EQ(subkeys(), std::vector<std::u16string>{GuidToString(first)});
+
+    // The tray's name watcher wakes when a profile is added.
+    LSTATUS woke = -1;
+    std::thread watcher([&] {
+        CRegKey key;
+        key.Open(HKEY_LOCAL_MACHINE, PROFILE_STORE_KEY);
+        woke = RegNotifyChangeKeyValue(key, TRUE, REG_NOTIFY_CHANGE_NAME, nullptr, FALSE);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    CComPtr<IProfile> added;
+    ASSERT_EQ(m.manager->CreateProfile(&added), S_OK);
+    watcher.join();
+    EXPECT_EQ(woke, ERROR_SUCCESS);
+    ASSERT_EQ(added->SetName(u"Racing"), S_OK);
+    GUID second{};
+    ASSERT_EQ(added->GetGuid(&second), S_OK);
+    CRegKey key;
+    ASSERT_EQ(key.Open(store, GuidToString(second).c_str()), ERROR_SUCCESS);
+    WCHAR name[64];
+    ULONG chars = 64;
+    ASSERT_EQ(key.QueryStringValue(u"Name", name, &chars), ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(name), u"Racing");
+    key.Close();
+
+    ASSERT_EQ(m.manager->SetActiveProfile(added), S_OK);
+    chars = 64;
+    ASSERT_EQ(store.QueryStringValue(u"Active", name, &chars), ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(name), GuidToString(second));
+    ASSERT_EQ(m.manager->DeleteProfile(active), S_OK);
+    EXPECT_EQ(subkeys(), std::vector<std::u16string>{GuidToString(second)});
+}
