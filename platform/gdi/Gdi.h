@@ -309,7 +309,8 @@ int OffsetRgn(HRGN region, int dx, int dy);
 BOOL EqualRgn(HRGN a, HRGN b);
 int GetRgnBox(HRGN region, RECT* rect);
 BOOL SetRectRgn(HRGN region, int left, int top, int right, int bottom);
-// Bytes needed (buffer null or too small: only the size), or bytes written.
+// With a null buffer the bytes needed; else `count` when the data fit and were written, 0
+// when the buffer is too small.
 DWORD GetRegionData(HRGN region, DWORD count, RGNDATA* data);
 BOOL FillRgn(HDC dc, HRGN region, HBRUSH brush);
 

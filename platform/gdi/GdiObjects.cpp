@@ -430,8 +430,11 @@ DWORD GetRegionData(HRGN region, DWORD count, RGNDATA* data) {
     }
     const std::vector<RECT> rects = r->region.Rects();
     const DWORD needed = static_cast<DWORD>(sizeof(RGNDATAHEADER) + rects.size() * sizeof(RECT));
-    if (data == nullptr || count < needed) {
+    if (data == nullptr) {
         return needed;
+    }
+    if (count < needed) {
+        return 0; // too small a buffer: nothing written
     }
     RGNDATAHEADER h;
     h.nCount = static_cast<DWORD>(rects.size());
@@ -442,5 +445,5 @@ DWORD GetRegionData(HRGN region, DWORD count, RGNDATA* data) {
         std::memcpy(reinterpret_cast<char*>(data) + sizeof(h), rects.data(),
                     rects.size() * sizeof(RECT));
     }
-    return needed;
+    return count;
 }

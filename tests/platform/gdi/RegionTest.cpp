@@ -102,6 +102,7 @@ TEST(Region, RegionDataRoundTripAndBounds) {
     ASSERT_EQ(sizeof(RGNDATAHEADER) + 4 * sizeof(RECT), size);
     std::vector<BYTE> buffer(size);
     auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
+    EXPECT_EQ(0u, GetRegionData(a, size - 1, data));
     EXPECT_EQ(size, GetRegionData(a, size, data));
     EXPECT_EQ(4u, data->rdh.nCount);
     EXPECT_EQ((RECT{10, 20, 30, 40}), data->rdh.rcBound);
