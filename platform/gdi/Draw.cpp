@@ -62,12 +62,12 @@ RECT Ordered(int left, int top, int right, int bottom) {
                 std::max(top, bottom)};
 }
 
-// A square pen stamp of the pen width at a device point, in target units.
+// A square pen stamp of the pen width at a device point, in target units. A wide pen covers
+// the pen width to the right of and below the point, so that a frame drawn at
+// (right - width, bottom - width) lies inside the rectangle.
 void Stamp(DeviceContext& dc, POINT device, int width, Pixel color) {
     const POINT t = dc.DeviceToTarget(device);
-    const int before = (width - 1) / 2;
-    FillTarget(dc, RECT{t.x - before, t.y - before, t.x - before + width, t.y - before + width},
-               color);
+    FillTarget(dc, RECT{t.x, t.y, t.x + width, t.y + width}, color);
 }
 
 // Bresenham from a to b in device units; the end point is left out for thin pens.
@@ -91,6 +91,16 @@ void DrawLine(DeviceContext& dc, POINT a, POINT b) {
                              : RECT{ta.x, tb.y + 1, ta.x + 1, ta.y + 1};
         }
         FillTarget(dc, r, color);
+        return;
+    }
+    if (a.x == b.x || a.y == b.y) {
+        // A straight wide line: its stamps make one rectangle, end point included.
+        const POINT ta = dc.DeviceToTarget(a);
+        const POINT tb = dc.DeviceToTarget(b);
+        FillTarget(dc,
+                   RECT{std::min(ta.x, tb.x), std::min(ta.y, tb.y), std::max(ta.x, tb.x) + width,
+                        std::max(ta.y, tb.y) + width},
+                   color);
         return;
     }
     const int dx = std::abs(b.x - a.x);

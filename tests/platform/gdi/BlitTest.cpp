@@ -197,6 +197,25 @@ TEST(Draw, LinesRectanglesAndFrames) {
     EXPECT_EQ(kWhite, c.At(3, 3));
     EXPECT_EQ(kWhite, c.At(2, 2));
 
+    // A wide pen covers its width right of and below the line, so a border drawn at
+    // (right - width, bottom - width) frames the area exactly.
+    Canvas border(8, 6, kBlack);
+    HPEN wide = CreatePen(PS_SOLID, 2, kGreen);
+    HPEN before = SelectObject(border.dc, wide);
+    MoveToEx(border.dc, 0, 4, nullptr);
+    LineTo(border.dc, 0, 0);
+    LineTo(border.dc, 6, 0);
+    LineTo(border.dc, 6, 4);
+    LineTo(border.dc, 0, 4);
+    for (int y = 0; y < 6; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            const bool edge = x < 2 || x >= 6 || y < 2 || y >= 4;
+            EXPECT_EQ(edge ? kGreen : kBlack, border.At(x, y)) << x << "," << y;
+        }
+    }
+    SelectObject(border.dc, before);
+    DeleteObject(wide);
+
     // Rectangle: pen outline, brush inside.
     Canvas r(10, 10, kBlack);
     HBRUSH red = CreateSolidBrush(kRed);
