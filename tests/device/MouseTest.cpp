@@ -1,0 +1,425 @@
+// The device object against the virtual mouse: connection rules, reading by section mask,
+// the write thread and its result.
+
+#include "DeviceTestSupport.h"
+
+#include "platform/base/Path.h"
+
+#include <condition_variable>
+#include <mutex>
+
+namespace devicetest {
+namespace {
+
+class MouseTest : public DeviceTest {
+protected:
+    void SetUp() override {
+        DeviceTest::SetUp();
+        SetExeFolder(m_dir);
+    }
+};
+
+// A clock whose sleeps block until the test opens the gate: holds the write thread in its
+// settle pause, so the busy state can be looked at without racing.
+class GateClock final : public platform::Clock {
+public:
+    std::uint64_t NowMs() override { return 0; }
+    void SleepMs(DWORD) override {
+        std::unique_lock lock(m_mutex);
+        m_sleeping = true;
+        m_cv.notify_all();
+        m_cv.wait(lock, [&] { return m_open; });
+    }
+    bool IsVirtual() const override { return true; }
+    void WaitUntilSleeping() {
+        std::unique_lock lock(m_mutex);
+        m_cv.wait(lock, [&] { return m_sleeping; });
+    }
+    void Open() {
+        std::lock_guard lock(m_mutex);
+        m_open = true;
+        m_cv.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_sleeping = false;
+    bool m_open = false;
+};
+
+TEST_F(MouseTest, InitializeReadsVersionsProfilesLayoutAndRates) {
+    CBorvantaConfig config;
+    CMouse mouse;
+    const WORD id = BORVANTA_PRODUCT_ID;
+    ASSERT_TRUE(mouse.Initialize(&config, &id));
+    EXPECT_TRUE(mouse.IsDeviceFound());
+    EXPECT_EQ(mouse.GetProductId(), 0x1E);
+    CString a;
+    CString b;
+    EXPECT_TRUE(mouse.GetVersionA(a));
+    EXPECT_TRUE(mouse.GetVersionB(b));
+    EXPECT_EQ(b, CString(u"1.05"));
+    EXPECT_EQ(a.GetLength(), 4);
+    EXPECT_EQ(a.GetAt(1), u'.');
+
+    ASSERT_EQ(config.GetProfileCount(), 1);
+    EXPECT_FALSE(IsEqualGUID(GuidOf(config.GetProfile(0)), GUID_NULL));
+    EXPECT_EQ(config.GetStageCapacity(config.GetProfile(0)), 5u);
+    EXPECT_EQ(mouse.GetButtonBits().size(), 11u);
+    EXPECT_EQ(mouse.GetDeviceProfileCount(), 1u);
+    EXPECT_EQ(mouse.GetMaxProfiles(), 5u);
+
+    ASSERT_EQ(mouse.GetSupportedRateCount(), 4u);
+    EXPECT_EQ(mouse.GetSupportedRate(0), 8);
+    EXPECT_EQ(mouse.GetSupportedRate(4), 0); // index equal to the count
+    EXPECT_FALSE(mouse.ReservedDevice1(nullptr));
+    EXPECT_FALSE(mouse.ReservedDevice18(nullptr, nullptr));
+
+    mouse.Close();
+    EXPECT_FALSE(mouse.IsDeviceFound());
+    EXPECT_EQ(mouse.GetSupportedRateCount(), 0u);
+    EXPECT_TRUE(mouse.GetButtonBits().empty());
+}
+
+TEST_F(MouseTest, NoProductIdOrNoMouseMeansNotFound) {
+    CBorvantaConfig config;
+    CMouse none;
+    EXPECT_FALSE(none.Initialize(&config, nullptr));
+    EXPECT_EQ(none.GetProductId(), 0);
+    EXPECT_FALSE(none.SyncDevice(&config, SYNC_READ, SECTION_ALL));
+
+    CMouse other;
+    const WORD otherId = 0x1F;
+    EXPECT_FALSE(other.Initialize(&config, &otherId));
+    EXPECT_FALSE(other.IsDeviceFound());
+
+    SetPlugged(false);
+    CMouse mouse;
+    const WORD id = BORVANTA_PRODUCT_ID;
+    EXPECT_FALSE(mouse.Initialize(&config, &id));
+    EXPECT_FALSE(mouse.IsDeviceFound());
+    EXPECT_FALSE(mouse.SyncDevice(&config, SYNC_READ, SECTION_ALL));
+    EXPECT_EQ(mouse.GetDeviceProfileCount(), 0u);
+    SetPlugged(true);
+    EXPECT_TRUE(mouse.SyncDevice(&config, SYNC_READ, SECTION_ALL));
+    EXPECT_TRUE(mouse.IsDeviceFound());
+    EXPECT_FALSE(mouse.SyncDevice(&config, 2, SECTION_ALL)); // unknown mode
+}
+
+TEST_F(MouseTest, ReadAllFillsEverySection) {
+    CBorvantaConfig config;
+    CMouse mouse;
+    OpenAndRead(mouse, config);
+    IMouseProfile* profile = config.GetActiveProfile();
+    ASSERT_NE(profile, nullptr);
+    EXPECT_EQ(std::u16string_view(profile->GetName()), u"Profile 1");
+    EXPECT_EQ(config.GetStageCount(profile), 5u);
+    EXPECT_EQ(config.GetStageDpi(1, profile), 800);
+    EXPECT_EQ(config.GetStageDpi(5, profile), 5600);
+    EXPECT_EQ(config.GetActiveStage(profile), 2);
+    EXPECT_EQ(config.GetDpi(profile), 1600);
+    EXPECT_EQ(config.GetScrollLightColor(profile), RGB(255, 0, 0));
+    EXPECT_EQ(config.GetLogoLightColor(profile), RGB(0, 128, 255));
+    ButtonAssignment a;
+    config.GetButtonAssignment(a, 1, profile);
+    EXPECT_EQ(a.kind, ASSIGNMENT_CLICK);
+    config.GetButtonAssignment(a, 3, profile);
+    EXPECT_EQ(a.kind, ASSIGNMENT_UNIVERSAL_SCROLLING);
+    config.GetButtonAssignment(a, 10, profile); // device button 8
+    EXPECT_EQ(a.kind, ASSIGNMENT_STAGE_UP);
+    EXPECT_EQ(config.GetPollingRate(nullptr), 2); // device value 1
+    EXPECT_EQ(config.GetAcceleration(nullptr), 5u);
+
+    // Mask 0 reads only names, identifiers, programs and switches.
+    config.SetStageDpi(1, 1200, profile);
+    config.SetPollingRate(0, nullptr);
+    EXPECT_TRUE(mouse.SyncDevice(&config, SYNC_READ, 0));
+    EXPECT_EQ(config.GetStageDpi(1, profile), 1200);
+    EXPECT_EQ(config.GetPollingRate(nullptr), 0);
+}
+
+TEST_F(MouseTest, ReadSkipsUnknownProfilesAndSplitsSeparateStages) {
+    CBorvantaConfig config;
+    CMouse mouse;
+    OpenAndRead(mouse, config);
+    Direct direct;
+    {
+        auto dpi = Direct::Feature<IDPI>(direct.Profile(0));
+        const DeviceDpiStage stages[] = {{1600, 800}, {2000, 2000}};
+        ASSERT_EQ(dpi->SetStages(2, stages), S_OK);
+        ASSERT_EQ(dpi->SetActiveStage(1), S_OK);
+        auto rate = direct.Feature<IPollingRate>();
+        ASSERT_EQ(rate->Set(4), S_OK);
+        // A profile the configuration does not know, made active.
+        auto manager = direct.Feature<IProfileManager>();
+        CComPtr<IProfile> stranger;
+        ASSERT_EQ(manager->CreateProfile(&stranger), S_OK);
+        ASSERT_EQ(stranger->SetName(u"Stranger"), S_OK);
+        ASSERT_EQ(manager->SetActiveProfile(stranger), S_OK);
+    }
+    IMouseProfile* known = config.GetProfile(0);
+    ASSERT_TRUE(mouse.SyncDevice(&config, SYNC_READ, SECTION_SENSITIVITY | SECTION_POLLING_RATE));
+    EXPECT_EQ(config.GetProfileCount(), 1);
+    EXPECT_EQ(config.GetActiveProfile(), known); // the unknown active profile is skipped
+    EXPECT_TRUE(config.GetStageSeparateXY(1, known));
+    EXPECT_EQ(config.GetStageDpi(1, known), 800);
+    EXPECT_EQ(config.GetStageDpiX(1, known), 1600);
+    EXPECT_EQ(config.GetStageDpiY(1, known), 800);
+    EXPECT_FALSE(config.GetStageSeparateXY(2, known));
+    EXPECT_EQ(config.GetStageCount(known), 2u);
+    EXPECT_EQ(config.GetPollingRate(nullptr), -1); // device value 4 has no choice
+}
+
+TEST_F(MouseTest, WriteRoundTripsEverySection) {
+    CBorvantaConfig config;
+    CMouse mouse;
+    OpenAndRead(mouse, config);
+    IMouseProfile* p = config.GetActiveProfile();
+    config.SetStageCount(4, p);
+    config.SetStageDpi(1, 400, p);
+    config.SetStageSeparateXY(2, 1, p);
+    config.SetStageDpiX(2, 2000, p);
+    config.SetStageDpiY(2, 1000, p);
+    config.SetActiveStage(3, p);
+    config.SetDpi(2400, p);
+    config.SetDpiX(2400, p);
+    config.SetDpiY(2400, p);
+    config.SetButtonAssignment(4, ButtonAssignment::SingleKey(0x1E, 'A', SINGLE_KEY_CTRL), p);
+    config.SetButtonAssignment(2, ButtonAssignment::Of(ASSIGNMENT_DOUBLE_CLICK), p);
+    config.SetScrollLightOn(0, p);
+    config.SetLogoLightColor(RGB(1, 2, 3), p);
+    config.SetExePath(p, u"C:\\Games\\game.exe");
+    config.SetAutoSwitch(p, 1);
+    config.SetShowDpiOsd(1, p);
+    config.SetPollingRate(0, nullptr);
+    config.SetAcceleration(7, nullptr);
+    config.SetAccelerationEnabled(1, nullptr);
+    CMacro* macro = config.CreateMacro(u"Combo", nullptr);
+    ASSERT_NE(macro, nullptr);
+    macro->SetEvents({{MACRO_EVENT_KEY, 0x1E, MACRO_KEY_PRESS},
+                      {MACRO_EVENT_DELAY, 40, 0},
+                      {MACRO_EVENT_KEY, 0x1E, MACRO_KEY_RELEASE}});
+    config.SetButtonAssignment(5, ButtonAssignment::WithName(ASSIGNMENT_MACRO_NAME, u"Combo"), p);
+
+    ASSERT_TRUE(WriteAndWait(mouse, config, SECTION_ALL));
+    EXPECT_FALSE(IsEqualGUID(macro->GetGuid(), GUID_NULL));
+
+    CBorvantaConfig fresh;
+    CMouse other;
+    OpenAndRead(other, fresh);
+    IMouseProfile* q = fresh.GetActiveProfile();
+    ASSERT_NE(q, nullptr);
+    EXPECT_EQ(fresh.GetStageCount(q), 4u);
+    EXPECT_EQ(fresh.GetStageDpi(1, q), 400);
+    EXPECT_TRUE(fresh.GetStageSeparateXY(2, q));
+    EXPECT_EQ(fresh.GetStageDpiX(2, q), 2000);
+    EXPECT_EQ(fresh.GetStageDpiY(2, q), 1000);
+    EXPECT_EQ(fresh.GetActiveStage(q), 3);
+    EXPECT_EQ(fresh.GetDpi(q), 2400);
+    ButtonAssignment a;
+    fresh.GetButtonAssignment(a, 4, q);
+    EXPECT_EQ(a.kind, ASSIGNMENT_SINGLE_KEY);
+    EXPECT_EQ(a.GetScanCode(), 0x1E);
+    EXPECT_EQ(a.GetKeyFlags(), SINGLE_KEY_CTRL);
+    fresh.GetButtonAssignment(a, 2, q);
+    EXPECT_EQ(a.kind, ASSIGNMENT_DOUBLE_CLICK);
+    fresh.GetButtonAssignment(a, 5, q);
+    EXPECT_EQ(a.kind, ASSIGNMENT_MACRO); // resolved by name on the way out
+    EXPECT_EQ(a.GetGuid(), macro->GetGuid());
+    // The configuration keeps the assignment by name.
+    config.GetButtonAssignment(a, 5, p);
+    EXPECT_EQ(a.kind, ASSIGNMENT_MACRO_NAME);
+    EXPECT_FALSE(fresh.GetScrollLightOn(q));
+    EXPECT_EQ(fresh.GetLogoLightColor(q), RGB(1, 2, 3));
+    EXPECT_EQ(std::u16string_view(q->GetExeName()), u"game.exe");
+    EXPECT_TRUE(fresh.GetAutoSwitch(q));
+    EXPECT_TRUE(fresh.GetShowDpiOsd(q));
+    EXPECT_EQ(fresh.GetPollingRate(nullptr), 0);
+    EXPECT_EQ(fresh.GetAcceleration(nullptr), 7u);
+    EXPECT_TRUE(fresh.GetAccelerationEnabled(nullptr));
+    ASSERT_EQ(fresh.GetMacroCount(), 1);
+    EXPECT_TRUE(fresh.GetMacro(0, nullptr)->IsSame(*macro));
+}
+
+TEST_F(MouseTest, BusyWriteRefusesEverythingAndTouchesNothing) {
+    CBorvantaConfig config;
+    CMouse mouse;
+    OpenAndRead(mouse, config);
+    GateClock gate;
+    platform::SetClock(&gate);
+    ASSERT_TRUE(mouse.SyncDevice(&config, SYNC_WRITE, SECTION_ALL));
+    gate.WaitUntilSleeping();
+    EXPECT_TRUE(mouse.IsWriting());
+
+    const long objects = ComObjectBase::LiveObjects();
+    CMacro macro(u"m", {{MACRO_EVENT_DELAY, 5, 0}});
+    EXPECT_FALSE(mouse.SyncDevice(&config, SYNC_READ, SECTION_ALL));
+    EXPECT_FALSE(mouse.SyncDevice(&config, SYNC_WRITE, SECTION_ALL));
+    EXPECT_EQ(mouse.GetDeviceProfileCount(), 0u);
+    EXPECT_FALSE(mouse.HasProfile(config.GetProfile(0)));
+    EXPECT_FALSE(mouse.ImportMacro(CString(u"/nonexistent.qmm"), &config));
+    EXPECT_FALSE(mouse.WriteMacro(&macro));
+    EXPECT_FALSE(mouse.DeleteAllMacros());
+    const WORD id = BORVANTA_PRODUCT_ID;
+    EXPECT_FALSE(mouse.Initialize(&config, &id));
+    // No service object was made, and the write's connection is still there.
+    EXPECT_EQ(ComObjectBase::LiveObjects(), objects);
+    EXPECT_TRUE(mouse.IsWriting());
+    EXPECT_TRUE(mouse.IsDeviceFound());
+
+    gate.Open();
+    WaitIdle(mouse);
+    platform::SetClock(&m_clock.clock());
+    EXPECT_TRUE(mouse.GetLastWriteResult());
+    EXPECT_TRUE(mouse.SyncDevice(&config, SYNC_READ, SECTION_ALL));
+}
+
+TEST_F(MouseTest, DestructorWaitsForTheWrite) {
+    CBorvantaConfig config;
+    GateClock gate;
+    std::atomic<bool> opened{false};
+    std::thread opener;
+    {
+        CMouse mouse;
+        OpenAndRead(mouse, config);
+        platform::SetClock(&gate);
+        ASSERT_TRUE(mouse.SyncDevice(&config, SYNC_WRITE, SECTION_ALL));
+        gate.WaitUntilSleeping();
+        opener = std::thread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            opened = true;
+            gate.Open();
+        });
+    }
+    // The destructor returned only after the write had ended.
+    EXPECT_TRUE(opened);
+    opener.join();
+    platform::SetClock(&m_clock.clock());
+}
+
+TEST_F(MouseTest, FailedWriteIsReportedAndUnpluggedMouseRefusesTheWrite) {
+    CBorvantaConfig config;
+    CMouse mouse;
+    OpenAndRead(mouse, config);
+    EXPECT_TRUE(mouse.GetLastWriteResult()); // nothing written yet
+    config.SetPollingRate(1, nullptr);
+    InjectFault(service::Fault::WriteFailure, 1000);
+    EXPECT_FALSE(WriteAndWait(mouse, config, SECTION_POLLING_RATE));
+    InjectFault(service::Fault::WriteFailure, 0);
+    EXPECT_TRUE(WriteAndWait(mouse, config, SECTION_POLLING_RATE));
+
+    SetPlugged(false);
+    EXPECT_FALSE(mouse.SyncDevice(&config, SYNC_WRITE, SECTION_ALL));
+    EXPECT_FALSE(mouse.IsWriting());
+    EXPECT_FALSE(mouse.IsDeviceFound());
+    SetPlugged(true);
+    EXPECT_TRUE(WriteAndWait(mouse, config, SECTION_ALL));
+}
+
+TEST_F(MouseTest, DeviceProfilesFollowTheConfiguration) {
+    Direct direct;
+    auto manager = direct.Feature<IProfileManager>();
+    ASSERT_TRUE(manager);
+    CComPtr<IProfile> second;
+    CComPtr<IProfile> third;
+    ASSERT_EQ(manager->CreateProfile(&second), S_OK);
+    ASSERT_EQ(manager->CreateProfile(&third), S_OK);
+    ASSERT_EQ(second->SetName(u"Second"), S_OK);
+    ASSERT_EQ(third->SetName(u"Third"), S_OK);
+
+    CBorvantaConfig config;
+    CMouse mouse;
+    OpenAndRead(mouse, config);
+    ASSERT_EQ(config.GetProfileCount(), 3);
+    // The configuration keeps only the third; the device's active first profile goes too
+    // (access denied, another profile made active, deleted once more).
+    config.DeleteProfile(config.GetProfile(0));
+    config.DeleteProfile(config.GetProfile(0));
+    ASSERT_EQ(config.GetProfileCount(), 1);
+    IMouseProfile* kept = config.GetProfile(0);
+    config.SetActiveProfile(kept);
+    // A new profile without an identifier gets its device twin.
+    IMouseProfile* added = config.AddProfile(u"Added");
+    ASSERT_NE(added, nullptr);
+    ASSERT_TRUE(WriteAndWait(mouse, config, SECTION_ALL));
+    EXPECT_FALSE(IsEqualGUID(GuidOf(added), GUID_NULL));
+    ASSERT_EQ(direct.ProfileCount(), 2u);
+    EXPECT_EQ(Direct::NameOf(direct.Profile(0)), u"Third");
+    EXPECT_EQ(Direct::NameOf(direct.Profile(1)), u"Added");
+    EXPECT_EQ(direct.ActiveGuid(), GuidOf(kept));
+
+    // Without an active profile everything is written and the result is false.
+    config.SetActiveProfile(nullptr);
+    config.SetStageDpi(1, 3000, kept);
+    EXPECT_FALSE(WriteAndWait(mouse, config, SECTION_SENSITIVITY));
+    CBorvantaConfig fresh;
+    CMouse other;
+    OpenAndRead(other, fresh);
+    EXPECT_EQ(fresh.GetStageDpi(1, fresh.FindProfileByGuid(GuidOf(kept))), 3000);
+
+    // A polling choice the device has no value for: nothing set, false.
+    config.SetActiveProfile(kept);
+    config.SetPollingRate(3, nullptr);
+    EXPECT_FALSE(WriteAndWait(mouse, config, SECTION_POLLING_RATE));
+}
+
+TEST_F(MouseTest, MacrosAreUpdatedInPlaceAndEmptyOnesNeverCreated) {
+    CBorvantaConfig config;
+    CMouse mouse;
+    OpenAndRead(mouse, config);
+    IMouseProfile* p = config.GetActiveProfile();
+    CMacro* macro = config.CreateMacro(u"Shared", nullptr);
+    macro->SetEvents({{MACRO_EVENT_DELAY, 10, 0}});
+    CMacro* empty = config.CreateMacro(u"Empty", nullptr);
+    ASSERT_NE(empty, nullptr);
+    // Two buttons name the same new macro: one upload, both point at it.
+    config.SetButtonAssignment(4, ButtonAssignment::WithName(ASSIGNMENT_MACRO_NAME, u"Shared"), p);
+    config.SetButtonAssignment(5, ButtonAssignment::WithName(ASSIGNMENT_MACRO_NAME, u"shared"), p);
+    ASSERT_TRUE(WriteAndWait(mouse, config, SECTION_ALL));
+    const GUID guid = macro->GetGuid();
+    EXPECT_FALSE(IsEqualGUID(guid, GUID_NULL));
+    EXPECT_TRUE(IsEqualGUID(empty->GetGuid(), GUID_NULL));
+    EXPECT_EQ(Direct().MacroCount(), 1u);
+
+    // Changed events and a case-only rename are written to the same device macro.
+    macro->SetName(u"SHARED");
+    macro->SetEvents({{MACRO_EVENT_DELAY, 20, 0}, {MACRO_EVENT_MOUSE_BUTTON, 1, 255}});
+    config.SetButtonAssignment(4, ButtonAssignment::WithGuid(ASSIGNMENT_MACRO, guid), p);
+    ASSERT_TRUE(WriteAndWait(mouse, config, SECTION_ALL));
+    EXPECT_TRUE(IsEqualGUID(macro->GetGuid(), guid));
+    Direct d;
+    EXPECT_EQ(d.MacroCount(), 1u);
+    CComPtr<IMacro> stored;
+    ASSERT_EQ(d.Feature<IMacroManager>()->GetMacroByGuid(guid, &stored), S_OK);
+    EXPECT_EQ(Direct::NameOf(stored), u"SHARED");
+
+    CBorvantaConfig fresh;
+    CMouse other;
+    OpenAndRead(other, fresh);
+    ASSERT_EQ(fresh.GetMacroCount(), 1);
+    EXPECT_EQ(fresh.GetMacro(0, nullptr)->GetEvents(), macro->GetEvents());
+    ButtonAssignment a;
+    fresh.GetButtonAssignment(a, 4, fresh.GetActiveProfile());
+    EXPECT_EQ(a.GetGuid(), guid);
+    fresh.GetButtonAssignment(a, 5, fresh.GetActiveProfile());
+    EXPECT_EQ(a.GetGuid(), guid);
+
+    // A macro the configuration dropped leaves the device on the next write, whatever the
+    // mask.
+    config.DeleteMacro(macro, nullptr);
+    ASSERT_TRUE(WriteAndWait(mouse, config, SECTION_POLLING_RATE));
+    EXPECT_EQ(Direct().MacroCount(), 0u);
+}
+
+TEST_F(MouseTest, MacroSlotsUseTheCallersConnectionOnly) {
+    CMouse mouse;
+    CMacro macro(u"m", {{MACRO_EVENT_DELAY, 5, 0}});
+    // No connection is open outside an operation.
+    EXPECT_FALSE(mouse.WriteMacro(&macro));
+    EXPECT_FALSE(mouse.ReadMacro(GUID_NULL, &macro));
+    EXPECT_FALSE(mouse.DeleteAllMacros());
+}
+
+} // namespace
+} // namespace devicetest
