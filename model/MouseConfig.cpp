@@ -10,14 +10,6 @@
 
 namespace {
 
-// True when both paths name one file. The file system decides where it can (a file system
-// that ignores case, links); when neither file exists the texts are compared ignoring case.
-bool IsSameFile(const WCHAR* a, const WCHAR* b) {
-    std::error_code error;
-    const bool same = std::filesystem::equivalent(ToNativePath(a), ToNativePath(b), error);
-    return error ? _wcsicmp(a, b) == 0 : same;
-}
-
 // A name a profile may be given by renaming or duplicating: one line and not empty.
 bool IsUsableNewName(const WCHAR* name) {
     return IsAcceptableProfileName(name) && name[0] != 0;
@@ -43,15 +35,19 @@ CMouseProfile* CMouseConfig::FindListed(const IMouseProfile* profile) const {
     return nullptr;
 }
 
-void CMouseConfig::DeleteProfileFile(const CMouseProfile& profile) const {
-    if (!profile.HasFile()) {
-        return;
-    }
+bool CMouseConfig::IsFileOfAnotherProfile(const IMouseProfile* profile, const WCHAR* path) const {
     for (const auto& other : m_profiles) {
-        if (other.get() != &profile && other->HasFile() &&
-            IsSameFile(other->GetFilePath(), profile.GetFilePath())) {
-            return;
+        if (other.get() != profile && other->HasFile() &&
+            IsSameFilePath(other->GetFilePath(), path)) {
+            return true;
         }
+    }
+    return false;
+}
+
+void CMouseConfig::DeleteProfileFile(const CMouseProfile& profile) const {
+    if (!profile.HasFile() || IsFileOfAnotherProfile(&profile, profile.GetFilePath())) {
+        return;
     }
     std::error_code error;
     std::filesystem::remove(ToNativePath(profile.GetFilePath()), error);
@@ -208,13 +204,13 @@ IMouseProfile* CMouseConfig::RenameProfile(IMouseProfile* profile, const WCHAR* 
     if (old.HasFile()) {
         if (!SaveProfile(copy.get())) {
             // A partly written new file is removed, unless it is the old one.
-            if (copy->HasFile() && !IsSameFile(copy->GetFilePath(), old.GetFilePath())) {
+            if (copy->HasFile() && !IsSameFilePath(copy->GetFilePath(), old.GetFilePath())) {
                 DeleteProfileFile(*copy);
             }
             return nullptr;
         }
         // The old file goes only when the new one was written to another file.
-        if (!IsSameFile(copy->GetFilePath(), old.GetFilePath())) {
+        if (!IsSameFilePath(copy->GetFilePath(), old.GetFilePath())) {
             DeleteProfileFile(old);
         }
     }

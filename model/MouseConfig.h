@@ -166,6 +166,10 @@ protected:
     IMouseProfile* Target(IMouseProfile* profile) const {
         return profile != nullptr ? profile : m_activeProfile;
     }
+    // The file name under which SaveProfile writes a listed profile (product configuration).
+    CString FreeFileName(const IMouseProfile& profile) const;
+    // True when a listed profile other than the given one has that settings file.
+    bool IsFileOfAnotherProfile(const IMouseProfile* profile, const WCHAR* path) const;
     // Deletes a profile's settings file unless another listed profile still uses it.
     void DeleteProfileFile(const CMouseProfile& profile) const;
 

@@ -5,6 +5,7 @@
 #include "model/BorvantaConfig.h"
 #include "model/MouseConfig.h"
 #include "model/ProfileFiles.h"
+#include "model/ProfileNames.h"
 #include "model/SettingsFile.h"
 #include "platform/base/FileFind.h"
 #include "platform/base/WideChar.h"
@@ -15,6 +16,11 @@ namespace {
 
 constexpr const WCHAR* SECTION_SETTINGS = u"SETTINGS";
 constexpr const WCHAR* KEY_ACTIVE_PROFILE = u"ActiveProfileName";
+constexpr const WCHAR* SECTION_PROPERTIES = u"PROPERTIES";
+constexpr const WCHAR* KEY_NAME = u"name";
+// Counted file names: the name cut to this many characters and a four-digit counter.
+constexpr int COUNTED_NAME_CHARS = 123;
+constexpr int COUNTER_LIMIT = 100;
 // Longest file name (without folder and extension) that a profile file may have.
 constexpr int ENUMERATED_NAME_MAX = 256;
 
@@ -40,6 +46,37 @@ bool LoadProfileFile(CMouseConfig& config, const WCHAR* fileName) {
     // The listed profile is the one read from that file.
     added->SetFilePath(loaded.GetFilePath());
     return true;
+}
+
+// The file name for saving a listed profile. Names that differ only in letter case lead to
+// one file on many file systems, so a name whose file another listed profile already has
+// takes the counted form instead ("name0000".."name0099"): saving one profile never
+// overwrites another's file. Empty when no name is free (the save then fails).
+CString CMouseConfig::FreeFileName(const IMouseProfile& profile) const {
+    const CBorvantaConfig* product = Product(*this);
+    const WCHAR* extension = GetProfileExtension();
+    const CString& folder = product->GetProfileFolder();
+    const auto path = [&](const CString& stem) {
+        CString text;
+        text.Format(u"%s%s.%s", folder.GetString(), stem.GetString(), extension);
+        return text;
+    };
+    const CString first = MakeUniqueFileName(extension, &profile, folder);
+    if (first.IsEmpty() || !IsFileOfAnotherProfile(&profile, path(first))) {
+        return first;
+    }
+    const CString base = MakeProfileFileStem(profile.GetName()).Left(COUNTED_NAME_CHARS);
+    for (int counter = 0; counter < COUNTER_LIMIT; ++counter) {
+        CString candidate;
+        candidate.Format(u"%s%04d", base.GetString(), counter);
+        const CString file = path(candidate);
+        const CString stored = CSettingsFile(file).GetString(SECTION_PROPERTIES, KEY_NAME, u"");
+        if (!IsFileOfAnotherProfile(&profile, file) &&
+            (stored.IsEmpty() || stored.CompareNoCase(profile.GetName()) == 0)) {
+            return candidate;
+        }
+    }
+    return CString();
 }
 
 INT CMouseConfig::EnumerateProfileFiles() {
@@ -98,7 +135,10 @@ BOOL CMouseConfig::SaveProfile(IMouseProfile* profile) {
         return FALSE;
     }
     if (profile != nullptr) {
-        CString fileName;
+        CString fileName = FreeFileName(*profile);
+        if (fileName.IsEmpty()) {
+            return FALSE;
+        }
         return profile->SaveToFile(fileName, product->GetProfileFolder(), GetProfileExtension());
     }
     for (INT i = 0; i < GetProfileCount(); ++i) {

@@ -1,6 +1,10 @@
 #include "model/ProfileNames.h"
 
+#include "platform/base/Path.h"
 #include "platform/base/WideChar.h"
+
+#include <filesystem>
+#include <system_error>
 
 bool IsAcceptableProfileName(const WCHAR* name) {
     return name != nullptr && wcschr(name, u'\r') == nullptr && wcschr(name, u'\n') == nullptr;
@@ -23,4 +27,13 @@ CString MakeProfileFileStem(const WCHAR* name) {
         return CString(u'_', stem.GetLength());
     }
     return stem;
+}
+
+bool IsSameFilePath(const WCHAR* a, const WCHAR* b) {
+    if (a == nullptr || b == nullptr) {
+        return false;
+    }
+    std::error_code error;
+    const bool same = std::filesystem::equivalent(ToNativePath(a), ToNativePath(b), error);
+    return error ? _wcsicmp(a, b) == 0 : same;
 }

@@ -14,3 +14,7 @@ bool IsAcceptableProfileName(const WCHAR* name);
 // name that would be empty or only dots ("", ".", "..") becomes '_' for each character (at
 // least one), so the file can never leave the folder it is put in.
 CString MakeProfileFileStem(const WCHAR* name);
+
+// True when both paths name one file. The file system decides where it can (a file system
+// that ignores case, links); when neither file exists the texts are compared ignoring case.
+bool IsSameFilePath(const WCHAR* a, const WCHAR* b);
