@@ -195,9 +195,67 @@ std::shared_ptr<FontInstance> FontEngine::Resolve(const LOGFONTW& lf) {
         return nullptr;
     }
 
+    return MakeInstanceLocked(where, lf.lfHeight, bold, italic);
+}
+
+FontInstance* FontEngine::FallbackLocked(FontInstance& like, char32_t code) {
+    auto& cache = like.Fallbacks();
+    if (auto it = cache.find(code); it != cache.end()) {
+        return it->second;
+    }
+    FontInstance* found = nullptr;
+    FcPattern* pattern = FcPatternCreate();
+    FcCharSet* chars = FcCharSetCreate();
+    if (pattern != nullptr && chars != nullptr) {
+        FcCharSetAddChar(chars, code);
+        FcPatternAddCharSet(pattern, FC_CHARSET, chars);
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
+        FcPatternAddInteger(pattern, FC_WEIGHT,
+                            like.Weight() >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+        FcPatternAddInteger(pattern, FC_SLANT, like.Italic() ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+        FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+        FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+        FcDefaultSubstitute(pattern);
+        FcResult result = FcResultNoMatch;
+        FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+        if (match != nullptr) {
+            FcCharSet* has = nullptr;
+            FcChar8* file = nullptr;
+            int index = 0;
+            int weight = FC_WEIGHT_REGULAR;
+            int slant = FC_SLANT_ROMAN;
+            if (FcPatternGetCharSet(match, FC_CHARSET, 0, &has) == FcResultMatch &&
+                FcCharSetHasChar(has, code) &&
+                FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file != nullptr) {
+                FcPatternGetInteger(match, FC_INDEX, 0, &index);
+                FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
+                FcPatternGetInteger(match, FC_SLANT, 0, &slant);
+                const Located where{reinterpret_cast<const char*>(file), index,
+                                    weight >= FC_WEIGHT_DEMIBOLD, slant != FC_SLANT_ROMAN};
+                std::shared_ptr<FontInstance> instance =
+                    MakeInstanceLocked(where, -static_cast<long long>(like.EmPixels()),
+                                       like.Weight() >= 600, like.Italic());
+                if (instance && instance.get() != &like) {
+                    found = instance.get(); // instances live as long as the engine
+                }
+            }
+            FcPatternDestroy(match);
+        }
+    }
+    if (chars != nullptr) {
+        FcCharSetDestroy(chars);
+    }
+    if (pattern != nullptr) {
+        FcPatternDestroy(pattern);
+    }
+    cache.emplace(code, found);
+    return found;
+}
+
+std::shared_ptr<FontInstance> FontEngine::MakeInstanceLocked(const Located& where, long long height,
+                                                             bool bold, bool italic) {
     const std::string key = where.file + '\n' + std::to_string(where.index) + '\n' +
-                            std::to_string(lf.lfHeight) + '\n' + (bold ? "b" : "") +
-                            (italic ? "i" : "");
+                            std::to_string(height) + '\n' + (bold ? "b" : "") + (italic ? "i" : "");
     if (auto it = instances_.find(key); it != instances_.end()) {
         return it->second;
     }
@@ -219,7 +277,6 @@ std::shared_ptr<FontInstance> FontEngine::Resolve(const LOGFONTW& lf) {
         asc = upem * 0.8;
         desc = upem * 0.2;
     }
-    long long height = lf.lfHeight;
     double em = 0;
     int ascent = 0;
     int descent = 0;
@@ -237,7 +294,7 @@ std::shared_ptr<FontInstance> FontEngine::Resolve(const LOGFONTW& lf) {
     FT_Set_Char_Size(face, 0, size26, 72, 72);
     auto instance = std::make_shared<FontInstance>(
         face, ascent, descent, static_cast<int>(std::lround(em)), bold && !where.bold,
-        italic && !where.italic, bold ? FW_BOLD : FW_NORMAL,
+        italic && !where.italic, bold ? FW_BOLD : FW_NORMAL, italic,
         face->family_name != nullptr ? face->family_name : "");
     instances_.emplace(key, instance);
     return instance;

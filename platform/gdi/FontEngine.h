@@ -26,6 +26,9 @@ public:
 
     // The instance for a font description; null when no font at all can be found.
     std::shared_ptr<FontInstance> Resolve(const LOGFONTW& font);
+    // A face of the same size and style that has a character `like` lacks, or null. The
+    // caller holds Mutex().
+    FontInstance* FallbackLocked(FontInstance& like, char32_t code);
 
 private:
     FontEngine();
@@ -47,6 +50,8 @@ private:
     bool LocatePrivate(const std::string& family, bool bold, bool italic, Located& out);
     bool LocateSystem(const std::string& family, bool bold, bool italic, BYTE pitchAndFamily,
                       Located& out);
+    std::shared_ptr<FontInstance> MakeInstanceLocked(const Located& where, long long height,
+                                                     bool bold, bool italic);
 
     std::mutex mutex_;
     void* library_ = nullptr; // FT_Library

@@ -17,9 +17,9 @@ FT_Face AsFace(void* f) {
 } // namespace
 
 FontInstance::FontInstance(void* face, int ascent, int descent, int emPixels, bool embolden,
-                           bool oblique, LONG weight, std::string family)
+                           bool oblique, LONG weight, bool italic, std::string family)
     : face_(face), ascent_(ascent), descent_(descent), emPixels_(emPixels), embolden_(embolden),
-      oblique_(oblique), weight_(weight), family_(std::move(family)) {}
+      oblique_(oblique), weight_(weight), italic_(italic), family_(std::move(family)) {}
 
 FontInstance::~FontInstance() {
     FT_Done_Face(AsFace(face_));
@@ -36,6 +36,7 @@ const Glyph& FontInstance::GetGlyph(char32_t code) {
         return glyphs_.emplace(code, std::move(g)).first->second;
     }
     FT_Face face = AsFace(face_);
+    g.missing = FT_Get_Char_Index(face, code) == 0;
     if (FT_Load_Char(face, code, FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) == 0) {
         FT_GlyphSlot slot = face->glyph;
         if (embolden_) {

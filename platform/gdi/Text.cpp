@@ -39,10 +39,21 @@ std::u32string Decode(const WCHAR* text, size_t length) {
     return out;
 }
 
+// The glyph of a character: from the font, or from a face that has it when the font lacks
+// it (languages whose script the skin's font does not cover).
+const Glyph& GlyphFor(FontInstance& font, char32_t c) {
+    const Glyph& g = font.GetGlyph(c);
+    if (!g.missing) {
+        return g;
+    }
+    FontInstance* other = FontEngine::Instance().FallbackLocked(font, c);
+    return other == nullptr ? g : other->GetGlyph(c);
+}
+
 int Measure(FontInstance& font, std::u32string_view text) {
     int width = 0;
     for (char32_t c : text) {
-        width += font.GetGlyph(c).advance;
+        width += GlyphFor(font, c).advance;
     }
     return width;
 }
@@ -87,7 +98,7 @@ void DrawRun(DeviceContext& dc, FontInstance& font, POINT topLeft, std::u32strin
     const int baseline = topLeft.y + font.Ascent();
     int pen = topLeft.x;
     for (size_t i = 0; i < text.size(); ++i) {
-        const Glyph& g = font.GetGlyph(text[i]);
+        const Glyph& g = GlyphFor(font, text[i]);
         const int x0 = pen + g.left;
         const int y0 = baseline - g.top;
         if (g.width > 0 && g.rows > 0) {
@@ -170,7 +181,7 @@ void AddWrapped(std::vector<Line>& lines, FontInstance& font, const std::u32stri
         size_t i = pos;
         size_t lastSpace = std::u32string::npos;
         while (i < n) {
-            const int adv = font.GetGlyph(p[i]).advance;
+            const int adv = GlyphFor(font, p[i]).advance;
             if (w + adv > maxWidth && i > pos) {
                 break;
             }

@@ -255,6 +255,27 @@ TEST_F(Text, ThreadsDrawWithSharedFontsAndStockObjects) {
     EXPECT_NE(std::count(a.begin(), a.end(), kBack), static_cast<long>(a.size()));
 }
 
+TEST_F(Text, CharactersTheFontLacksComeFromAnotherFace) {
+    if (!std::filesystem::exists("/usr/share/fonts/truetype/dejavu/DejaVuMathTeXGyre.ttf")) {
+        GTEST_SKIP() << "no face with the test character";
+    }
+    // U+1D400 is not in DejaVu Sans but in the math face; U+4E2D is in no installed face and
+    // draws the font's own blank glyph. Without the fallback both draw that same glyph.
+    Canvas math(60, 40);
+    const RECT a = Draw(math, u"\U0001D400", RECT{0, 0, 60, 40}, DT_SINGLELINE);
+    Canvas none(60, 40);
+    const RECT b = Draw(none, u"\u4E2D", RECT{0, 0, 60, 40}, DT_SINGLELINE);
+    EXPECT_NE(0, a.right);
+    bool differ = false;
+    for (int y = 0; y < 40 && !differ; ++y) {
+        for (int x = 0; x < 60 && !differ; ++x) {
+            differ = math.At(x, y) != none.At(x, y);
+        }
+    }
+    EXPECT_TRUE(differ);
+    EXPECT_NE(0, b.right);
+}
+
 TEST(TextFallback, UnknownFamiliesFallBackToAnInstalledFont) {
     Canvas c(100, 30);
     HFONT arial = CreateFontW(14, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0x20, u"Arial");
