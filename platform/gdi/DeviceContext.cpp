@@ -144,8 +144,7 @@ HGDIOBJ DeviceContext::Select(HGDIOBJ object) {
         }
         previous = state_.bitmap;
         SetSelected(state_.bitmap, object);
-        // A new bitmap drops the clip region, as the visible area starts over.
-        state_.clip.reset();
+        // The visible area is the new bitmap's; a clip region stays as it was.
         ClipChanged();
         return previous;
     case OBJ_PEN:
