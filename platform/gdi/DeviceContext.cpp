@@ -26,7 +26,12 @@ void Release(HGDIOBJ h) {
 } // namespace
 
 DeviceContext::DeviceContext() : GdiObject(OBJ_MEMDC) {
-    state_.bitmap = DefaultBitmap();
+    // Each memory DC starts with a 1x1 bitmap of its own, so that drawing into a DC without a
+    // selected picture touches nothing shared.
+    auto own = std::make_unique<BitmapObject>(1, 1, false, false);
+    own->stock = true; // DeleteObject leaves it alone; it goes with the DC
+    defaultBitmap_ = AddObject(std::move(own));
+    state_.bitmap = defaultBitmap_;
     state_.pen = StockObject(BLACK_PEN);
     state_.brush = StockObject(WHITE_BRUSH);
     state_.font = StockObject(SYSTEM_FONT);
@@ -45,6 +50,12 @@ DeviceContext::~DeviceContext() {
     ReleaseState(state_);
     for (State& s : saved_) {
         ReleaseState(s);
+    }
+    if (defaultBitmap_ != nullptr) {
+        GdiObject* own = FindObject(defaultBitmap_);
+        if (own != nullptr && own->selected == 0) {
+            RemoveObject(defaultBitmap_);
+        }
     }
 }
 

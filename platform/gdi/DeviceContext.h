@@ -94,6 +94,7 @@ private:
 
     State state_;
     std::vector<State> saved_;
+    HGDIOBJ defaultBitmap_ = nullptr; // memory DCs: the 1x1 bitmap they start with
     Bitmap* surface_ = nullptr;
     POINT origin_;
     std::optional<Region> surfaceClip_;
@@ -106,6 +107,5 @@ DeviceContext* FindDC(HDC dc);
 
 // Stock objects (created on first use, never deleted).
 HGDIOBJ StockObject(int index);
-HGDIOBJ DefaultBitmap();
 
 } // namespace gdi

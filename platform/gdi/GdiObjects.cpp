@@ -47,6 +47,12 @@ GdiObject* FindObject(HGDIOBJ handle) {
     return it == t.objects.end() ? nullptr : it->second.get();
 }
 
+size_t LiveObjectCount() {
+    HandleTable& t = Table();
+    std::lock_guard lock(t.mutex);
+    return t.objects.size();
+}
+
 void RemoveObject(HGDIOBJ handle) {
     std::unique_ptr<GdiObject> doomed;
     {
@@ -140,15 +146,6 @@ HGDIOBJ StockObject(int index) {
     o->stock = true;
     slot = AddObject(std::move(o));
     return slot;
-}
-
-HGDIOBJ DefaultBitmap() {
-    static HGDIOBJ bitmap = [] {
-        auto o = std::make_unique<BitmapObject>(1, 1, false, false);
-        o->stock = true;
-        return AddObject(std::move(o));
-    }();
-    return bitmap;
 }
 
 } // namespace gdi

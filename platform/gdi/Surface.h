@@ -6,6 +6,7 @@
 #include "platform/gdi/Bitmap.h"
 #include "platform/gdi/Region.h"
 
+#include <cstddef>
 #include <optional>
 
 namespace gdi {
@@ -20,6 +21,10 @@ Bitmap* BitmapFromHandle(HBITMAP bitmap);
 const Region* RegionFromHandle(HRGN region);
 // A new region handle holding a copy of the region (GetWindowRgn and the like).
 HRGN CreateRegionHandle(Region region);
+
+// The number of live GDI objects and DCs (stock objects included): tests compare it before and
+// after some drawing to find handles that were never deleted.
+size_t LiveObjectCount();
 
 // Draws one top-level window's bitmap onto the screen bitmap with its top-left corner at `at`.
 // region: the window region in window units (nullptr = the whole window); colorKey: pixels of

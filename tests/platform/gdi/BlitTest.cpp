@@ -287,6 +287,24 @@ TEST(Objects, BitmapsAndFontsDescribeThemselves) {
     EXPECT_EQ(OBJ_BRUSH, GetObjectType(stock));
 }
 
+TEST(Objects, DeletingEverythingLeavesNoHandles) {
+    DeleteDC(CreateCompatibleDC(nullptr)); // stock objects are made once, on first use
+    const size_t before = gdi::LiveObjectCount();
+    {
+        Canvas c(4, 4, kRed);
+        HDC other = CreateCompatibleDC(c.dc);
+        HPEN pen = CreatePen(PS_SOLID, 1, kBlue);
+        SelectObject(other, pen);
+        SaveDC(other);
+        DeleteObject(pen); // goes with the DC
+        HRGN rgn = CreateRectRgn(0, 0, 1, 1);
+        SelectClipRgn(c.dc, rgn);
+        DeleteObject(rgn);
+        DeleteDC(other);
+    }
+    EXPECT_EQ(before, gdi::LiveObjectCount());
+}
+
 TEST(Surface, WindowDcDrawsAtItsOriginInsideItsClip) {
     gdi::Bitmap backing(20, 20);
     // A child window at (5, 5) whose visible part is (5, 5)-(10, 10) of the backing bitmap.
