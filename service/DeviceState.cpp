@@ -117,6 +117,24 @@ bool IsValidMacroEvent(const MacroDeviceEvent& e) {
     return true;
 }
 
+void NormalizeMacroEvent(MacroDeviceEvent& e) {
+    if (e.kind != MACRO_EVENT_MOUSE) {
+        return;
+    }
+    WORD code = 0;
+    std::memcpy(&code, e.data, 2);
+    // Press and release codes of buttons 1 to 5: 0x1/0x2, 0x4/0x8, ... 0x100/0x200.
+    WORD button = 0;
+    for (WORD b = 1, press = 0x1; b <= 5; ++b, press = static_cast<WORD>(press << 2)) {
+        if (code == press || code == press << 1) {
+            button = b;
+        }
+    }
+    if (button) {
+        std::memcpy(e.data + 2, &button, 2);
+    }
+}
+
 std::optional<GUID> MacroReference(const DeviceButtonAssignment& r) {
     if (r.type != ASSIGN_MACRO) {
         return std::nullopt;

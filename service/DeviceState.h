@@ -62,6 +62,9 @@ bool IsValidName(std::u16string_view name);
 // Structural check of a button record (references are checked by the caller).
 bool IsValidAssignment(const DeviceButtonAssignment& record);
 bool IsValidMacroEvent(const MacroDeviceEvent& event);
+// A mouse-button event carries the button number beside its code (uploads leave it 0), so
+// that a macro reads back with the button it was recorded with.
+void NormalizeMacroEvent(MacroDeviceEvent& event);
 // The GUID a record refers to (macro or profile), if any.
 std::optional<GUID> MacroReference(const DeviceButtonAssignment& record);
 std::optional<GUID> ProfileReference(const DeviceButtonAssignment& record);

@@ -123,10 +123,11 @@ public:
             std::memcpy(events.data(), block + sizeof header,
                         events.size() * sizeof(MacroDeviceEvent));
         }
-        for (const auto& e : events) {
+        for (auto& e : events) {
             if (!IsValidMacroEvent(e)) {
                 return E_INVALIDARG;
             }
+            NormalizeMacroEvent(e);
         }
         return Modify([&](MacroState& m) {
             m.events = events;
@@ -279,6 +280,9 @@ public:
             return hr;
         }
         m.guid = NewGuid();
+        for (auto& e : m.events) {
+            NormalizeMacroEvent(e);
+        }
         const HRESULT hr = Add(m, false);
         return FAILED(hr) ? hr : Make(m.guid, out);
     }

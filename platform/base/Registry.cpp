@@ -367,6 +367,7 @@ struct Cache {
     fs::path path;
     ino_t inode = 0;
     struct timespec mtime {};
+    struct timespec ctime {};
     off_t size = -1;
     Hive hive;
     bool valid = false;
@@ -385,7 +386,8 @@ Hive LoadHive(const fs::path& path) {
         return Hive{};
     }
     if (cache.valid && cache.path == path && cache.inode == st.st_ino && cache.size == st.st_size &&
-        cache.mtime.tv_sec == st.st_mtim.tv_sec && cache.mtime.tv_nsec == st.st_mtim.tv_nsec) {
+        cache.mtime.tv_sec == st.st_mtim.tv_sec && cache.mtime.tv_nsec == st.st_mtim.tv_nsec &&
+        cache.ctime.tv_sec == st.st_ctim.tv_sec && cache.ctime.tv_nsec == st.st_ctim.tv_nsec) {
         return cache.hive;
     }
     std::ifstream in(path, std::ios::binary);
@@ -396,6 +398,7 @@ Hive LoadHive(const fs::path& path) {
     cache.inode = st.st_ino;
     cache.size = st.st_size;
     cache.mtime = st.st_mtim;
+    cache.ctime = st.st_ctim;
     cache.valid = true;
     return cache.hive;
 }
