@@ -288,6 +288,12 @@ TEST(TextFallback, UnknownFamiliesFallBackToAnInstalledFont) {
     }
     EXPECT_GT(size.cx, 0);
     EXPECT_EQ(14, size.cy);
+    if (std::filesystem::exists("/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf")) {
+        // With the metric-compatible family installed, "Arial" draws in it.
+        WCHAR face[32];
+        GetTextFaceW(c.dc, 32, face);
+        EXPECT_EQ(std::u16string(u"Liberation Sans"), std::u16string(face));
+    }
     SetTextColor(c.dc, kInk);
     SetBkMode(c.dc, TRANSPARENT);
     TextOutW(c.dc, 0, 0, u"Stage", 5);
