@@ -37,7 +37,7 @@ CMouseProfile* CMouseConfig::FindListed(const IMouseProfile* profile) const {
 
 bool CMouseConfig::IsFileOfAnotherProfile(const IMouseProfile* profile, const WCHAR* path) const {
     for (const auto& other : m_profiles) {
-        if (other.get() != profile && other->HasFile() &&
+        if (other.get() != profile && other.get() != m_replacedProfile && other->HasFile() &&
             IsSameFilePath(other->GetFilePath(), path)) {
             return true;
         }
@@ -202,7 +202,12 @@ IMouseProfile* CMouseConfig::RenameProfile(IMouseProfile* profile, const WCHAR* 
     copy->SetName(newName);
 
     if (old.HasFile()) {
-        if (!SaveProfile(copy.get())) {
+        // While the copy is saved, the profile it replaces does not own a file the copy may
+        // take (a new name that differs only in letter case names the same file).
+        m_replacedProfile = &old;
+        const BOOL saved = SaveProfile(copy.get());
+        m_replacedProfile = nullptr;
+        if (!saved) {
             // A partly written new file is removed, unless it is the old one.
             if (copy->HasFile() && !IsSameFilePath(copy->GetFilePath(), old.GetFilePath())) {
                 DeleteProfileFile(*copy);

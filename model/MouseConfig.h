@@ -180,6 +180,8 @@ private:
 
     IMouseDevice* m_device = nullptr;
     CMouseProfile* m_activeProfile = nullptr; // one of m_profiles, or null
+    // During a rename: the listed profile that the renamed copy is about to replace.
+    const CMouseProfile* m_replacedProfile = nullptr;
     std::vector<std::unique_ptr<CMouseProfile>> m_profiles;
     CMacroList m_macros;
     BYTE m_fallbackSeparateXY = 0;

@@ -74,7 +74,9 @@ TEST_F(ProfileRenameTest, RenameInLetterCaseLeavesOneFile) {
     ASSERT_TRUE(config.SaveProfile(p));
     IMouseProfile* renamed = config.RenameProfile(p, u"WORK");
     ASSERT_NE(renamed, nullptr);
-    EXPECT_EQ(ProfileFiles(SaveFolder()).size(), 1u);
+    const auto files = ProfileFiles(SaveFolder());
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files.begin()->find("0000"), std::string::npos) << "no counted name needed";
     EXPECT_EQ(NamesOnDisk(), (std::set<std::u16string>{u"WORK"}));
     EXPECT_TRUE(fs::exists(ToNativePath(renamed->GetFilePath())));
 }
