@@ -89,15 +89,17 @@ bool IsDialogWindow(HWND hwnd) {
     return w && w->isDialog;
 }
 
-void RunModalIdleHook(HWND dialog) {
+bool RunModalIdleHook(HWND dialog) {
     ModalIdleHook hook;
     {
         std::lock_guard lock(g_hookMutex);
         hook = IdleHook();
     }
-    if (hook) {
-        hook(dialog);
+    if (!hook) {
+        return false;
     }
+    hook(dialog);
+    return true;
 }
 
 } // namespace platform::wm
@@ -177,11 +179,15 @@ INT_PTR platform::RunModalLoop(HWND dialog, const std::function<bool(MSG&)>& pre
         }
         MSG msg;
         if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            RunModalIdleHook(dialog);
+            const bool hooked = RunModalIdleHook(dialog);
             if (ended(&result)) {
                 break;
             }
-            WaitMessage();
+            // Virtual time only moves when the test moves it: with a hook installed the loop
+            // asks the hook again instead of sleeping until a timer that would never come.
+            if (!hooked || !GetClock().IsVirtual()) {
+                WaitMessage();
+            }
             continue;
         }
         if (msg.message == WM_QUIT) {

@@ -17,7 +17,9 @@ void SetThreadCreateHook(CreateHook hook, void* context);
 // Called by every modal loop (modal dialogs, framework modal runs) each time its queue is
 // empty, before it waits; `dialog` is the modal window. Lets a test act while a modal loop
 // runs (inject input, advance the virtual clock, end the dialog). nullptr removes the hook.
-// Process-wide; the hook runs on the modal loop's thread.
+// Process-wide; the hook runs on the modal loop's thread. Under a virtual clock the loop
+// does not sleep while a hook is installed: it calls the hook again each time it is idle, so
+// the hook must make progress (advance the clock, inject input, end the dialog).
 using ModalIdleHook = std::function<void(HWND dialog)>;
 void SetModalIdleHook(ModalIdleHook hook);
 

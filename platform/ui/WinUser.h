@@ -113,6 +113,12 @@ inline constexpr DWORD ES_MULTILINE = 0x0004;
 inline constexpr DWORD ES_NUMBER = 0x2000;
 inline constexpr DWORD ES_AUTOHSCROLL = 0x0080;
 inline constexpr DWORD ES_READONLY = 0x0800;
+// Edit control messages.
+inline constexpr UINT EM_GETSEL = 0x00B0;
+inline constexpr UINT EM_SETSEL = 0x00B1;
+inline constexpr UINT EM_LIMITTEXT = 0x00C5;
+inline constexpr UINT EM_SETLIMITTEXT = 0x00C5;
+inline constexpr UINT EM_GETLIMITTEXT = 0x00D5;
 // Dialog styles.
 inline constexpr DWORD DS_SETFONT = 0x40;
 inline constexpr DWORD DS_MODALFRAME = 0x80;
@@ -143,6 +149,21 @@ struct CREATESTRUCTW {
     DWORD dwExStyle = 0;
 };
 using LPCREATESTRUCTW = CREATESTRUCTW*;
+
+struct WINDOWPOS {
+    HWND hwnd = nullptr;
+    HWND hwndInsertAfter = nullptr;
+    int x = 0;
+    int y = 0;
+    int cx = 0;
+    int cy = 0;
+    UINT flags = 0;
+};
+// WM_NCCALCSIZE: with wParam TRUE, lParam points at this; otherwise at a RECT.
+struct NCCALCSIZE_PARAMS {
+    RECT rgrc[3]{};
+    WINDOWPOS* lppos = nullptr;
+};
 
 // For a child window, hMenu carries the control id.
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,

@@ -1167,7 +1167,29 @@ LRESULT CALLBACK_Button(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK_Edit(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    constexpr LPCWSTR kSelStart = u"platform.edit.selstart";
+    constexpr LPCWSTR kSelEnd = u"platform.edit.selend";
+    constexpr LPCWSTR kLimit = u"platform.edit.limit";
     switch (msg) {
+    case EM_SETSEL:
+        SetPropW(hwnd, kSelStart, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(wParam)));
+        SetPropW(hwnd, kSelEnd, reinterpret_cast<HANDLE>(lParam));
+        return 0;
+    case EM_GETSEL: {
+        const auto start = reinterpret_cast<LONG_PTR>(GetPropW(hwnd, kSelStart));
+        auto end = reinterpret_cast<LONG_PTR>(GetPropW(hwnd, kSelEnd));
+        if (end < 0) {
+            end = GetWindowTextLengthW(hwnd);
+        }
+        return static_cast<LRESULT>(MAKELONG(static_cast<WORD>(start), static_cast<WORD>(end)));
+    }
+    case EM_SETLIMITTEXT:
+        SetPropW(hwnd, kLimit, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(wParam)));
+        return 0;
+    case EM_GETLIMITTEXT: {
+        const auto limit = reinterpret_cast<UINT_PTR>(GetPropW(hwnd, kLimit));
+        return limit ? static_cast<LRESULT>(limit) : 30000;
+    }
     case WM_GETDLGCODE:
         return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
     case WM_LBUTTONDOWN:
@@ -1193,19 +1215,37 @@ LRESULT CALLBACK_Edit(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             }
         }
         const auto ch = static_cast<WCHAR>(wParam);
+        // A selection of the whole text (EM_SETSEL 0, -1) is replaced by what is typed.
+        const auto selStart = reinterpret_cast<LONG_PTR>(GetPropW(hwnd, kSelStart));
+        const auto selEnd = reinterpret_cast<LONG_PTR>(GetPropW(hwnd, kSelEnd));
+        const bool replaceAll = selStart == 0 &&
+                                (selEnd < 0 || static_cast<size_t>(selEnd) >= text.size()) &&
+                                selEnd != 0;
         if (ch == 8) {
-            if (text.empty()) {
+            if (replaceAll) {
+                text.clear();
+            } else if (!text.empty()) {
+                text.pop_back();
+            } else {
                 return 0;
             }
-            text.pop_back();
         } else if (ch >= 32) {
             if ((style & ES_NUMBER) && (ch < u'0' || ch > u'9')) {
                 return 0;
+            }
+            if (replaceAll) {
+                text.clear();
+            }
+            const auto limit = reinterpret_cast<UINT_PTR>(GetPropW(hwnd, kLimit));
+            if (limit && text.size() >= limit) {
+                return 0; // full: the character is refused
             }
             text.push_back(ch);
         } else {
             return 0;
         }
+        SetPropW(hwnd, kSelStart, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(text.size())));
+        SetPropW(hwnd, kSelEnd, reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(text.size())));
         DefWindowProcW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
         InvalidateRect(hwnd, nullptr, TRUE);
         SendMessageW(GetParent(hwnd), WM_COMMAND,

@@ -143,7 +143,7 @@ void Activate(HWND top, WORD how);
 // Dialog manager hooks (Dialog.cpp).
 bool IsDialogWindow(HWND hwnd);
 
-// Modal loops waiting on the thread (for the idle hook).
-void RunModalIdleHook(HWND dialog);
+// Modal loops waiting on the thread: runs the idle hook, false when none is installed.
+bool RunModalIdleHook(HWND dialog);
 
 } // namespace platform::wm

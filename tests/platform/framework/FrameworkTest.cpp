@@ -1,0 +1,276 @@
+#include "platform/framework/CButton.h"
+#include "platform/framework/CDialog.h"
+#include "platform/framework/CEdit.h"
+#include "platform/framework/CPaintDC.h"
+#include "platform/framework/CStatic.h"
+#include "platform/framework/CWinApp.h"
+#include "platform/ui/Display.h"
+#include "platform/ui/Hooks.h"
+#include "platform/ui/MessageLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using platform::HeadlessDisplay;
+
+namespace {
+
+constexpr UINT kTemplate = 7001;
+constexpr UINT WM_PANEL_PING = WM_USER + 70;
+
+void RegisterTemplate() {
+    DialogTemplate t;
+    t.style = WS_POPUP | DS_SETFONT;
+    t.cx = 120;
+    t.cy = 60;
+    t.items.push_back(DialogItemTemplate{u"Button", u"OK",
+                                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0,
+                                         5, 40, 40, 14, IDOK});
+    t.items.push_back(DialogItemTemplate{u"Button", u"Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP,
+                                         0, 60, 40, 40, 14, IDCANCEL});
+    RegisterDialogTemplate(kTemplate, t);
+}
+
+// A dialog that records its handlers and paints its face red.
+class TestDialog : public CDialog {
+public:
+    explicit TestDialog(CWnd* parent = nullptr) : CDialog(kTemplate, parent) {}
+    std::vector<std::string> events;
+    int okCalls = 0;
+    bool refuseOk = false;
+
+    int OnCreate(LPCREATESTRUCTW cs) override {
+        events.push_back(GetDlgItem(IDOK) ? "create with controls" : "create");
+        return CDialog::OnCreate(cs);
+    }
+    BOOL OnInitDialog() override {
+        events.push_back(GetDlgItem(IDOK) ? "init with controls" : "init");
+        return CDialog::OnInitDialog();
+    }
+    void OnOK() override {
+        ++okCalls;
+        if (!refuseOk) {
+            CDialog::OnOK();
+        }
+    }
+    void OnPaint() override {
+        CPaintDC dc(this);
+        CRect client;
+        GetClientRect(client);
+        dc.FillSolidRect(client, RGB(255, 0, 0));
+    }
+    void OnTimer(UINT_PTR id) override {
+        events.push_back("timer " + std::to_string(id));
+        KillTimer(id);
+        EndDialog(static_cast<int>(id));
+    }
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override {
+        if (message == WM_PANEL_PING) {
+            events.push_back("ping " + std::to_string(wParam));
+            *result = 99;
+            return TRUE;
+        }
+        return CDialog::OnWndMsg(message, wParam, lParam, result);
+    }
+};
+
+// An owner-drawn button drawing itself through reflection, with its own message filter.
+class SelfDrawnButton : public CButton {
+public:
+    int draws = 0;
+    UINT lastState = 0;
+    int filtered = 0;
+    void PreSubclassWindow() override { ModifyStyle(BS_TYPEMASK, BS_OWNERDRAW); }
+    void DrawItem(LPDRAWITEMSTRUCT dis) override {
+        ++draws;
+        lastState = dis->itemState;
+        CDC* dc = CDC::FromHandle(dis->hDC);
+        dc->FillSolidRect(&dis->rcItem, RGB(0, 0, 255));
+    }
+    BOOL PreTranslateMessage(MSG* msg) override {
+        if (msg->message == WM_MOUSEMOVE) {
+            ++filtered;
+        }
+        return FALSE;
+    }
+};
+
+class TransparentLabel : public CStatic {
+public:
+    HBRUSH CtlColor(CDC* dc, UINT) override {
+        dc->SetBkMode(TRANSPARENT);
+        return reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    }
+};
+
+class FrameworkTest : public ::testing::Test {
+protected:
+    void SetUp() override { RegisterTemplate(); }
+    void TearDown() override {
+        platform::SetModalIdleHook(nullptr);
+        platform::PumpUntilIdle();
+    }
+    HeadlessDisplay m_display{640, 480, RGB(0, 0, 0)};
+};
+
+} // namespace
+
+TEST_F(FrameworkTest, DoModalCreatesInOrderPaintsAndEndsWithEnter) {
+    TestDialog dialog;
+    HWND seen = nullptr;
+    COLORREF face = 0;
+    platform::SetModalIdleHook([&](HWND hwnd) {
+        seen = hwnd;
+        RECT r{};
+        GetWindowRect(hwnd, &r);
+        face = m_display.ScreenPixel(r.left + 2, r.top + 2);
+        EXPECT_EQ(dialog.SendMessage(WM_PANEL_PING, 4), 99);
+        m_display.PressKey(VK_RETURN);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(dialog.events, (std::vector<std::string>{"create", "init with controls", "ping 4"}));
+    EXPECT_EQ(dialog.okCalls, 1);
+    EXPECT_EQ(face, RGB(255, 0, 0));
+    EXPECT_FALSE(IsWindow(seen));
+    EXPECT_EQ(dialog.m_hWnd, nullptr);
+    EXPECT_EQ(CWnd::FromHandlePermanent(seen), nullptr);
+}
+
+TEST_F(FrameworkTest, OnOkMayRefuseAndTimersEndTheDialogOnTheVirtualClock) {
+    platform::ScopedVirtualClock clock;
+    TestDialog dialog;
+    dialog.refuseOk = true;
+    int idle = 0;
+    platform::SetModalIdleHook([&](HWND hwnd) {
+        if (idle++ == 0) {
+            m_display.PressKey(VK_RETURN); // refused: the dialog stays
+            EXPECT_TRUE(IsWindowVisible(hwnd));
+            dialog.SetTimer(42, 500);
+        } else {
+            clock.Advance(500);
+        }
+    });
+    EXPECT_EQ(dialog.DoModal(), 42);
+    EXPECT_EQ(dialog.okCalls, 1);
+    EXPECT_EQ(dialog.events.back(), "timer 42");
+}
+
+TEST_F(FrameworkTest, EscapeAndCloseCancel) {
+    for (int way = 0; way < 2; ++way) {
+        TestDialog dialog;
+        platform::SetModalIdleHook([&](HWND hwnd) {
+            if (way == 0) {
+                m_display.PressKey(VK_ESCAPE);
+            } else {
+                PostMessageW(hwnd, WM_CLOSE, 0, 0);
+            }
+        });
+        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    }
+    CDialog missing(9999);
+    EXPECT_EQ(missing.DoModal(), -1);
+}
+
+TEST_F(FrameworkTest, OwnerDrawReflectionCtlColorAndPreTranslate) {
+    // The application's loop filter: the windows of a message see it first.
+    const std::function<bool(MSG&)> filter = [](MSG& msg) {
+        return WalkPreTranslateTree(nullptr, &msg) != FALSE;
+    };
+    platform::ScopedLoopFilter loop(platform::LoopFilter{nullptr, &filter});
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Create(kTemplate));
+    dialog.MoveWindow(0, 0, 200, 100);
+    dialog.ShowWindow(SW_SHOW);
+    SelfDrawnButton button;
+    ASSERT_TRUE(button.Create(u"", WS_CHILD | WS_VISIBLE, CRect(10, 10, 50, 30), &dialog, 300));
+    EXPECT_EQ(button.GetStyle() & BS_TYPEMASK, static_cast<DWORD>(BS_OWNERDRAW));
+    TransparentLabel label;
+    ASSERT_TRUE(label.Create(u"", WS_CHILD | WS_VISIBLE, CRect(10, 50, 50, 70), &dialog));
+    platform::PumpUntilIdle();
+    EXPECT_EQ(button.draws, 1);
+    EXPECT_EQ(m_display.ScreenPixel(20, 20), RGB(0, 0, 255));
+    EXPECT_EQ(m_display.ScreenPixel(20, 60), RGB(0, 0, 0));
+    EXPECT_EQ(m_display.ScreenPixel(100, 20), RGB(255, 0, 0));
+    m_display.MoveMouse(20, 20);
+    m_display.ButtonDown();
+    EXPECT_EQ(button.lastState & ODS_SELECTED, ODS_SELECTED);
+    m_display.ButtonUp();
+    EXPECT_EQ(button.lastState & ODS_SELECTED, 0u);
+    EXPECT_GE(button.filtered, 1); // the modeless dialog's window walk reached the button
+    dialog.DestroyWindow();
+    EXPECT_EQ(button.m_hWnd, nullptr);
+}
+
+TEST_F(FrameworkTest, EditFieldsTakeTypedTextWithinTheirLimit) {
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Create(kTemplate));
+    dialog.ShowWindow(SW_SHOW);
+    CEdit edit;
+    ASSERT_TRUE(edit.Create(WS_CHILD | WS_VISIBLE | ES_NUMBER, CRect(0, 0, 50, 20), &dialog, 5));
+    edit.SetLimitText(3);
+    edit.SetFocus();
+    for (int vk : {'1', 'A', '2', '3', '4'}) {
+        m_display.PressKey(vk);
+    }
+    CString text;
+    edit.GetWindowText(text);
+    EXPECT_EQ(text, CString(u"123"));
+    edit.SetSel(0, -1);
+    m_display.PressKey('9');
+    edit.GetWindowText(text);
+    EXPECT_EQ(text, CString(u"9"));
+    dialog.DestroyWindow();
+}
+
+namespace {
+
+class TestApp : public CWinApp {
+public:
+    bool runLoop = true;
+    int idleCalls = 0;
+    BOOL InitInstance() override {
+        auto* dialog = new OwnedDialog();
+        dialog->Create(kTemplate);
+        m_pMainWnd = dialog;
+        dialog->PostMessage(WM_CLOSE);
+        return runLoop ? TRUE : FALSE;
+    }
+    int ExitInstance() override { return 17; }
+
+    // A modeless main window that deletes itself when its window goes.
+    class OwnedDialog : public CDialog {
+    public:
+        void OnCancel() override { DestroyWindow(); }
+        void PostNcDestroy() override { delete this; }
+    };
+};
+
+} // namespace
+
+TEST_F(FrameworkTest, ApplicationRunsUntilItsMainWindowIsDestroyed) {
+    TestApp app;
+    EXPECT_EQ(AfxGetApp(), &app);
+    EXPECT_EQ(AfxWinMain(nullptr, nullptr, nullptr, SW_SHOW), 17);
+    EXPECT_EQ(app.m_pMainWnd, nullptr);
+}
+
+TEST_F(FrameworkTest, TemporaryWrappersAndSubclassing) {
+    HWND plain = CreateWindowExW(0, u"Static", u"x", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 nullptr, nullptr);
+    CWnd* temp = CWnd::FromHandle(plain);
+    ASSERT_TRUE(temp);
+    EXPECT_EQ(temp->m_hWnd, plain);
+    EXPECT_EQ(CWnd::FromHandlePermanent(plain), nullptr);
+    EXPECT_EQ(CWnd::FromHandle(plain), temp);
+    {
+        CStatic wrapper;
+        ASSERT_TRUE(wrapper.SubclassWindow(plain));
+        EXPECT_EQ(CWnd::FromHandle(plain), &wrapper);
+        CString text;
+        wrapper.GetWindowText(text);
+        EXPECT_EQ(text, CString(u"x"));
+    } // the object takes its window along
+    EXPECT_FALSE(IsWindow(plain));
+}
