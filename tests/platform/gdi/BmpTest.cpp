@@ -107,6 +107,50 @@ TEST(Bmp, ReadsEveryBitDepth) {
     EXPECT_EQ(RGB(255, 0, 0), At(*sixteen, 0, 0));
 }
 
+TEST(Bmp, ReadsCoreAndVersion4Headers) {
+    // 12-byte core header: 16-bit sizes and 3-byte palette entries.
+    std::vector<BYTE> core(14 + 12 + 2 * 3 + 4);
+    core[0] = 'B';
+    core[1] = 'M';
+    Put32(core, 10, 14 + 12 + 6);
+    Put32(core, 14, 12);
+    Put16(core, 18, 2); // width
+    Put16(core, 20, 1); // height
+    Put16(core, 22, 1);
+    Put16(core, 24, 1); // bits
+    core[26] = 0x00;    // palette 0: black
+    core[27] = 0x00;
+    core[28] = 0x00;
+    core[29] = 0xFF; // palette 1: blue
+    core[30] = 0x00;
+    core[31] = 0x00;
+    core[32] = 0x40; // pixels 0, 1
+    auto c = gdi::DecodeBmp(core);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(RGB(0, 0, 0), At(*c, 0, 0));
+    EXPECT_EQ(RGB(0, 0, 255), At(*c, 1, 0));
+
+    // 108-byte header with bit-field masks inside it, alpha included.
+    std::vector<BYTE> v4(14 + 108 + 4);
+    v4[0] = 'B';
+    v4[1] = 'M';
+    Put32(v4, 10, 14 + 108);
+    Put32(v4, 14, 108);
+    Put32(v4, 18, 1);
+    Put32(v4, 22, static_cast<DWORD>(-1));
+    Put16(v4, 26, 1);
+    Put16(v4, 28, 32);
+    Put32(v4, 30, BI_BITFIELDS);
+    Put32(v4, 54, 0xFF000000); // red in the top byte
+    Put32(v4, 58, 0x00FF0000);
+    Put32(v4, 62, 0x0000FF00);
+    Put32(v4, 66, 0x000000FF); // alpha in the low byte
+    Put32(v4, 122, 0x11223344);
+    auto f = gdi::DecodeBmp(v4);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(0x44112233u, f->GetPixel(0, 0));
+}
+
 TEST(Bmp, RejectsTruncatedAndHostileFiles) {
     std::vector<BYTE> good = MakeBmp(2, 2, 24, {}, std::vector<BYTE>(16, 0x7F));
     ASSERT_TRUE(gdi::DecodeBmp(good));
