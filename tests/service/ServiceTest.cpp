@@ -1,5 +1,6 @@
 #include "ServiceTestSupport.h"
 
+#include <cstdio>
 #include <cstring>
 
 using namespace servicetest;
@@ -397,4 +398,29 @@ TEST_F(ServiceTest, MacrosKeepTheirEventBlocks) {
     IMacro* none = reinterpret_cast<IMacro*>(1);
     EXPECT_LT(macros->GetMacro(0, &none), 0);
     EXPECT_EQ(none, nullptr);
+}
+
+TEST_F(ServiceTest, AnUnusableDatabaseGivesNoServiceAndIsLeftAlone) {
+    ::setenv("BORVANTA_SERVICE_DB", "/proc/no-such-folder/mouse.db", 1);
+    IDeviceService* service = reinterpret_cast<IDeviceService*>(1);
+    EXPECT_LT(CoCreateInstance(CLSID_DeviceService, nullptr, CLSCTX_ALL, IID_IDeviceService,
+                               reinterpret_cast<void**>(&service)),
+              0);
+    EXPECT_EQ(service, nullptr);
+
+    const auto garbage = m_dir / "garbage.db";
+    {
+        std::FILE* f = std::fopen(garbage.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        const char text[] = "this is not a database, and it is somebody's file";
+        std::fwrite(text, 1, sizeof text, f);
+        std::fclose(f);
+    }
+    ::setenv("BORVANTA_SERVICE_DB", garbage.c_str(), 1);
+    service = reinterpret_cast<IDeviceService*>(1);
+    EXPECT_LT(CoCreateInstance(CLSID_DeviceService, nullptr, CLSCTX_ALL, IID_IDeviceService,
+                               reinterpret_cast<void**>(&service)),
+              0);
+    EXPECT_EQ(service, nullptr);
+    EXPECT_EQ(std::filesystem::file_size(garbage), 50u);
 }
