@@ -107,9 +107,15 @@ std::string Describe(const DeviceButtonAssignment& b) {
     case 0:
         o << "none";
         break;
-    case ASSIGN_MOUSE:
-        o << "mouse function " << Int(b.data);
+    case ASSIGN_MOUSE: {
+        static constexpr const char* kNames[] = {
+            "off",        "click",       "menu",        "universal scrolling",    "forward",
+            "backward",   "scroll up",   "scroll down", "on-the-fly sensitivity", "stage up",
+            "stage down", "double-click"};
+        const INT code = Int(b.data);
+        o << (code >= 0 && code < 12 ? kNames[code] : "unknown function");
         break;
+    }
     case ASSIGN_MACRO: {
         GUID g{};
         std::memcpy(static_cast<void*>(&g), b.data, 16);
