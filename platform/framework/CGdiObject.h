@@ -37,6 +37,8 @@ public:
     CPen(int style, int width, COLORREF color) { CreatePen(style, width, color); }
     BOOL CreatePen(int style, int width, COLORREF color);
     operator HPEN() const { return reinterpret_cast<HPEN>(m_hObject); }
+    using CGdiObject::Attach;
+    BOOL Attach(HPEN handle) { return CGdiObject::Attach(ToGdiObj(handle)); }
     static CPen* FromHandle(HPEN pen);
 };
 
@@ -46,6 +48,8 @@ public:
     explicit CBrush(COLORREF color) { CreateSolidBrush(color); }
     BOOL CreateSolidBrush(COLORREF color);
     operator HBRUSH() const { return reinterpret_cast<HBRUSH>(m_hObject); }
+    using CGdiObject::Attach;
+    BOOL Attach(HBRUSH handle) { return CGdiObject::Attach(ToGdiObj(handle)); }
     static CBrush* FromHandle(HBRUSH brush);
 };
 
@@ -57,6 +61,8 @@ public:
     BOOL CreateFontIndirect(const LOGFONTW* font);
     int GetLogFont(LOGFONTW* font) const;
     operator HFONT() const { return reinterpret_cast<HFONT>(m_hObject); }
+    using CGdiObject::Attach;
+    BOOL Attach(HFONT handle) { return CGdiObject::Attach(ToGdiObj(handle)); }
     static CFont* FromHandle(HFONT font);
 };
 
@@ -68,6 +74,8 @@ public:
     BOOL CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits);
     int GetBitmap(BITMAP* info) const;
     operator HBITMAP() const { return reinterpret_cast<HBITMAP>(m_hObject); }
+    using CGdiObject::Attach;
+    BOOL Attach(HBITMAP handle) { return CGdiObject::Attach(ToGdiObj(handle)); }
     static CBitmap* FromHandle(HBITMAP bitmap);
 };
 
@@ -87,5 +95,7 @@ public:
     BOOL RectInRegion(LPCRECT rect) const;
     int GetRegionData(RGNDATA* data, int count) const;
     operator HRGN() const { return reinterpret_cast<HRGN>(m_hObject); }
+    using CGdiObject::Attach;
+    BOOL Attach(HRGN handle) { return CGdiObject::Attach(ToGdiObj(handle)); }
     static CRgn* FromHandle(HRGN region);
 };

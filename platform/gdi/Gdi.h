@@ -4,6 +4,8 @@
 
 #include "platform/base/WinTypes.h"
 
+#include <type_traits>
+
 // --- Objects -------------------------------------------------------------------------------
 
 inline constexpr DWORD OBJ_PEN = 1;
@@ -34,7 +36,8 @@ inline constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 inline HGDIOBJ const HGDI_ERROR = reinterpret_cast<HGDIOBJ>(static_cast<LONG_PTR>(-1));
 
 // Any GDI object handle converts to HGDIOBJ and back (the table knows each handle's type).
-template <typename H> HGDIOBJ ToGdiObj(H h) {
+template <typename H>
+requires std::is_pointer_v<H> HGDIOBJ ToGdiObj(H h) {
     return reinterpret_cast<HGDIOBJ>(h);
 }
 
@@ -59,10 +62,13 @@ int GetObjectW(HGDIOBJ object, int size, void* buffer);
 inline int GetObject(HGDIOBJ object, int size, void* buffer) {
     return GetObjectW(object, size, buffer);
 }
-template <typename H> int GetObjectW(H h, int size, void* buffer) {
+template <typename H>
+requires std::is_pointer_v<H>
+int GetObjectW(H h, int size, void* buffer) {
     return GetObjectW(ToGdiObj(h), size, buffer);
 }
-template <typename H> BOOL DeleteObject(H h) {
+template <typename H>
+requires std::is_pointer_v<H> BOOL DeleteObject(H h) {
     return DeleteObject(ToGdiObj(h));
 }
 
@@ -146,7 +152,8 @@ HANDLE CopyImage(HANDLE image, UINT type, int cx, int cy, UINT flags);
 HDC CreateCompatibleDC(HDC dc);
 BOOL DeleteDC(HDC dc);
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
-template <typename H> H SelectObject(HDC dc, H object) {
+template <typename H>
+requires std::is_pointer_v<H> H SelectObject(HDC dc, H object) {
     return reinterpret_cast<H>(SelectObject(dc, ToGdiObj(object)));
 }
 HGDIOBJ GetCurrentObject(HDC dc, UINT type);

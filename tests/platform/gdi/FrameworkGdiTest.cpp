@@ -58,7 +58,7 @@ TEST(FrameworkGdi, WrappersOwnTheirHandlesAndTemporariesDoNot) {
     EXPECT_EQ(OBJ_BRUSH, GetObjectType(ToGdiObj(raw))); // a temporary left it alone
     {
         CBrush owner;
-        EXPECT_TRUE(owner.Attach(ToGdiObj(raw)));
+        EXPECT_TRUE(owner.Attach(raw));
         EXPECT_EQ(&owner, CGdiObject::FromHandle(ToGdiObj(raw)));
     }
     EXPECT_EQ(0u, GetObjectType(ToGdiObj(raw))); // the owner deleted it
@@ -71,6 +71,14 @@ TEST(FrameworkGdi, WrappersOwnTheirHandlesAndTemporariesDoNot) {
     CFont copy;
     EXPECT_TRUE(copy.CreateFontIndirect(&lf));
     EXPECT_FALSE(copy.CreateFontIndirect(&lf)); // already holds a font
+
+    // Wrappers pass as handles to the plain calls.
+    CBitmap picture;
+    picture.CreateBitmap(2, 2, 1, 32, nullptr);
+    BITMAP info;
+    EXPECT_EQ(static_cast<int>(sizeof(info)), GetObjectW(picture, sizeof(info), &info));
+    EXPECT_TRUE(DeleteObject(picture));
+    picture.Detach();
 
     CRgn a;
     CRgn b;
