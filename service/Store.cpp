@@ -25,6 +25,7 @@ struct SqlError : std::runtime_error {
 };
 
 constexpr int kBusyTimeoutMs = 10000;
+constexpr std::int64_t kSchemaVersion = 1;
 constexpr std::int64_t kEventsKept = 5000;
 
 constexpr const char* kSchema = R"sql(
@@ -376,7 +377,16 @@ bool Store::Open() {
         Exec(m_db, "PRAGMA synchronous=NORMAL");
         Exec(m_db, "BEGIN IMMEDIATE");
         try {
+            // A database written by a newer build of the service is not touched.
+            {
+                Stmt version(m_db, Prepare("PRAGMA user_version"));
+                version.Step();
+                if (version.Int(0) > kSchemaVersion) {
+                    throw SqlError("newer database");
+                }
+            }
             Exec(m_db, kSchema);
+            Exec(m_db, "PRAGMA user_version=1");
             Transaction tx(*this, m_db);
             Stmt s(m_db, Prepare("SELECT count(*) FROM device"));
             s.Step();

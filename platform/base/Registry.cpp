@@ -439,6 +439,12 @@ bool SaveHive(const fs::path& path, const Hive& hive) {
         ::unlink(tmp.c_str());
         return false;
     }
+    // Make the rename itself durable.
+    const int dir = ::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <sqlite3.h>
 
 using namespace servicetest;
 
@@ -423,4 +424,19 @@ TEST_F(ServiceTest, AnUnusableDatabaseGivesNoServiceAndIsLeftAlone) {
               0);
     EXPECT_EQ(service, nullptr);
     EXPECT_EQ(std::filesystem::file_size(garbage), 50u);
+}
+
+TEST_F(ServiceTest, ADatabaseOfANewerServiceIsNotTouched) {
+    {
+        auto service = CreateService(); // creates the database
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((m_dir / "mouse.db").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "PRAGMA user_version=7", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    IDeviceService* service = reinterpret_cast<IDeviceService*>(1);
+    EXPECT_LT(CoCreateInstance(CLSID_DeviceService, nullptr, CLSCTX_ALL, IID_IDeviceService,
+                               reinterpret_cast<void**>(&service)),
+              0);
+    EXPECT_EQ(service, nullptr);
 }
