@@ -6,6 +6,7 @@
 
 #include <array>
 #include <bit>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -225,7 +226,14 @@ HANDLE LoadImageW(HINSTANCE /*instance*/, LPCWSTR name, UINT type, int cx, int c
     if (name == nullptr || type != IMAGE_BITMAP || (flags & LR_LOADFROMFILE) == 0) {
         return nullptr;
     }
-    std::ifstream in(ToNativePath(name), std::ios::binary);
+    const std::filesystem::path file = ToNativePath(name);
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(file, ec);
+    // Nothing larger than the largest picture accepted is read into memory.
+    if (ec || size > static_cast<std::uintmax_t>(kMaxPixels) * 4 + 65536) {
+        return nullptr;
+    }
+    std::ifstream in(file, std::ios::binary);
     if (!in) {
         return nullptr;
     }
