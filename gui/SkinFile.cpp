@@ -9,6 +9,7 @@
 #include "model/NameTables.h"
 #include "platform/base/Path.h"
 #include "platform/base/WideChar.h"
+#include "platform/framework/CWnd.h"
 #include "platform/gdi/Gdi.h"
 
 #include <map>
@@ -214,6 +215,31 @@ RECT ReadSkinRect(CPugXmlBranch element, int mode) {
         return RECT{left, top, left + right, top + bottom};
     }
     return RECT{left, top, right, bottom};
+}
+
+RECT ReadSkinItemRect(CPugXmlBranch rectElement, int itemId) {
+    RECT rc = ReadSkinRect(rectElement, 0);
+    if (const LangOverride* entry = CLangTable::GetOverride(CurrentLangTable, itemId, u"RECT")) {
+        entry->GetRect(rc);
+    }
+    return rc;
+}
+
+CWnd* ResolveSkinParentWindow(const SkinElementContext& context, const WCHAR* attributeName) {
+    const pug::XMLATTR attribute = context.element.FindAttribute(attributeName);
+    if (attribute.IsNull() || context.items == nullptr) {
+        return context.parent;
+    }
+    const LONG id = FindSkinItemId(attribute.GetValue());
+    if (id == -1) {
+        return context.parent;
+    }
+    CGUIItem* item = FindGUIItemById(*context.items, id);
+    if (item == nullptr || item->type != GUIITEM_BITMAPITEM) {
+        return context.parent;
+    }
+    auto* window = dynamic_cast<CWnd*>(item);
+    return window != nullptr ? window : context.parent;
 }
 
 SIZE ReadSkinSize(CPugXmlBranch element) {

@@ -55,6 +55,15 @@ int ReadSkinItemId(pug::CPugXmlBranch element);
 // the child is missing or the key loads nothing. The cache keeps the picture.
 HBITMAP LoadSkinPictureOfChild(pug::CPugXmlBranch element, const WCHAR* childName);
 
+// The item rectangle of an element: its RECT read as it stands (mode 0), replaced by the
+// current language's override of (item id, "RECT") when there is one. right and bottom are
+// width and height, ready for CGUIItem::SetRect.
+RECT ReadSkinItemRect(pug::CPugXmlBranch rectElement, int itemId);
+// The window a widget is created on: the window of the BITMAPITEM that the attribute
+// ("windowid", "trackid") names in the list being filled; the loading window when the
+// attribute is absent, names no known item, or names an item that is not a bitmap item.
+CWnd* ResolveSkinParentWindow(const SkinElementContext& context, const WCHAR* attributeName);
+
 // The bitmaps of a VSCROLL element. Returns the thumb's width, or 0 (and reads nothing else)
 // when there is no thumb picture.
 int LoadSkinScrollBitmaps(pug::CPugXmlBranch vscroll, HBITMAP* thumb, HBITMAP* top, HBITMAP* bottom,

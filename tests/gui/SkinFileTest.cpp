@@ -1,8 +1,10 @@
 #include "gui/SkinFile.h"
 #include "SkinTestSupport.h"
 #include "gui/PanelBitmap.h"
+#include "gui/xml/PugXmlArray.h"
 #include "gui/xml/PugXmlParser.h"
 #include "platform/base/WideChar.h"
+#include "platform/framework/CWnd.h"
 #include "platform/gdi/Gdi.h"
 
 #include <gtest/gtest.h>
@@ -275,4 +277,56 @@ TEST(SkinFile, StateAndScrollBitmaps) {
     EXPECT_EQ(parts[0], SkinResourceCache::Find(u"thumb.bmp", SKINRES_PICTURE)->GetBitmap());
     EXPECT_EQ(parts[1], nullptr);
     EXPECT_EQ(parts[3], SkinResourceCache::Find(u"up.bmp", SKINRES_PICTURE)->GetBitmap());
+}
+
+namespace {
+
+// A bitmap item with a window object, as the widget library makes them.
+class WindowedBitmapItem : public CWnd, public CGUIItem {
+public:
+    explicit WindowedBitmapItem(int itemId) {
+        id = itemId;
+        type = GUIITEM_BITMAPITEM;
+    }
+};
+
+} // namespace
+
+TEST(SkinFile, ItemRectsFollowTheLanguageAndWindowIdsFindBitmapItems) {
+    InitNameTables();
+    pug::CPugXmlParser parser;
+    ASSERT_TRUE(parser.Parse(u"<L><RECT left='5' top='5' right='80' bottom='24'/>"
+                             u"<TEXTITEM name='TEXT_LOGO' windowid='BITMAP_MIRUNE'/>"
+                             u"<TEXTITEM name='TEXT_DPI1' windowid='TEXT_LOGO'/>"
+                             u"<TEXTITEM name='TEXT_DPI2' windowid='NO_SUCH_ITEM'/>"
+                             u"<TEXTITEM name='TEXT_DPI2' windowid='BITMAP_VIEWPLAN'/>"
+                             u"<TEXTITEM name='TEXT_DPI2'/></L>"));
+    pug::CPugXmlBranch root = parser.GetRoot();
+    pug::CPugXmlBranch rect = root.FindByName(u"RECT");
+    EXPECT_EQ(ReadSkinItemRect(rect, 8), (RECT{5, 5, 80, 24}));
+    CLangTable french;
+    const LONG moved[4] = {1, 2, 3, 4};
+    CLangTable::AddOverride(&french, 8, moved, sizeof(moved), u"rect");
+    CurrentLangTable = &french;
+    EXPECT_EQ(ReadSkinItemRect(rect, 8), (RECT{1, 2, 3, 4}));
+    EXPECT_EQ(ReadSkinItemRect(rect, 9), (RECT{5, 5, 80, 24}));
+    CurrentLangTable = nullptr;
+
+    CGUIItemList list;
+    auto bitmapItem = std::make_unique<WindowedBitmapItem>(218); // BITMAP_MIRUNE
+    CWnd* bitmapWindow = bitmapItem.get();
+    list.Add(std::move(bitmapItem));
+    list.Add(std::make_unique<ProbeItem>(u"TEXTITEM", 280, 0)); // TEXT_LOGO, not a bitmap
+    pug::CPugXmlBranchArray texts;
+    root.FindAllByName(u"TEXTITEM", texts);
+    SkinElementContext context;
+    context.parent = FakeParent();
+    context.items = &list;
+    std::vector<CWnd*> parents;
+    for (int i = 0; i < texts.GetCount(); ++i) {
+        context.element = texts.GetBranch(i);
+        parents.push_back(ResolveSkinParentWindow(context, u"windowid"));
+    }
+    EXPECT_EQ(parents, (std::vector<CWnd*>{bitmapWindow, FakeParent(), FakeParent(), FakeParent(),
+                                           FakeParent()}));
 }
