@@ -170,13 +170,6 @@ HGDIOBJ DeviceContext::Select(HGDIOBJ object) {
         previous = state_.font;
         SetSelected(state_.font, object);
         return previous;
-    case OBJ_REGION: {
-        state_.clip = static_cast<RegionObject*>(o)->region;
-        ClipChanged();
-        const Region& r = *state_.clip;
-        return reinterpret_cast<HGDIOBJ>(static_cast<std::intptr_t>(
-            r.IsEmpty() ? NULLREGION : (r.IsRectangular() ? SIMPLEREGION : COMPLEXREGION)));
-    }
     default:
         return nullptr;
     }

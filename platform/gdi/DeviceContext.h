@@ -77,6 +77,7 @@ public:
     void ForEachVisible(const RECT& target, const std::function<void(const RECT&)>& fn);
     void ClipChanged() { visibleValid_ = false; }
 
+    // Selects a bitmap, pen, brush or font; the previous one of that kind, or null.
     HGDIOBJ Select(HGDIOBJ object);
     int Save();
     bool Restore(int level);
