@@ -1105,11 +1105,15 @@ LRESULT CALLBACK_Button(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     constexpr LPCWSTR kChecked = u"platform.button.checked";
     switch (msg) {
     case WM_GETDLGCODE: {
+        // Only real push buttons take Enter for themselves; owner-drawn ones do not.
         const DWORD type = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)) & BS_TYPEMASK;
-        return DLGC_BUTTON |
-               (type == BS_DEFPUSHBUTTON
-                    ? DLGC_DEFPUSHBUTTON
-                    : (type == BS_PUSHBUTTON || type == BS_OWNERDRAW ? DLGC_UNDEFPUSHBUTTON : 0));
+        if (type == BS_DEFPUSHBUTTON) {
+            return DLGC_BUTTON | DLGC_DEFPUSHBUTTON;
+        }
+        if (type == BS_PUSHBUTTON) {
+            return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+        }
+        return DLGC_BUTTON;
     }
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:

@@ -236,3 +236,16 @@ TEST_F(DialogTest, TabMovesTheFocusAndEnterOnAButtonClicksThatButton) {
     EXPECT_EQ(DialogBoxIndirectParamW(nullptr, &t, nullptr, TestDialogProc, 0), IDCANCEL);
     EXPECT_EQ(commands, (std::vector<int>{IDCANCEL}));
 }
+
+TEST_F(DialogTest, EnterOnAnOwnerDrawnButtonIsTheDialogsOk) {
+    DialogTemplate t = MakeTemplate();
+    t.items.insert(t.items.begin(),
+                   DialogItemTemplate{u"Button", u"",
+                                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0, 5, 50,
+                                      20, 10, 300});
+    platform::SetModalIdleHook([&](HWND dialog) {
+        EXPECT_EQ(GetFocus(), GetDlgItem(dialog, 300));
+        m_display.PressKey(VK_RETURN);
+    });
+    EXPECT_EQ(DialogBoxIndirectParamW(nullptr, &t, nullptr, TestDialogProc, 0), IDOK);
+}
