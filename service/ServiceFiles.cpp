@@ -3,6 +3,7 @@
 #include "platform/base/Path.h"
 
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -147,7 +148,7 @@ HRESULT WriteFileAtomically(LPCWSTR path, const std::vector<BYTE>& bytes) {
     const std::string tmp = target.string() + ".part";
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
-        return E_ACCESSDENIED;
+        return errno == EACCES || errno == EPERM || errno == EROFS ? E_ACCESSDENIED : E_FAIL;
     }
     size_t done = 0;
     bool ok = true;

@@ -135,6 +135,10 @@ TEST_F(ServiceTest, ExportedMacroImportsWithItsEvents) {
     EXPECT_EQ(std::memcmp(read, block.data(), block.size()), 0);
     CoTaskMemFree(read);
 
+    // A folder that does not exist: a failure and no stray file.
+    EXPECT_LT(imported->ExportToFile(FromNativePath(m_dir / "missing" / "x.qmm")), 0);
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "missing"));
+
     // A deleted macro exports nothing.
     ASSERT_EQ(m.macros->DeleteMacro(macro), S_OK);
     EXPECT_LT(macro->ExportToFile(FromNativePath(m_dir / "gone.qmm")), 0);
