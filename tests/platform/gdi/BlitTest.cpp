@@ -105,6 +105,17 @@ TEST(Blit, ClippingAndOriginsLimitAndMoveTheCopy) {
     SetPixel(saved.dc, 3, 3, kRed);
     EXPECT_EQ(kRed, saved.At(3, 3));
     EXPECT_FALSE(RestoreDC(saved.dc, 1)); // nothing saved any more
+
+    // A clip region outlives the bitmap it was set on.
+    IntersectClipRect(saved.dc, 0, 0, 1, 1);
+    HBITMAP other = CreateCompatibleBitmap(saved.dc, 4, 4);
+    HBITMAP first = SelectObject(saved.dc, other);
+    SetPixel(saved.dc, 2, 2, kRed);
+    EXPECT_EQ(kBlack, gdi::BitmapFromHandle(other)->GetColor(2, 2));
+    SetPixel(saved.dc, 0, 0, kRed);
+    EXPECT_EQ(kRed, gdi::BitmapFromHandle(other)->GetColor(0, 0));
+    SelectObject(saved.dc, first);
+    DeleteObject(other);
 }
 
 TEST(Blit, StretchTransparentAndOverlap) {
