@@ -412,6 +412,20 @@ TEST_F(MouseTest, MacrosAreUpdatedInPlaceAndEmptyOnesNeverCreated) {
     EXPECT_EQ(Direct().MacroCount(), 0u);
 }
 
+TEST_F(MouseTest, ProcessDeviceObjectIsCreatedAndDestroyed) {
+    CBorvantaConfig config;
+    IMouseDevice* device = nullptr;
+    EXPECT_TRUE(CreateMouseDevice(&config, &device));
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(GetMouseDevice(), device);
+    EXPECT_EQ(config.GetDevice(), device);
+    EXPECT_EQ(device->GetProductId(), 0x1E);
+    EXPECT_EQ(config.GetProfileCount(), 1);
+    ASSERT_TRUE(device->SyncDevice(&config, SYNC_WRITE, SECTION_ALL));
+    DestroyMouseDevice(); // waits for the write
+    EXPECT_EQ(GetMouseDevice(), nullptr);
+}
+
 TEST_F(MouseTest, MacroSlotsUseTheCallersConnectionOnly) {
     CMouse mouse;
     CMacro macro(u"m", {{MACRO_EVENT_DELAY, 5, 0}});
