@@ -27,6 +27,8 @@ public:
 void SetDisplayBackend(DisplayBackend* backend);
 DisplayBackend* GetDisplayBackend();
 SIZE ScreenSize();
+// Tells the installed backend that the screen may have changed.
+void NotifyScreenChanged();
 
 class HeadlessDisplay final : public DisplayBackend {
 public:

@@ -21,6 +21,12 @@ DisplayBackend* GetDisplayBackend() {
     return g_backend.load();
 }
 
+void NotifyScreenChanged() {
+    if (DisplayBackend* backend = g_backend.load()) {
+        backend->ScreenChanged();
+    }
+}
+
 SIZE ScreenSize() {
     DisplayBackend* backend = g_backend.load();
     return backend ? backend->ScreenSize() : SIZE{1024, 768};

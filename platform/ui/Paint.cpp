@@ -4,6 +4,7 @@
 
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Surface.h"
+#include "platform/ui/Display.h"
 #include "platform/ui/Hooks.h"
 #include "platform/ui/WindowManager.h"
 
@@ -512,6 +513,7 @@ int ReleaseDC(HWND, HDC dc) {
         DCs().erase(it);
     }
     DeleteDC(dc);
+    platform::NotifyScreenChanged();
     return 1;
 }
 
@@ -530,6 +532,7 @@ BOOL SetLayeredWindowAttributes(HWND hwnd, COLORREF key, BYTE alpha, DWORD flags
     w->colorKey = key;
     w->alpha = alpha;
     w->layeredFlags = flags & (LWA_COLORKEY | LWA_ALPHA);
+    platform::NotifyScreenChanged();
     return TRUE;
 }
 
@@ -586,6 +589,7 @@ int SetWindowRgn(HWND hwnd, HRGN region, BOOL redraw) {
         InvalidateInternal(hwnd, nullptr, true, true);
     }
     ThreadQueue::WakeAll();
+    platform::NotifyScreenChanged();
     return 1;
 }
 

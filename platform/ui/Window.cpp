@@ -423,6 +423,7 @@ BOOL DestroyWindow(HWND hwnd) {
         }
     }
     ThreadQueue::WakeAll();
+    platform::NotifyScreenChanged();
     return TRUE;
 }
 
@@ -481,6 +482,7 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
             }
         }
         ThreadQueue::WakeAll();
+        platform::NotifyScreenChanged();
     }
     if (topLevel && show && cmd != SW_SHOWNA && cmd != SW_SHOWNOACTIVATE &&
         cmd != SW_SHOWMINIMIZED && cmd != SW_MINIMIZE) {
@@ -651,6 +653,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         ShowWindow(hwnd, SW_HIDE);
     }
     ThreadQueue::WakeAll();
+    platform::NotifyScreenChanged();
     return TRUE;
 }
 

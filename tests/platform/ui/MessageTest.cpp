@@ -221,3 +221,47 @@ TEST_F(MessageTest, RegisteredMessagesAndWindowData) {
     DestroyWindow(hwnd);
     EXPECT_EQ(FindWindowW(u"UiTestWindow", u"Hello"), nullptr);
 }
+
+TEST_F(MessageTest, ThreadCallbacksRunWhileTheTargetWaitsInItsOwnSend) {
+    const DWORD mainThread = GetCurrentThreadId();
+    EnsureMessageQueue();
+    std::atomic<bool> callbackRan{false};
+    std::atomic<DWORD> ranOn{0};
+    std::atomic<HWND> theirs{nullptr};
+    std::thread worker([&] {
+        Recorder::Get().SetPendingHandler(
+            [&](HWND, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+                if (msg == WM_TEST_A) {
+                    // Like an event delivered to the advising thread: it must run even though
+                    // that thread is blocked sending to us.
+                    PostThreadCallback(mainThread, [&] {
+                        ranOn = GetCurrentThreadId();
+                        callbackRan = true;
+                    });
+                    while (!callbackRan) {
+                        std::this_thread::yield();
+                    }
+                    return 1;
+                }
+                if (msg == WM_TEST_C) {
+                    PostQuitMessage(0);
+                }
+                return std::nullopt;
+            });
+        HWND h = CreateTestWindow(WS_POPUP, 0, 0, 10, 10);
+        theirs = h;
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0)) {
+            DispatchMessageW(&msg);
+        }
+        DestroyWindow(h);
+    });
+    while (!theirs) {
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(SendMessageW(theirs, WM_TEST_A, 0, 0), 1);
+    EXPECT_TRUE(callbackRan);
+    EXPECT_EQ(ranOn.load(), mainThread);
+    PostMessageW(theirs, WM_TEST_C, 0, 0); // a real cross-thread post wakes its GetMessage
+    worker.join();
+}

@@ -250,3 +250,27 @@ TEST_F(PaintTest, ScreenshotsAreWritten) {
     EXPECT_EQ(shot.GetColor(0, 0), RGB(10, 20, 30));
     std::filesystem::remove_all(dir);
 }
+
+TEST_F(PaintTest, RedrawWindowAndInvalidateRgn) {
+    std::vector<RECT> painted;
+    Recorder::Get().SetPendingHandler(FillWith(RGB(1, 2, 3), &painted));
+    HWND w = Keep(CreateTestWindow(WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 100, 100));
+    std::vector<RECT> childPainted;
+    Recorder::Get().SetPendingHandler(FillWith(RGB(4, 5, 6), &childPainted));
+    HWND child = CreateTestWindow(WS_CHILD | WS_VISIBLE, 50, 50, 20, 20, w, 1);
+    platform::PumpUntilIdle();
+    painted.clear();
+    childPainted.clear();
+    HRGN region = CreateRectRgn(5, 5, 15, 25);
+    InvalidateRgn(w, region, FALSE);
+    DeleteObject(region);
+    platform::PumpUntilIdle();
+    ASSERT_EQ(painted.size(), 1u);
+    EXPECT_EQ(painted[0], (RECT{5, 5, 15, 25}));
+    // RDW_UPDATENOW paints before returning; RDW_ALLCHILDREN reaches clipped children too.
+    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    EXPECT_EQ(painted.size(), 2u);
+    EXPECT_EQ(childPainted.size(), 1u);
+    EXPECT_EQ(platform::PumpUntilIdle(), 0);
+    (void)child;
+}
