@@ -255,6 +255,9 @@ HANDLE CopyImage(HANDLE image, UINT type, int cx, int cy, UINT flags) {
     const Bitmap& from = src->bitmap;
     const int w = cx == 0 ? from.Width() : cx;
     const int h = cy == 0 ? from.Height() : cy;
+    if (static_cast<long long>(w) * h > kMaxPixels) {
+        return nullptr;
+    }
     Bitmap copy(w, h, from.BottomUp());
     for (int y = 0; y < h; ++y) {
         const Pixel* s = from.Row(static_cast<int>(static_cast<long long>(y) * from.Height() / h));

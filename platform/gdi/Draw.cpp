@@ -234,17 +234,26 @@ void ComposeWindow(Bitmap& screen, const Bitmap& window, POINT at, const Region*
         visible = Region::Combine(visible, moved, Region::Op::And);
     }
     visible = visible.Intersect(RECT{0, 0, screen.Width(), screen.Height()});
-    const Pixel key = colorKey ? PixelFromColorRef(*colorKey) : 0;
+    // A key colour that no pixel can have (alpha bits set) when there is none.
+    const Pixel key = colorKey ? PixelFromColorRef(*colorKey) : 0xFF000000u;
+    const unsigned a = alpha;
     for (const RECT& r : visible.Rects()) {
+        const size_t count = static_cast<size_t>(r.right - r.left);
         for (LONG y = r.top; y < r.bottom; ++y) {
-            const Pixel* from = window.Row(y - at.y);
-            Pixel* to = screen.Row(y);
-            for (LONG x = r.left; x < r.right; ++x) {
-                const Pixel s = from[x - at.x];
-                if (colorKey && (s & 0xFFFFFF) == key) {
-                    continue;
+            const Pixel* from = window.Row(y - at.y) + (r.left - at.x);
+            Pixel* to = screen.Row(y) + r.left;
+            if (a == 255) {
+                for (size_t i = 0; i < count; ++i) {
+                    if ((from[i] & 0xFFFFFFu) != key) {
+                        to[i] = from[i] | 0xFF000000u;
+                    }
                 }
-                to[x] = (alpha == 255 ? s : Over(s, to[x], alpha, alpha)) | 0xFF000000u;
+            } else {
+                for (size_t i = 0; i < count; ++i) {
+                    if ((from[i] & 0xFFFFFFu) != key) {
+                        to[i] = Over(from[i], to[i], a, a) | 0xFF000000u;
+                    }
+                }
             }
         }
     }

@@ -215,6 +215,7 @@ TEST_F(BmpFiles, LoadImageReadsAFileIntoADibSection) {
     ASSERT_NE(nullptr, copy);
     EXPECT_EQ(RGB(3, 2, 1), gdi::BitmapFromHandle(static_cast<HBITMAP>(copy))->GetColor(0, 1));
     DeleteObject(static_cast<HBITMAP>(copy));
+    EXPECT_EQ(nullptr, CopyImage(h, IMAGE_BITMAP, 100000, 100000, 0)); // far too large
     DeleteObject(bm);
 
     // A requested size stretches the picture.
