@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -311,6 +312,37 @@ TEST_F(SkinFiles, EveryPanelSkinHasAFaceAndAnOutlineOfTheSameSize) {
         DeleteObject(region);
     }
     EXPECT_GE(panels, 1);
+}
+
+TEST_F(SkinFiles, GeneratedBitmapsAreWholeUncompressedBmpFiles) {
+    const auto files = FilesIn("skins", ".bmp");
+    ASSERT_FALSE(files.empty());
+    auto u16 = [](const std::vector<BYTE>& b, size_t at) {
+        return static_cast<uint32_t>(b[at] | (b[at + 1] << 8));
+    };
+    auto u32 = [&u16](const std::vector<BYTE>& b, size_t at) {
+        return u16(b, at) | (u16(b, at + 2) << 16);
+    };
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.string());
+        const std::vector<BYTE> bytes = ReadBytes(file);
+        ASSERT_GE(bytes.size(), 54u);
+        EXPECT_EQ(bytes[0], 'B');
+        EXPECT_EQ(bytes[1], 'M');
+        EXPECT_EQ(u32(bytes, 2), bytes.size()); // the size the header gives
+        EXPECT_EQ(u32(bytes, 10), 54u);         // pixels right after the headers
+        EXPECT_EQ(u32(bytes, 14), 40u);         // BITMAPINFOHEADER
+        const uint32_t width = u32(bytes, 18);
+        const uint32_t height = u32(bytes, 22);
+        EXPECT_GT(width, 0u);
+        EXPECT_GT(height, 0u); // bottom-up rows
+        EXPECT_LT(height, 0x80000000u);
+        EXPECT_EQ(u16(bytes, 26), 1u);  // planes
+        EXPECT_EQ(u16(bytes, 28), 24u); // bits per pixel
+        EXPECT_EQ(u32(bytes, 30), 0u);  // BI_RGB
+        const uint64_t rowBytes = (uint64_t{width} * 3 + 3) / 4 * 4;
+        EXPECT_EQ(bytes.size(), 54 + rowBytes * height);
+    }
 }
 
 TEST_F(SkinFiles, ProgramFolderHasTheHelpPageAndTheSaveFolder) {
