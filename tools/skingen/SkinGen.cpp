@@ -1,6 +1,7 @@
-// Draws the bitmaps of our own skin and writes them as 24-bit BMP files into the folder given
-// on the command line (the program's "skins" folder). Everything is computed here, so the
-// skin needs no picture files from anywhere else.
+// skingen <skins folder> <file name>...: draws the named bitmaps of our own skin and writes
+// them as 24-bit BMP files into the folder (the program's "skins" folder). Everything is
+// computed here, so the skin needs no picture files from anywhere else. Panel masks follow the
+// window-region rule: pure white is cut away, every other colour belongs to the window.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -161,8 +162,8 @@ Image ButtonState(Colour top, Colour bottom, Colour edge) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <skins folder>\n", argv[0]);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s <skins folder> <bitmap file name>...\n", argv[0]);
         return 2;
     }
     const std::filesystem::path folder = argv[1];
@@ -170,21 +171,45 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(folder, ec);
     struct Output {
         const char* name;
-        Image image;
+        std::function<Image()> draw;
     };
     const Output outputs[] = {
-        {"SamplePanelBackground.bmp", PanelBackground()},
-        {"SamplePanelMask.bmp", PanelMask()},
+        {"SamplePanelBackground.bmp", PanelBackground},
+        {"SamplePanelMask.bmp", PanelMask},
         {"SampleButtonNormal.bmp",
-         ButtonState({0x3C, 0x4E, 0x66}, {0x22, 0x2E, 0x3D}, {0x5A, 0x6E, 0x88})},
-        {"SampleButtonOver.bmp", ButtonState({0x48, 0x62, 0x80}, {0x2A, 0x3A, 0x4E}, kAccent)},
-        {"SampleButtonDown.bmp", ButtonState({0x1C, 0x26, 0x33}, {0x30, 0x40, 0x55}, kAccent)},
+         [] {
+             return ButtonState({0x3C, 0x4E, 0x66}, {0x22, 0x2E, 0x3D}, {0x5A, 0x6E, 0x88});
+         }},
+        {"SampleButtonOver.bmp",
+         [] {
+             return ButtonState({0x48, 0x62, 0x80}, {0x2A, 0x3A, 0x4E}, kAccent);
+         }},
+        {"SampleButtonDown.bmp",
+         [] {
+             return ButtonState({0x1C, 0x26, 0x33}, {0x30, 0x40, 0x55}, kAccent);
+         }},
         {"SampleButtonDisabled.bmp",
-         ButtonState({0x3A, 0x3A, 0x3A}, {0x2A, 0x2A, 0x2A}, {0x4A, 0x4A, 0x4A})},
+         [] {
+             return ButtonState({0x3A, 0x3A, 0x3A}, {0x2A, 0x2A, 0x2A}, {0x4A, 0x4A, 0x4A});
+         }},
     };
-    for (const Output& output : outputs) {
-        if (!output.image.SaveBmp(folder / output.name)) {
-            std::fprintf(stderr, "cannot write %s\n", (folder / output.name).string().c_str());
+    // The build names the files it expects; every one must be drawn here, so that the list
+    // in the build and the drawings never drift apart unnoticed.
+    for (int i = 2; i < argc; ++i) {
+        const std::string wanted = argv[i];
+        const Output* found = nullptr;
+        for (const Output& output : outputs) {
+            if (wanted == output.name) {
+                found = &output;
+            }
+        }
+        if (found == nullptr) {
+            std::fprintf(stderr, "skingen: no drawing for %s\n", wanted.c_str());
+            return 1;
+        }
+        if (!found->draw().SaveBmp(folder / found->name)) {
+            std::fprintf(stderr, "skingen: cannot write %s\n",
+                         (folder / found->name).string().c_str());
             return 1;
         }
     }
