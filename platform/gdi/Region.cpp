@@ -107,7 +107,7 @@ Region Region::FromRects(const std::vector<RECT>& input) {
     Region result;
     std::vector<RECT> active;
     size_t next = 0;
-    std::vector<std::pair<LONG, LONG>> pieces;
+    std::vector<std::pair<LONG, LONG>> runs;
     for (size_t i = 0; i + 1 < ys.size(); ++i) {
         const LONG y0 = ys[i];
         const LONG y1 = ys[i + 1];
@@ -115,13 +115,13 @@ Region Region::FromRects(const std::vector<RECT>& input) {
         while (next < rects.size() && rects[next].top <= y0) {
             active.push_back(rects[next++]);
         }
-        pieces.clear();
+        runs.clear();
         for (const RECT& r : active) {
-            pieces.emplace_back(r.left, r.right);
+            runs.emplace_back(r.left, r.right);
         }
-        std::sort(pieces.begin(), pieces.end());
+        std::sort(runs.begin(), runs.end());
         std::vector<LONG> spans;
-        for (const auto& [l, r] : pieces) {
+        for (const auto& [l, r] : runs) {
             if (!spans.empty() && l <= spans.back()) {
                 spans.back() = std::max(spans.back(), r);
             } else {
