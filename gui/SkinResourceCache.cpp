@@ -93,8 +93,11 @@ bool SkinResource::HasObject() const {
 }
 
 std::vector<std::unique_ptr<SkinResource>>& SkinResourceCache::Entries() {
-    static std::vector<std::unique_ptr<SkinResource>> entries;
-    return entries;
+    // Never destroyed by the runtime: the entries hold GDI objects, and the GDI tables may
+    // already be gone when statics are destroyed at exit. The programs call Clear when they
+    // end, as they always did.
+    static auto* entries = new std::vector<std::unique_ptr<SkinResource>>;
+    return *entries;
 }
 
 SkinResource* SkinResourceCache::Find(const WCHAR* key, int kind) {
