@@ -289,6 +289,10 @@ inline constexpr int SM_CXDRAG = 68;
 inline constexpr int SM_CYDRAG = 69;
 int GetSystemMetrics(int index);
 
+inline constexpr UINT SPI_GETWORKAREA = 0x0030;
+// SPI_GETWORKAREA: the screen's rectangle into the RECT at param (no task bar here).
+BOOL SystemParametersInfoW(UINT action, UINT uiParam, PVOID param, UINT winIni);
+
 // ---- messages ------------------------------------------------------------------------------
 inline constexpr UINT WM_NULL = 0x0000;
 inline constexpr UINT WM_CREATE = 0x0001;

@@ -278,6 +278,12 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         DestroyWindow(hwnd);
         return nullptr;
     }
+    {
+        // The frame is computed from the styles; the message lets a window adjust its styles
+        // (a list dropping its scroll bars, for example).
+        RECT frame{x, y, x + width, y + height};
+        CallProc(hwnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&frame));
+    }
     if (CallProc(hwnd, WM_CREATE, 0, csParam) == -1 || !IsWindow(hwnd)) {
         DestroyWindow(hwnd);
         return nullptr;
@@ -618,7 +624,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         }
     }
     if (flags & SWP_FRAMECHANGED) {
-        CallProc(hwnd, WM_NCCALCSIZE, FALSE, 0);
+        RECT frame = newRect;
+        CallProc(hwnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&frame));
     }
     if (moved) {
         POINT origin{};
@@ -1049,6 +1056,15 @@ HANDLE RemovePropW(HWND hwnd, LPCWSTR name) {
     HANDLE data = it->second;
     w->props.erase(it);
     return data;
+}
+
+BOOL SystemParametersInfoW(UINT action, UINT, PVOID param, UINT) {
+    if (action == SPI_GETWORKAREA && param) {
+        const SIZE screen = platform::ScreenSize();
+        *static_cast<RECT*>(param) = RECT{0, 0, screen.cx, screen.cy};
+        return TRUE;
+    }
+    return FALSE;
 }
 
 int GetSystemMetrics(int index) {
