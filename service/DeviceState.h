@@ -16,6 +16,7 @@ inline constexpr HRESULT E_NOT_CONNECTED = MakeHResult(0x8007048Fu); // unplugge
 inline constexpr HRESULT E_NOT_FOUND = MakeHResult(0x80070490u);     // entity gone, index past end
 inline constexpr HRESULT E_FULL = MakeHResult(0x80070070u);          // no room for another one
 inline constexpr HRESULT E_BAD_FILE = MakeHResult(0x8007000Du);      // file refused
+inline constexpr HRESULT E_MORE_DATA = MakeHResult(0x800700EAu);     // buffer too small
 
 struct LightState {
     bool on = true;

@@ -58,11 +58,27 @@ private:
     std::unique_ptr<CConnectionPoint> m_cp;
 };
 
+// Factories of the objects, each kept in its own source file.
+HRESULT NewDevice(std::shared_ptr<Store> store, INT generation, REFIID riid, void** out);
+HRESULT NewProfileManager(std::shared_ptr<Store> store, INT generation, REFIID riid, void** out);
+HRESULT NewPollingRate(std::shared_ptr<Store> store, INT generation, REFIID riid, void** out);
+HRESULT NewAcceleration(std::shared_ptr<Store> store, INT generation, REFIID riid, void** out);
+HRESULT NewMacroManager(std::shared_ptr<Store> store, INT generation, REFIID riid, void** out);
 HRESULT NewProfileObject(std::shared_ptr<Store> store, INT generation, const GUID& guid,
                          REFIID riid, void** out);
+// IID_IProfileProperties, IID_IDPI, IID_IButtonAssignments or IID_ILightCollection.
 HRESULT NewProfileFeature(std::shared_ptr<Store> store, INT generation, const GUID& guid,
                           REFIID riid, void** out);
-HRESULT NewMacroManager(std::shared_ptr<Store> store, INT generation, REFIID riid, void** out);
+HRESULT NewProfileProperties(std::shared_ptr<Store> store, INT generation, const GUID& guid,
+                             REFIID riid, void** out);
+HRESULT NewDpi(std::shared_ptr<Store> store, INT generation, const GUID& guid, REFIID riid,
+               void** out);
+HRESULT NewButtonAssignments(std::shared_ptr<Store> store, INT generation, const GUID& guid,
+                             REFIID riid, void** out);
+HRESULT NewLightCollection(std::shared_ptr<Store> store, INT generation, const GUID& guid,
+                           REFIID riid, void** out);
+HRESULT NewLight(std::shared_ptr<Store> store, INT generation, const GUID& guid, size_t index,
+                 REFIID riid, void** out);
 HRESULT NewMacroObject(std::shared_ptr<Store> store, INT generation, const GUID& guid, REFIID riid,
                        void** out);
 

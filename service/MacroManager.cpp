@@ -1,0 +1,169 @@
+// The macro manager: the list of macros, creation, deletion and import.
+
+#include "platform/base/WideChar.h"
+#include "service/ServiceFiles.h"
+#include "service/ServiceObjects.h"
+
+#include <set>
+
+namespace service {
+
+namespace {
+
+class CMacroManager final : public IMacroManager, public ComObjectBase, private DeviceBound {
+public:
+    using DeviceBound::DeviceBound;
+    HRESULT QueryInterface(REFIID riid, void** out) override {
+        if (!out) {
+            return E_POINTER;
+        }
+        if (riid == IID_IUnknown || riid == IID_IMacroManager) {
+            return ComAnswer(static_cast<IMacroManager*>(this), out);
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return InternalAddRef(); }
+    ULONG Release() override { return InternalRelease(); }
+
+    HRESULT GetMacro(UINT index, IMacro** out) override {
+        if (!out) {
+            return E_POINTER;
+        }
+        *out = nullptr;
+        GUID guid{};
+        const HRESULT hr = m_store->Read([&](Transaction& tx) -> HRESULT {
+            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
+                return c;
+            }
+            const auto guids = tx.MacroGuids();
+            if (index >= guids.size()) {
+                return E_NOT_FOUND;
+            }
+            guid = guids[index];
+            return S_OK;
+        });
+        return FAILED(hr) ? hr : Make(guid, out);
+    }
+    HRESULT GetMacroByGuid(GUID guid, IMacro** out) override {
+        if (!out) {
+            return E_POINTER;
+        }
+        *out = nullptr;
+        const HRESULT hr = m_store->Read([&](Transaction& tx) -> HRESULT {
+            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
+                return c;
+            }
+            return tx.Macro(guid) ? S_OK : E_NOT_FOUND;
+        });
+        return FAILED(hr) ? hr : Make(guid, out);
+    }
+    HRESULT CreateMacro(IMacro** out) override {
+        if (!out) {
+            return E_POINTER;
+        }
+        *out = nullptr;
+        MacroState m;
+        m.guid = NewGuid();
+        const HRESULT hr = Add(m, true);
+        return FAILED(hr) ? hr : Make(m.guid, out);
+    }
+    HRESULT DeleteMacro(IMacro* macro) override {
+        if (!macro) {
+            return E_POINTER;
+        }
+        GUID guid{};
+        if (const HRESULT hr = macro->GetGuid(&guid); FAILED(hr)) {
+            return hr;
+        }
+        return m_store->Write([&](Transaction& tx) -> HRESULT {
+            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
+                return c;
+            }
+            if (!tx.Macro(guid)) {
+                return E_NOT_FOUND;
+            }
+            tx.DeleteMacro(guid);
+            ResetDanglingAssignments(tx);
+            return S_OK;
+        });
+    }
+    HRESULT GetMacroCount(UINT* count) override {
+        if (!count) {
+            return E_POINTER;
+        }
+        UINT n = 0;
+        const HRESULT hr = m_store->Read([&](Transaction& tx) -> HRESULT {
+            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
+                return c;
+            }
+            n = static_cast<UINT>(tx.MacroGuids().size());
+            return S_OK;
+        });
+        if (SUCCEEDED(hr)) {
+            *count = n;
+        }
+        return hr;
+    }
+    HRESULT ImportMacro(LPCWSTR path, IMacro** out) override {
+        if (!out) {
+            return E_POINTER;
+        }
+        *out = nullptr;
+        if (!path) {
+            return E_POINTER;
+        }
+        MacroState m;
+        if (const HRESULT hr = ReadMacroFile(path, m); FAILED(hr)) {
+            return hr;
+        }
+        m.guid = NewGuid();
+        for (auto& e : m.events) {
+            NormalizeMacroEvent(e);
+        }
+        const HRESULT hr = Add(m, false);
+        return FAILED(hr) ? hr : Make(m.guid, out);
+    }
+
+private:
+    HRESULT Add(MacroState& m, bool defaultName) {
+        return m_store->Write([&](Transaction& tx) -> HRESULT {
+            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
+                return c;
+            }
+            const auto guids = tx.MacroGuids();
+            if (guids.size() >= DEVICE_MAX_MACROS) {
+                return E_FULL;
+            }
+            if (defaultName) {
+                std::set<std::u16string> names;
+                for (const auto& g : guids) {
+                    names.insert(tx.Macro(g)->name);
+                }
+                for (int n = 1;; ++n) {
+                    m.name = u"Macro " + Widen(std::to_string(n));
+                    if (!names.count(m.name)) {
+                        break;
+                    }
+                }
+            }
+            tx.SaveMacro(m);
+            return S_OK;
+        });
+    }
+    HRESULT Make(const GUID& guid, IMacro** out) {
+        return NewMacroObject(m_store, m_generation, guid, IID_IMacro,
+                              reinterpret_cast<void**>(out));
+    }
+};
+
+} // namespace
+
+HRESULT NewMacroManager(std::shared_ptr<Store> store, INT generation, REFIID riid, void** out) {
+    auto* object = new CMacroManager(std::move(store), generation);
+    const HRESULT hr = object->QueryInterface(riid, out);
+    static_cast<IMacroManager*>(object)->Release();
+    return hr;
+}
+
+} // namespace service

@@ -1,0 +1,265 @@
+// The profile manager: the list of profiles, the active one, creation, deletion and import.
+
+#include "platform/base/WideChar.h"
+#include "service/ServiceFiles.h"
+#include "service/ServiceObjects.h"
+
+#include <set>
+
+namespace service {
+
+namespace {
+
+class CProfileManager final : public IProfileManager,
+                              public IConnectionPointContainer,
+                              public ComObjectBase,
+                              private DeviceBound {
+public:
+    CProfileManager(std::shared_ptr<Store> store, INT generation)
+        : DeviceBound(std::move(store), generation),
+          m_cp(static_cast<IProfileManager*>(this), DIID_IProfileManagerEvents2, EventKind::Manager,
+               GUID_NULL) {}
+
+    HRESULT QueryInterface(REFIID riid, void** out) override {
+        if (!out) {
+            return E_POINTER;
+        }
+        if (riid == IID_IUnknown || riid == IID_IProfileManager) {
+            return ComAnswer(static_cast<IProfileManager*>(this), out);
+        }
+        if (riid == IID_IConnectionPointContainer) {
+            return ComAnswer(static_cast<IConnectionPointContainer*>(this), out);
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return InternalAddRef(); }
+    ULONG Release() override { return InternalRelease(); }
+
+    HRESULT FindConnectionPoint(REFIID iid, IConnectionPoint** out) override {
+        return m_cp.Find(*m_store, iid, out);
+    }
+
+    HRESULT GetProfile(UINT index, IProfile** out) override {
+        if (!out) {
+            return E_POINTER;
+        }
+        *out = nullptr;
+        GUID guid{};
+        const HRESULT hr = m_store->Read([&](Transaction& tx) -> HRESULT {
+            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
+                return c;
+            }
+            const auto guids = tx.ProfileGuids();
+            if (index >= guids.size()) {
+                return E_NOT_FOUND;
+            }
+            guid = guids[index];
+            return S_OK;
+        });
+        if (FAILED(hr)) {
+            return hr;
+        }
+        return NewProfileObject(m_store, m_generation, guid, IID_IProfile,
+                                reinterpret_cast<void**>(out));
+    }
+
+    HRESULT GetProfileByGuid(GUID guid, IProfile** out) override {
+        if (!out) {
+            return E_POINTER;
+        }
+        *out = nullptr;
+        const HRESULT hr = m_store->Read([&](Transaction& tx) -> HRESULT {
+            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
+                return c;
+            }
+            return tx.Profile(guid) ? S_OK : E_NOT_FOUND;
+        });
+        if (FAILED(hr)) {
+            return hr;
+        }
+        return NewProfileObject(m_store, m_generation, guid, IID_IProfile,
+                                reinterpret_cast<void**>(out));
+    }
+
+    HRESULT SetActiveProfile(IProfile* profile) override {
+        if (!profile) {
+            return E_POINTER;
+        }
+        GUID guid{};
+        if (const HRESULT hr = profile->GetGuid(&guid); FAILED(hr)) {
+            return hr;
+        }
+        return m_store->Write([&](Transaction& tx) -> HRESULT {
+            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
+                return c;
+            }
+            const INT index = ProfileIndex(tx, guid);
+            if (index < 0) {
+                return E_NOT_FOUND;
+            }
+            DeviceSettings d = tx.Device();
+            if (d.active != guid) {
+                d.active = guid;
+                tx.SaveDevice(d);
+                tx.AddEvent(EventKind::Manager, GUID_NULL, PROFILE_MANAGER_EVENT_ACTIVE, index);
+                tx.MarkProfilesChanged();
+            }
+            return S_OK;
+        });
+    }
+
+    HRESULT GetActiveProfile(IProfile** out) override {
+        if (!out) {
+            return E_POINTER;
+        }
+        *out = nullptr;
+        GUID guid{};
+        const HRESULT hr = m_store->Read([&](Transaction& tx) -> HRESULT {
+            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
+                return c;
+            }
+            guid = tx.Device().active;
+            return tx.Profile(guid) ? S_OK : E_NOT_FOUND;
+        });
+        if (FAILED(hr)) {
+            return hr;
+        }
+        return NewProfileObject(m_store, m_generation, guid, IID_IProfile,
+                                reinterpret_cast<void**>(out));
+    }
+
+    HRESULT CreateProfile(IProfile** out) override {
+        if (!out) {
+            return E_POINTER;
+        }
+        *out = nullptr;
+        GUID guid{};
+        const HRESULT hr = m_store->Write([&](Transaction& tx) -> HRESULT {
+            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
+                return c;
+            }
+            const auto guids = tx.ProfileGuids();
+            if (guids.size() >= DEVICE_MAX_PROFILES) {
+                return E_FULL;
+            }
+            std::set<std::u16string> names;
+            for (const auto& g : guids) {
+                names.insert(tx.Profile(g)->name);
+            }
+            std::u16string name;
+            for (int n = 1;; ++n) {
+                name = u"Profile " + Widen(std::to_string(n));
+                if (!names.count(name)) {
+                    break;
+                }
+            }
+            ProfileState p = DefaultProfile(name);
+            guid = p.guid;
+            tx.SaveProfile(p);
+            tx.AddEvent(EventKind::Manager, GUID_NULL, PROFILE_MANAGER_EVENT_CHANGED,
+                        static_cast<INT>(guids.size()));
+            tx.MarkProfilesChanged();
+            return S_OK;
+        });
+        if (FAILED(hr)) {
+            return hr;
+        }
+        return NewProfileObject(m_store, m_generation, guid, IID_IProfile,
+                                reinterpret_cast<void**>(out));
+    }
+
+    HRESULT DeleteProfile(IProfile* profile) override {
+        if (!profile) {
+            return E_POINTER;
+        }
+        GUID guid{};
+        if (const HRESULT hr = profile->GetGuid(&guid); FAILED(hr)) {
+            return hr;
+        }
+        return m_store->Write([&](Transaction& tx) -> HRESULT {
+            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
+                return c;
+            }
+            const INT index = ProfileIndex(tx, guid);
+            if (index < 0) {
+                return E_NOT_FOUND;
+            }
+            if (tx.Device().active == guid) {
+                return E_ACCESSDENIED;
+            }
+            tx.DeleteProfile(guid);
+            ResetDanglingAssignments(tx);
+            tx.AddEvent(EventKind::Manager, GUID_NULL, PROFILE_MANAGER_EVENT_REMOVED, index);
+            tx.MarkProfilesChanged();
+            return S_OK;
+        });
+    }
+
+    HRESULT GetProfileCount(UINT* count) override {
+        if (!count) {
+            return E_POINTER;
+        }
+        UINT n = 0;
+        const HRESULT hr = m_store->Read([&](Transaction& tx) -> HRESULT {
+            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
+                return c;
+            }
+            n = static_cast<UINT>(tx.ProfileGuids().size());
+            return S_OK;
+        });
+        if (SUCCEEDED(hr)) {
+            *count = n;
+        }
+        return hr;
+    }
+
+    HRESULT ImportProfile(LPCWSTR path, IProfile** out) override {
+        if (!out) {
+            return E_POINTER;
+        }
+        *out = nullptr;
+        if (!path) {
+            return E_POINTER;
+        }
+        ProfileState p;
+        if (const HRESULT hr = ReadProfileFile(path, p); FAILED(hr)) {
+            return hr;
+        }
+        p.guid = NewGuid();
+        const HRESULT hr = m_store->Write([&](Transaction& tx) -> HRESULT {
+            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
+                return c;
+            }
+            const auto guids = tx.ProfileGuids();
+            if (guids.size() >= DEVICE_MAX_PROFILES) {
+                return E_FULL;
+            }
+            tx.SaveProfile(p);
+            ResetDanglingAssignments(tx); // references to macros or profiles not here
+            tx.AddEvent(EventKind::Manager, GUID_NULL, PROFILE_MANAGER_EVENT_CHANGED,
+                        static_cast<INT>(guids.size()));
+            tx.MarkProfilesChanged();
+            return S_OK;
+        });
+        if (FAILED(hr)) {
+            return hr;
+        }
+        return NewProfileObject(m_store, m_generation, p.guid, IID_IProfile,
+                                reinterpret_cast<void**>(out));
+    }
+
+private:
+    LazyConnectionPoint m_cp;
+};
+
+} // namespace
+
+HRESULT NewProfileManager(std::shared_ptr<Store> store, INT generation, REFIID riid, void** out) {
+    auto* object = new CProfileManager(std::move(store), generation);
+    const HRESULT hr = object->QueryInterface(riid, out);
+    static_cast<IProfileManager*>(object)->Release();
+    return hr;
+}
+
+} // namespace service
