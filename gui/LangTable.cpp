@@ -5,7 +5,8 @@
 #include <cstring>
 #include <iterator>
 
-std::map<LONG, CLangTable*> LanguageTableMap;
+// Never destroyed by the runtime, so that a table that goes late at exit still finds it.
+std::map<LONG, CLangTable*>& LanguageTableMap = *new std::map<LONG, CLangTable*>;
 CLangTable* CurrentLangTable = nullptr;
 
 namespace {

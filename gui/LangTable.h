@@ -80,7 +80,7 @@ private:
 };
 
 // Language id (320..328) to table; filled while "Language.xml" loads.
-extern std::map<LONG, CLangTable*> LanguageTableMap;
+extern std::map<LONG, CLangTable*>& LanguageTableMap;
 // The table in use; null when nothing is translated.
 extern CLangTable* CurrentLangTable;
 
