@@ -193,6 +193,9 @@ void ForgetWindowInput(HWND hwnd) {
     if (s.lastMouseWindow == hwnd) {
         s.lastMouseWindow = nullptr;
     }
+    if (s.moveWindow == hwnd) {
+        s.moveWindow = nullptr;
+    }
 }
 
 void Activate(HWND top, WORD how) {
@@ -518,9 +521,25 @@ HWND HitWindow(POINT screen, LRESULT* hitCode) {
 }
 
 void MouseMove(POINT screen) {
+    HWND moving = nullptr;
+    POINT to{};
     {
         Lock lock(S().mutex);
         S().cursor = screen;
+        auto& s = S();
+        if (s.moveWindow && !(s.keys[VK_LBUTTON] & 0x80)) {
+            s.moveWindow = nullptr;
+        }
+        if (s.moveWindow && ThreadOf(s.moveWindow) == GetCurrentThreadId()) {
+            moving = s.moveWindow;
+            to = POINT{s.moveStartPos.x + screen.x - s.moveStartCursor.x,
+                       s.moveStartPos.y + screen.y - s.moveStartCursor.y};
+        }
+    }
+    if (moving) {
+        // The caption drag moves the window; the mouse messages stop meanwhile.
+        SetWindowPos(moving, nullptr, to.x, to.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
     }
     const Hit hit = HitTest(screen);
     const HWND over = hit.code == HTERROR ? nullptr : hit.hwnd;
@@ -558,6 +577,10 @@ void MouseButton(MouseButtonId button, bool down) {
         Lock lock(S().mutex);
         SetKey(vk, down);
         screen = S().cursor;
+        if (!down && vk == VK_LBUTTON && S().moveWindow) {
+            S().moveWindow = nullptr; // the caption drag ends with the release
+            return;
+        }
     }
     HWND target = GetCapture();
     if (!target) {
@@ -577,8 +600,16 @@ void MouseButton(MouseButtonId button, bool down) {
                 Activate(root, WA_CLICKACTIVE);
             }
         }
-        if (!IsWindow(hit.hwnd) || hit.code != HTCLIENT) {
-            return; // the frame and caption have no behaviour of their own here
+        if (!IsWindow(hit.hwnd)) {
+            return;
+        }
+        if (hit.code != HTCLIENT) {
+            // Outside the client area only a press on the caption does something: it starts
+            // moving the window (the default processing of WM_NCLBUTTONDOWN).
+            if (down && button == MouseButtonId::Left) {
+                Post(hit.hwnd, WM_NCLBUTTONDOWN, static_cast<WPARAM>(hit.code), PackPoint(screen));
+            }
+            return;
         }
         target = hit.hwnd;
     }

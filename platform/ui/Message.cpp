@@ -552,6 +552,21 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return HTBORDER;
     }
+    case WM_NCLBUTTONDOWN: {
+        // Pressing the caption starts moving the window with the mouse until release.
+        if (wParam != static_cast<WPARAM>(HTCAPTION)) {
+            return 0;
+        }
+        Lock lock(S().mutex);
+        HWND root = RootOf(hwnd);
+        Window* w = Get(root);
+        if (w && (S().keys[VK_LBUTTON] & 0x80)) {
+            S().moveWindow = root;
+            S().moveStartCursor = S().cursor;
+            S().moveStartPos = POINT{w->rect.left, w->rect.top};
+        }
+        return 0;
+    }
     case WM_CANCELMODE:
         if (GetCapture() == hwnd) {
             ReleaseCapture();

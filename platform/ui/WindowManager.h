@@ -101,6 +101,10 @@ struct State {
     std::uint64_t lastClickTime = 0;
     POINT lastClickPoint{};
     HWND lastMouseWindow = nullptr;
+    // Moving a window by its caption (left button held since WM_NCLBUTTONDOWN HTCAPTION).
+    HWND moveWindow = nullptr;
+    POINT moveStartCursor{};
+    POINT moveStartPos{};
 };
 
 State& S();

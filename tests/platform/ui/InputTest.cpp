@@ -252,3 +252,28 @@ TEST_F(InputTest, GeometryConversions) {
     EXPECT_FALSE(IsWindowVisible(child));
     EXPECT_EQ(ChildWindowFromPointEx(top, POINT{5, 5}, CWP_SKIPINVISIBLE), top);
 }
+
+TEST_F(InputTest, AWindowAnsweringCaptionIsDraggedByAnyFreeSpot) {
+    HWND top = Keep(CreateTestWindow(WS_POPUP | WS_VISIBLE, 100, 100, 200, 100));
+    HWND child = CreateTestWindow(WS_CHILD | WS_VISIBLE, 0, 0, 20, 20, top, 1);
+    Recorder::Get().SetHandler(top,
+                               [](HWND h, UINT msg, WPARAM w, LPARAM l) -> std::optional<LRESULT> {
+                                   if (msg == WM_NCHITTEST) {
+                                       const LRESULT hit = DefWindowProcW(h, msg, w, l);
+                                       return hit == HTCLIENT ? HTCAPTION : hit;
+                                   }
+                                   return std::nullopt;
+                               });
+    m_display.Drag(POINT{150, 150}, POINT{200, 180});
+    RECT r{};
+    GetWindowRect(top, &r);
+    EXPECT_EQ(r, (RECT{150, 130, 350, 230}));
+    EXPECT_TRUE(Recorder::Get().Of(top, WM_LBUTTONDOWN).empty());
+    EXPECT_EQ(Recorder::Get().Of(top, WM_NCLBUTTONDOWN).size(), 1u);
+    // After the release the mouse moves freely again; the child still gets its clicks.
+    m_display.MoveMouse(300, 300);
+    GetWindowRect(top, &r);
+    EXPECT_EQ(r.left, 150);
+    m_display.Click(155, 135);
+    EXPECT_EQ(Recorder::Get().Of(child, WM_LBUTTONDOWN).size(), 1u);
+}
