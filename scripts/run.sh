@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 borvanta_install_deps
 
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBORVANTA_TESTS=OFF \
-    -DBORVANTA_BENCH=OFF >/dev/null
+    -DBORVANTA_BENCH=OFF -DBORVANTA_WERROR=OFF >/dev/null
 cmake --build build/release -j "$(nproc)"
 
 echo
