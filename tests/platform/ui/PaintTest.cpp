@@ -2,6 +2,7 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/ui/Display.h"
 #include "platform/ui/MessageLoop.h"
+#include "platform/ui/Module.h"
 #include "platform/ui/WinUser.h"
 
 #include <gtest/gtest.h>
@@ -273,4 +274,20 @@ TEST_F(PaintTest, RedrawWindowAndInvalidateRgn) {
     EXPECT_EQ(childPainted.size(), 1u);
     EXPECT_EQ(platform::PumpUntilIdle(), 0);
     (void)child;
+}
+
+TEST_F(PaintTest, LayeredAttributesCanBeLookedUpByName) {
+    HMODULE user32 = GetModuleHandleW(u"USER32.DLL");
+    ASSERT_TRUE(user32);
+    EXPECT_EQ(GetModuleHandleW(u"user32"), user32);
+    EXPECT_EQ(GetModuleHandleW(u"gdi32.dll"), nullptr);
+    EXPECT_EQ(GetProcAddress(user32, "NoSuchFunction"), nullptr);
+    using SetLayered = BOOL (*)(HWND, COLORREF, BYTE, DWORD);
+    auto set = reinterpret_cast<SetLayered>(GetProcAddress(user32, "SetLayeredWindowAttributes"));
+    ASSERT_TRUE(set);
+    HWND w = Keep(CreateTestWindow(WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, 0, WS_EX_LAYERED));
+    EXPECT_TRUE(set(w, RGB(255, 0, 255), 0, LWA_COLORKEY));
+    DWORD flags = 0;
+    GetLayeredWindowAttributes(w, nullptr, nullptr, &flags);
+    EXPECT_EQ(flags, LWA_COLORKEY);
 }
