@@ -412,6 +412,44 @@ TEST_F(MouseTest, MacrosAreUpdatedInPlaceAndEmptyOnesNeverCreated) {
     EXPECT_EQ(Direct().MacroCount(), 0u);
 }
 
+TEST_F(MouseTest, ProgramAndSwitchesGoWithEveryWrite) {
+    CBorvantaConfig config;
+    CMouse mouse;
+    OpenAndRead(mouse, config);
+    IMouseProfile* p = config.GetActiveProfile();
+    // Without a program a profile never switches automatically, whatever its flag says.
+    config.SetAutoSwitch(p, 1);
+    config.SetShowProfileOsd(1, p);
+    ASSERT_TRUE(WriteAndWait(mouse, config, 0));
+    Direct direct;
+    auto properties = Direct::Feature<IProfileProperties>(direct.Profile(0));
+    WORD switches = 0xFFFF;
+    DWORD size = sizeof switches;
+    ASSERT_EQ(properties->GetProperty(PROFILE_PROP_SWITCHES, 0, &switches, 0, &size), S_OK);
+    EXPECT_EQ(switches, PROFILE_SWITCH_NAME_OSD);
+
+    config.SetExePath(p, u"C:\\Tools\\editor.exe");
+    ASSERT_TRUE(WriteAndWait(mouse, config, 0));
+    size = sizeof switches;
+    ASSERT_EQ(properties->GetProperty(PROFILE_PROP_SWITCHES, 0, &switches, 0, &size), S_OK);
+    EXPECT_EQ(switches, PROFILE_SWITCH_AUTO | PROFILE_SWITCH_NAME_OSD);
+    WCHAR program[129] = {};
+    size = 256;
+    ASSERT_EQ(properties->GetProperty(PROFILE_PROP_PROGRAM, 0, program, 0, &size), S_OK);
+    EXPECT_EQ(std::u16string_view(program), u"editor.exe");
+
+    // A device macro named like one the configuration has is not read.
+    CMacro* mine = config.CreateMacro(u"Same", nullptr);
+    mine->SetEvents({{MACRO_EVENT_DELAY, 1, 0}});
+    ASSERT_TRUE(WriteAndWait(mouse, config, SECTION_MACROS));
+    CBorvantaConfig other;
+    CMacro* local = other.CreateMacro(u"SAME", nullptr);
+    CMouse reader;
+    OpenAndRead(reader, other);
+    EXPECT_EQ(other.GetMacroCount(), 1);
+    EXPECT_TRUE(IsEqualGUID(local->GetGuid(), GUID_NULL));
+}
+
 TEST_F(MouseTest, ProcessDeviceObjectIsCreatedAndDestroyed) {
     CBorvantaConfig config;
     IMouseDevice* device = nullptr;
