@@ -111,6 +111,10 @@ protected:
     void TearDown() override {
         platform::SetModalIdleHook(nullptr);
         platform::PumpUntilIdle();
+        // A main window that went posted WM_QUIT; it must not end the next test's loops.
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
     }
     HeadlessDisplay m_display{640, 480, RGB(0, 0, 0)};
 };
@@ -273,4 +277,97 @@ TEST_F(FrameworkTest, TemporaryWrappersAndSubclassing) {
         EXPECT_EQ(text, CString(u"x"));
     } // the object takes its window along
     EXPECT_FALSE(IsWindow(plain));
+}
+
+namespace {
+
+// The shape of a main window that shows a modal "busy" popup and closes it from its own
+// timer once the work is done.
+class BusyPopup : public CDialog {
+public:
+    explicit BusyPopup(CWnd* parent) : CDialog(kTemplate, parent) {}
+};
+
+INT_PTR g_popupResult = -2;
+bool g_disabledDuringPopup = false;
+int g_ticks = 0;
+
+class MainWindow : public CDialog {
+public:
+    MainWindow() : CDialog(kTemplate) {}
+    BusyPopup* popup = nullptr;
+    INT_PTR popupResult = -2;
+    bool disabledDuringPopup = false;
+    int ticks = 0;
+
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override {
+        if (message == WM_USER + 1) {
+            SetTimer(1, 500);
+            BusyPopup busy(this);
+            popup = &busy;
+            popupResult = busy.DoModal();
+            popup = nullptr;
+            g_popupResult = popupResult;
+            EndDialog(IDOK);
+            *result = 0;
+            return TRUE;
+        }
+        return CDialog::OnWndMsg(message, wParam, lParam, result);
+    }
+    void OnTimer(UINT_PTR id) override {
+        ++ticks;
+        if (ticks < 2) {
+            return; // still busy: the next tick tries again
+        }
+        disabledDuringPopup = !IsWindowEnabled();
+        g_disabledDuringPopup = disabledDuringPopup;
+        g_ticks = ticks;
+        if (popup) {
+            popup->EndDialog(0);
+        }
+        KillTimer(id);
+    }
+};
+
+class DialogApp : public CWinApp {
+public:
+    INT_PTR mainResult = -2;
+    BOOL InitInstance() override {
+        MainWindow main;
+        m_pMainWnd = &main;
+        mainResult = main.DoModal();
+        m_pMainWnd = nullptr;
+        return FALSE;
+    }
+    int ExitInstance() override { return 3; }
+};
+
+} // namespace
+
+TEST_F(FrameworkTest, NestedPopupIsEndedByTheMainWindowsTimer) {
+    platform::ScopedVirtualClock clock;
+    MainWindow* mainSeen = nullptr;
+    HWND mainHwnd = nullptr;
+    platform::SetModalIdleHook([&](HWND dialog) {
+        CWnd* wnd = CWnd::FromHandlePermanent(dialog);
+        if (auto* main = dynamic_cast<MainWindow*>(wnd)) {
+            if (!mainSeen) {
+                mainSeen = main;
+                mainHwnd = dialog;
+                EXPECT_EQ(::GetParent(dialog), nullptr); // no owner: it is the main window
+                main->PostMessage(WM_USER + 1);
+            }
+        } else {
+            EXPECT_EQ(GetAncestor(dialog, GA_ROOTOWNER), mainHwnd);
+            clock.Advance(500);
+        }
+    });
+    DialogApp app;
+    EXPECT_EQ(AfxWinMain(nullptr, nullptr, nullptr, SW_SHOW), 3);
+    EXPECT_EQ(app.mainResult, IDOK);
+    ASSERT_TRUE(mainSeen);
+    // The popup ran nested (its owner disabled) and was ended by the second tick.
+    EXPECT_EQ(g_popupResult, 0);
+    EXPECT_TRUE(g_disabledDuringPopup);
+    EXPECT_EQ(g_ticks, 2);
 }
