@@ -33,6 +33,12 @@ template <class P> ServiceString NameOf(const P& object) {
     return owned;
 }
 
+// The events the device takes of a macro (it holds at most DEVICE_MAX_MACRO_EVENTS).
+INT DeviceEventCount(const CMacro& macro) {
+    return static_cast<INT>(
+        std::min<size_t>(macro.GetEvents().size(), static_cast<size_t>(DEVICE_MAX_MACRO_EVENTS)));
+}
+
 bool SameGuid(const GUID& a, const GUID& b) {
     return IsEqualGUID(a, b);
 }
@@ -1029,7 +1035,6 @@ bool CMouse::SyncMacros(IMouseConfig* config) {
     if (!manager) {
         return false;
     }
-    bool result = true;
     const INT count = config->GetMacroCount();
     for (INT index = 0; index < count; ++index) {
         CMacro* macro = config->GetMacro(index, nullptr);
@@ -1053,7 +1058,7 @@ bool CMouse::SyncMacros(IMouseConfig* config) {
             m_writeIncomplete = true;
         }
     }
-    return result;
+    return true; // failures of single macros count as an incomplete write
 }
 
 bool CMouse::UpdateDeviceMacro(IMacro* device, const CMacro& macro) {
@@ -1063,7 +1068,7 @@ bool CMouse::UpdateDeviceMacro(IMacro* device, const CMacro& macro) {
     if (!name || std::u16string_view(name.get()) != macro.GetName()) {
         ok = SUCCEEDED(device->SetName(macro.GetName()));
     }
-    const INT count = static_cast<INT>(macro.GetEvents().size());
+    const INT count = DeviceEventCount(macro);
     const MacroEventBlock block = AllocateMacroEventBlock(count);
     if (!block) {
         return false;
@@ -1102,8 +1107,7 @@ bool CMouse::WriteMacroNow(CMacro* macro) {
     if (macro == nullptr || macro->GetEvents().empty()) {
         return false; // an empty macro is never created on the device
     }
-    const INT count = static_cast<INT>(
-        std::min<size_t>(macro->GetEvents().size(), static_cast<size_t>(DEVICE_MAX_MACRO_EVENTS)));
+    const INT count = DeviceEventCount(*macro);
     const MacroEventBlock block = AllocateMacroEventBlock(count);
     if (!block) {
         return false;
