@@ -371,3 +371,50 @@ TEST_F(FrameworkTest, NestedPopupIsEndedByTheMainWindowsTimer) {
     EXPECT_TRUE(g_disabledDuringPopup);
     EXPECT_EQ(g_ticks, 2);
 }
+
+namespace {
+
+class ClipProbe : public CWnd {
+public:
+    std::vector<CRect> clipBoxes;
+    std::vector<CRect> paintRects;
+    void OnPaint() override {
+        CPaintDC dc(this);
+        CRect box;
+        dc.GetClipBox(box);
+        clipBoxes.push_back(box);
+        paintRects.push_back(dc.m_ps.rcPaint);
+        // Off-screen drawing of the clip box, copied back, as flicker-free widgets do.
+        CDC memory;
+        memory.CreateCompatibleDC(&dc);
+        CBitmap bitmap;
+        bitmap.CreateCompatibleBitmap(&dc, box.Width(), box.Height());
+        CBitmap* old = memory.SelectObject(&bitmap);
+        memory.SetWindowOrg(box.left, box.top);
+        memory.FillSolidRect(box, RGB(0, 200, 0));
+        dc.BitBlt(box.left, box.top, box.Width(), box.Height(), &memory, box.left, box.top,
+                  SRCCOPY);
+        memory.SelectObject(old);
+    }
+    BOOL OnEraseBkgnd(CDC*) override { return TRUE; }
+};
+
+} // namespace
+
+TEST_F(FrameworkTest, PaintClipBoxIsTheUpdateAreaInClientCoordinates) {
+    CWnd parent;
+    ASSERT_TRUE(parent.CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE | WS_BORDER, 100, 100, 200,
+                                150, nullptr, nullptr));
+    ClipProbe probe;
+    ASSERT_TRUE(
+        probe.Create(nullptr, u"", WS_CHILD | WS_VISIBLE, CRect(20, 30, 120, 90), &parent, 1));
+    platform::PumpUntilIdle();
+    ASSERT_FALSE(probe.clipBoxes.empty());
+    EXPECT_EQ(probe.clipBoxes.back(), CRect(0, 0, 100, 60));
+    probe.InvalidateRect(CRect(10, 10, 20, 25), FALSE);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(probe.paintRects.back(), CRect(10, 10, 20, 25));
+    EXPECT_EQ(probe.clipBoxes.back(), CRect(10, 10, 20, 25));
+    // Screen: parent client origin (101, 101) + child (20, 30) + (10, 10).
+    EXPECT_EQ(m_display.ScreenPixel(131, 141), RGB(0, 200, 0));
+}
