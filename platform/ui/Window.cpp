@@ -530,11 +530,9 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
         }
     }
     if (!enable) {
-        // A disabled window loses the mouse capture and the focus.
-        HWND capture = GetCapture();
-        if (capture && (capture == hwnd || IsChild(hwnd, capture))) {
-            SendMessageW(capture, WM_CANCELMODE, 0, 0);
-        }
+        // The window being disabled is told to cancel modes (its default processing releases
+        // the capture it holds) and loses the focus.
+        SendMessageW(hwnd, WM_CANCELMODE, 0, 0);
         HWND focus = GetFocus();
         if (focus && (focus == hwnd || IsChild(hwnd, focus))) {
             SetFocus(nullptr);
