@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <sqlite3.h>
+#include <thread>
 
 using namespace servicetest;
 
@@ -439,4 +440,29 @@ TEST_F(ServiceTest, ADatabaseOfANewerServiceIsNotTouched) {
                                reinterpret_cast<void**>(&service)),
               0);
     EXPECT_EQ(service, nullptr);
+}
+
+TEST_F(ServiceTest, ThreadsShareOneServiceSafely) {
+    Mouse m;
+    auto macros = Feature<IMacroManager>(m.device);
+    auto dpi = Feature<IDPI>(Active(m.manager));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 5; ++i) {
+                CComPtr<IMacro> macro;
+                EXPECT_EQ(macros->CreateMacro(&macro), S_OK);
+                EXPECT_EQ(dpi->SetDpi(100 * (t + 1), 100 * (i + 1)), S_OK);
+                INT x = 0;
+                INT y = 0;
+                EXPECT_EQ(dpi->GetDpi(&x, &y), S_OK);
+            }
+        });
+    }
+    for (auto& th : threads) {
+        th.join();
+    }
+    UINT count = 0;
+    ASSERT_EQ(macros->GetMacroCount(&count), S_OK);
+    EXPECT_EQ(count, 20u);
 }

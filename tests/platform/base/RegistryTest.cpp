@@ -285,3 +285,16 @@ TEST(HandleTest, EventsSignalAndReset) {
     CloseHandle(autoReset);
     EXPECT_EQ(CreateEventW(nullptr, TRUE, FALSE, u"Named"), nullptr);
 }
+
+TEST_F(RegistryTest, ClosingTheKeyEndsAWaitOnIt) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyW(HKEY_CURRENT_USER, u"Watched", &key), ERROR_SUCCESS);
+    LSTATUS result = -1;
+    std::thread waiter([&] {
+        result = RegNotifyChangeKeyValue(key, TRUE, REG_NOTIFY_CHANGE_NAME, nullptr, FALSE);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    waiter.join();
+    EXPECT_EQ(result, ERROR_INVALID_HANDLE);
+}
