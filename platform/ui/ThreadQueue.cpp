@@ -17,6 +17,7 @@ std::map<DWORD, std::shared_ptr<ThreadQueue>>& Registry() {
 }
 
 std::atomic<DWORD> g_nextThreadId{1};
+std::atomic<void (*)(DWORD)> g_retireHook{nullptr};
 
 // Retires the thread's queue when the thread exits.
 struct QueueHolder {
@@ -30,6 +31,9 @@ struct QueueHolder {
             Registry().erase(queue->ThreadId());
         }
         queue->Retire();
+        if (auto hook = g_retireHook.load()) {
+            hook(queue->ThreadId());
+        }
     }
 };
 
@@ -51,6 +55,10 @@ std::shared_ptr<ThreadQueue> ThreadQueue::Find(DWORD threadId) {
     std::lock_guard lock(g_registryMutex);
     auto it = Registry().find(threadId);
     return it == Registry().end() ? nullptr : it->second;
+}
+
+void ThreadQueue::SetRetireHook(void (*hook)(DWORD)) {
+    g_retireHook.store(hook);
 }
 
 void ThreadQueue::WakeAll() {

@@ -61,6 +61,9 @@ public:
     static std::shared_ptr<ThreadQueue> Find(DWORD threadId);
     // Wakes every waiting message loop (the clock moved, a window was invalidated...).
     static void WakeAll();
+    // Called with the id of each thread whose queue retires (the window manager removes the
+    // windows the thread left behind, as the system does when a thread ends).
+    static void SetRetireHook(void (*hook)(DWORD threadId));
 
     DWORD ThreadId() const { return m_threadId; }
 

@@ -195,9 +195,73 @@ int GetClassNameW(HWND hwnd, LPWSTR buffer, int count) {
     return static_cast<int>(n);
 }
 
+namespace platform::wm {
+namespace {
+
+// Removes, without messages, the windows of a thread that ended (their procedures cannot run
+// any more).
+void ForgetThreadWindows(DWORD thread) {
+    std::vector<HRGN> regions;
+    {
+        Lock lock(S().mutex);
+        auto& s = S();
+        // The thread's windows and everything below them.
+        std::vector<HWND> dead;
+        for (auto& [hwnd, w] : s.windows) {
+            if (w->thread == thread) {
+                dead.push_back(hwnd);
+            }
+        }
+        for (size_t i = 0; i < dead.size(); ++i) {
+            for (HWND child : Get(dead[i])->children) {
+                if (Get(child)->thread != thread) {
+                    dead.push_back(child);
+                }
+            }
+        }
+        for (HWND hwnd : dead) {
+            ForgetWindowInput(hwnd);
+        }
+        for (HWND hwnd : dead) {
+            auto w = GetShared(hwnd);
+            if (w->parent) {
+                if (Window* p = Get(w->parent)) {
+                    std::erase(p->children, hwnd);
+                }
+            } else {
+                std::erase(s.topLevels, hwnd);
+            }
+            if (w->regionHandle) {
+                regions.push_back(w->regionHandle);
+            }
+            std::erase_if(s.timers, [hwnd](const Timer& t) { return t.hwnd == hwnd; });
+        }
+        for (HWND hwnd : dead) {
+            s.windows.erase(hwnd);
+        }
+        for (auto& [hwnd, w] : s.windows) {
+            if (w->owner && !Get(w->owner)) {
+                w->owner = nullptr;
+            }
+        }
+        std::erase_if(s.timers, [thread](const Timer& t) { return t.thread == thread; });
+    }
+    for (HRGN region : regions) {
+        DeleteObject(region);
+    }
+}
+
+} // namespace
+} // namespace platform::wm
+
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
                      int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      LPVOID param) {
+    static const bool hooked = [] {
+        ThreadQueue::SetRetireHook(&ForgetThreadWindows);
+        return true;
+    }();
+    (void)hooked;
     EnsureMessageQueue();
     HWND hwnd = nullptr;
     {

@@ -1,4 +1,5 @@
 #include "UiTestSupport.h"
+#include "platform/ui/Input.h"
 #include "platform/ui/MessageLoop.h"
 #include "platform/ui/WinUser.h"
 
@@ -264,4 +265,18 @@ TEST_F(MessageTest, ThreadCallbacksRunWhileTheTargetWaitsInItsOwnSend) {
     EXPECT_EQ(ranOn.load(), mainThread);
     PostMessageW(theirs, WM_TEST_C, 0, 0); // a real cross-thread post wakes its GetMessage
     worker.join();
+}
+
+TEST_F(MessageTest, WindowsOfAThreadThatEndedAreGone) {
+    HWND left = nullptr;
+    std::thread worker([&] {
+        left = CreateTestWindow(WS_POPUP | WS_VISIBLE, 500, 500, 30, 30);
+        SetTimer(left, 1, 100, nullptr);
+        PostMessageW(left, WM_TEST_A, 0, 0);
+    });
+    worker.join();
+    ASSERT_TRUE(left);
+    EXPECT_FALSE(IsWindow(left));
+    EXPECT_FALSE(PostMessageW(left, WM_TEST_A, 0, 0));
+    EXPECT_EQ(platform::input::HitWindow(POINT{510, 510}), nullptr);
 }
