@@ -9,13 +9,14 @@
 
 #include "platform/base/CString.h"
 #include "platform/framework/CDC.h"
+#include "platform/framework/CObject.h"
 #include "platform/framework/CRect.h"
 #include "platform/ui/WinUser.h"
 
-class CWnd {
+class CWnd : public CObject {
 public:
     CWnd();
-    virtual ~CWnd();
+    ~CWnd() override;
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
 
