@@ -3,6 +3,7 @@
 #include "platform/base/Registry.h"
 #include "service/MouseControl.h"
 
+#include <sys/stat.h>
 #include <thread>
 
 using namespace servicetest;
@@ -237,6 +238,19 @@ TEST_F(ServiceTest, ProfilesKeyMirrorsTheProfiles) {
     ASSERT_EQ(key.QueryStringValue(u"Name", name, &chars), ERROR_SUCCESS);
     EXPECT_EQ(std::u16string(name), u"Racing");
     key.Close();
+
+    // Changes that leave the mirrored values alone do not touch the hive (the tray's value
+    // watcher would wake for nothing).
+    struct stat before {};
+    ASSERT_EQ(::stat(RegistryHivePath().c_str(), &before), 0);
+    ASSERT_EQ(added->SetName(u"Racing"), S_OK);
+    ASSERT_EQ(Feature<IDPI>(added)->SetDpi(500, 500), S_OK);
+    const ProfileSwitchWrite off{0x1, 0};
+    ASSERT_EQ(Feature<IProfileProperties>(added)->SetProperty(PROFILE_PROP_SWITCHES, &off, 0, 4, 0),
+              S_OK);
+    struct stat after {};
+    ASSERT_EQ(::stat(RegistryHivePath().c_str(), &after), 0);
+    EXPECT_EQ(before.st_ino, after.st_ino);
 
     ASSERT_EQ(m.manager->SetActiveProfile(added), S_OK);
     chars = 64;

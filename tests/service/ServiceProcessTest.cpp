@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <set>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 using namespace servicetest;
@@ -74,7 +75,14 @@ TEST_F(ServiceTest, AnotherProcessSeesOurWritesAndWeSeeItsEvents) {
     const DWORD managerCookie = Advise(m.manager, DIID_IProfileManagerEvents2, sink);
     const DWORD profileCookie = Advise(active, DIID_IProfileEvents, sink);
 
+    // The other process brings the PROFILES key up to date when it opens the mouse, and
+    // finding it current writes nothing.
+    struct stat before {};
+    ASSERT_EQ(::stat((m_dir / "registry.txt").c_str(), &before), 0);
     ASSERT_EQ(RunHelper({"setdpi", "1200", "600"}), 0);
+    struct stat after {};
+    ASSERT_EQ(::stat((m_dir / "registry.txt").c_str(), &after), 0);
+    EXPECT_EQ(before.st_ino, after.st_ino);
     ASSERT_EQ(RunHelper({"dpi-up"}), 0);
     ASSERT_EQ(RunHelper({"switch", "4", "0"}), 0); // show-profile-name on
     ASSERT_TRUE(PumpUntil([&] { return log.entries.size() >= 4; }));
