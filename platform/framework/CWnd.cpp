@@ -755,18 +755,13 @@ void CWnd::OnMeasureItem(int id, LPMEASUREITEMSTRUCT measureItem) {
     Default();
 }
 
+const CWnd CWnd::wndTop(HWND_TOP);
+const CWnd CWnd::wndBottom(HWND_BOTTOM);
+const CWnd CWnd::wndTopMost(HWND_TOPMOST);
+const CWnd CWnd::wndNoTopMost(HWND_NOTOPMOST);
+
 BOOL CWnd::SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, UINT flags) {
-    HWND after = nullptr;
-    if (insertAfter == reinterpret_cast<const CWnd*>(HWND_TOPMOST)) {
-        after = HWND_TOPMOST;
-    } else if (insertAfter == reinterpret_cast<const CWnd*>(HWND_NOTOPMOST)) {
-        after = HWND_NOTOPMOST;
-    } else if (insertAfter == reinterpret_cast<const CWnd*>(HWND_BOTTOM)) {
-        after = HWND_BOTTOM;
-    } else if (insertAfter) {
-        after = insertAfter->m_hWnd;
-    }
-    return ::SetWindowPos(m_hWnd, after, x, y, cx, cy, flags);
+    return ::SetWindowPos(m_hWnd, insertAfter ? insertAfter->m_hWnd : nullptr, x, y, cx, cy, flags);
 }
 
 void CWnd::ClientToScreen(LPRECT rect) const {

@@ -16,6 +16,7 @@
 class CWnd : public CObject {
 public:
     CWnd();
+    explicit CWnd(HWND placeHolder) : m_hWnd(placeHolder) {}
     ~CWnd() override;
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
@@ -222,6 +223,12 @@ public:
 
     // The message being processed by this thread's innermost WindowProc.
     static const MSG* GetCurrentMessage();
+
+    // Z-order places for SetWindowPos (&CWnd::wndTopMost, ...).
+    static const CWnd wndTop;
+    static const CWnd wndBottom;
+    static const CWnd wndTopMost;
+    static const CWnd wndNoTopMost;
 
 protected:
     WNDPROC m_pfnSuper = nullptr; // the procedure before subclassing

@@ -572,6 +572,17 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             ReleaseCapture();
         }
         return 0;
+    case WM_KEYDOWN:
+        if (wParam == static_cast<WPARAM>(VK_F1)) {
+            // F1 asks for help on the window that has the keyboard.
+            HELPINFO help;
+            help.iCtrlId = GetDlgCtrlID(hwnd);
+            help.hItemHandle = hwnd;
+            GetCursorPos(&help.MousePos);
+            SendMessageW(hwnd, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+        }
+        return 0;
+    case WM_HELP:
     case WM_MOUSEWHEEL:
     case WM_CONTEXTMENU: {
         // Children pass these on to their parent.

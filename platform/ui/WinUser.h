@@ -453,6 +453,18 @@ inline constexpr int IDIGNORE = 5;
 inline constexpr int IDYES = 6;
 inline constexpr int IDNO = 7;
 
+// WM_HELP (F1): lParam points at this.
+inline constexpr int HELPINFO_WINDOW = 0x0001;
+struct HELPINFO {
+    UINT cbSize = sizeof(HELPINFO);
+    int iContextType = HELPINFO_WINDOW;
+    int iCtrlId = 0;
+    HANDLE hItemHandle = nullptr;
+    DWORD_PTR dwContextId = 0;
+    POINT MousePos{};
+};
+using LPHELPINFO = HELPINFO*;
+
 struct NMHDR {
     HWND hwndFrom = nullptr;
     UINT_PTR idFrom = 0;

@@ -418,3 +418,19 @@ TEST_F(FrameworkTest, PaintClipBoxIsTheUpdateAreaInClientCoordinates) {
     // Screen: parent client origin (101, 101) + child (20, 30) + (10, 10).
     EXPECT_EQ(m_display.ScreenPixel(131, 141), RGB(0, 200, 0));
 }
+
+TEST_F(FrameworkTest, TopMostWindowsStayAboveOthers) {
+    CWnd low;
+    CWnd high;
+    ASSERT_TRUE(
+        high.CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr));
+    ASSERT_TRUE(high.SetWindowPos(&CWnd::wndTopMost, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
+    EXPECT_TRUE(high.GetExStyle() & WS_EX_TOPMOST);
+    ASSERT_TRUE(
+        low.CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr));
+    low.BringWindowToTop(); // cannot pass a topmost window
+    EXPECT_EQ(platform::input::HitWindow(POINT{10, 10}), high.m_hWnd);
+    high.SetWindowPos(&CWnd::wndNoTopMost, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    low.BringWindowToTop();
+    EXPECT_EQ(platform::input::HitWindow(POINT{10, 10}), low.m_hWnd);
+}

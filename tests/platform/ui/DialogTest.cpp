@@ -249,3 +249,26 @@ TEST_F(DialogTest, EnterOnAnOwnerDrawnButtonIsTheDialogsOk) {
     });
     EXPECT_EQ(DialogBoxIndirectParamW(nullptr, &t, nullptr, TestDialogProc, 0), IDOK);
 }
+
+TEST_F(DialogTest, F1AsksTheDialogForHelpAboutTheFocusedControl) {
+    const DialogTemplate t = MakeTemplate();
+    HELPINFO seen;
+    int helps = 0;
+    g_behaviour = [&](HWND h, UINT msg, WPARAM w, LPARAM l) -> INT_PTR {
+        if (msg == WM_HELP) {
+            ++helps;
+            seen = *reinterpret_cast<HELPINFO*>(l);
+            return TRUE;
+        }
+        return EndOnCommand(h, msg, w, l);
+    };
+    platform::SetModalIdleHook([&](HWND dialog) {
+        SetFocus(GetDlgItem(dialog, IDCANCEL));
+        m_display.PressKey(VK_F1);
+        EXPECT_EQ(helps, 1);
+        EXPECT_EQ(seen.hItemHandle, GetDlgItem(dialog, IDCANCEL));
+        EXPECT_EQ(seen.iCtrlId, IDCANCEL);
+        EndDialog(dialog, 0);
+    });
+    EXPECT_EQ(DialogBoxIndirectParamW(nullptr, &t, nullptr, TestDialogProc, 0), 0);
+}
