@@ -78,6 +78,14 @@ int CWinApp::ExitInstance() {
 
 void CWinApp::OnHelp() {}
 
+HICON CWinApp::LoadIcon(UINT id) const {
+    return LoadIconW(m_hInstance, MAKEINTRESOURCEW(static_cast<WORD>(id)));
+}
+
+HCURSOR CWinApp::LoadStandardCursor(LPCWSTR name) const {
+    return LoadCursorW(nullptr, name);
+}
+
 void CWinApp::SetRegistryKey(LPCWSTR key) {
     m_registryKey = key ? CString(key) : CString();
 }

@@ -35,6 +35,8 @@ public:
     virtual BOOL InitApplication();
     int ExitInstance() override;
     virtual void OnHelp();
+    HICON LoadIcon(UINT id) const;
+    HCURSOR LoadStandardCursor(LPCWSTR name) const;
     // Where the application keeps its settings; stored for the program to read.
     void SetRegistryKey(LPCWSTR key);
 

@@ -500,6 +500,15 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_GETFONT:
         return reinterpret_cast<LRESULT>(GetPropW(hwnd, u"platform.font"));
+    case WM_SETICON: {
+        const LPCWSTR slot = wParam == ICON_BIG ? u"platform.icon.big" : u"platform.icon.small";
+        HANDLE old = GetPropW(hwnd, slot);
+        SetPropW(hwnd, slot, reinterpret_cast<HANDLE>(lParam));
+        return reinterpret_cast<LRESULT>(old);
+    }
+    case WM_GETICON:
+        return reinterpret_cast<LRESULT>(
+            GetPropW(hwnd, wParam == ICON_BIG ? u"platform.icon.big" : u"platform.icon.small"));
     case WM_CLOSE:
         DestroyWindow(hwnd);
         return 0;

@@ -38,6 +38,29 @@ BOOL UnregisterClassW(LPCWSTR className, HINSTANCE instance);
 BOOL GetClassInfoW(HINSTANCE instance, LPCWSTR className, WNDCLASSW* wc);
 int GetClassNameW(HWND hwnd, LPWSTR buffer, int count);
 
+// ---- resources: cursors and icons -----------------------------------------------------------
+// A numeric resource id in place of a name.
+inline LPCWSTR MAKEINTRESOURCEW(WORD id) {
+    return reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(id));
+}
+inline bool IS_INTRESOURCE(LPCWSTR name) {
+    return (reinterpret_cast<ULONG_PTR>(name) >> 16) == 0;
+}
+inline LPCWSTR const IDC_ARROW = MAKEINTRESOURCEW(32512);
+inline LPCWSTR const IDC_IBEAM = MAKEINTRESOURCEW(32513);
+inline LPCWSTR const IDC_WAIT = MAKEINTRESOURCEW(32514);
+inline LPCWSTR const IDC_HAND = MAKEINTRESOURCEW(32649);
+inline LPCWSTR const IDI_APPLICATION = MAKEINTRESOURCEW(32512);
+
+// Cursors and icons are tokens here: the headless display shows no pointer and window icons
+// are not drawn. Loading by numeric id always succeeds with a handle of its own per id (the
+// same id gives the same handle); a name gives null.
+HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name);
+HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
+HCURSOR SetCursor(HCURSOR cursor);
+HCURSOR GetCursor();
+BOOL DestroyIcon(HICON icon);
+
 // ---- window styles -----------------------------------------------------------------------
 inline constexpr DWORD WS_OVERLAPPED = 0x00000000;
 inline constexpr DWORD WS_POPUP = 0x80000000;
@@ -328,7 +351,10 @@ inline constexpr UINT WM_WINDOWPOSCHANGED = 0x0047;
 inline constexpr UINT WM_NOTIFY = 0x004E;
 inline constexpr UINT WM_HELP = 0x0053;
 inline constexpr UINT WM_CONTEXTMENU = 0x007B;
+inline constexpr UINT WM_GETICON = 0x007F;
 inline constexpr UINT WM_SETICON = 0x0080;
+inline constexpr WPARAM ICON_SMALL = 0;
+inline constexpr WPARAM ICON_BIG = 1;
 inline constexpr UINT WM_NCCREATE = 0x0081;
 inline constexpr UINT WM_NCDESTROY = 0x0082;
 inline constexpr UINT WM_NCCALCSIZE = 0x0083;

@@ -7,6 +7,7 @@
 #include "platform/ui/WindowManager.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace platform::wm {
 
@@ -1118,6 +1119,38 @@ HANDLE RemovePropW(HWND hwnd, LPCWSTR name) {
     HANDLE data = it->second;
     w->props.erase(it);
     return data;
+}
+
+namespace {
+std::atomic<HCURSOR> g_cursor{nullptr};
+
+// Pseudo handles for cursor (kind 1) and icon (kind 2) resource ids.
+std::uintptr_t ResourceToken(LPCWSTR name, std::uintptr_t kind) {
+    if (!name || !IS_INTRESOURCE(name)) {
+        return 0;
+    }
+    return 0x70000000u + kind * 0x10000u + reinterpret_cast<std::uintptr_t>(name);
+}
+} // namespace
+
+HCURSOR LoadCursorW(HINSTANCE, LPCWSTR name) {
+    return reinterpret_cast<HCURSOR>(ResourceToken(name, 1));
+}
+
+HICON LoadIconW(HINSTANCE, LPCWSTR name) {
+    return reinterpret_cast<HICON>(ResourceToken(name, 2));
+}
+
+HCURSOR SetCursor(HCURSOR cursor) {
+    return g_cursor.exchange(cursor);
+}
+
+HCURSOR GetCursor() {
+    return g_cursor.load();
+}
+
+BOOL DestroyIcon(HICON icon) {
+    return icon ? TRUE : FALSE;
 }
 
 BOOL SystemParametersInfoW(UINT action, UINT, PVOID param, UINT) {

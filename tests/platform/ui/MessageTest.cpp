@@ -280,3 +280,21 @@ TEST_F(MessageTest, WindowsOfAThreadThatEndedAreGone) {
     EXPECT_FALSE(PostMessageW(left, WM_TEST_A, 0, 0));
     EXPECT_EQ(platform::input::HitWindow(POINT{510, 510}), nullptr);
 }
+
+TEST_F(MessageTest, CursorAndIconTokensAndWindowIcons) {
+    HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+    EXPECT_TRUE(arrow);
+    EXPECT_EQ(LoadCursorW(nullptr, IDC_ARROW), arrow);
+    EXPECT_NE(LoadCursorW(nullptr, IDC_HAND), arrow);
+    EXPECT_EQ(LoadCursorW(nullptr, u"NoSuchCursor"), nullptr);
+    HICON icon = LoadIconW(nullptr, MAKEINTRESOURCEW(134));
+    EXPECT_TRUE(icon);
+    HWND hwnd = CreateTestWindow(WS_POPUP, 0, 0, 10, 10);
+    EXPECT_EQ(SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon)), 0);
+    EXPECT_EQ(SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(icon));
+    EXPECT_EQ(SendMessageW(hwnd, WM_GETICON, ICON_SMALL, 0), 0);
+    HCURSOR previous = SetCursor(arrow);
+    EXPECT_EQ(GetCursor(), arrow);
+    SetCursor(previous);
+    DestroyWindow(hwnd);
+}
