@@ -1,5 +1,7 @@
 #include "gui/GUIItem.h"
 
+#include "gui/SkinResourceCache.h"
+
 #include <utility>
 
 void CGUIItem::SetRect(int x, int y, int width, int height) {
@@ -58,6 +60,10 @@ CGUIItem* FindGUIItemByHwnd(const CGUIItemList& list, HWND hwnd) {
 CGUIItem* FindBitmapItemById(int id, const CGUIItemList& list) {
     CGUIItem* item = FindGUIItemById(list, id);
     return item != nullptr && item->type == GUIITEM_BITMAPITEM ? item : nullptr;
+}
+
+HBITMAP LoadSkinBitmapByName(const WCHAR* key) {
+    return SkinResourceCache::Find(key, SKINRES_BITMAP)->GetBitmap();
 }
 
 void DeleteGUIItems(CGUIItemList& list) {

@@ -91,9 +91,14 @@ CGUIItem* FindGUIItemById(const CGUIItemList& list, int id);
 CGUIItem* FindGUIItemByHwnd(const CGUIItemList& list, HWND hwnd);
 // The first item with that id when it is a bitmap item (type 1); null otherwise.
 CGUIItem* FindBitmapItemById(int id, const CGUIItemList& list);
-// Shows or hides an item's window (SW_SHOW / SW_HIDE). Panel bitmaps, the track slider
-// (type 9), fonts, language tables and list-panel items are left alone; a macro display's
-// scroll bar goes first.
+// The BMP bitmap (resource kind 1) of that key from the skin resource cache; null when the
+// file loads nothing. The cache keeps the bitmap.
+HBITMAP LoadSkinBitmapByName(const WCHAR* key);
+// Shows or hides an item's window (SW_SHOW / SW_HIDE): the window of the item's window
+// object when it is one (the creators leave the hwnd field of bitmap items, edit fields and
+// macro displays unfilled), else the window in its hwnd field. Panel bitmaps, the track
+// slider (type 9), fonts, language tables and list-panel items are left alone; a macro
+// display's scroll bar goes first.
 void ShowGUIItem(CGUIItem* item, bool show);
 void ShowGUIItems(const CGUIItemList& list, bool show);
 // Deletes every item, last first, leaving the list empty.

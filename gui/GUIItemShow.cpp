@@ -1,6 +1,20 @@
 #include "gui/GUIItem.h"
 
+#include "platform/framework/CWnd.h"
 #include "platform/ui/WinUser.h"
+
+namespace {
+
+// The window an item shows: its window object's, or the handle in its hwnd field for an item
+// that is no window object.
+HWND ItemWindow(CGUIItem* item) {
+    if (const auto* window = dynamic_cast<CWnd*>(item)) {
+        return window->GetSafeHwnd();
+    }
+    return item->hwnd;
+}
+
+} // namespace
 
 void ShowGUIItem(CGUIItem* item, bool show) {
     if (item == nullptr || item->type < GUIITEM_BITMAPITEM || item->type > GUIITEM_DPISTAGEWINDOW ||
@@ -12,8 +26,9 @@ void ShowGUIItem(CGUIItem* item, bool show) {
     if (item->type == GUIITEM_MACRODISPLAY && item->GetCompanionWindow() != nullptr) {
         ShowWindow(item->GetCompanionWindow(), command);
     }
-    if (item->hwnd != nullptr && item->hwnd != GUIITEM_NO_WINDOW) {
-        ShowWindow(item->hwnd, command);
+    const HWND window = ItemWindow(item);
+    if (window != nullptr && window != GUIITEM_NO_WINDOW) {
+        ShowWindow(window, command);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "gui/GUIItem.h"
 #include "gui/LangTable.h"
+#include "platform/framework/CWnd.h"
 #include "platform/ui/WinUser.h"
 
 #include <gtest/gtest.h>
@@ -154,5 +155,49 @@ TEST(GUIItem, ShowItemsHidesWindowsButLeavesTheOthers) {
     EXPECT_TRUE(IsWindowVisible(display));
     EXPECT_TRUE(IsWindowVisible(scroll));
     ShowGUIItem(nullptr, true);
+    DestroyWindow(panel);
+}
+
+namespace {
+
+// A widget as the creators make them: a window object that is also an item, whose hwnd
+// field the creator may leave at "no window" (bitmap items, edit fields).
+class WindowItem : public CWnd, public CGUIItem {
+public:
+    WindowItem(int itemId, int itemType, HWND parentWindow) {
+        id = itemId;
+        type = itemType;
+        Create(nullptr, u"", WS_CHILD | WS_VISIBLE, RECT{0, 0, 5, 5},
+               CWnd::FromHandle(parentWindow), 0);
+    }
+};
+
+} // namespace
+
+TEST(GUIItem, ShowItemsReachesWindowObjectsWhoseHwndFieldIsUnfilled) {
+    HWND panel = CreatePlainWindow(nullptr);
+    ASSERT_NE(panel, nullptr);
+    CGUIItemList list;
+    auto bitmap = std::make_unique<WindowItem>(218, GUIITEM_BITMAPITEM, panel);
+    auto edit = std::make_unique<WindowItem>(337, GUIITEM_EDITITEM, panel);
+    auto track = std::make_unique<WindowItem>(180, GUIITEM_APMSLIDER, panel);
+    const HWND bitmapWindow = bitmap->GetSafeHwnd();
+    const HWND editWindow = edit->GetSafeHwnd();
+    const HWND trackWindow = track->GetSafeHwnd();
+    ASSERT_NE(bitmapWindow, nullptr);
+    EXPECT_EQ(bitmap->hwnd, GUIITEM_NO_WINDOW);
+    list.Add(std::move(bitmap));
+    list.Add(std::move(edit));
+    list.Add(std::move(track));
+
+    ShowGUIItems(list, false);
+    EXPECT_FALSE(IsWindowVisible(bitmapWindow));
+    EXPECT_FALSE(IsWindowVisible(editWindow));
+    EXPECT_TRUE(IsWindowVisible(trackWindow));
+    ShowGUIItems(list, true);
+    EXPECT_TRUE(IsWindowVisible(bitmapWindow));
+    EXPECT_TRUE(IsWindowVisible(editWindow));
+    DeleteGUIItems(list);
+    EXPECT_FALSE(IsWindow(bitmapWindow)); // the item took its window along
     DestroyWindow(panel);
 }

@@ -1,5 +1,6 @@
 #include "gui/SkinResourceCache.h"
 #include "SkinTestSupport.h"
+#include "gui/GUIItem.h"
 #include "platform/base/WideChar.h"
 #include "platform/gdi/Gdi.h"
 
@@ -30,6 +31,19 @@ TEST(SkinResourceCache, OneEntryPerKeyAndKind) {
     EXPECT_EQ(info.bmHeight, 3);
     EXPECT_EQ(SkinResourceCache::GetSize(u"never.bmp"), 0);
     EXPECT_EQ(SkinResourceCache::GetSize(u"FACE.bmp"), 0); // the first entry is a picture
+}
+
+TEST(SkinResourceCache, LoadSkinBitmapByNameTakesTheBmpKind) {
+    ProgramFolder folder;
+    folder.Write("skins/Thumb.bmp", MakeBmp(6, 4, [](int, int) { return 0x405060u; }));
+    HBITMAP thumb = LoadSkinBitmapByName(u"THUMB.bmp");
+    ASSERT_NE(thumb, nullptr);
+    EXPECT_EQ(thumb, SkinResourceCache::Find(u"thumb.bmp", SKINRES_BITMAP)->GetBitmap());
+    EXPECT_NE(thumb, SkinResourceCache::Find(u"Thumb.bmp", SKINRES_PICTURE)->GetBitmap());
+    EXPECT_EQ(LoadSkinBitmapByName(u"Thumb.bmp"), thumb); // loaded once
+    EXPECT_EQ(SkinResourceCache::GetCount(), 2);
+    EXPECT_EQ(LoadSkinBitmapByName(u"missing.bmp"), nullptr);
+    EXPECT_EQ(LoadSkinBitmapByName(nullptr), nullptr);
 }
 
 TEST(SkinResourceCache, MissingFilesAreNotTriedAgain) {
