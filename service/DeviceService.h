@@ -145,9 +145,9 @@ static_assert(sizeof(DeviceButtonAssignment) == 32);
 // Macro event blocks (IMacro::GetEvents / SetEvents): {int32 0, int32 count}, count events of
 // 8 bytes, then 8 zero bytes.
 enum : INT {
-    MACRO_EVENT_MOUSE = 1, // uint16 button code, uint16 button number
-    MACRO_EVENT_KEY = 2,   // uint16 scan code, uint16 flags (0x1 released, 0x2 extended)
-    MACRO_EVENT_DELAY = 3, // int32 milliseconds
+    DEVICE_MACRO_EVENT_MOUSE = 1, // uint16 button code, uint16 button number
+    DEVICE_MACRO_EVENT_KEY = 2,   // uint16 scan code, uint16 flags (0x1 released, 0x2 extended)
+    DEVICE_MACRO_EVENT_DELAY = 3, // int32 milliseconds
 };
 struct MacroDeviceEvent {
     INT kind;

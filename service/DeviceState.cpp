@@ -108,17 +108,17 @@ bool IsValidAssignment(const DeviceButtonAssignment& r) {
 
 bool IsValidMacroEvent(const MacroDeviceEvent& e) {
     // Kind 0 is an empty slot, which uploads may leave for events they cannot express.
-    if (e.kind < 0 || e.kind > MACRO_EVENT_DELAY) {
+    if (e.kind < 0 || e.kind > DEVICE_MACRO_EVENT_DELAY) {
         return false;
     }
-    if (e.kind == MACRO_EVENT_DELAY) {
+    if (e.kind == DEVICE_MACRO_EVENT_DELAY) {
         return GetInt(e.data) >= 0;
     }
     return true;
 }
 
 void NormalizeMacroEvent(MacroDeviceEvent& e) {
-    if (e.kind != MACRO_EVENT_MOUSE) {
+    if (e.kind != DEVICE_MACRO_EVENT_MOUSE) {
         return;
     }
     WORD code = 0;

@@ -3,6 +3,7 @@
 
 #include "platform/com/Unknwn.h"
 
+#include <memory>
 #include <utility>
 
 template <class T> class CComPtr {
@@ -20,14 +21,14 @@ public:
     ~CComPtr() { Release(); }
 
     CComPtr& operator=(const CComPtr& other) {
-        if (this != &other) {
+        if (this != std::addressof(other)) {
             CComPtr copy(other);
             std::swap(p_, copy.p_);
         }
         return *this;
     }
     CComPtr& operator=(CComPtr&& other) noexcept {
-        if (this != &other) {
+        if (this != std::addressof(other)) {
             Release();
             p_ = std::exchange(other.p_, nullptr);
         }

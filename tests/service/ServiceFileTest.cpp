@@ -117,8 +117,8 @@ TEST_F(ServiceTest, ExportedMacroImportsWithItsEvents) {
     std::vector<BYTE> block(MacroEventBlockSize(2), 0);
     const MacroEventBlockHeader header{0, 2};
     std::memcpy(block.data(), &header, 8);
-    const MacroDeviceEvent events[2] = {{MACRO_EVENT_KEY, {19, 0, 0, 0}},
-                                        {MACRO_EVENT_KEY, {19, 0, 1, 0}}};
+    const MacroDeviceEvent events[2] = {{DEVICE_MACRO_EVENT_KEY, {19, 0, 0, 0}},
+                                        {DEVICE_MACRO_EVENT_KEY, {19, 0, 1, 0}}};
     std::memcpy(block.data() + 8, events, sizeof events);
     ASSERT_EQ(macro->SetEvents(block.data()), S_OK);
     const auto file = m_dir / "reload.qmm";

@@ -362,9 +362,9 @@ TEST_F(ServiceTest, MacrosKeepTheirEventBlocks) {
     std::vector<BYTE> block(MacroEventBlockSize(3), 0);
     const MacroEventBlockHeader header{0, 3};
     std::memcpy(block.data(), &header, sizeof header);
-    const MacroDeviceEvent events[3] = {{MACRO_EVENT_KEY, {30, 0, 0, 0}},
-                                        {MACRO_EVENT_DELAY, {50, 0, 0, 0}},
-                                        {MACRO_EVENT_MOUSE, {0x20, 0, 0, 0}}};
+    const MacroDeviceEvent events[3] = {{DEVICE_MACRO_EVENT_KEY, {30, 0, 0, 0}},
+                                        {DEVICE_MACRO_EVENT_DELAY, {50, 0, 0, 0}},
+                                        {DEVICE_MACRO_EVENT_MOUSE, {0x20, 0, 0, 0}}};
     std::memcpy(block.data() + 8, events, sizeof events);
     ASSERT_EQ(macro->SetEvents(block.data()), S_OK);
 

@@ -171,6 +171,13 @@ TEST(ComTest, CreateInstanceByClassAndInterface) {
         CComPtr<ICounter> moved = std::move(copy);
         EXPECT_FALSE(copy);
         EXPECT_EQ(moved.Get(), counter.Get());
+        // Move and copy assignment hand the reference over without leaking or dropping it.
+        CComPtr<ICounter> target;
+        target = std::move(moved);
+        EXPECT_FALSE(moved);
+        EXPECT_EQ(target.Get(), counter.Get());
+        target = counter;
+        EXPECT_EQ(target.Get(), counter.Get());
     }
     EXPECT_EQ(CoRevokeClassObject(reg), S_OK);
     EXPECT_EQ(CoRevokeClassObject(reg), E_INVALIDARG);
