@@ -787,7 +787,8 @@ void Key(int vk, bool down) {
     }
     const UINT msg = alt ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
     Post(target, msg, static_cast<WPARAM>(code.messageVk),
-         KeyLParam(1, code.scan, code.extended, down ? wasDown : true, !down));
+         KeyLParam(1, code.scan, code.extended, down ? wasDown : true, !down) |
+             (alt && code.messageVk != VK_MENU ? static_cast<LPARAM>(1) << 29 : 0));
 }
 
 } // namespace platform::input

@@ -20,7 +20,8 @@ void Key(int vk, bool down);
 // The window real input at a screen point goes to, and the hit-test code it answered.
 HWND HitWindow(POINT screen, LRESULT* hitCode = nullptr);
 // Key message lParam: repeat count (0-15), scan code (16-23), extended (24), previous state
-// (30), transition (31).
+// (30), transition (31). Key injection also sets bit 29 (context: Alt held) for keys pressed
+// with Alt, which arrive as WM_SYSKEYDOWN/WM_SYSKEYUP.
 LPARAM KeyLParam(UINT repeat, BYTE scan, bool extended, bool previouslyDown, bool up);
 
 } // namespace platform::input

@@ -203,6 +203,16 @@ TEST_F(InputTest, KeysGoToTheFocusWithTheirLParamBits) {
     EXPECT_EQ(bits(downs[2].lParam), 0x011D0001u); // extended bit for the right control key
     EXPECT_EQ(bits(ups[1].lParam), 0xC11D0001u);
     EXPECT_EQ(GetKeyState(VK_CONTROL) & 0x8000, 0);
+    // With Alt held, keys come as system keys with the context bit.
+    m_display.KeyDown(VK_LMENU);
+    m_display.PressKey('F');
+    m_display.KeyUp(VK_LMENU);
+    auto sys = Recorder::Get().Of(child, WM_SYSKEYDOWN);
+    ASSERT_EQ(sys.size(), 2u);
+    EXPECT_EQ(sys[0].wParam, static_cast<WPARAM>(VK_MENU));
+    EXPECT_EQ(sys[1].wParam, static_cast<WPARAM>('F'));
+    EXPECT_EQ(bits(sys[1].lParam), 0x20210001u); // context bit 29, scan 0x21
+    EXPECT_EQ(Recorder::Get().Of(child, WM_KEYDOWN).size(), 3u);
     // The character message is produced by TranslateMessage in the loop.
     auto chars = Recorder::Get().Of(child, WM_CHAR);
     ASSERT_EQ(chars.size(), 2u);
