@@ -148,7 +148,8 @@ TEST(ShippedSamplePanel, ShowsItsFaceInsideTheMaskInTheHeadlessDisplay) {
         EXPECT_EQ(display.ScreenPixel(1, 1), kDesktop);     // outside the rounded outline
         EXPECT_NE(display.ScreenPixel(160, 100), kDesktop); // the face
         EXPECT_EQ(display.ScreenPixel(350, 250), kDesktop);
-        const auto shot = std::filesystem::temp_directory_path() / "borvanta_sample_panel.png";
+        const auto shot = std::filesystem::temp_directory_path() /
+                          ("borvanta_sample_panel_" + std::to_string(::getpid()) + ".png");
         EXPECT_TRUE(display.SaveScreenshot(shot));
         std::filesystem::remove(shot);
         panel.DestroyWindow();
