@@ -490,15 +490,25 @@ BOOL EndPaint(HWND, const PAINTSTRUCT* paint) {
     return TRUE;
 }
 
-HDC GetDC(HWND hwnd) {
-    if (!hwnd) {
-        return nullptr; // there is no screen DC to draw on behind the windows' backs
+namespace {
+// The screen's DC: good for measuring (fonts, device caps); what is drawn on it goes nowhere,
+// as nothing may draw over the windows' backs.
+HDC ScreenDC() {
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (dc) {
+        Lock lock(S().mutex);
+        DCs()[dc] = WindowDC{};
     }
-    return MakeDC(hwnd, true, nullptr);
+    return dc;
+}
+} // namespace
+
+HDC GetDC(HWND hwnd) {
+    return hwnd ? MakeDC(hwnd, true, nullptr) : ScreenDC();
 }
 
 HDC GetWindowDC(HWND hwnd) {
-    return hwnd ? MakeDC(hwnd, false, nullptr) : nullptr;
+    return hwnd ? MakeDC(hwnd, false, nullptr) : ScreenDC();
 }
 
 int ReleaseDC(HWND, HDC dc) {

@@ -291,3 +291,15 @@ TEST_F(PaintTest, LayeredAttributesCanBeLookedUpByName) {
     GetLayeredWindowAttributes(w, nullptr, nullptr, &flags);
     EXPECT_EQ(flags, LWA_COLORKEY);
 }
+
+TEST_F(PaintTest, TheScreenDcMeasuresButDrawsNothing) {
+    HDC screen = GetDC(nullptr);
+    ASSERT_TRUE(screen);
+    SIZE extent{};
+    EXPECT_TRUE(GetTextExtentPoint32W(screen, u"Hello", 5, &extent));
+    EXPECT_GT(extent.cx, 0);
+    RECT all{0, 0, 320, 240};
+    FillRect(screen, &all, reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    EXPECT_EQ(m_display.ScreenPixel(10, 10), kDesktop);
+    EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
+}
