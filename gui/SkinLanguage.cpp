@@ -44,7 +44,9 @@ void ReadOverride(CPugXmlBranch entry, CLangTable* table) {
             return;
         }
         const LONG itemId = FindSkinItemId(first.GetValue());
-        if (itemId == -1) {
+        // A rectangle comes only from a RECT child: a text named RECT would be read back by
+        // the creators as four numbers made of its characters.
+        if (itemId == -1 || _wcsicmp(second.GetName(), u"RECT") == 0) {
             return;
         }
         AddTextOverride(table, itemId, CString(second.GetValue()), second.GetName());

@@ -2,6 +2,7 @@
 #include "SkinTestSupport.h"
 #include "gui/LangTable.h"
 #include "gui/SkinFile.h"
+#include "gui/xml/PugXmlParser.h"
 #include "platform/base/WideChar.h"
 
 #include <gtest/gtest.h>
@@ -130,4 +131,28 @@ TEST(SkinLanguage, LaterTableReplacesEarlierInTheMap) {
     ASSERT_NE(LanguageTableMap[327], nullptr); // a file without pairs still gives a table
     EXPECT_EQ(LanguageTableMap[327]->GetPairCount(), 0);
     EXPECT_EQ(LanguageTableMap.count(328), 0u);
+}
+
+TEST(SkinLanguage, RectangleOverridesComeOnlyFromARectChild) {
+    ProgramFolder folder;
+    folder.Write("xml/Language.xml", R"(<ITEMLIST><LANGLIST>
+        <LANG name="LANGUAGE_GERMAN" file="de.txt">
+          <LANGOVERRIDE name="BUTTON_RESET" rect="1234567890"/>
+          <LANGOVERRIDE name="BUTTON_RESET" caption="$reset"/>
+          <LANGOVERRIDE name="BUTTON_SAVE"><RECT left="1" top="2" right="3" bottom="4"/></LANGOVERRIDE>
+        </LANG></LANGLIST></ITEMLIST>)");
+    folder.Write("lang/de.txt", Utf16File(u"Deutsch\r\n-\r\nK\r\nV\r\n"));
+    CGUIItemList list;
+    ASSERT_TRUE(LoadSkinFile(list, u"Language.xml", nullptr));
+    CurrentLangTable = LanguageTableMap[325];
+    ASSERT_NE(CurrentLangTable, nullptr);
+    EXPECT_EQ(CurrentLangTable->GetOverrideCount(), 2);
+    EXPECT_EQ(CLangTable::GetOverride(CurrentLangTable, 97, u"RECT"), nullptr);
+    EXPECT_NE(CLangTable::GetOverride(CurrentLangTable, 97, u"caption"), nullptr);
+    pug::CPugXmlParser parser;
+    ASSERT_TRUE(parser.Parse(u"<RECT left='5' top='6' right='70' bottom='20'/>"));
+    const pug::CPugXmlBranch rect = parser.GetRoot().FindByName(u"RECT");
+    // The skin's rectangle stands where the language gives none; a RECT child replaces it.
+    EXPECT_EQ(ReadSkinItemRect(rect, 97), (RECT{5, 6, 70, 20}));
+    EXPECT_EQ(ReadSkinItemRect(rect, 95), (RECT{1, 2, 3, 4}));
 }
