@@ -17,10 +17,12 @@ void DpiStageSet::ResetUnusedStages() {
 }
 
 std::optional<size_t> StageEntryIndex(LONG stage, size_t capacity) {
-    if (stage < 1 || capacity == 0) {
+    if (stage == 0 || capacity == 0) {
         return std::nullopt;
     }
-    const auto number = static_cast<size_t>(stage);
+    // Compared unsigned: a negative number lies above every capacity and so means the last
+    // entry, like any other number beyond the array.
+    const auto number = static_cast<size_t>(static_cast<ULONG>(stage));
     return number > capacity ? capacity - 1 : number - 1;
 }
 

@@ -62,8 +62,8 @@ inline constexpr UINT FACTORY_STAGE_CAPACITY = 5;
 inline constexpr LONG FACTORY_DPI = 1800;
 
 // The entry that a 1-based stage number addresses in an array of `capacity` entries: stage s
-// is entry s - 1 and a number above the capacity means the last entry. Stage numbers below 1
-// and an empty array address nothing.
+// is entry s - 1 and a number above the capacity (compared unsigned, so negative numbers too)
+// means the last entry. Stage number 0 and an empty array address nothing.
 std::optional<size_t> StageEntryIndex(LONG stage, size_t capacity);
 
 // A stage value clamped to min..max (compared as signed numbers, maximum first, so a negative

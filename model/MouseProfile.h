@@ -108,7 +108,7 @@ public:
     const std::map<ButtonId, ButtonAssignment>& GetAssignments() const { return m_assignments; }
 
 private:
-    // The entry a stage number addresses, or null (stage below 1, or no array).
+    // The entry a stage number addresses, or null (stage 0, or no array).
     DpiStage* StageEntry(LONG stage);
     const DpiStage* StageEntry(LONG stage) const;
     // Clamps to the range, stores into the addressed entry (when there is one) and returns

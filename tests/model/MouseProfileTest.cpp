@@ -148,13 +148,16 @@ TEST(MouseProfileTest, StageValuesAreAddressedAndClamped) {
 
     // Stage 0 addresses nothing: setters store nothing and return the clamped value.
     EXPECT_EQ(p.SetStageDpi(0, 7000), 5600);
-    EXPECT_EQ(p.SetStageDpi(-1, 7000), 5600);
     EXPECT_EQ(p.GetStageDpi(0), 0);
     p.SetStageSeparateXY(0, 1);
     EXPECT_EQ(p.GetStageSeparateXY(0), 0);
     for (LONG s = 1; s <= 5; ++s) {
         EXPECT_NE(p.GetStageDpi(s), 5600) << s;
     }
+    // Stage numbers compare unsigned: a negative one lies beyond the array, so it is the last.
+    EXPECT_EQ(p.SetStageDpi(-1, 4400), 4400);
+    EXPECT_EQ(p.GetStageDpi(5), 4400);
+    EXPECT_EQ(p.GetStageDpi(-7), 4400);
 
     // The current sensitivity is not clamped.
     p.SetDpi(99999);
