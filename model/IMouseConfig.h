@@ -42,9 +42,10 @@ public:
     virtual void SetActiveProfile(IMouseProfile* profile) = 0;
     virtual void Reserved21() = 0;
     virtual LONG Reserved22() = 0;
-    virtual void SetExePath(IMouseProfile* profile, const WCHAR* path) = 0; // profile first
+    // 23 and 25 take the profile first; null there means no profile (nothing happens).
+    virtual void SetExePath(IMouseProfile* profile, const WCHAR* path) = 0;
     virtual const WCHAR* GetExePath(IMouseProfile* profile) const = 0;
-    virtual void SetAutoSwitch(IMouseProfile* profile, BYTE flag) = 0; // profile first
+    virtual void SetAutoSwitch(IMouseProfile* profile, BYTE flag) = 0;
     virtual BYTE GetAutoSwitch(IMouseProfile* profile) const = 0;
     virtual void SetShowProfileOsdAll(BYTE flag) = 0;
     virtual void SetShowProfileOsd(BYTE flag, IMouseProfile* profile) = 0;

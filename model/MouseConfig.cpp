@@ -270,9 +270,11 @@ void CMouseConfig::SetActiveProfile(IMouseProfile* profile) {
     }
 }
 
+// The two operations that take the profile first work on that profile only: null is no
+// profile here, not the active one.
 void CMouseConfig::SetExePath(IMouseProfile* profile, const WCHAR* path) {
-    if (IMouseProfile* target = Target(profile)) {
-        target->SetExePath(path);
+    if (profile != nullptr) {
+        profile->SetExePath(path);
     }
 }
 
@@ -282,8 +284,8 @@ const WCHAR* CMouseConfig::GetExePath(IMouseProfile* profile) const {
 }
 
 void CMouseConfig::SetAutoSwitch(IMouseProfile* profile, BYTE flag) {
-    if (IMouseProfile* target = Target(profile)) {
-        target->SetAutoSwitch(flag);
+    if (profile != nullptr) {
+        profile->SetAutoSwitch(flag);
     }
 }
 

@@ -2,6 +2,7 @@
 #include "model/ProfileNames.h"
 
 #include "platform/base/Path.h"
+#include "tests/platform/base/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -184,6 +185,18 @@ TEST(MouseConfigTest, SettersWriteTheProfileAndTheFallback) {
     EXPECT_FALSE(config.SetStageCapacity(0, p));
     EXPECT_FALSE(config.SetStageCapacity(0, nullptr));
     EXPECT_EQ(p->GetStageCapacity(), 5u);
+
+    // The profile-first operations never fall back to the active profile; their getters,
+    // whose profile argument is the last one, do.
+    config.SetExePath(nullptr, u"C:\\other.exe");
+    config.SetAutoSwitch(nullptr, 1);
+    EXPECT_EQ(Str(p->GetExePath()), u"");
+    EXPECT_EQ(p->GetAutoSwitch(), 0);
+    config.SetExePath(p, u"C:\\Games\\run.exe");
+    config.SetAutoSwitch(p, 1);
+    EXPECT_EQ(Str(config.GetExePath(nullptr)), u"C:\\Games\\run.exe");
+    EXPECT_EQ(Str(p->GetExeName()), u"run.exe");
+    EXPECT_EQ(config.GetAutoSwitch(nullptr), 1);
 
     config.SetDpiRange(200, 3000, 50, nullptr);
     EXPECT_EQ(config.SetStageDpi(2, 9000, nullptr), 3000);
@@ -393,15 +406,8 @@ private:
 
 class ProfileFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_folder =
-            fs::temp_directory_path() /
-            ("model_files_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder);
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
+    // A folder of this process alone, so that runs side by side never meet.
+    void SetUp() override { m_folder = m_dir.Native(); }
 
     fs::path File(const char* name) const { return m_folder / name; }
     static std::string Content(const fs::path& file) {
@@ -414,6 +420,7 @@ protected:
         return p;
     }
 
+    TempFolder m_dir;
     fs::path m_folder;
 };
 
