@@ -1,7 +1,6 @@
 #include "model/KeyInfo.h"
 
 #include "model/NameTables.h"
-#include "platform/base/WideChar.h"
 
 namespace {
 
@@ -238,7 +237,13 @@ bool GetKeyDisplayName(WORD virtualKey, CString& name, WORD scanCode, bool exten
         }
         return true;
     }
-    name = CString(ToUpperCase(typed[0]));
+    // Key caps show letters in capitals; only the ASCII letters are raised, every other
+    // character is named as the key types it.
+    WCHAR shown = typed[0];
+    if (shown >= u'a' && shown <= u'z') {
+        shown = static_cast<WCHAR>(shown - u'a' + u'A');
+    }
+    name = CString(shown);
     return true;
 }
 

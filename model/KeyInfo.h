@@ -58,7 +58,7 @@ void KeyInfoFromKeyFlags(LPARAM lParam, KeyInfo& key, bool press);
 bool KeyInfoFromStored(KeyInfo& key, const RAWKEYBOARD* report);
 
 // The display name of a key: the system's key name, else the short label of the vocabulary
-// tables, else the key's character in upper case; empty when none of them gives a name.
+// tables, else the key's character (a-z raised to capitals); empty when none gives a name.
 // Always true.
 bool GetKeyDisplayName(WORD virtualKey, CString& name, WORD scanCode, bool extended);
 
