@@ -9,7 +9,7 @@
 namespace {
 
 // One conversion of a Windows-style format: flags, width, precision, size prefix, type.
-struct Spec {
+struct Conversion {
     bool left = false;
     bool plus = false;
     bool space = false;
@@ -20,17 +20,17 @@ struct Spec {
     int size = 0; // 0 int, 1 short (h), 2 long (l), 3 64-bit (ll, I64), 4 pointer-sized (I, z)
 };
 
-void Pad(std::u16string& out, const std::u16string& body, const Spec& spec, bool numeric) {
+void Pad(std::u16string& out, const std::u16string& body, const Conversion& conv, bool numeric) {
     const int len = static_cast<int>(body.size());
-    if (spec.width <= len) {
+    if (conv.width <= len) {
         out += body;
         return;
     }
-    const auto fill = static_cast<size_t>(spec.width - len);
-    if (spec.left) {
+    const auto fill = static_cast<size_t>(conv.width - len);
+    if (conv.left) {
         out += body;
         out.append(fill, u' ');
-    } else if (spec.zero && numeric && spec.precision < 0) {
+    } else if (conv.zero && numeric && conv.precision < 0) {
         // Zero padding goes after any sign or 0x prefix.
         size_t prefix = 0;
         if (!body.empty() && (body[0] == u'-' || body[0] == u'+' || body[0] == u' ')) {
@@ -83,63 +83,63 @@ std::u16string FormatWideV(const WCHAR* format, va_list args) {
             out.push_back(u'%');
             continue;
         }
-        Spec spec;
+        Conversion conv;
         for (;; ++p) {
             if (*p == u'-') {
-                spec.left = true;
+                conv.left = true;
             } else if (*p == u'+') {
-                spec.plus = true;
+                conv.plus = true;
             } else if (*p == u' ') {
-                spec.space = true;
+                conv.space = true;
             } else if (*p == u'#') {
-                spec.alt = true;
+                conv.alt = true;
             } else if (*p == u'0') {
-                spec.zero = true;
+                conv.zero = true;
             } else {
                 break;
             }
         }
         if (*p == u'*') {
-            spec.width = va_arg(args, int);
-            if (spec.width < 0) {
-                spec.left = true;
-                spec.width = -spec.width;
+            conv.width = va_arg(args, int);
+            if (conv.width < 0) {
+                conv.left = true;
+                conv.width = -conv.width;
             }
             ++p;
         } else {
             while (iswdigit(*p)) {
-                spec.width = std::max(spec.width, 0) * 10 + (*p - u'0');
+                conv.width = std::max(conv.width, 0) * 10 + (*p - u'0');
                 ++p;
             }
         }
         if (*p == u'.') {
             ++p;
-            spec.precision = 0;
+            conv.precision = 0;
             if (*p == u'*') {
-                spec.precision = va_arg(args, int);
+                conv.precision = va_arg(args, int);
                 ++p;
             } else {
                 while (iswdigit(*p)) {
-                    spec.precision = spec.precision * 10 + (*p - u'0');
+                    conv.precision = conv.precision * 10 + (*p - u'0');
                     ++p;
                 }
             }
         }
         if (*p == u'h') {
-            spec.size = 1;
+            conv.size = 1;
             ++p;
         } else if (*p == u'l') {
-            spec.size = 2;
+            conv.size = 2;
             ++p;
             if (*p == u'l') {
-                spec.size = 3;
+                conv.size = 3;
                 ++p;
             }
         } else if (*p == u'I' && p[1] == u'6' && p[2] == u'4') {
-            spec.size = 3;
+            conv.size = 3;
             p += 3;
         } else if (*p == u'I' || *p == u'z') {
-            spec.size = 4;
+            conv.size = 4;
             ++p;
         }
         const WCHAR type = *p;
@@ -150,29 +150,29 @@ std::u16string FormatWideV(const WCHAR* format, va_list args) {
         case u'd':
         case u'i': {
             long long v = 0;
-            if (spec.size == 3) {
+            if (conv.size == 3) {
                 v = va_arg(args, long long);
-            } else if (spec.size == 2) {
+            } else if (conv.size == 2) {
                 v = va_arg(args, long);
-            } else if (spec.size == 4) {
+            } else if (conv.size == 4) {
                 v = va_arg(args, std::intptr_t);
             } else {
                 v = va_arg(args, int);
-                if (spec.size == 1) {
+                if (conv.size == 1) {
                     v = static_cast<short>(v);
                 }
             }
-            const unsigned long long mag =
-                v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
-            std::u16string body = Digits(mag, 10, false, spec.precision);
+            const unsigned long long mag = v < 0 ? 0ULL - static_cast<unsigned long long>(v)
+                                                 : static_cast<unsigned long long>(v);
+            std::u16string body = Digits(mag, 10, false, conv.precision);
             if (v < 0) {
                 body.insert(body.begin(), u'-');
-            } else if (spec.plus) {
+            } else if (conv.plus) {
                 body.insert(body.begin(), u'+');
-            } else if (spec.space) {
+            } else if (conv.space) {
                 body.insert(body.begin(), u' ');
             }
-            Pad(out, body, spec, true);
+            Pad(out, body, conv, true);
             break;
         }
         case u'u':
@@ -180,48 +180,48 @@ std::u16string FormatWideV(const WCHAR* format, va_list args) {
         case u'X':
         case u'o': {
             unsigned long long v = 0;
-            if (spec.size == 3) {
+            if (conv.size == 3) {
                 v = va_arg(args, unsigned long long);
-            } else if (spec.size == 2) {
+            } else if (conv.size == 2) {
                 v = va_arg(args, unsigned long);
-            } else if (spec.size == 4) {
+            } else if (conv.size == 4) {
                 v = va_arg(args, std::uintptr_t);
             } else {
                 v = va_arg(args, unsigned int);
-                if (spec.size == 1) {
+                if (conv.size == 1) {
                     v = static_cast<unsigned short>(v);
                 }
             }
             const unsigned base = type == u'u' ? 10U : (type == u'o' ? 8U : 16U);
-            std::u16string body = Digits(v, base, type == u'X', spec.precision);
-            if (spec.alt && v != 0 && base == 16) {
+            std::u16string body = Digits(v, base, type == u'X', conv.precision);
+            if (conv.alt && v != 0 && base == 16) {
                 body.insert(0, type == u'X' ? u"0X" : u"0x");
             }
-            Pad(out, body, spec, true);
+            Pad(out, body, conv, true);
             break;
         }
         case u'c':
         case u'C': {
             const auto ch = static_cast<WCHAR>(va_arg(args, int));
-            Pad(out, std::u16string(1, ch), spec, false);
+            Pad(out, std::u16string(1, ch), conv, false);
             break;
         }
         case u's': {
             const auto* s = va_arg(args, const WCHAR*);
             std::u16string body = s == nullptr ? std::u16string(u"(null)") : std::u16string(s);
-            if (spec.precision >= 0 && static_cast<int>(body.size()) > spec.precision) {
-                body.resize(static_cast<size_t>(spec.precision));
+            if (conv.precision >= 0 && static_cast<int>(body.size()) > conv.precision) {
+                body.resize(static_cast<size_t>(conv.precision));
             }
-            Pad(out, body, spec, false);
+            Pad(out, body, conv, false);
             break;
         }
         case u'S': {
             const auto* s = va_arg(args, const char*);
             std::u16string body = s == nullptr ? std::u16string(u"(null)") : FromUtf8(s);
-            if (spec.precision >= 0 && static_cast<int>(body.size()) > spec.precision) {
-                body.resize(static_cast<size_t>(spec.precision));
+            if (conv.precision >= 0 && static_cast<int>(body.size()) > conv.precision) {
+                body.resize(static_cast<size_t>(conv.precision));
             }
-            Pad(out, body, spec, false);
+            Pad(out, body, conv, false);
             break;
         }
         case u'f':
@@ -232,26 +232,26 @@ std::u16string FormatWideV(const WCHAR* format, va_list args) {
         case u'G': {
             const double v = va_arg(args, double);
             std::string f = "%";
-            if (spec.left) {
+            if (conv.left) {
                 f += '-';
             }
-            if (spec.plus) {
+            if (conv.plus) {
                 f += '+';
             }
-            if (spec.space) {
+            if (conv.space) {
                 f += ' ';
             }
-            if (spec.alt) {
+            if (conv.alt) {
                 f += '#';
             }
-            if (spec.zero) {
+            if (conv.zero) {
                 f += '0';
             }
-            if (spec.width >= 0) {
-                f += std::to_string(spec.width);
+            if (conv.width >= 0) {
+                f += std::to_string(conv.width);
             }
-            if (spec.precision >= 0) {
-                f += '.' + std::to_string(spec.precision);
+            if (conv.precision >= 0) {
+                f += '.' + std::to_string(conv.precision);
             }
             f += static_cast<char>(type);
             char buf[512];
@@ -265,7 +265,7 @@ std::u16string FormatWideV(const WCHAR* format, va_list args) {
         }
         case u'p': {
             const auto v = reinterpret_cast<std::uintptr_t>(va_arg(args, void*));
-            Spec ps = spec;
+            Conversion ps = conv;
             Pad(out, Digits(v, 16, true, static_cast<int>(sizeof(void*) * 2)), ps, true);
             break;
         }
@@ -328,7 +328,9 @@ void CString::SetAt(int index, WCHAR ch) {
     }
 }
 
-std::string CString::ToUtf8() const { return ::ToUtf8(m_text); }
+std::string CString::ToUtf8() const {
+    return ::ToUtf8(m_text);
+}
 
 void CString::Format(const WCHAR* format, ...) {
     va_list args;
@@ -337,7 +339,9 @@ void CString::Format(const WCHAR* format, ...) {
     va_end(args);
 }
 
-void CString::FormatV(const WCHAR* format, va_list args) { m_text = FormatWideV(format, args); }
+void CString::FormatV(const WCHAR* format, va_list args) {
+    m_text = FormatWideV(format, args);
+}
 
 void CString::AppendFormat(const WCHAR* format, ...) {
     va_list args;
@@ -364,7 +368,9 @@ CString CString::Right(int count) const {
     return CString(m_text.substr(static_cast<size_t>(GetLength() - count)));
 }
 
-CString CString::Mid(int first) const { return Mid(first, GetLength()); }
+CString CString::Mid(int first) const {
+    return Mid(first, GetLength());
+}
 
 CString CString::Mid(int first, int count) const {
     first = std::clamp(first, 0, GetLength());
@@ -443,7 +449,9 @@ CString& CString::TrimRight() {
     return *this;
 }
 
-CString& CString::Trim() { return TrimLeft().TrimRight(); }
+CString& CString::Trim() {
+    return TrimLeft().TrimRight();
+}
 
 CString& CString::TrimLeft(WCHAR ch) {
     const WCHAR set[2] = {ch, 0};
@@ -455,7 +463,9 @@ CString& CString::TrimRight(WCHAR ch) {
     return TrimRight(set);
 }
 
-CString& CString::Trim(WCHAR ch) { return TrimLeft(ch).TrimRight(ch); }
+CString& CString::Trim(WCHAR ch) {
+    return TrimLeft(ch).TrimRight(ch);
+}
 
 CString& CString::TrimLeft(const WCHAR* set) {
     const size_t n = m_text.find_first_not_of(set);
@@ -589,7 +599,9 @@ CString& CString::operator+=(WCHAR ch) {
     return *this;
 }
 
-CString operator+(const CString& a, const CString& b) { return CString(a.m_text + b.m_text); }
+CString operator+(const CString& a, const CString& b) {
+    return CString(a.m_text + b.m_text);
+}
 CString operator+(const CString& a, const WCHAR* b) {
     CString r(a);
     r += b;

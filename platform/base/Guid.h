@@ -25,9 +25,15 @@ using REFCLSID = const CLSID&;
 
 inline constexpr GUID GUID_NULL{};
 
-inline bool IsEqualGUID(REFGUID a, REFGUID b) { return a == b; }
-inline bool IsEqualIID(REFIID a, REFIID b) { return a == b; }
-inline bool IsEqualCLSID(REFCLSID a, REFCLSID b) { return a == b; }
+inline bool IsEqualGUID(REFGUID a, REFGUID b) {
+    return a == b;
+}
+inline bool IsEqualIID(REFIID a, REFIID b) {
+    return a == b;
+}
+inline bool IsEqualCLSID(REFCLSID a, REFCLSID b) {
+    return a == b;
+}
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" with upper-case hex digits.
 std::u16string GuidToString(const GUID& guid);

@@ -3,15 +3,17 @@
 #include "platform/base/WideChar.h"
 
 #include <cerrno>
-#include <utility>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 
 WCHAR ExeFolder[MAX_PATH] = {};
 
 namespace {
 
-bool IsSeparator(WCHAR c) { return c == u'\\' || c == u'/'; }
+bool IsSeparator(WCHAR c) {
+    return c == u'\\' || c == u'/';
+}
 
 int CopyPart(WCHAR* dst, size_t size, const WCHAR* begin, const WCHAR* end) {
     if (dst == nullptr) {
@@ -126,8 +128,8 @@ int _wsplitpath_s(const WCHAR* path, WCHAR* drive, size_t driveSize, WCHAR* dir,
     return rc;
 }
 
-int _wmakepath_s(WCHAR* path, size_t size, const WCHAR* drive, const WCHAR* dir,
-                 const WCHAR* fname, const WCHAR* ext) {
+int _wmakepath_s(WCHAR* path, size_t size, const WCHAR* drive, const WCHAR* dir, const WCHAR* fname,
+                 const WCHAR* ext) {
     if (path == nullptr || size == 0) {
         return EINVAL;
     }
@@ -200,7 +202,9 @@ std::filesystem::path ToNativePath(const WCHAR* path) {
     return result;
 }
 
-std::filesystem::path ToNativePath(const CString& path) { return ToNativePath(path.GetString()); }
+std::filesystem::path ToNativePath(const CString& path) {
+    return ToNativePath(path.GetString());
+}
 
 CString FromNativePath(const std::filesystem::path& path) {
     CString s(FromUtf8(path.string()));

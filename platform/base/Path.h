@@ -27,8 +27,8 @@ int _wsplitpath_s(const WCHAR* path, WCHAR* drive, size_t driveSize, WCHAR* dir,
                   WCHAR* fname, size_t fnameSize, WCHAR* ext, size_t extSize);
 // Joins the parts again; a directory without a trailing separator gets a backslash, an
 // extension without a dot gets one. Returns 0 or ERANGE (buffer emptied).
-int _wmakepath_s(WCHAR* path, size_t size, const WCHAR* drive, const WCHAR* dir,
-                 const WCHAR* fname, const WCHAR* ext);
+int _wmakepath_s(WCHAR* path, size_t size, const WCHAR* drive, const WCHAR* dir, const WCHAR* fname,
+                 const WCHAR* ext);
 
 // A backslash path as a native path: "\" becomes "/", a drive letter is dropped, and where
 // the exact name does not exist a name that differs only in case is used for each component.

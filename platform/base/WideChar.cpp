@@ -112,20 +112,28 @@ WCHAR ToUpperCase(WCHAR c) {
     return c;
 }
 
-WCHAR towlower(WCHAR c) { return FoldCase(c); }
-WCHAR towupper(WCHAR c) { return ToUpperCase(c); }
+WCHAR towlower(WCHAR c) {
+    return FoldCase(c);
+}
+WCHAR towupper(WCHAR c) {
+    return ToUpperCase(c);
+}
 
 bool iswspace(WCHAR c) {
     return c == u' ' || (c >= 0x09 && c <= 0x0D) || c == 0xA0 || c == 0x3000 || c == 0xFEFF;
 }
-bool iswdigit(WCHAR c) { return c >= u'0' && c <= u'9'; }
+bool iswdigit(WCHAR c) {
+    return c >= u'0' && c <= u'9';
+}
 bool iswalpha(WCHAR c) {
     if (c < 0x80) {
         return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
     }
     return FoldCase(c) != c || ToUpperCase(c) != c;
 }
-bool iswalnum(WCHAR c) { return iswdigit(c) || iswalpha(c); }
+bool iswalnum(WCHAR c) {
+    return iswdigit(c) || iswalpha(c);
+}
 
 int _wcsnicmp(const WCHAR* a, const WCHAR* b, size_t n) {
     for (size_t i = 0; i < n; ++i) {
@@ -141,11 +149,21 @@ int _wcsnicmp(const WCHAR* a, const WCHAR* b, size_t n) {
     return 0;
 }
 
-int wcsicmp(const WCHAR* a, const WCHAR* b) { return _wcsnicmp(a, b, SIZE_MAX); }
-int _wcsicmp(const WCHAR* a, const WCHAR* b) { return _wcsnicmp(a, b, SIZE_MAX); }
-int lstrcmpiW(const WCHAR* a, const WCHAR* b) { return _wcsnicmp(a, b, SIZE_MAX); }
-int lstrcmpW(const WCHAR* a, const WCHAR* b) { return wcscmp(a, b); }
-int lstrlenW(const WCHAR* s) { return s == nullptr ? 0 : static_cast<int>(wcslen(s)); }
+int wcsicmp(const WCHAR* a, const WCHAR* b) {
+    return _wcsnicmp(a, b, SIZE_MAX);
+}
+int _wcsicmp(const WCHAR* a, const WCHAR* b) {
+    return _wcsnicmp(a, b, SIZE_MAX);
+}
+int lstrcmpiW(const WCHAR* a, const WCHAR* b) {
+    return _wcsnicmp(a, b, SIZE_MAX);
+}
+int lstrcmpW(const WCHAR* a, const WCHAR* b) {
+    return wcscmp(a, b);
+}
+int lstrlenW(const WCHAR* s) {
+    return s == nullptr ? 0 : static_cast<int>(wcslen(s));
+}
 
 const WCHAR* wcschr(const WCHAR* s, WCHAR c) {
     for (;; ++s) {
@@ -265,8 +283,9 @@ long wcstol(const WCHAR* s, const WCHAR** end, int base) {
         *end = (p == start) ? s : p;
     }
     if (negative) {
-        return mag > static_cast<unsigned long long>(LONG_MAX) + 1ULL ? LONG_MIN
-                                                                       : -static_cast<long>(mag - 1) - 1;
+        return mag > static_cast<unsigned long long>(LONG_MAX) + 1ULL
+                   ? LONG_MIN
+                   : -static_cast<long>(mag - 1) - 1;
     }
     return mag > static_cast<unsigned long long>(LONG_MAX) ? LONG_MAX : static_cast<long>(mag);
 }
@@ -296,7 +315,9 @@ int _wtoi(const WCHAR* s) {
     return static_cast<int>(v);
 }
 
-long _wtol(const WCHAR* s) { return s == nullptr ? 0 : wcstol(s, nullptr, 10); }
+long _wtol(const WCHAR* s) {
+    return s == nullptr ? 0 : wcstol(s, nullptr, 10);
+}
 
 double _wtof(const WCHAR* s) {
     if (s == nullptr) {
@@ -410,8 +431,8 @@ std::u16string FromUtf8(std::string_view text) {
             ++i;
             continue;
         }
-        const bool overlong = (extra == 1 && c < 0x80) || (extra == 2 && c < 0x800) ||
-                              (extra == 3 && c < 0x10000);
+        const bool overlong =
+            (extra == 1 && c < 0x80) || (extra == 2 && c < 0x800) || (extra == 3 && c < 0x10000);
         cps.push_back(overlong ? char32_t{0xFFFD} : c);
         i += static_cast<size_t>(extra) + 1;
     }

@@ -56,8 +56,8 @@ inline constexpr DWORD INFINITE = 0xFFFFFFFFu;
 
 // Handles are opaque pointers to distinct incomplete types, so a window handle cannot be
 // passed where a bitmap handle is expected.
-#define BORVANTA_DECLARE_HANDLE(name)                                                            \
-    struct name##__;                                                                             \
+#define BORVANTA_DECLARE_HANDLE(name)                                                              \
+    struct name##__;                                                                               \
     using name = name##__*
 
 BORVANTA_DECLARE_HANDLE(HWND);
@@ -111,21 +111,41 @@ constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
     return static_cast<COLORREF>(r) | (static_cast<COLORREF>(g) << 8) |
            (static_cast<COLORREF>(b) << 16);
 }
-constexpr BYTE GetRValue(COLORREF c) { return static_cast<BYTE>(c & 0xFF); }
-constexpr BYTE GetGValue(COLORREF c) { return static_cast<BYTE>((c >> 8) & 0xFF); }
-constexpr BYTE GetBValue(COLORREF c) { return static_cast<BYTE>((c >> 16) & 0xFF); }
+constexpr BYTE GetRValue(COLORREF c) {
+    return static_cast<BYTE>(c & 0xFF);
+}
+constexpr BYTE GetGValue(COLORREF c) {
+    return static_cast<BYTE>((c >> 8) & 0xFF);
+}
+constexpr BYTE GetBValue(COLORREF c) {
+    return static_cast<BYTE>((c >> 16) & 0xFF);
+}
 
-constexpr WORD LOWORD(DWORD_PTR v) { return static_cast<WORD>(v & 0xFFFF); }
-constexpr WORD HIWORD(DWORD_PTR v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
-constexpr BYTE LOBYTE(DWORD_PTR v) { return static_cast<BYTE>(v & 0xFF); }
-constexpr BYTE HIBYTE(DWORD_PTR v) { return static_cast<BYTE>((v >> 8) & 0xFF); }
+constexpr WORD LOWORD(DWORD_PTR v) {
+    return static_cast<WORD>(v & 0xFFFF);
+}
+constexpr WORD HIWORD(DWORD_PTR v) {
+    return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
+constexpr BYTE LOBYTE(DWORD_PTR v) {
+    return static_cast<BYTE>(v & 0xFF);
+}
+constexpr BYTE HIBYTE(DWORD_PTR v) {
+    return static_cast<BYTE>((v >> 8) & 0xFF);
+}
 constexpr DWORD MAKELONG(WORD lo, WORD hi) {
     return static_cast<DWORD>(lo) | (static_cast<DWORD>(hi) << 16);
 }
-constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) { return static_cast<WPARAM>(MAKELONG(lo, hi)); }
+constexpr WPARAM MAKEWPARAM(WORD lo, WORD hi) {
+    return static_cast<WPARAM>(MAKELONG(lo, hi));
+}
 constexpr LPARAM MAKELPARAM(WORD lo, WORD hi) {
     return static_cast<LPARAM>(static_cast<LONG>(MAKELONG(lo, hi)));
 }
 // Signed coordinates packed in an LPARAM, as mouse messages carry them.
-constexpr int GET_X_LPARAM(LPARAM lp) { return static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lp))); }
-constexpr int GET_Y_LPARAM(LPARAM lp) { return static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(lp))); }
+constexpr int GET_X_LPARAM(LPARAM lp) {
+    return static_cast<SHORT>(LOWORD(static_cast<DWORD_PTR>(lp)));
+}
+constexpr int GET_Y_LPARAM(LPARAM lp) {
+    return static_cast<SHORT>(HIWORD(static_cast<DWORD_PTR>(lp)));
+}

@@ -1,3 +1,5 @@
+#include "TempFolder.h"
+
 #include "platform/base/Path.h"
 #include "platform/base/WideChar.h"
 
@@ -35,8 +37,8 @@ TEST(PathTest, ExeFolderAndCaseInsensitiveLookup) {
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder.back(), u'\\');
 
-    const auto root = std::filesystem::temp_directory_path() / "borvanta_path_test";
-    std::filesystem::remove_all(root);
+    const TempFolder dir;
+    const auto& root = dir.Native();
     std::filesystem::create_directories(root / "Xml");
     std::ofstream(root / "Xml" / "MainPage.xml") << "x";
     SetExeFolder(root);
@@ -45,5 +47,4 @@ TEST(PathTest, ExeFolderAndCaseInsensitiveLookup) {
     const auto native = ToNativePath(wanted);
     EXPECT_TRUE(std::filesystem::exists(native)) << native;
     EXPECT_EQ(native.filename(), "MainPage.xml");
-    std::filesystem::remove_all(root);
 }

@@ -43,8 +43,10 @@ TEST(WideChar, CaseInsensitiveCompare) {
 TEST(WideChar, Utf8RoundTripAndInvalidInput) {
     const std::u16string text = u"Gr\u00FC\u00DFe \u4F60\u597D \U0001F5B1";
     EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
-    EXPECT_EQ(FromUtf8("\xC3"), u"\uFFFD");             // truncated sequence
-    EXPECT_EQ(FromUtf8("a\xFF" "b"), u"a\uFFFDb");       // invalid lead byte
-    EXPECT_EQ(FromUtf8("\xC0\x80"), u"\uFFFD");          // overlong
+    EXPECT_EQ(FromUtf8("\xC3"), u"\uFFFD"); // truncated sequence
+    EXPECT_EQ(FromUtf8("a\xFF"
+                       "b"),
+              u"a\uFFFDb");                                          // invalid lead byte
+    EXPECT_EQ(FromUtf8("\xC0\x80"), u"\uFFFD");                      // overlong
     EXPECT_EQ(ToUtf8(std::u16string(1, u'\xD800')), "\xEF\xBF\xBD"); // lone surrogate
 }
