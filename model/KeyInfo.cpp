@@ -100,7 +100,10 @@ BYTE ModifiersOfCharacter(WORD vk) {
         ch = static_cast<WCHAR>(ch - u'A' + u'a');
     }
     const SHORT scan = VkKeyScanExW(ch, layout);
-    if (scan == -1) {
+    // The shift state belongs to the key that the lookup found; when that is another key
+    // (the keypad's '*' and '+' are found on the main keys, which need Shift), it says
+    // nothing about this one.
+    if (scan == -1 || static_cast<WORD>(static_cast<USHORT>(scan) & 0xFF) != (vk & 0xFF)) {
         return 0;
     }
     const auto state = static_cast<UINT>(static_cast<USHORT>(scan));

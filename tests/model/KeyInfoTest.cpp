@@ -139,6 +139,12 @@ TEST_F(KeyInfoTest, KeysWithoutCharacterGetNoModifierFlags) {
     EXPECT_EQ(k.name, CString(u"A"));
     KeyInfoFromMessage(k, kKeyDown, 0xBB, KeyLParam(0x0D));
     EXPECT_EQ(k.flags, 0);
+    // Keypad keys type their characters without Shift, although the main keys that type the
+    // same characters need it.
+    KeyInfoFromMessage(k, kKeyDown, 0x6A, KeyLParam(0x37)); // Num *
+    EXPECT_EQ(k.flags, 0);
+    KeyInfoFromMessage(k, kKeyDown, 0x6B, KeyLParam(0x4E)); // Num +
+    EXPECT_EQ(k.flags, 0);
 }
 
 TEST_F(KeyInfoTest, LayoutComesFromTheProvider) {
