@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -607,10 +608,39 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             return;
         }
-        pollfd p{m_fd, POLLIN, 0};
-        if (::poll(&p, 1, 100) > 0) {
+        // Wakes for a change of the hive file itself (written in place or renamed over), or
+        // after 100 ms at the latest. Other files in the same folder (the service's database,
+        // other programs' files) do not wake the watcher, so a busy folder costs nothing.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+        while (true) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                return;
+            }
+            pollfd p{m_fd, POLLIN, 0};
+            if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) {
+                return;
+            }
             alignas(inotify_event) char buf[4096];
-            while (::read(m_fd, buf, sizeof buf) > 0) {
+            bool relevant = false;
+            ssize_t n = 0;
+            while ((n = ::read(m_fd, buf, sizeof buf)) > 0) {
+                for (ssize_t off = 0; off + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
+                    inotify_event ev{};
+                    std::memcpy(&ev, buf + off, sizeof ev);
+                    const auto nameOff = off + static_cast<ssize_t>(sizeof(inotify_event));
+                    if (ev.len > 0 && nameOff + static_cast<ssize_t>(ev.len) <= n) {
+                        const char* name = buf + nameOff;
+                        if (m_name == std::string(name, ::strnlen(name, ev.len))) {
+                            relevant = true;
+                        }
+                    }
+                    off = nameOff + static_cast<ssize_t>(ev.len);
+                }
+            }
+            if (relevant) {
+                return;
             }
         }
     }

@@ -1,5 +1,6 @@
 #include "platform/base/Registry.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -175,21 +176,42 @@ TEST_F(RegistryTest, NotificationWaitsForNameAndValueChanges) {
     CRegKey profile;
     ASSERT_EQ(profile.Create(store, u"P1"), ERROR_SUCCESS);
 
-    // A value change in the subtree does not wake a name watch; a new subkey does.
-    LSTATUS nameResult = -1;
+    // A value change in the subtree does not wake a name watch; a new subkey does. The
+    // asynchronous form takes its snapshot before it returns, so the order is exact.
+    HANDLE nameEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    ASSERT_NE(nameEvent, nullptr);
+    {
+        CRegKey watch;
+        ASSERT_EQ(watch.Open(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Store"), ERROR_SUCCESS);
+        ASSERT_EQ(RegNotifyChangeKeyValue(watch, TRUE, REG_NOTIFY_CHANGE_NAME, nameEvent, TRUE),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(profile.SetDWORDValue(u"Switches", 1), ERROR_SUCCESS);
+        EXPECT_EQ(WaitForSingleObject(nameEvent, 300), WAIT_TIMEOUT);
+        CRegKey p2;
+        ASSERT_EQ(p2.Create(store, u"P2"), ERROR_SUCCESS);
+        EXPECT_EQ(WaitForSingleObject(nameEvent, 5000), WAIT_OBJECT_0);
+    }
+    CloseHandle(nameEvent);
+
+    // The synchronous form blocks until a name change. The watcher may start late, so new
+    // subkeys keep coming (for at most ten seconds) until it has returned.
+    std::atomic<LSTATUS> nameResult{-1};
+    std::atomic<bool> returned{false};
     std::thread names([&] {
         CRegKey watch;
         watch.Open(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Store");
         nameResult = RegNotifyChangeKeyValue(watch, TRUE, REG_NOTIFY_CHANGE_NAME, nullptr, FALSE);
+        returned = true;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    ASSERT_EQ(profile.SetDWORDValue(u"Switches", 1), ERROR_SUCCESS);
-    std::this_thread::sleep_for(std::chrono::milliseconds(250));
-    EXPECT_EQ(nameResult, -1);
-    CRegKey p2;
-    ASSERT_EQ(p2.Create(store, u"P2"), ERROR_SUCCESS);
+    for (int i = 0; i < 200 && !returned; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        CRegKey extra;
+        extra.Create(store, (u"Q" + std::u16string(1, static_cast<WCHAR>(u'A' + i % 26)) +
+                             std::u16string(1, static_cast<WCHAR>(u'A' + i / 26)))
+                                .c_str());
+    }
     names.join();
-    EXPECT_EQ(nameResult, ERROR_SUCCESS);
+    EXPECT_EQ(nameResult.load(), ERROR_SUCCESS);
 
     // Value watch, asynchronous with an event; a change made by another process wakes it.
     HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
@@ -212,17 +234,18 @@ TEST_F(RegistryTest, NotificationWaitsForNameAndValueChanges) {
     watch.Close();
     CloseHandle(event);
 
-    // Deleting the watched key ends a synchronous wait with an error.
-    LSTATUS deleted = -1;
+    // Deleting the watched key ends a synchronous wait with an error, whether the key goes
+    // while the watcher waits or just before it starts.
+    CRegKey doomed;
+    ASSERT_EQ(doomed.Open(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Store\\P2"), ERROR_SUCCESS);
+    std::atomic<LSTATUS> deleted{-1};
     std::thread gone([&] {
-        CRegKey w;
-        w.Open(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Store\\P2");
-        deleted = RegNotifyChangeKeyValue(w, TRUE, REG_NOTIFY_CHANGE_NAME, nullptr, FALSE);
+        deleted = RegNotifyChangeKeyValue(doomed, TRUE, REG_NOTIFY_CHANGE_NAME, nullptr, FALSE);
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     ASSERT_EQ(RegDeleteKeyW(store, u"P2"), ERROR_SUCCESS);
     gone.join();
-    EXPECT_EQ(deleted, ERROR_KEY_DELETED);
+    EXPECT_EQ(deleted.load(), ERROR_KEY_DELETED);
 }
 
 TEST_F(RegistryTest, ConcurrentWritersFromSeveralProcessesLoseNothing) {
