@@ -32,12 +32,15 @@ public:
         if (!info) {
             return E_POINTER;
         }
+        // A failure leaves the numbers alone and the text pointer null.
         const HRESULT hr = m_store->Read([&](Transaction& tx) { return CheckDevice(tx); });
         if (FAILED(hr)) {
+            info->text = nullptr;
             return hr;
         }
         WCHAR* text = AllocString(u"Borvanta 5600 (virtual mouse)");
         if (!text) {
+            info->text = nullptr;
             return E_OUTOFMEMORY;
         }
         info->firstValue = DEVICE_VENDOR_ID;

@@ -59,10 +59,15 @@ HRESULT LazyConnectionPoint::Find(Store& store, REFIID iid, IConnectionPoint** o
     }
     std::lock_guard lock(m_mutex);
     if (!m_cp) {
+        // A cookie given for one profile may be ended through another profile's point: the
+        // tray advises on the profile active at one moment and unadvises on the one active
+        // later.
         Store* s = &store;
-        m_cp =
-            std::make_unique<CConnectionPoint>(m_owner, m_iid, store.Connections(m_kind, m_source),
-                                               [s] { return s->CurrentEventSeq(); });
+        const EventKind kind = m_kind;
+        m_cp = std::make_unique<CConnectionPoint>(
+            m_owner, m_iid, store.Connections(m_kind, m_source),
+            [s] { return s->CurrentEventSeq(); },
+            [s, kind](DWORD cookie) { return s->Unadvise(kind, cookie); });
     }
     *out = m_cp.get();
     m_cp->AddRef();

@@ -398,12 +398,13 @@ bool Store::Open() {
                 d.active = first.guid;
                 tx.SaveDevice(d);
             }
-            SyncRegistry(tx);
             Exec(m_db, "COMMIT");
         } catch (...) {
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
             throw;
         }
+        // Created if missing, repaired if a process died between a change and its mirror.
+        MirrorProfiles();
     } catch (const SqlError&) {
         return false;
     }
@@ -483,17 +484,13 @@ HRESULT Store::Run(bool write, bool faults, const Body& body) {
         HRESULT hr = E_FAIL;
         try {
             hr = body(tx);
-            if (SUCCEEDED(hr) && write) {
-                if (tx.ProfilesChanged()) {
-                    SyncRegistry(tx);
-                }
-                Exec(m_db, "COMMIT");
-            } else {
-                Exec(m_db, "ROLLBACK");
-            }
+            Exec(m_db, SUCCEEDED(hr) && write ? "COMMIT" : "ROLLBACK");
         } catch (...) {
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
             throw;
+        }
+        if (SUCCEEDED(hr) && write && tx.ProfilesChanged()) {
+            MirrorProfiles();
         }
         if (SUCCEEDED(hr) && write && tx.EventsAdded() && m_wakeFd >= 0) {
             const std::uint64_t one = 1;
@@ -511,8 +508,9 @@ namespace {
 void SetStringIfChanged(CRegKey& key, LPCWSTR name, const std::u16string& value) {
     WCHAR buf[300] = {};
     ULONG chars = 300;
-    if (key.QueryStringValue(name, buf, &chars) == ERROR_SUCCESS && chars > 0 &&
-        std::u16string(buf) == value) {
+    // The stored value counts its terminator; one stored without it is rewritten.
+    if (key.QueryStringValue(name, buf, &chars) == ERROR_SUCCESS && chars > 0 && chars <= 300 &&
+        buf[chars - 1] == 0 && std::u16string_view(buf, chars - 1) == value) {
         return;
     }
     key.SetStringValue(name, value.c_str());
@@ -525,6 +523,24 @@ void SetDwordIfChanged(CRegKey& key, LPCWSTR name, DWORD value) {
     key.SetDWORDValue(name, value);
 }
 } // namespace
+
+void Store::MirrorProfiles() {
+    // Under the database's write lock, so that mirrors of several processes run one after
+    // the other and the last one written shows the newest state. The change itself is
+    // committed already: a program woken by the key reads the state the key shows.
+    try {
+        Exec(m_db, "BEGIN IMMEDIATE");
+    } catch (const SqlError&) {
+        return; // the next change or the next start brings the key up to date
+    }
+    try {
+        Transaction tx(*this, m_db);
+        SyncRegistry(tx);
+        Exec(m_db, "COMMIT");
+    } catch (const SqlError&) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
 
 void Store::SyncRegistry(Transaction& tx) {
     CRegKey store;
@@ -577,6 +593,24 @@ std::shared_ptr<ConnectionList> Store::Connections(EventKind kind, const GUID& s
         list = std::make_shared<ConnectionList>();
     }
     return list;
+}
+
+bool Store::Unadvise(EventKind kind, DWORD cookie) {
+    std::vector<std::shared_ptr<ConnectionList>> lists;
+    {
+        std::lock_guard lock(m_listMutex);
+        for (const auto& [key, list] : m_lists) {
+            if (key.first == static_cast<int>(kind)) {
+                lists.push_back(list);
+            }
+        }
+    }
+    for (const auto& list : lists) {
+        if (list->Remove(cookie)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::uint64_t Store::CurrentEventSeq() {

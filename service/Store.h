@@ -2,11 +2,15 @@
 // The service's shared, durable state: one SQLite database per user (BORVANTA_SERVICE_DB
 // moves it), opened once per process and shared by every service object.
 //
-// Every change runs in one write transaction, together with the event records it causes and
-// the update of the PROFILES registry key; a process killed mid-change leaves the state as
-// before or after. A watcher thread in each process (woken by changes of the database files,
-// and by this process's own commits) reads the event records it has not seen and hands them
-// to the connection lists, which post them to the advising threads.
+// Every change runs in one write transaction, together with the event records it causes; a
+// process killed mid-change leaves the state as before or after. The PROFILES registry key
+// mirrors the committed state: it is brought up to date right after each commit that changes
+// a profile's name, program or switches, the list or the active profile (and whenever a
+// process opens the store), so a program woken by the key finds the new state.
+//
+// A watcher thread in each process (woken by changes of the database files, and by this
+// process's own commits) reads the event records it has not seen and hands them to the
+// connection lists, which post them to the advising threads.
 
 #include "platform/com/ConnectionPoint.h"
 #include "service/DeviceState.h"
@@ -54,7 +58,7 @@ public:
     void DeleteMacro(const GUID& guid);
 
     void AddEvent(EventKind kind, const GUID& source, INT a, INT b);
-    // The PROFILES key must be brought up to date before the commit.
+    // The PROFILES key must be brought up to date after the commit.
     void MarkProfilesChanged() { m_profilesChanged = true; }
 
     std::map<Fault, INT> Faults();
@@ -93,6 +97,8 @@ public:
     // The connection list for one event source (manager events: GUID_NULL). Starts the
     // watcher on first use.
     std::shared_ptr<ConnectionList> Connections(EventKind kind, const GUID& source);
+    // Ends the connection with that cookie on any source of the kind; false when none has it.
+    bool Unadvise(EventKind kind, DWORD cookie);
     // Sequence number of the newest event record.
     std::uint64_t CurrentEventSeq();
 
@@ -103,6 +109,8 @@ private:
     bool Open();
     HRESULT Run(bool write, bool faults, const Body& body);
     HRESULT ApplyFaults(bool write);
+    // Brings the PROFILES key up to date with the committed state.
+    void MirrorProfiles();
     void SyncRegistry(Transaction& tx);
     void StartWatcher();
     void WatchLoop();

@@ -126,8 +126,10 @@ void ConnectionList::Fire(const std::function<void(IUnknown* sink)>& call, std::
 
 CConnectionPoint::CConnectionPoint(IUnknown* owner, REFIID eventIid,
                                    std::shared_ptr<ConnectionList> list,
-                                   std::function<std::uint64_t()> sinceFn)
-    : m_owner(owner), m_iid(eventIid), m_list(std::move(list)), m_sinceFn(std::move(sinceFn)) {}
+                                   std::function<std::uint64_t()> sinceFn,
+                                   std::function<bool(DWORD cookie)> unadviseElsewhere)
+    : m_owner(owner), m_iid(eventIid), m_list(std::move(list)), m_sinceFn(std::move(sinceFn)),
+      m_unadviseElsewhere(std::move(unadviseElsewhere)) {}
 
 HRESULT CConnectionPoint::QueryInterface(REFIID riid, void** out) {
     if (!out) {
@@ -178,5 +180,9 @@ HRESULT CConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
 }
 
 HRESULT CConnectionPoint::Unadvise(DWORD cookie) {
-    return m_list->Remove(cookie) ? S_OK : CONNECT_E_NOCONNECTION;
+    if (cookie != 0 &&
+        (m_list->Remove(cookie) || (m_unadviseElsewhere && m_unadviseElsewhere(cookie)))) {
+        return S_OK;
+    }
+    return CONNECT_E_NOCONNECTION;
 }

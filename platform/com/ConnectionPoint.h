@@ -76,9 +76,12 @@ class CConnectionPoint final : public IConnectionPoint {
 public:
     // owner: the object that contains this connection point (answers
     // IConnectionPointContainer). sinceFn, when set, gives the current event sequence
-    // number at Advise time.
+    // number at Advise time. unadviseElsewhere, when set, is asked for a cookie that is not
+    // in this point's list: cookies are unique in the process, so a source may let a client
+    // end a connection through another of its points for the same event interface.
     CConnectionPoint(IUnknown* owner, REFIID eventIid, std::shared_ptr<ConnectionList> list,
-                     std::function<std::uint64_t()> sinceFn = {});
+                     std::function<std::uint64_t()> sinceFn = {},
+                     std::function<bool(DWORD cookie)> unadviseElsewhere = {});
     virtual ~CConnectionPoint() = default;
     CConnectionPoint(const CConnectionPoint&) = delete;
     CConnectionPoint& operator=(const CConnectionPoint&) = delete;
@@ -99,4 +102,5 @@ private:
     IID m_iid;
     std::shared_ptr<ConnectionList> m_list;
     std::function<std::uint64_t()> m_sinceFn;
+    std::function<bool(DWORD cookie)> m_unadviseElsewhere;
 };

@@ -3,8 +3,12 @@
 #include "platform/base/Registry.h"
 #include "service/MouseControl.h"
 
+#include <chrono>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace servicetest;
 using Entry = EventLog::Entry;
@@ -216,18 +220,19 @@ TEST_F(ServiceTest, ProfilesKeyMirrorsTheProfiles) {
     ASSERT_EQ(active->GetGuid(&first), S_OK);
     EXPECT_EQ(subkeys(), std::vector<std::u16string>{GuidToString(first)});
 
-    // The tray's name watcher wakes when a profile is added.
-    LSTATUS woke = -1;
-    std::thread watcher([&] {
-        CRegKey key;
-        key.Open(HKEY_LOCAL_MACHINE, PROFILE_STORE_KEY);
-        woke = RegNotifyChangeKeyValue(key, TRUE, REG_NOTIFY_CHANGE_NAME, nullptr, FALSE);
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // The tray's name watcher wakes when a profile is added (the asynchronous form takes its
+    // snapshot before it returns, so the watch is in place before the change).
+    HANDLE woke = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(woke, nullptr);
+    CRegKey watched;
+    ASSERT_EQ(watched.Open(HKEY_LOCAL_MACHINE, PROFILE_STORE_KEY), ERROR_SUCCESS);
+    ASSERT_EQ(RegNotifyChangeKeyValue(watched, TRUE, REG_NOTIFY_CHANGE_NAME, woke, TRUE),
+              ERROR_SUCCESS);
     CComPtr<IProfile> added;
     ASSERT_EQ(m.manager->CreateProfile(&added), S_OK);
-    watcher.join();
-    EXPECT_EQ(woke, ERROR_SUCCESS);
+    EXPECT_EQ(WaitForSingleObject(woke, 5000), WAIT_OBJECT_0);
+    watched.Close();
+    CloseHandle(woke);
     ASSERT_EQ(added->SetName(u"Racing"), S_OK);
     GUID second{};
     ASSERT_EQ(added->GetGuid(&second), S_OK);
@@ -258,4 +263,80 @@ TEST_F(ServiceTest, ProfilesKeyMirrorsTheProfiles) {
     EXPECT_EQ(std::u16string(name), GuidToString(second));
     ASSERT_EQ(m.manager->DeleteProfile(active), S_OK);
     EXPECT_EQ(subkeys(), std::vector<std::u16string>{GuidToString(second)});
+}
+
+TEST_F(ServiceTest, AProgramWokenByTheProfilesKeyFindsTheNewState) {
+    Mouse m;
+    auto active = m.Active();
+    GUID guid{};
+    ASSERT_EQ(active->GetGuid(&guid), S_OK);
+    // A second opening of the database, with its own connection, stands for another program
+    // (the tray) that re-reads through the service when its watcher wakes.
+    ::setenv("BORVANTA_SERVICE_DB", (m_dir / "." / "mouse.db").c_str(), 1);
+    Mouse tray;
+    CComPtr<IProfile> seen;
+    ASSERT_EQ(tray.manager->GetProfileByGuid(guid, &seen), S_OK);
+
+    // Holding the registry's lock stops the renaming call where it updates the key: by then
+    // the new name must be committed, or a program woken by the key would read the old one.
+    const std::string lockPath = RegistryHivePath().string() + ".lock";
+    const int lockFd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(lockFd, 0);
+    ASSERT_EQ(::flock(lockFd, LOCK_EX), 0);
+    std::thread renamer([&] { EXPECT_EQ(active->SetName(u"Renamed"), S_OK); });
+    bool committed = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!committed && std::chrono::steady_clock::now() < deadline) {
+        committed = NameOf(seen) == u"Renamed";
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(committed);
+    ::flock(lockFd, LOCK_UN);
+    ::close(lockFd);
+    renamer.join();
+
+    CRegKey key;
+    ASSERT_EQ(key.Open(HKEY_LOCAL_MACHINE,
+                       (std::u16string(PROFILE_STORE_KEY) + u"\\" + GuidToString(guid)).c_str()),
+              ERROR_SUCCESS);
+    WCHAR name[64];
+    ULONG chars = 64;
+    ASSERT_EQ(key.QueryStringValue(u"Name", name, &chars), ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(name), u"Renamed");
+}
+
+TEST_F(ServiceTest, AProfileConnectionEndsThroughTheProfileActiveLater) {
+    // The tray advises on the profile active at one moment and unadvises on the one active
+    // when it lets go; cookies are unique in the process, so that ends the connection.
+    Mouse m;
+    auto first = m.Active();
+    EventLog log;
+    auto* sink = new RecordingSink(log);
+    const DWORD profileCookie = Advise(first, DIID_IProfileEvents, sink);
+    ASSERT_NE(profileCookie, 0u);
+    const DWORD managerCookie = Advise(m.manager, DIID_IProfileManagerEvents2, sink);
+    ASSERT_NE(managerCookie, 0u);
+    CComPtr<IProfile> second;
+    ASSERT_EQ(m.manager->CreateProfile(&second), S_OK);
+    ASSERT_EQ(m.manager->SetActiveProfile(second), S_OK);
+
+    // A cookie of another event interface is not ended through a profile's point.
+    EXPECT_EQ(Unadvise(second, DIID_IProfileEvents, managerCookie), CONNECT_E_NOCONNECTION);
+    EXPECT_EQ(Unadvise(second, DIID_IProfileEvents, profileCookie), S_OK);
+    EXPECT_EQ(Unadvise(first, DIID_IProfileEvents, profileCookie), CONNECT_E_NOCONNECTION);
+
+    // The first profile's switch change raises a profile event and then a manager event;
+    // events arrive in order, so once the manager event is here the profile event would be.
+    const ProfileSwitchWrite on{0x2, 1};
+    ASSERT_EQ(Feature<IProfileProperties>(first)->SetProperty(PROFILE_PROP_SWITCHES, &on, 0, 4, 0),
+              S_OK);
+    ASSERT_TRUE(PumpUntil([&] {
+        return !log.entries.empty() && log.entries.back() == Entry{'m', 0x2, 0, 0};
+    }));
+    for (const auto& e : log.entries) {
+        EXPECT_NE(e.kind, 'p');
+    }
+    EXPECT_EQ(Unadvise(m.manager, DIID_IProfileManagerEvents2, managerCookie), S_OK);
+    EXPECT_EQ(sink->refs, 1);
+    sink->Release();
 }
