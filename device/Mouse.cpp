@@ -43,6 +43,14 @@ bool SameGuid(const GUID& a, const GUID& b) {
     return IsEqualGUID(a, b);
 }
 
+// Whether a by-name macro assignment names a macro that the configuration holds but that has
+// neither events nor a device identifier (it has never been recorded).
+bool NamesUnrecordedMacro(const IMouseConfig* config, const ButtonAssignment& assignment) {
+    const CString name = assignment.GetName();
+    const CMacro* macro = config->FindMacroByName(name.GetString(), nullptr);
+    return macro != nullptr && macro->GetEvents().empty() && SameGuid(macro->GetGuid(), GUID_NULL);
+}
+
 GUID GuidOf(const IMouseProfile* profile) {
     GUID guid{};
     profile->GetGuid(guid);
@@ -831,7 +839,9 @@ bool CMouse::WriteProfileProperties(IProfile* device, IMouseProfile* profile) {
     }
     bool last = false;
     bool made = false;
-    if (SUCCEEDED(properties->SetProperty(PROFILE_PROP_PROGRAM, program, 0, kProgramBytes, 0))) {
+    const bool programWritten =
+        SUCCEEDED(properties->SetProperty(PROFILE_PROP_PROGRAM, program, 0, kProgramBytes, 0));
+    if (programWritten) {
         if (gate) {
             // A profile without a program never switches automatically.
             last = WriteSwitch(properties, PROFILE_SWITCH_AUTO,
@@ -848,7 +858,9 @@ bool CMouse::WriteProfileProperties(IProfile* device, IMouseProfile* profile) {
             last = WriteSwitch(properties, PROFILE_SWITCH_NAME_OSD, profile->GetShowProfileOsd());
         }
     }
-    return made && last;
+    // The switches may have gone through without the program: the profile is then not
+    // written in full.
+    return made && last && programWritten;
 }
 
 bool CMouse::WriteSensitivity(IMouseConfig* config, IMouseProfile* profile, IProfile* device) {
@@ -905,7 +917,12 @@ bool CMouse::WriteButtons(IMouseConfig* config, IMouseProfile* profile, IProfile
         }
         if (assignment.kind == ASSIGNMENT_MACRO_NAME &&
             !ResolveMacroAssignment(config, assignment)) {
-            result = false;
+            // A macro with no events yet is never put on the device, so a button naming it
+            // keeps its previous function there until the macro is recorded. That is no
+            // failed write: nothing the user could retry would change it.
+            if (!NamesUnrecordedMacro(config, assignment)) {
+                result = false;
+            }
             continue;
         }
         const DeviceButtonAssignment record = m_tables.AssignmentToDevice(assignment, button);
@@ -1335,6 +1352,8 @@ IMouseDevice* g_mouseDevice = nullptr;
 }
 
 BOOL CreateMouseDevice(IMouseConfig* config, IMouseDevice** device) {
+    // One device object per process: a second creation replaces the first.
+    DestroyMouseDevice();
     auto* mouse = new CMouse();
     g_mouseDevice = mouse;
     if (device != nullptr) {

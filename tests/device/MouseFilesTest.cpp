@@ -104,5 +104,24 @@ TEST_F(MouseFilesTest, MacroExportAndImport) {
     EXPECT_EQ(config.GetMacroCount(), 1);
 }
 
+TEST_F(MouseFilesTest, MacroFileWithoutEventsIsRefusedWhole) {
+    // A macro file of another program: a name, no events.
+    const CString file(PathIn("silent.qmm"));
+    {
+        Direct direct;
+        auto manager = direct.Feature<IMacroManager>();
+        ASSERT_TRUE(manager);
+        CComPtr<IMacro> silent;
+        ASSERT_EQ(manager->CreateMacro(&silent), S_OK);
+        ASSERT_EQ(silent->SetName(u"Silent"), S_OK);
+        ASSERT_EQ(silent->ExportToFile(file.GetString()), S_OK);
+        ASSERT_EQ(manager->DeleteMacro(silent), S_OK);
+    }
+    // Nothing to play: false, and neither the configuration nor the mouse keeps the import.
+    EXPECT_FALSE(mouse.ImportMacro(file, &config));
+    EXPECT_EQ(config.GetMacroCount(), 0);
+    EXPECT_EQ(Direct().MacroCount(), 0u);
+}
+
 } // namespace
 } // namespace devicetest

@@ -188,6 +188,7 @@ TEST_F(MouseTest, WriteRoundTripsEverySection) {
     config.SetButtonAssignment(4, ButtonAssignment::SingleKey(0x1E, 'A', SINGLE_KEY_CTRL), p);
     config.SetButtonAssignment(2, ButtonAssignment::Of(ASSIGNMENT_DOUBLE_CLICK), p);
     config.SetScrollLightOn(0, p);
+    config.SetScrollLightColor(RGB(9, 8, 7), p); // the colour of an unlit light is kept too
     config.SetLogoLightColor(RGB(1, 2, 3), p);
     config.SetExePath(p, u"C:\\Games\\game.exe");
     config.SetAutoSwitch(p, 1);
@@ -231,6 +232,7 @@ TEST_F(MouseTest, WriteRoundTripsEverySection) {
     config.GetButtonAssignment(a, 5, p);
     EXPECT_EQ(a.kind, ASSIGNMENT_MACRO_NAME);
     EXPECT_FALSE(fresh.GetScrollLightOn(q));
+    EXPECT_EQ(fresh.GetScrollLightColor(q), RGB(9, 8, 7));
     EXPECT_EQ(fresh.GetLogoLightColor(q), RGB(1, 2, 3));
     EXPECT_EQ(std::u16string_view(q->GetExeName()), u"game.exe");
     EXPECT_TRUE(fresh.GetAutoSwitch(q));
@@ -362,6 +364,100 @@ TEST_F(MouseTest, DeviceProfilesFollowTheConfiguration) {
     config.SetActiveProfile(kept);
     config.SetPollingRate(3, nullptr);
     EXPECT_FALSE(WriteAndWait(mouse, config, SECTION_POLLING_RATE));
+}
+
+TEST_F(MouseTest, DeletedActiveProfileGivesWayToTheFirst) {
+    Direct direct;
+    auto manager = direct.Feature<IProfileManager>();
+    ASSERT_TRUE(manager);
+    CComPtr<IProfile> second;
+    ASSERT_EQ(manager->CreateProfile(&second), S_OK);
+    ASSERT_EQ(second->SetName(u"Second"), S_OK);
+    ASSERT_EQ(manager->SetActiveProfile(second), S_OK);
+
+    CBorvantaConfig config;
+    CMouse mouse;
+    OpenAndRead(mouse, config);
+    ASSERT_EQ(config.GetProfileCount(), 2);
+    IMouseProfile* first = config.GetProfile(0);
+    ASSERT_EQ(config.GetActiveProfile(), config.GetProfile(1));
+    // The configuration drops the device's active profile and makes the first one active.
+    config.DeleteProfile(config.GetProfile(1));
+    config.SetActiveProfile(first);
+    ASSERT_TRUE(WriteAndWait(mouse, config, SECTION_ALL));
+    ASSERT_EQ(direct.ProfileCount(), 1u);
+    EXPECT_EQ(Direct::NameOf(direct.Profile(0)), u"Profile 1");
+    EXPECT_EQ(direct.ActiveGuid(), GuidOf(first));
+}
+
+TEST_F(MouseTest, AProgramThatDidNotReachTheDeviceIsAFailedWrite) {
+    CBorvantaConfig config;
+    CMouse mouse;
+    OpenAndRead(mouse, config);
+    IMouseProfile* p = config.GetActiveProfile();
+    config.SetExePath(p, u"C:\\Tools\\editor.exe");
+    // The first two changes a write makes here are the profile's name and its program; the
+    // switches after them go through.
+    InjectFault(service::Fault::WriteFailure, 2);
+    EXPECT_FALSE(WriteAndWait(mouse, config, 0));
+    Direct direct;
+    auto properties = Direct::Feature<IProfileProperties>(direct.Profile(0));
+    WCHAR program[129] = {};
+    DWORD size = 256;
+    ASSERT_EQ(properties->GetProperty(PROFILE_PROP_PROGRAM, 0, program, 0, &size), S_OK);
+    EXPECT_EQ(size, 0u);
+
+    ASSERT_TRUE(WriteAndWait(mouse, config, 0));
+    size = 256;
+    ASSERT_EQ(properties->GetProperty(PROFILE_PROP_PROGRAM, 0, program, 0, &size), S_OK);
+    EXPECT_EQ(std::u16string_view(program), u"editor.exe");
+}
+
+TEST_F(MouseTest, ButtonNamingAnUnrecordedMacroIsNoWriteFailure) {
+    CBorvantaConfig config;
+    CMouse mouse;
+    OpenAndRead(mouse, config);
+    IMouseProfile* p = config.GetActiveProfile();
+    ButtonAssignment before;
+    config.GetButtonAssignment(before, 4, p);
+    CMacro* later = config.CreateMacro(u"Later", nullptr);
+    ASSERT_NE(later, nullptr);
+    config.SetButtonAssignment(4, ButtonAssignment::WithName(ASSIGNMENT_MACRO_NAME, u"Later"), p);
+    config.SetButtonAssignment(2, ButtonAssignment::Of(ASSIGNMENT_DOUBLE_CLICK), p);
+    config.SetStageDpi(1, 1200, p);
+    // The empty macro cannot go up; everything else is written and the write succeeds.
+    EXPECT_TRUE(WriteAndWait(mouse, config, SECTION_ALL));
+    EXPECT_EQ(Direct().MacroCount(), 0u);
+    {
+        CBorvantaConfig fresh;
+        CMouse other;
+        OpenAndRead(other, fresh);
+        IMouseProfile* q = fresh.GetActiveProfile();
+        ButtonAssignment a;
+        fresh.GetButtonAssignment(a, 2, q);
+        EXPECT_EQ(a.kind, ASSIGNMENT_DOUBLE_CLICK);
+        fresh.GetButtonAssignment(a, 4, q);
+        EXPECT_EQ(a, before); // the device keeps the button's previous function
+        EXPECT_EQ(fresh.GetStageDpi(1, q), 1200);
+    }
+
+    // Once recorded, the macro goes up with the buttons and the button points at it.
+    later->SetEvents({{MACRO_EVENT_DELAY, 5, 0}});
+    EXPECT_TRUE(WriteAndWait(mouse, config, SECTION_BUTTONS));
+    EXPECT_FALSE(IsEqualGUID(later->GetGuid(), GUID_NULL));
+    {
+        CBorvantaConfig fresh;
+        CMouse other;
+        OpenAndRead(other, fresh);
+        ButtonAssignment a;
+        fresh.GetButtonAssignment(a, 4, fresh.GetActiveProfile());
+        EXPECT_EQ(a.kind, ASSIGNMENT_MACRO);
+        EXPECT_EQ(a.GetGuid(), later->GetGuid());
+    }
+
+    // A button naming a macro the configuration does not hold is still a failed write.
+    config.SetButtonAssignment(4, ButtonAssignment::WithName(ASSIGNMENT_MACRO_NAME, u"Gone"), p);
+    EXPECT_FALSE(WriteAndWait(mouse, config, SECTION_BUTTONS));
 }
 
 TEST_F(MouseTest, MacrosAreUpdatedInPlaceAndEmptyOnesNeverCreated) {
