@@ -144,6 +144,11 @@ void ForgetWindowInput(HWND hwnd);
 // Activation of a top-level window (Input.cpp).
 void Activate(HWND top, WORD how);
 
+// Window procedures of the built-in controls (Controls.cpp).
+LRESULT StaticControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+LRESULT ButtonControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+LRESULT EditControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
 // Dialog manager hooks (Dialog.cpp).
 bool IsDialogWindow(HWND hwnd);
 
