@@ -591,6 +591,12 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             SendMessageW(hwnd, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
         }
         return 0;
+    case WM_SYSKEYDOWN:
+        if (wParam == static_cast<WPARAM>(VK_F4) && (lParam & (static_cast<LPARAM>(1) << 29))) {
+            // Alt+F4 closes the top-level window.
+            SendMessageW(GetAncestor(hwnd, GA_ROOT), WM_SYSCOMMAND, SC_CLOSE, 0);
+        }
+        return 0;
     case WM_HELP:
     case WM_MOUSEWHEEL:
     case WM_CONTEXTMENU: {

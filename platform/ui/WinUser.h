@@ -553,6 +553,7 @@ inline constexpr int VK_DOWN = 0x28;
 inline constexpr int VK_INSERT = 0x2D;
 inline constexpr int VK_DELETE = 0x2E;
 inline constexpr int VK_F1 = 0x70;
+inline constexpr int VK_F4 = 0x73;
 inline constexpr int VK_LSHIFT = 0xA0;
 inline constexpr int VK_RSHIFT = 0xA1;
 inline constexpr int VK_LCONTROL = 0xA2;

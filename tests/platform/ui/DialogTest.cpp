@@ -157,6 +157,16 @@ TEST_F(DialogTest, ModalDialogDisablesItsOwnerAndEndsWithEnterOrEscape) {
     DestroyWindow(owner);
 }
 
+TEST_F(DialogTest, AltF4ClosesTheDialogAsCancel) {
+    const DialogTemplate t = MakeTemplate();
+    platform::SetModalIdleHook([&](HWND) {
+        m_display.KeyDown(VK_MENU);
+        m_display.PressKey(VK_F4);
+        m_display.KeyUp(VK_MENU);
+    });
+    EXPECT_EQ(DialogBoxIndirectParamW(nullptr, &t, nullptr, TestDialogProc, 0), IDCANCEL);
+}
+
 TEST_F(DialogTest, ClicksOnTheBlockedOwnerAreIgnoredAndWmCloseCancels) {
     const DialogTemplate t = MakeTemplate();
     HWND owner = uitest::CreateTestWindow(WS_POPUP | WS_VISIBLE, 400, 300, 200, 100);
