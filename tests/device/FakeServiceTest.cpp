@@ -375,4 +375,23 @@ TEST_F(UntrustedCountsTest, NegativeCountsAndNullStringsAreFailures) {
     EXPECT_TRUE(mouse.GetButtonBits().empty());
 }
 
+TEST_F(UntrustedCountsTest, ProfileImportWithoutAReadableNameIsUndoneOnTheDevice) {
+    CBorvantaConfig config;
+    CMouse mouse;
+    const WORD id = BORVANTA_PRODUCT_ID;
+    mouse.Initialize(&config, &id);
+    ASSERT_EQ(config.GetProfileCount(), 1);
+
+    NiceMock<MockProfile> imported;
+    EXPECT_CALL(manager, ImportProfile(_, _)).WillOnce(Invoke([&](LPCWSTR, IProfile** out) {
+        return Hand(&imported, reinterpret_cast<void**>(out));
+    }));
+    EXPECT_CALL(imported, GetName(_)).WillRepeatedly(Return(E_FAIL));
+    // The device does not keep a profile the configuration never got.
+    EXPECT_CALL(manager, DeleteProfile(&imported)).WillOnce(Return(S_OK));
+    EXPECT_FALSE(mouse.ImportProfile(CString(u"/nowhere/profile.qmp"), &config));
+    EXPECT_EQ(config.GetProfileCount(), 1);
+    EXPECT_EQ(imported.refs, 0u);
+}
+
 } // namespace
