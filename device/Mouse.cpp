@@ -742,12 +742,16 @@ bool CMouse::WriteAll(IMouseConfig* config, int sections) {
         }
     }
 
+    // Each device-wide section sets the result in turn; a failed one also marks the write
+    // incomplete, so that a later section's success does not hide it.
     bool result = true;
     if (sections & SECTION_ACCELERATION) {
         result = WriteAcceleration(config);
+        m_writeIncomplete = m_writeIncomplete || !result;
     }
     if (sections & SECTION_POLLING_RATE) {
         result = WritePollingRate(config);
+        m_writeIncomplete = m_writeIncomplete || !result;
     }
 
     const CComPtr<IMacroManager> macros = DeviceFeature<IMacroManager>();

@@ -311,6 +311,18 @@ TEST_F(MouseTest, FailedWriteIsReportedAndUnpluggedMouseRefusesTheWrite) {
     InjectFault(service::Fault::WriteFailure, 0);
     EXPECT_TRUE(WriteAndWait(mouse, config, SECTION_POLLING_RATE));
 
+    // A device-wide section that failed stays failed when a later one succeeds: an
+    // acceleration level the device refuses before a polling rate it takes, a polling choice
+    // it has no value for before the macros.
+    config.SetAccelerationRange(1, 50);
+    config.SetAcceleration(40, nullptr);
+    EXPECT_FALSE(WriteAndWait(mouse, config, SECTION_ACCELERATION | SECTION_POLLING_RATE));
+    config.SetAcceleration(4, nullptr);
+    config.SetPollingRate(3, nullptr);
+    EXPECT_FALSE(WriteAndWait(mouse, config, SECTION_POLLING_RATE | SECTION_MACROS));
+    config.SetPollingRate(1, nullptr);
+    EXPECT_TRUE(WriteAndWait(mouse, config, SECTION_ACCELERATION | SECTION_POLLING_RATE));
+
     SetPlugged(false);
     EXPECT_FALSE(mouse.SyncDevice(&config, SYNC_WRITE, SECTION_ALL));
     EXPECT_FALSE(mouse.IsWriting());
