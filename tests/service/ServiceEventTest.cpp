@@ -152,8 +152,11 @@ TEST_F(ServiceTest, UnpluggedMouseIsGoneAndComesBackAsANewDevice) {
     CComPtr<IDevice> none;
     EXPECT_LT(m.service->GetDevice(0, &none), 0);
     DeviceInfo info{};
+    info.productId = 77;
+    info.text = reinterpret_cast<WCHAR*>(1);
     EXPECT_LT(m.device->GetInfo(&info), 0);
-    EXPECT_EQ(info.text, nullptr);
+    EXPECT_EQ(info.text, nullptr); // no pointer the caller might free
+    EXPECT_EQ(info.productId, 77);
     GUID g{};
     EXPECT_LT(profile->GetGuid(&g), 0);
     UINT count = 0;

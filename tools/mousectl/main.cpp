@@ -83,11 +83,12 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (cmd == "fault" && args.size() == 3) {
-        char* end = nullptr;
-        const long n = std::strtol(args[2].c_str(), &end, 10);
-        if (!end || *end || n < 0 || n > 1000000) {
+        const std::string& count = args[2];
+        if (count.empty() || count.size() > 7 ||
+            count.find_first_not_of("0123456789") != std::string::npos) {
             return Usage();
         }
+        const long n = std::strtol(count.c_str(), nullptr, 10);
         service::Fault fault{};
         if (args[1] == "access-denied") {
             fault = service::Fault::AccessDenied;
