@@ -125,6 +125,42 @@ LRESULT EditControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         const auto limit = reinterpret_cast<UINT_PTR>(GetPropW(hwnd, kLimit));
         return limit ? static_cast<LRESULT>(limit) : 30000;
     }
+    case EM_SCROLLCARET:
+        return 0; // the whole single line is always shown
+    case EM_REPLACESEL: {
+        // Replaces the selection by the given text (cut to the text limit) and puts the caret
+        // after it.
+        std::u16string text;
+        {
+            Lock lock(S().mutex);
+            if (Window* w = Get(hwnd)) {
+                text = w->text;
+            }
+        }
+        const auto* insert = reinterpret_cast<LPCWSTR>(lParam);
+        std::u16string added = insert ? std::u16string(insert) : std::u16string();
+        auto start = static_cast<size_t>(
+            std::max<LONG_PTR>(reinterpret_cast<LONG_PTR>(GetPropW(hwnd, kSelStart)), 0));
+        auto selEnd = reinterpret_cast<LONG_PTR>(GetPropW(hwnd, kSelEnd));
+        auto end = selEnd < 0 ? text.size() : static_cast<size_t>(selEnd);
+        end = std::min(end, text.size());
+        start = std::min(start, end);
+        const auto limit = reinterpret_cast<UINT_PTR>(GetPropW(hwnd, kLimit));
+        const size_t kept = text.size() - (end - start);
+        if (limit && kept + added.size() > limit) {
+            added.resize(limit > kept ? limit - kept : 0);
+        }
+        text.replace(start, end - start, added);
+        const auto caret = static_cast<LONG_PTR>(start + added.size());
+        SetPropW(hwnd, kSelStart, reinterpret_cast<HANDLE>(caret));
+        SetPropW(hwnd, kSelEnd, reinterpret_cast<HANDLE>(caret));
+        DefWindowProcW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        InvalidateRect(hwnd, nullptr, TRUE);
+        SendMessageW(GetParent(hwnd), WM_COMMAND,
+                     MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(hwnd)), EN_CHANGE),
+                     reinterpret_cast<LPARAM>(hwnd));
+        return 0;
+    }
     case WM_GETDLGCODE:
         return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
     case WM_LBUTTONDOWN:

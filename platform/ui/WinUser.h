@@ -139,6 +139,8 @@ inline constexpr DWORD ES_READONLY = 0x0800;
 // Edit control messages.
 inline constexpr UINT EM_GETSEL = 0x00B0;
 inline constexpr UINT EM_SETSEL = 0x00B1;
+inline constexpr UINT EM_SCROLLCARET = 0x00B7;
+inline constexpr UINT EM_REPLACESEL = 0x00C2;
 inline constexpr UINT EM_LIMITTEXT = 0x00C5;
 inline constexpr UINT EM_SETLIMITTEXT = 0x00C5;
 inline constexpr UINT EM_GETLIMITTEXT = 0x00D5;

@@ -1,0 +1,134 @@
+#include "platform/ui/RawInput.h"
+
+#include "platform/ui/WinUser.h"
+
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace {
+
+struct RawInputState {
+    std::mutex mutex;
+    std::vector<RAWINPUTDEVICE> registered;
+    std::deque<std::pair<UINT_PTR, RAWINPUT>> reports;
+    UINT_PTR nextHandle = 1;
+};
+
+RawInputState& State() {
+    static RawInputState state;
+    return state;
+}
+
+constexpr size_t kKeptReports = 256;
+
+} // namespace
+
+BOOL RegisterRawInputDevices(PCRAWINPUTDEVICE devices, UINT count, UINT size) {
+    if (devices == nullptr || count == 0 || size != sizeof(RAWINPUTDEVICE)) {
+        return FALSE;
+    }
+    RawInputState& s = State();
+    std::lock_guard lock(s.mutex);
+    for (UINT i = 0; i < count; ++i) {
+        const RAWINPUTDEVICE& d = devices[i];
+        std::erase_if(s.registered, [&](const RAWINPUTDEVICE& r) {
+            return r.usUsagePage == d.usUsagePage && r.usUsage == d.usUsage;
+        });
+        if ((d.dwFlags & RIDEV_REMOVE) == 0) {
+            s.registered.push_back(d);
+        }
+    }
+    return TRUE;
+}
+
+UINT GetRegisteredRawInputDevices(RAWINPUTDEVICE* devices, UINT* count, UINT size) {
+    if (count == nullptr || size != sizeof(RAWINPUTDEVICE)) {
+        return static_cast<UINT>(-1);
+    }
+    RawInputState& s = State();
+    std::lock_guard lock(s.mutex);
+    const auto held = static_cast<UINT>(s.registered.size());
+    if (devices == nullptr) {
+        *count = held;
+        return 0;
+    }
+    if (*count < held) {
+        *count = held;
+        return static_cast<UINT>(-1);
+    }
+    std::memcpy(devices, s.registered.data(), held * sizeof(RAWINPUTDEVICE));
+    return held;
+}
+
+UINT GetRawInputData(HRAWINPUT input, UINT command, void* data, UINT* size, UINT headerSize) {
+    if (size == nullptr || headerSize != sizeof(RAWINPUTHEADER) ||
+        (command != RID_INPUT && command != RID_HEADER)) {
+        return static_cast<UINT>(-1);
+    }
+    RawInputState& s = State();
+    std::lock_guard lock(s.mutex);
+    const auto key = reinterpret_cast<UINT_PTR>(input);
+    for (const auto& [handle, report] : s.reports) {
+        if (handle != key) {
+            continue;
+        }
+        const UINT needed =
+            command == RID_INPUT ? report.header.dwSize : static_cast<UINT>(sizeof(RAWINPUTHEADER));
+        if (data == nullptr) {
+            *size = needed;
+            return 0;
+        }
+        if (*size < needed) {
+            *size = needed;
+            return static_cast<UINT>(-1);
+        }
+        std::memcpy(data, &report, needed);
+        return needed;
+    }
+    return static_cast<UINT>(-1);
+}
+
+namespace platform {
+
+HRAWINPUT StoreRawInput(const RAWINPUT& input) {
+    RawInputState& s = State();
+    std::lock_guard lock(s.mutex);
+    const UINT_PTR handle = s.nextHandle++;
+    RAWINPUT copy = input;
+    copy.header.dwSize = static_cast<DWORD>(sizeof(RAWINPUT));
+    s.reports.emplace_back(handle, copy);
+    while (s.reports.size() > kKeptReports) {
+        s.reports.pop_front();
+    }
+    return reinterpret_cast<HRAWINPUT>(handle);
+}
+
+int DeliverRawKeyboard(const RAWKEYBOARD& report) {
+    std::vector<HWND> targets;
+    {
+        RawInputState& s = State();
+        std::lock_guard lock(s.mutex);
+        for (const RAWINPUTDEVICE& d : s.registered) {
+            if (d.usUsagePage == 1 && d.usUsage == 6) {
+                targets.push_back(d.hwndTarget);
+            }
+        }
+    }
+    RAWINPUT input;
+    input.header.dwType = RIM_TYPEKEYBOARD;
+    input.data.keyboard = report;
+    const HRAWINPUT handle = StoreRawInput(input);
+    int reached = 0;
+    for (HWND target : targets) {
+        HWND to = target != nullptr ? target : GetFocus();
+        if (to != nullptr && PostMessageW(to, WM_INPUT, 0, reinterpret_cast<LPARAM>(handle))) {
+            ++reached;
+        }
+    }
+    return reached;
+}
+
+} // namespace platform
