@@ -802,6 +802,8 @@ void CMouse::DeleteProfilesNotIn(IMouseConfig* config, IProfileManager* manager)
         }
         if (SUCCEEDED(hr)) {
             --index; // the next profile moved to this index
+        } else {
+            m_writeIncomplete = true; // the device keeps a profile the configuration dropped
         }
     }
 }
@@ -819,6 +821,8 @@ void CMouse::DeleteMacrosNotIn(IMouseConfig* config, IMacroManager* manager) {
         }
         if (SUCCEEDED(manager->DeleteMacro(macro))) {
             --index;
+        } else {
+            m_writeIncomplete = true; // the device keeps a macro the configuration dropped
         }
     }
 }
