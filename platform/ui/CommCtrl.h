@@ -1,0 +1,60 @@
+#pragma once
+// Common controls beyond the built-in ones: the tooltip control and the animation control.
+// InitCommonControls registers their window classes (the framework wrappers call it).
+//
+// The tooltip keeps its tools (owner window, id, rectangle, text) and an active flag; it
+// accepts relayed mouse messages but shows no pop-up on the headless display. The animation
+// control opens clips by name from the clips registered with AddAnimationClip (the programs
+// ship no clip of their own) and counts the plays it was asked for.
+
+#include "platform/ui/WinUser.h"
+
+inline constexpr LPCWSTR TOOLTIPS_CLASSW = u"tooltips_class32";
+inline constexpr LPCWSTR ANIMATE_CLASSW = u"SysAnimate32";
+
+void InitCommonControls();
+
+// ---- tooltip -------------------------------------------------------------------------------
+inline constexpr UINT TTF_IDISHWND = 0x0001;
+inline constexpr UINT TTF_SUBCLASS = 0x0010;
+
+struct TOOLINFOW {
+    UINT cbSize = sizeof(TOOLINFOW);
+    UINT uFlags = 0;
+    HWND hwnd = nullptr; // the window that holds the tool
+    UINT_PTR uId = 0;    // the tool's id within that window
+    RECT rect{};         // the tool's area in the window's client coordinates
+    HINSTANCE hinst = nullptr;
+    LPWSTR lpszText = nullptr;
+    LPARAM lParam = 0;
+};
+using LPTOOLINFOW = TOOLINFOW*;
+
+inline constexpr UINT TTM_ACTIVATE = WM_USER + 1;        // wParam: TRUE active, FALSE not
+inline constexpr UINT TTM_RELAYEVENT = WM_USER + 7;      // lParam: MSG*
+inline constexpr UINT TTM_GETTOOLCOUNT = WM_USER + 13;   // the number of tools
+inline constexpr UINT TTM_ADDTOOLW = WM_USER + 50;       // lParam: TOOLINFOW*; TRUE when added
+inline constexpr UINT TTM_DELTOOLW = WM_USER + 51;       // lParam: TOOLINFOW* (hwnd, uId)
+inline constexpr UINT TTM_GETTEXTW = WM_USER + 56;       // wParam: buffer size in characters
+inline constexpr UINT TTM_UPDATETIPTEXTW = WM_USER + 57; // lParam: TOOLINFOW* (hwnd, uId, text)
+
+namespace platform {
+// Whether a tooltip window is active (TTM_ACTIVATE); false for any other window.
+bool IsToolTipActive(HWND tooltip);
+} // namespace platform
+
+// ---- animation -----------------------------------------------------------------------------
+inline constexpr UINT ACM_PLAY = WM_USER + 101; // wParam: repetitions; lParam: MAKELONG(from, to)
+inline constexpr UINT ACM_STOP = WM_USER + 102;
+inline constexpr UINT ACM_OPENW = WM_USER + 103; // lParam: clip name (null closes)
+inline constexpr UINT ACM_ISPLAYING = WM_USER + 104;
+
+// Makes a clip available to ACM_OPENW under that name.
+void AddAnimationClip(LPCWSTR name);
+// Removes every registered clip.
+void ClearAnimationClips();
+
+namespace platform {
+// How many plays an animation window was asked for since its clip was opened.
+int AnimationPlayCount(HWND animation);
+} // namespace platform
