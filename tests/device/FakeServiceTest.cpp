@@ -7,12 +7,15 @@
 #include "model/BorvantaConfig.h"
 #include "platform/base/Path.h"
 #include "platform/com/ComObject.h"
+#include "platform/ui/Clock.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 namespace {
 
@@ -106,6 +109,26 @@ public:
     MOCK_METHOD(HRESULT, Get, (INT*), (override));
     MOCK_METHOD(HRESULT, Set, (INT), (override));
     MOCK_METHOD(HRESULT, GetSupported, (INT*, INT**), (override));
+};
+
+class MockMacroManager : public StackObject<IMacroManager> {
+public:
+    MOCK_METHOD(HRESULT, GetMacro, (UINT, IMacro**), (override));
+    MOCK_METHOD(HRESULT, GetMacroByGuid, (GUID, IMacro**), (override));
+    MOCK_METHOD(HRESULT, CreateMacro, (IMacro**), (override));
+    MOCK_METHOD(HRESULT, DeleteMacro, (IMacro*), (override));
+    MOCK_METHOD(HRESULT, GetMacroCount, (UINT*), (override));
+    MOCK_METHOD(HRESULT, ImportMacro, (LPCWSTR, IMacro**), (override));
+};
+
+class MockMacro : public StackObject<IMacro> {
+public:
+    MOCK_METHOD(HRESULT, GetGuid, (GUID*), (override));
+    MOCK_METHOD(HRESULT, GetName, (WCHAR**), (override));
+    MOCK_METHOD(HRESULT, SetName, (LPCWSTR), (override));
+    MOCK_METHOD(HRESULT, ExportToFile, (LPCWSTR), (override));
+    MOCK_METHOD(HRESULT, GetEvents, (BYTE**), (override));
+    MOCK_METHOD(HRESULT, SetEvents, (const BYTE*), (override));
 };
 
 // Hands out the fake service to CoCreateInstance while registered.
@@ -373,6 +396,66 @@ TEST_F(UntrustedCountsTest, NegativeCountsAndNullStringsAreFailures) {
     EXPECT_EQ(mouse.GetSupportedRateCount(), 0u);
     EXPECT_EQ(config.GetProfileCount(), 0); // a profile without a name is skipped
     EXPECT_TRUE(mouse.GetButtonBits().empty());
+}
+
+TEST_F(UntrustedCountsTest, MacroTheDeviceCouldNotRemoveMakesTheWriteFail) {
+    platform::ScopedVirtualClock clock;
+    NiceMock<MockMacroManager> macros;
+    NiceMock<MockMacro> stray;
+    ON_CALL(device, GetFeature(_, _)).WillByDefault(Invoke([&](REFIID riid, void** out) -> HRESULT {
+        if (IsEqualIID(riid, IID_IProfileManager)) {
+            return Hand(&manager, out);
+        }
+        if (IsEqualIID(riid, IID_IMacroManager)) {
+            return Hand(&macros, out);
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }));
+    ON_CALL(manager, GetProfileByGuid(_, _)).WillByDefault(Invoke([&](GUID, IProfile** out) {
+        return Hand(&profile, reinterpret_cast<void**>(out));
+    }));
+    ON_CALL(properties, GetProperty(_, _, _, _, _))
+        .WillByDefault(Invoke([](DWORD, DWORD, void*, DWORD, DWORD* size) {
+            *size = 0;
+            return S_OK;
+        }));
+    // One device macro the configuration does not hold; its first removal fails.
+    bool removed = false;
+    ON_CALL(macros, GetMacro(_, _)).WillByDefault(Invoke([&](UINT index, IMacro** out) {
+        if (index != 0 || removed) {
+            *out = nullptr;
+            return E_FAIL;
+        }
+        return Hand(&stray, reinterpret_cast<void**>(out));
+    }));
+    ON_CALL(stray, GetGuid(_)).WillByDefault(Invoke([](GUID* out) {
+        *out = GUID{0x5EEDu, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
+        return S_OK;
+    }));
+    EXPECT_CALL(macros, DeleteMacro(&stray)).WillOnce(Return(E_FAIL)).WillOnce(Invoke([&](IMacro*) {
+        removed = true;
+        return S_OK;
+    }));
+
+    CBorvantaConfig config;
+    CMouse mouse;
+    const WORD id = BORVANTA_PRODUCT_ID;
+    mouse.Initialize(&config, &id);
+    ASSERT_EQ(config.GetProfileCount(), 1);
+    config.SetActiveProfile(config.GetProfile(0));
+    const auto write = [&] {
+        EXPECT_TRUE(mouse.SyncDevice(&config, SYNC_WRITE, 0));
+        for (int i = 0; i < 20000 && mouse.IsWriting(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        EXPECT_FALSE(mouse.IsWriting());
+        return mouse.GetLastWriteResult() != FALSE;
+    };
+    EXPECT_FALSE(write());
+    EXPECT_TRUE(write());
+    EXPECT_EQ(stray.refs, 0u);
+    EXPECT_EQ(macros.refs, 0u);
 }
 
 TEST_F(UntrustedCountsTest, ProfileImportWithoutAReadableNameIsUndoneOnTheDevice) {

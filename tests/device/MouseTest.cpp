@@ -402,24 +402,18 @@ TEST_F(MouseTest, DeletedActiveProfileGivesWayToTheFirst) {
     EXPECT_EQ(direct.ActiveGuid(), GuidOf(first));
 }
 
-TEST_F(MouseTest, AProfileOrMacroTheDeviceKeptAgainstTheConfigurationIsAFailedWrite) {
+TEST_F(MouseTest, AProfileTheDeviceKeptAgainstTheConfigurationIsAFailedWrite) {
     Direct direct;
     auto manager = direct.Feature<IProfileManager>();
     ASSERT_TRUE(manager);
     CComPtr<IProfile> second;
     ASSERT_EQ(manager->CreateProfile(&second), S_OK);
     ASSERT_EQ(second->SetName(u"Second"), S_OK);
-    auto macros = direct.Feature<IMacroManager>();
-    ASSERT_TRUE(macros);
-    CComPtr<IMacro> stray;
-    ASSERT_EQ(macros->CreateMacro(&stray), S_OK);
-    ASSERT_EQ(stray->SetName(u"Stray"), S_OK);
 
     CBorvantaConfig config;
     CMouse mouse;
     OpenAndRead(mouse, config);
     ASSERT_EQ(config.GetProfileCount(), 2);
-    ASSERT_EQ(config.GetMacroCount(), 1);
     config.DeleteProfile(config.GetProfile(1));
     // The first change of the write, the removal of the dropped profile, fails.
     InjectFault(service::Fault::WriteFailure, 1);
@@ -427,15 +421,6 @@ TEST_F(MouseTest, AProfileOrMacroTheDeviceKeptAgainstTheConfigurationIsAFailedWr
     EXPECT_EQ(direct.ProfileCount(), 2u);
     ASSERT_TRUE(WriteAndWait(mouse, config, 0));
     EXPECT_EQ(direct.ProfileCount(), 1u);
-
-    // The same for a dropped macro: the macro clean-up comes after the first profile's name
-    // and three switches and the program, so the sixth change fails.
-    config.DeleteMacro(config.GetMacro(0, nullptr), nullptr);
-    InjectFault(service::Fault::WriteFailure, 6);
-    EXPECT_FALSE(WriteAndWait(mouse, config, 0));
-    EXPECT_EQ(direct.MacroCount(), 1u);
-    ASSERT_TRUE(WriteAndWait(mouse, config, 0));
-    EXPECT_EQ(direct.MacroCount(), 0u);
 }
 
 TEST_F(MouseTest, AProgramThatDidNotReachTheDeviceIsAFailedWrite) {
