@@ -688,6 +688,11 @@ bool CMouse::WriteAll(IMouseConfig* config, int sections) {
     if (!manager) {
         return false;
     }
+    // The device always holds a profile, so a configuration without any was never read from
+    // it: writing that would only strip the device of its profiles.
+    if (config->GetProfileCount() <= 0) {
+        return false;
+    }
     DeleteProfilesNotIn(config, manager);
 
     CComPtr<IProfile> activeTwin;

@@ -423,6 +423,22 @@ TEST_F(MouseTest, AProfileTheDeviceKeptAgainstTheConfigurationIsAFailedWrite) {
     EXPECT_EQ(direct.ProfileCount(), 1u);
 }
 
+TEST_F(MouseTest, AConfigurationWithoutProfilesLeavesTheDeviceAlone) {
+    Direct direct;
+    auto manager = direct.Feature<IProfileManager>();
+    ASSERT_TRUE(manager);
+    CComPtr<IProfile> second;
+    ASSERT_EQ(manager->CreateProfile(&second), S_OK);
+    ASSERT_EQ(second->SetName(u"Second"), S_OK);
+    CBorvantaConfig config;
+    CMouse mouse;
+    OpenAndRead(mouse, config);
+    // A configuration that never read the mouse (its first read failed) has no profiles.
+    CBorvantaConfig unread;
+    EXPECT_FALSE(WriteAndWait(mouse, unread, SECTION_ALL));
+    EXPECT_EQ(direct.ProfileCount(), 2u);
+}
+
 TEST_F(MouseTest, AProgramThatDidNotReachTheDeviceIsAFailedWrite) {
     CBorvantaConfig config;
     CMouse mouse;
