@@ -896,8 +896,9 @@ bool CMouse::WriteSensitivity(IMouseConfig* config, IMouseProfile* profile, IPro
         dpi->SetStages(static_cast<INT>(count), stages.empty() ? nullptr : stages.data()));
     const LONG wanted = config->GetActiveStage(profile);
     INT deviceStage = 0;
+    bool activeWritten = true;
     if (SUCCEEDED(dpi->GetActiveStage(&deviceStage)) && deviceStage != wanted) {
-        dpi->SetActiveStage(wanted);
+        activeWritten = SUCCEEDED(dpi->SetActiveStage(wanted));
     }
     INT x = 0;
     INT y = 0;
@@ -907,7 +908,7 @@ bool CMouse::WriteSensitivity(IMouseConfig* config, IMouseProfile* profile, IPro
     } else {
         x = y = config->GetDpi(profile);
     }
-    return SUCCEEDED(dpi->SetDpi(x, y)) && stagesWritten;
+    return SUCCEEDED(dpi->SetDpi(x, y)) && stagesWritten && activeWritten;
 }
 
 bool CMouse::WriteButtons(IMouseConfig* config, IMouseProfile* profile, IProfile* device) {
@@ -994,6 +995,8 @@ bool CMouse::WriteLights(IMouseConfig* config, IMouseProfile* profile, IProfile*
     if (!lights) {
         return false;
     }
+    // A light the device would not set leaves the write incomplete.
+    bool result = true;
     for (UINT index = 0; index < static_cast<UINT>(kMaxEnumeration); ++index) {
         CComPtr<ILight> light;
         if (FAILED(lights->GetItem(index, &light)) || !light) {
@@ -1009,23 +1012,22 @@ bool CMouse::WriteLights(IMouseConfig* config, IMouseProfile* profile, IProfile*
         }
         // The colour is written whether the light is on or off: the reading takes it either
         // way, so an unlit light's colour would otherwise be lost.
+        bool on = false;
+        COLORREF colour = 0;
         if (kind == LIGHT_KIND_SCROLL) {
-            color->SetColor(config->GetScrollLightColor(profile));
-            if (config->GetScrollLightOn(profile)) {
-                light->TurnOn();
-            } else {
-                light->TurnOff();
-            }
+            on = config->GetScrollLightOn(profile) != 0;
+            colour = config->GetScrollLightColor(profile);
         } else if (kind == LIGHT_KIND_LOGO) {
-            color->SetColor(config->GetLogoLightColor(profile));
-            if (config->GetLogoLightOn(profile)) {
-                light->TurnOn();
-            } else {
-                light->TurnOff();
-            }
+            on = config->GetLogoLightOn(profile) != 0;
+            colour = config->GetLogoLightColor(profile);
+        } else {
+            continue;
         }
+        const bool colourWritten = SUCCEEDED(color->SetColor(colour));
+        const bool switched = SUCCEEDED(on ? light->TurnOn() : light->TurnOff());
+        result = result && colourWritten && switched;
     }
-    return true;
+    return result;
 }
 
 bool CMouse::WriteAcceleration(IMouseConfig* config) {

@@ -398,28 +398,128 @@ TEST_F(UntrustedCountsTest, NegativeCountsAndNullStringsAreFailures) {
     EXPECT_TRUE(mouse.GetButtonBits().empty());
 }
 
-TEST_F(UntrustedCountsTest, MacroTheDeviceCouldNotRemoveMakesTheWriteFail) {
-    platform::ScopedVirtualClock clock;
-    NiceMock<MockMacroManager> macros;
-    NiceMock<MockMacro> stray;
-    ON_CALL(device, GetFeature(_, _)).WillByDefault(Invoke([&](REFIID riid, void** out) -> HRESULT {
-        if (IsEqualIID(riid, IID_IProfileManager)) {
-            return Hand(&manager, out);
+// A light that is its own colour interface, as the service's lights are.
+class MockLight : public ILight, public ILightColor {
+public:
+    MockLight() = default;
+    MockLight(const MockLight&) = delete;
+    MockLight& operator=(const MockLight&) = delete;
+    virtual ~MockLight() = default;
+    HRESULT QueryInterface(REFIID riid, void** out) override {
+        if (IsEqualIID(riid, IID_ILight) || IsEqualIID(riid, IID_IUnknown)) {
+            *out = static_cast<ILight*>(this);
+        } else if (IsEqualIID(riid, IID_ILightColor)) {
+            *out = static_cast<ILightColor*>(this);
+        } else {
+            *out = nullptr;
+            return E_NOINTERFACE;
         }
-        if (IsEqualIID(riid, IID_IMacroManager)) {
-            return Hand(&macros, out);
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }));
-    ON_CALL(manager, GetProfileByGuid(_, _)).WillByDefault(Invoke([&](GUID, IProfile** out) {
-        return Hand(&profile, reinterpret_cast<void**>(out));
-    }));
-    ON_CALL(properties, GetProperty(_, _, _, _, _))
-        .WillByDefault(Invoke([](DWORD, DWORD, void*, DWORD, DWORD* size) {
-            *size = 0;
+        AddRef();
+        return S_OK;
+    }
+    ULONG AddRef() override { return ++refs; }
+    ULONG Release() override { return --refs; }
+    MOCK_METHOD(HRESULT, TurnOn, (), (override));
+    MOCK_METHOD(HRESULT, TurnOff, (), (override));
+    MOCK_METHOD(HRESULT, IsOn, (BOOL*), (override));
+    MOCK_METHOD(HRESULT, GetKind, (INT*), (override));
+    MOCK_METHOD(HRESULT, SetColor, (COLORREF), (override));
+    MOCK_METHOD(HRESULT, GetColor, (COLORREF*), (override));
+    ULONG refs = 0;
+};
+
+class MockLightCollection : public StackObject<ILightCollection> {
+public:
+    MOCK_METHOD(HRESULT, GetItem, (UINT, ILight**), (override));
+};
+
+// Writes through the fake: one profile the configuration knows and that is active, every
+// change accepted unless a test says otherwise, no device macros, and one scroll light.
+class FakeWriteTest : public UntrustedCountsTest {
+protected:
+    void SetUp() override {
+        UntrustedCountsTest::SetUp();
+        ON_CALL(device, GetFeature(_, _))
+            .WillByDefault(Invoke([&](REFIID riid, void** out) -> HRESULT {
+                if (IsEqualIID(riid, IID_IProfileManager)) {
+                    return Hand(&manager, out);
+                }
+                if (IsEqualIID(riid, IID_IMacroManager)) {
+                    return Hand(&macros, out);
+                }
+                *out = nullptr;
+                return E_NOINTERFACE;
+            }));
+        ON_CALL(profile, GetFeature(_, _))
+            .WillByDefault(Invoke([&](REFIID riid, void** out) -> HRESULT {
+                if (IsEqualIID(riid, IID_IButtonAssignments)) {
+                    return Hand(&buttons, out);
+                }
+                if (IsEqualIID(riid, IID_IProfileProperties)) {
+                    return Hand(&properties, out);
+                }
+                if (IsEqualIID(riid, IID_IDPI)) {
+                    return Hand(&dpi, out);
+                }
+                if (IsEqualIID(riid, IID_ILightCollection)) {
+                    return Hand(&lights, out);
+                }
+                *out = nullptr;
+                return E_NOINTERFACE;
+            }));
+        ON_CALL(lights, GetItem(_, _)).WillByDefault(Invoke([&](UINT index, ILight** out) {
+            if (index != 0) {
+                *out = nullptr;
+                return E_FAIL;
+            }
+            return Hand(static_cast<ILight*>(&scroll), reinterpret_cast<void**>(out));
+        }));
+        ON_CALL(scroll, GetKind(_)).WillByDefault(Invoke([](INT* kind) {
+            *kind = LIGHT_KIND_SCROLL;
             return S_OK;
         }));
+        ON_CALL(manager, GetProfileByGuid(_, _)).WillByDefault(Invoke([&](GUID, IProfile** out) {
+            return Hand(&profile, reinterpret_cast<void**>(out));
+        }));
+        ON_CALL(properties, GetProperty(_, _, _, _, _))
+            .WillByDefault(Invoke([](DWORD, DWORD, void*, DWORD, DWORD* size) {
+                *size = 0;
+                return S_OK;
+            }));
+        ON_CALL(macros, GetMacro(_, _)).WillByDefault(Return(E_FAIL));
+
+        const WORD id = BORVANTA_PRODUCT_ID;
+        mouse.Initialize(&config, &id);
+        ASSERT_EQ(config.GetProfileCount(), 1);
+        config.SetActiveProfile(config.GetProfile(0));
+    }
+    void TearDown() override {
+        EXPECT_EQ(macros.refs, 0u);
+        EXPECT_EQ(lights.refs, 0u);
+        EXPECT_EQ(scroll.refs, 0u);
+        UntrustedCountsTest::TearDown();
+    }
+
+    // Starts a write and waits for it; the last write's result.
+    bool Write(int sections) {
+        EXPECT_TRUE(mouse.SyncDevice(&config, SYNC_WRITE, sections));
+        for (int i = 0; i < 20000 && mouse.IsWriting(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        EXPECT_FALSE(mouse.IsWriting());
+        return mouse.GetLastWriteResult() != FALSE;
+    }
+
+    platform::ScopedVirtualClock clock;
+    NiceMock<MockMacroManager> macros;
+    NiceMock<MockLightCollection> lights;
+    NiceMock<MockLight> scroll;
+    CBorvantaConfig config;
+    CMouse mouse;
+};
+
+TEST_F(FakeWriteTest, MacroTheDeviceCouldNotRemoveMakesTheWriteFail) {
+    NiceMock<MockMacro> stray;
     // One device macro the configuration does not hold; its first removal fails.
     bool removed = false;
     ON_CALL(macros, GetMacro(_, _)).WillByDefault(Invoke([&](UINT index, IMacro** out) {
@@ -437,25 +537,34 @@ TEST_F(UntrustedCountsTest, MacroTheDeviceCouldNotRemoveMakesTheWriteFail) {
         removed = true;
         return S_OK;
     }));
-
-    CBorvantaConfig config;
-    CMouse mouse;
-    const WORD id = BORVANTA_PRODUCT_ID;
-    mouse.Initialize(&config, &id);
-    ASSERT_EQ(config.GetProfileCount(), 1);
-    config.SetActiveProfile(config.GetProfile(0));
-    const auto write = [&] {
-        EXPECT_TRUE(mouse.SyncDevice(&config, SYNC_WRITE, 0));
-        for (int i = 0; i < 20000 && mouse.IsWriting(); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        EXPECT_FALSE(mouse.IsWriting());
-        return mouse.GetLastWriteResult() != FALSE;
-    };
-    EXPECT_FALSE(write());
-    EXPECT_TRUE(write());
+    EXPECT_FALSE(Write(0));
+    EXPECT_TRUE(Write(0));
     EXPECT_EQ(stray.refs, 0u);
-    EXPECT_EQ(macros.refs, 0u);
+}
+
+TEST_F(FakeWriteTest, LightChangesTheDeviceRefusedMakeTheWriteFail) {
+    config.SetScrollLightOn(1, nullptr);
+    config.SetScrollLightColor(RGB(10, 20, 30), nullptr);
+    EXPECT_CALL(scroll, SetColor(RGB(10, 20, 30)))
+        .WillOnce(Return(E_FAIL))
+        .WillRepeatedly(Return(S_OK));
+    EXPECT_CALL(scroll, TurnOn()).WillOnce(Return(S_OK)).WillOnce(Return(E_FAIL));
+    EXPECT_FALSE(Write(SECTION_LIGHTS)); // the colour
+    EXPECT_FALSE(Write(SECTION_LIGHTS)); // turning it on
+    config.SetScrollLightOn(0, nullptr);
+    EXPECT_CALL(scroll, TurnOff()).WillOnce(Return(S_OK));
+    EXPECT_TRUE(Write(SECTION_LIGHTS));
+}
+
+TEST_F(FakeWriteTest, AnActiveStageTheDeviceRefusedMakesTheWriteFail) {
+    config.SetActiveStage(2, nullptr);
+    ON_CALL(dpi, GetActiveStage(_)).WillByDefault(Invoke([](INT* stage) {
+        *stage = 4;
+        return S_OK;
+    }));
+    EXPECT_CALL(dpi, SetActiveStage(2)).WillOnce(Return(E_FAIL)).WillOnce(Return(S_OK));
+    EXPECT_FALSE(Write(SECTION_SENSITIVITY));
+    EXPECT_TRUE(Write(SECTION_SENSITIVITY));
 }
 
 TEST_F(UntrustedCountsTest, ProfileImportWithoutAReadableNameIsUndoneOnTheDevice) {
