@@ -48,6 +48,15 @@ LRESULT ButtonControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
+        if (msg == WM_LBUTTONDBLCLK) {
+            // Owner-drawn and notifying buttons report the second press of a double-click.
+            const DWORD style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE));
+            if ((style & BS_TYPEMASK) == BS_OWNERDRAW || (style & BS_NOTIFY)) {
+                SendMessageW(GetParent(hwnd), WM_COMMAND,
+                             MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(hwnd)), BN_DOUBLECLICKED),
+                             reinterpret_cast<LPARAM>(hwnd));
+            }
+        }
         SetPropW(hwnd, kPressed, reinterpret_cast<HANDLE>(1));
         SetCapture(hwnd);
         SetFocus(hwnd);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 class CommonControlsTest : public ::testing::Test {
@@ -71,4 +73,33 @@ TEST_F(CommonControlsTest, AnimationOpensOnlyRegisteredClips) {
     EXPECT_EQ(platform::AnimationPlayCount(animation), 2);
     EXPECT_FALSE(animation.Open(nullptr)); // closing
     EXPECT_FALSE(animation.Play(0, 1, 1));
+}
+
+namespace {
+
+class CommandHost : public CWnd {
+public:
+    BOOL OnCommand(WPARAM wParam, LPARAM) override {
+        codes.push_back(HIWORD(wParam));
+        return TRUE;
+    }
+    std::vector<WORD> codes;
+};
+
+} // namespace
+
+TEST_F(CommonControlsTest, OwnerDrawnButtonsReportDoubleClicks) {
+    CommandHost host;
+    ASSERT_TRUE(
+        host.CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE, 0, 0, 100, 80, nullptr, nullptr));
+    HWND ownerDrawn = CreateWindowExW(0, u"Button", u"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 0, 0,
+                                      40, 20, host, nullptr, nullptr, nullptr);
+    HWND plain = CreateWindowExW(0, u"Button", u"", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 50, 0,
+                                 40, 20, host, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(ownerDrawn && plain);
+    m_display.DoubleClick(10, 10);
+    EXPECT_EQ(host.codes, (std::vector<WORD>{BN_CLICKED, BN_DOUBLECLICKED, BN_CLICKED}));
+    host.codes.clear();
+    m_display.DoubleClick(60, 10);
+    EXPECT_EQ(host.codes, (std::vector<WORD>{BN_CLICKED, BN_CLICKED}));
 }
