@@ -933,7 +933,7 @@ bool CMouse::WriteButtons(IMouseConfig* config, IMouseProfile* profile, IProfile
             !ResolveMacroAssignment(config, assignment)) {
             // A macro with no events yet is never put on the device, so a button naming it
             // keeps its previous function there until the macro is recorded. That is no
-            // failed write: nothing the user could retry would change it.
+            // failed write: writing again could not change it.
             if (!NamesUnrecordedMacro(config, assignment)) {
                 result = false;
             }

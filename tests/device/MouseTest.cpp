@@ -607,6 +607,16 @@ TEST_F(MouseTest, ProcessDeviceObjectIsCreatedAndDestroyed) {
     ASSERT_TRUE(device->SyncDevice(&config, SYNC_WRITE, SECTION_ALL));
     DestroyMouseDevice(); // waits for the write
     EXPECT_EQ(GetMouseDevice(), nullptr);
+
+    // A second creation replaces the first, which goes (after its write) instead of leaking.
+    EXPECT_TRUE(CreateMouseDevice(&config, &device));
+    ASSERT_TRUE(device->SyncDevice(&config, SYNC_WRITE, SECTION_ALL));
+    IMouseDevice* again = nullptr;
+    EXPECT_TRUE(CreateMouseDevice(&config, &again));
+    EXPECT_EQ(GetMouseDevice(), again);
+    EXPECT_EQ(config.GetDevice(), again);
+    EXPECT_FALSE(again->IsWriting());
+    DestroyMouseDevice();
 }
 
 TEST_F(MouseTest, MacroSlotsUseTheCallersConnectionOnly) {
