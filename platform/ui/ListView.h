@@ -1,0 +1,126 @@
+#pragma once
+// The list-view control ("SysListView32") in report view: rows of texts in columns, item
+// data, single selection, sorting by item data, vertical scrolling by rows (its SB_VERT
+// scroll state), and custom draw through NM_CUSTOMDRAW to the parent.
+
+#include "platform/ui/WinUser.h"
+
+inline constexpr LPCWSTR WC_LISTVIEWW = u"SysListView32";
+
+inline constexpr DWORD LVS_REPORT = 0x0001;
+inline constexpr DWORD LVS_SINGLESEL = 0x0004;
+inline constexpr DWORD LVS_SHOWSELALWAYS = 0x0008;
+inline constexpr DWORD LVS_OWNERDRAWFIXED = 0x0400;
+inline constexpr DWORD LVS_NOSCROLL = 0x2000;
+inline constexpr DWORD LVS_NOCOLUMNHEADER = 0x4000;
+
+inline constexpr UINT LVM_FIRST = 0x1000;
+inline constexpr UINT LVM_SETBKCOLOR = LVM_FIRST + 1;
+inline constexpr UINT LVM_GETITEMCOUNT = LVM_FIRST + 4;
+inline constexpr UINT LVM_SETITEMSTATE = LVM_FIRST + 43;
+inline constexpr UINT LVM_DELETEITEM = LVM_FIRST + 8;
+inline constexpr UINT LVM_DELETEALLITEMS = LVM_FIRST + 9;
+inline constexpr UINT LVM_GETNEXTITEM = LVM_FIRST + 12;
+inline constexpr UINT LVM_GETITEMRECT = LVM_FIRST + 14;
+inline constexpr UINT LVM_HITTEST = LVM_FIRST + 18;
+inline constexpr UINT LVM_SCROLL = LVM_FIRST + 20;
+inline constexpr UINT LVM_SETCOLUMNWIDTH = LVM_FIRST + 30;
+inline constexpr UINT LVM_SETTEXTCOLOR = LVM_FIRST + 36;
+inline constexpr UINT LVM_GETTOPINDEX = LVM_FIRST + 39;
+inline constexpr UINT LVM_GETCOUNTPERPAGE = LVM_FIRST + 40;
+inline constexpr UINT LVM_GETITEMSTATE = LVM_FIRST + 44;
+inline constexpr UINT LVM_SORTITEMS = LVM_FIRST + 48;
+inline constexpr UINT LVM_GETITEMW = LVM_FIRST + 75;
+inline constexpr UINT LVM_SETITEMW = LVM_FIRST + 76;
+inline constexpr UINT LVM_INSERTITEMW = LVM_FIRST + 77;
+inline constexpr UINT LVM_INSERTCOLUMNW = LVM_FIRST + 97;
+inline constexpr UINT LVM_GETITEMTEXTW = LVM_FIRST + 115;
+inline constexpr UINT LVM_SETITEMTEXTW = LVM_FIRST + 116;
+
+inline constexpr UINT LVIF_TEXT = 0x0001;
+inline constexpr UINT LVIF_STATE = 0x0008;
+inline constexpr UINT LVIF_PARAM = 0x0004;
+inline constexpr UINT LVIS_FOCUSED = 0x0001;
+inline constexpr UINT LVIS_SELECTED = 0x0002;
+inline constexpr UINT LVNI_ALL = 0x0000;
+inline constexpr UINT LVNI_SELECTED = 0x0002;
+inline constexpr int LVIR_BOUNDS = 0;
+inline constexpr int LVCFMT_LEFT = 0;
+inline constexpr UINT LVCF_FMT = 0x0001;
+inline constexpr UINT LVCF_WIDTH = 0x0002;
+inline constexpr UINT LVCF_TEXT = 0x0004;
+inline constexpr UINT LVHT_NOWHERE = 0x0001;
+inline constexpr UINT LVHT_ONITEM = 0x000E;
+
+struct LVITEMW {
+    UINT mask = 0;
+    int iItem = 0;
+    int iSubItem = 0;
+    UINT state = 0;
+    UINT stateMask = 0;
+    LPWSTR pszText = nullptr;
+    int cchTextMax = 0;
+    int iImage = 0;
+    LPARAM lParam = 0;
+};
+using LVITEM = LVITEMW;
+
+struct LVCOLUMNW {
+    UINT mask = 0;
+    int fmt = 0;
+    int cx = 0;
+    LPWSTR pszText = nullptr;
+    int cchTextMax = 0;
+    int iSubItem = 0;
+};
+using LVCOLUMN = LVCOLUMNW;
+
+struct LVHITTESTINFO {
+    POINT pt{};
+    UINT flags = 0;
+    int iItem = -1;
+    int iSubItem = 0;
+};
+
+// Compares the item data of two rows; the third argument is the caller's.
+using PFNLVCOMPARE = int (*)(LPARAM, LPARAM, LPARAM);
+
+// Custom draw (WM_NOTIFY with code NM_CUSTOMDRAW to the parent).
+inline constexpr UINT NM_CUSTOMDRAW = static_cast<UINT>(-12);
+inline constexpr DWORD CDDS_PREPAINT = 0x00000001;
+inline constexpr DWORD CDDS_POSTPAINT = 0x00000002;
+inline constexpr DWORD CDDS_ITEM = 0x00010000;
+inline constexpr DWORD CDDS_ITEMPREPAINT = CDDS_ITEM | CDDS_PREPAINT;
+inline constexpr LRESULT CDRF_DODEFAULT = 0x00000000;
+inline constexpr LRESULT CDRF_SKIPDEFAULT = 0x00000004;
+inline constexpr LRESULT CDRF_NOTIFYITEMDRAW = 0x00000020;
+inline constexpr UINT CDIS_SELECTED = 0x0001;
+inline constexpr UINT CDIS_FOCUS = 0x0010;
+
+struct NMCUSTOMDRAW {
+    NMHDR hdr;
+    DWORD dwDrawStage = 0;
+    HDC hdc = nullptr;
+    RECT rc{};
+    DWORD_PTR dwItemSpec = 0;
+    UINT uItemState = 0;
+    LPARAM lItemlParam = 0;
+};
+using LPNMCUSTOMDRAW = NMCUSTOMDRAW*;
+
+struct NMLVCUSTOMDRAW {
+    NMCUSTOMDRAW nmcd;
+    COLORREF clrText = 0;
+    COLORREF clrTextBk = 0;
+    int iSubItem = 0;
+};
+using LPNMLVCUSTOMDRAW = NMLVCUSTOMDRAW*;
+
+// Registers the list-view class (once).
+void InitListViewControl();
+
+// Flat scroll bars: the controls here draw no native scroll bars, so these only answer.
+inline constexpr UINT SB_BOTH = 3;
+inline constexpr UINT ESB_DISABLE_BOTH = 0x0003;
+BOOL InitializeFlatSB(HWND hwnd);
+BOOL FlatSB_EnableScrollBar(HWND hwnd, int bar, UINT arrows);
