@@ -1,0 +1,14 @@
+#pragma once
+// A skin font: a GDI font that is also a skin item (FONT elements of a skin file). Widgets
+// keep a pointer to the font item of their skin and delete its GDI font when they go.
+
+#include "gui/GUIItem.h"
+#include "platform/framework/CGdiObject.h"
+
+class CFontItem : public CFont, public CGUIItem {
+public:
+    CFontItem() {
+        type = GUIITEM_FONTITEM;
+        hwnd = nullptr;
+    }
+};
