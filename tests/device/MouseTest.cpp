@@ -462,6 +462,39 @@ TEST_F(MouseTest, AProgramThatDidNotReachTheDeviceIsAFailedWrite) {
     EXPECT_EQ(std::u16string_view(program), u"editor.exe");
 }
 
+TEST_F(MouseTest, ButtonNamingANewProfileGetsItsDeviceTwinOnce) {
+    CBorvantaConfig config;
+    CMouse mouse;
+    OpenAndRead(mouse, config);
+    IMouseProfile* p = config.GetActiveProfile();
+    // The target comes after the profile whose button names it, and has no identifier yet.
+    IMouseProfile* target = config.AddProfile(u"Target");
+    ASSERT_NE(target, nullptr);
+    config.SetButtonAssignment(4, ButtonAssignment::WithName(ASSIGNMENT_PROFILE_NAME, u"TARGET"),
+                               p);
+    ASSERT_TRUE(WriteAndWait(mouse, config, SECTION_BUTTONS));
+    const GUID guid = GuidOf(target);
+    EXPECT_FALSE(IsEqualGUID(guid, GUID_NULL));
+    Direct direct;
+    ASSERT_EQ(direct.ProfileCount(), 2u);
+    EXPECT_EQ(Direct::NameOf(direct.Profile(1)), u"Target");
+    ButtonAssignment a;
+    config.GetButtonAssignment(a, 4, p);
+    EXPECT_EQ(a.kind, ASSIGNMENT_PROFILE_NAME); // the configuration keeps the name
+
+    CBorvantaConfig fresh;
+    CMouse other;
+    OpenAndRead(other, fresh);
+    fresh.GetButtonAssignment(a, 4, fresh.GetActiveProfile());
+    EXPECT_EQ(a.kind, ASSIGNMENT_PROFILE);
+    EXPECT_EQ(a.GetGuid(), guid);
+
+    // A name no profile has cannot be written: a failed write.
+    config.SetButtonAssignment(4, ButtonAssignment::WithName(ASSIGNMENT_PROFILE_NAME, u"Nobody"),
+                               p);
+    EXPECT_FALSE(WriteAndWait(mouse, config, SECTION_BUTTONS));
+}
+
 TEST_F(MouseTest, ButtonNamingAnUnrecordedMacroIsNoWriteFailure) {
     CBorvantaConfig config;
     CMouse mouse;
