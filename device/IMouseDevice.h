@@ -63,7 +63,8 @@ public:
     virtual ~IMouseDevice() = default;
     // 24: once IsWriting is false again, whether the last write reached the device in full.
     // A false result means changes were not written (the caller keeps them pending). True
-    // before the first write.
+    // before the first write. A button naming a macro that has no events yet stays as the
+    // device has it until the macro is recorded; that alone does not make a write fail.
     virtual BOOL GetLastWriteResult() const = 0;
 
 protected:
