@@ -170,6 +170,25 @@ LRESULT EditControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                      reinterpret_cast<LPARAM>(hwnd));
         return 0;
     }
+    case WM_KEYDOWN: {
+        // Delete removes the selection, or with none the character after the caret.
+        const DWORD style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE));
+        if (wParam != static_cast<WPARAM>(VK_DELETE) || (style & ES_READONLY)) {
+            return DefWindowProcW(hwnd, msg, wParam, lParam);
+        }
+        const LONG_PTR length = GetWindowTextLengthW(hwnd);
+        const LONG_PTR start =
+            std::clamp<LONG_PTR>(reinterpret_cast<LONG_PTR>(GetPropW(hwnd, kSelStart)), 0, length);
+        LONG_PTR end = reinterpret_cast<LONG_PTR>(GetPropW(hwnd, kSelEnd));
+        end = end < 0 ? length : std::clamp<LONG_PTR>(end, start, length);
+        if (start == end) {
+            if (end >= length) {
+                return 0;
+            }
+            SetPropW(hwnd, kSelEnd, reinterpret_cast<HANDLE>(end + 1));
+        }
+        return EditControlProc(hwnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(u""));
+    }
     case WM_GETDLGCODE:
         return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
     case WM_LBUTTONDOWN:

@@ -35,7 +35,7 @@ TEST(ScrollInfoTest, KeepsRangePageAndPositionPerBar) {
     EXPECT_FALSE(GetScrollInfo(w, SB_VERT, &got));
 }
 
-TEST(EditControlTest, ReplaceSelRespectsSelectionAndLimit) {
+TEST(EditControlTest, ReplaceSelAndDeleteRespectSelectionAndLimit) {
     HWND parent = uitest::CreateTestWindow(WS_POPUP, 0, 0, 100, 40);
     HWND edit = CreateWindowExW(0, u"Edit", u"abcdef", WS_CHILD, 0, 0, 80, 20, parent, nullptr,
                                 nullptr, nullptr);
@@ -52,6 +52,17 @@ TEST(EditControlTest, ReplaceSelRespectsSelectionAndLimit) {
     SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(u"Shift"));
     GetWindowTextW(edit, text, 32);
     EXPECT_EQ(std::u16string(text), u"Shi");
+    // Delete: the selection, else the character after the caret, nothing at the end.
+    SendMessageW(edit, EM_SETSEL, 1, 1);
+    SendMessageW(edit, WM_KEYDOWN, VK_DELETE, 0);
+    GetWindowTextW(edit, text, 32);
+    EXPECT_EQ(std::u16string(text), u"Si");
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    SendMessageW(edit, WM_KEYDOWN, VK_DELETE, 0);
+    GetWindowTextW(edit, text, 32);
+    EXPECT_EQ(std::u16string(text), u"");
+    SendMessageW(edit, WM_KEYDOWN, VK_DELETE, 0);
+    EXPECT_EQ(GetWindowTextLengthW(edit), 0);
     DestroyWindow(parent);
 }
 
