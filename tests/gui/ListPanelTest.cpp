@@ -240,6 +240,63 @@ TEST_F(ListPanelTest, WheelScrollsRowsOnlyWithAScrollBar) {
     }
 }
 
+TEST_F(ListPanelTest, ScrollStripClicksReachTheScrollBarAndScrollRowsMessagesScroll) {
+    const DropdownEntryList entries =
+        Entries({u"0", u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8", u"9"});
+    HBITMAP thumb = SolidBitmap(10, 10, RGB(255, 0, 255));
+    HBITMAP cap = SolidBitmap(10, 2, RGB(255, 0, 0));
+    HBITMAP arrow = SolidBitmap(10, 6, RGB(0, 255, 0));
+    HBITMAP spin = SolidBitmap(10, 1, RGB(0, 255, 255));
+    std::vector<int> tops;
+    bool listHasCapture = false;
+    {
+        // 110 wide at (50, 50): the list covers 51..149, the bar 149..159, 75 pixels high.
+        CListPanel panel(&m_owner, kTemplate, false, &entries, RECT{50, 50, 160, 126});
+        panel.scrollBarWidth = 10;
+        panel.scrollThumb = thumb;
+        panel.scrollTop = cap;
+        panel.scrollBottom = cap;
+        panel.scrollArrowUp = arrow;
+        panel.scrollArrowDown = arrow;
+        panel.scrollSpin = spin;
+        Script script({[&](HWND) {
+                           m_display.Click(154, 50 + 75 - 2 - 3); // the down arrow
+                           tops.push_back(panel.list->GetTopIndex());
+                           listHasCapture = GetCapture() == panel.list->m_hWnd;
+                           panel.list->SendMessage(WM_LIST_SCROLLROWS, 3);
+                           tops.push_back(panel.list->GetTopIndex());
+                           m_display.PressKey(VK_RIGHT); // swallowed: nothing happens
+                       },
+                       [&](HWND dialog) { EndDialog(dialog, 7); }});
+        EXPECT_EQ(panel.DoModal(), 7);
+    }
+    EXPECT_EQ(tops, (std::vector<int>{1, 4}));
+    EXPECT_TRUE(listHasCapture);
+    for (HBITMAP b : {thumb, cap, arrow, spin}) {
+        DeleteObject(b);
+    }
+}
+
+TEST_F(ListPanelTest, ClickBelowTheListChoosesNoRowScrolledOutOfView) {
+    // Five of ten rows show; row 5 would lie at 125..140 on the screen, below the panel.
+    const DropdownEntryList entries =
+        Entries({u"0", u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8", u"9"});
+    CListPanel panel(&m_owner, kTemplate, false, &entries, RECT{50, 50, 150, 126});
+    Script script({[&](HWND) { m_display.Click(60, 130); }, [&](HWND) { Advance(250); }});
+    EXPECT_EQ(panel.DoModal(), -1);
+}
+
+TEST_F(ListPanelTest, LosingTheFocusCancels) {
+    const DropdownEntryList entries = Entries({u"one", u"two"});
+    CListPanel panel(&m_owner, kTemplate, false, &entries, RECT{50, 50, 150, 81});
+    Script script({[&](HWND) { m_display.MoveMouse(60, 55); },
+                   [&](HWND dialog) {
+                       ::SetFocus(dialog); // the focus leaves the list
+                       platform::PumpUntilIdle();
+                   }});
+    EXPECT_EQ(panel.DoModal(), -1);
+}
+
 TEST_F(ListPanelTest, SecondLevelListOpensBesideTheRowFiveRowsHigh) {
     CListPanelItem set(80, 100);
     set.SetEntries(Entries({u"s0", u"s1", u"s2", u"s3", u"s4", u"s5", u"s6", u"s7"}));
