@@ -10,8 +10,10 @@
 
 namespace {
 
-// Shared by all thumbs: a thumb asked for WM_MOUSELEAVE and has not had it yet.
-bool leaveTrackingRequested = false;
+// Shared by all thumbs: the thumb that asked for WM_MOUSELEAVE and has not had it yet (null:
+// none). Kept as the window rather than a flag so that a thumb destroyed before its leave
+// message came does not leave every later thumb without leave tracking.
+HWND leaveTrackingWindow = nullptr;
 
 } // namespace
 
@@ -170,12 +172,12 @@ void CPHSlider::OnMouseMove(UINT flags, CPoint point) {
         Default();
         return;
     }
-    if (!leaveTrackingRequested) {
+    if (leaveTrackingWindow == nullptr || !::IsWindow(leaveTrackingWindow)) {
         TRACKMOUSEEVENT tme;
         tme.dwFlags = TME_LEAVE;
         tme.hwndTrack = m_hWnd;
         ::TrackMouseEvent(&tme);
-        leaveTrackingRequested = true;
+        leaveTrackingWindow = m_hWnd;
     }
     hover = 1;
     // Only a held button drags: a drag whose capture was taken away must not follow the mouse.
@@ -220,8 +222,15 @@ void CPHSlider::OnLButtonUp(UINT, CPoint point) {
     Default();
 }
 
+void CPHSlider::OnDestroy() {
+    if (leaveTrackingWindow == m_hWnd) {
+        leaveTrackingWindow = nullptr;
+    }
+    Default();
+}
+
 void CPHSlider::OnMouseLeave() {
-    leaveTrackingRequested = false;
+    leaveTrackingWindow = nullptr;
     hover = 0;
     Invalidate();
 }

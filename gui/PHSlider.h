@@ -71,6 +71,7 @@ protected:
     void OnLButtonUp(UINT flags, CPoint point) override;
     void OnMouseMove(UINT flags, CPoint point) override;
     void OnMouseLeave() override;
+    void OnDestroy() override;
     void OnKillFocus(CWnd* newWnd) override;
     void OnPaint() override;
     BOOL OnEraseBkgnd(CDC*) override { return TRUE; }

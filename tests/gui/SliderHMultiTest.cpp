@@ -227,6 +227,18 @@ TEST_F(SliderHMultiTest, TrackAndShapedThumbsArePainted) {
     EXPECT_EQ(Thumb(0).hover, 0);
     EXPECT_EQ(At(20, 10), kThumb);
 
+    // A slider that goes while the mouse is over a thumb takes no leave tracking with it.
+    m_display.MoveMouse(40, 40);
+    m_slider.reset();
+    platform::PumpUntilIdle();
+    m_slider = MakeSlider(2);
+    platform::PumpUntilIdle();
+    m_display.MoveMouse(300, 150);
+    m_display.MoveMouse(50, 40); // thumb 1
+    EXPECT_EQ(Thumb(1).hover, 1);
+    m_display.MoveMouse(300, 150);
+    EXPECT_EQ(Thumb(1).hover, 0);
+
     Thumb(0).SetToolTip(u"Stage one");
     EXPECT_EQ(Thumb(0).GetToolTip().GetToolCount(), 1);
 }
