@@ -187,6 +187,20 @@ TEST_F(SliderHMultiTest, DraggingPostsOnStepChangesAndAlwaysOnRelease) {
     EXPECT_EQ(m_host.received.size(), 4u);
 }
 
+TEST_F(SliderHMultiTest, AThumbWhoseCaptureWasTakenFollowsNoBareMouse) {
+    m_display.MoveMouse(40, 40);
+    m_display.ButtonDown();
+    EXPECT_EQ(Thumb(0).dragging, 1);
+    m_panel.SetCapture(); // another window takes the mouse mid-drag
+    m_display.ButtonUp(); // the release goes to that window
+    ::ReleaseCapture();
+    m_display.MoveMouse(38, 40);  // over the thumb, no button held
+    m_display.MoveMouse(150, 40); // and on along the track
+    EXPECT_EQ(ThumbLeft(0), 15);
+    EXPECT_EQ(Thumb(0).GetPos(), 3);
+    EXPECT_TRUE(Relayed().empty());
+}
+
 TEST_F(SliderHMultiTest, TrackClicksMoveTheFirstThumbOnlyWhenInteractive) {
     m_display.Click(20 + 200, 30); // slider x 200: ceil(205 / 10) = 21
     ASSERT_EQ(Relayed().size(), 1u);
