@@ -876,9 +876,20 @@ LSTATUS DeleteKey(HKEY key, LPCWSTR subKey, bool tree) {
     if (IsRoot(*path)) {
         return ERROR_ACCESS_DENIED;
     }
+    // A tree deletion without a subkey empties the key itself (its subkeys and values) and
+    // keeps it, so that its open handles stay usable.
+    const bool contentsOnly = tree && (!subKey || !*subKey);
     return WriteHive([&](Hive& hive, bool& changed) -> LSTATUS {
         if (!hive.Has(*path)) {
             return RootPath(key) || hive.Has(*parent) ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
+        }
+        if (contentsOnly) {
+            Key kept = *hive.Get(*path);
+            kept.values.clear();
+            hive.EraseTree(*path);
+            hive.keys[Fold(kept.path)] = std::move(kept);
+            changed = true;
+            return ERROR_SUCCESS;
         }
         if (!tree && !hive.Children(*path).empty()) {
             return ERROR_ACCESS_DENIED;

@@ -6,15 +6,71 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <spawn.h>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
+
+extern char** environ;
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// The other processes of the tests are fresh copies of this program, not forks: a fork
+// could inherit a lock that another thread (a notification waiter) held at that moment and
+// hang. A copy started with BORVANTA_REGISTRY_CHILD set does its one job before main and
+// exits: "name" sets the value Name of SOFTWARE\Store\P2, "counters C" writes 25 values.
+int RunChildJob(const std::string& job) {
+    if (job == "name") {
+        CRegKey k;
+        k.Open(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Store\\P2");
+        return k.SetStringValue(u"Name", u"Two") == ERROR_SUCCESS ? 0 : 1;
+    }
+    if (job.rfind("counters ", 0) == 0) {
+        const WCHAR c = static_cast<WCHAR>(u'0' + std::atoi(job.c_str() + 9));
+        CRegKey k;
+        if (k.Open(HKEY_CURRENT_USER, u"Counters") != ERROR_SUCCESS) {
+            return 2;
+        }
+        for (int i = 0; i < 25; ++i) {
+            const std::u16string name = u"c" + std::u16string(1, c) + u"_" +
+                                        std::u16string(1, static_cast<WCHAR>(u'A' + i));
+            if (k.SetDWORDValue(name.c_str(), static_cast<DWORD>(i)) != ERROR_SUCCESS) {
+                return 1;
+            }
+        }
+        return 0;
+    }
+    return 3;
+}
+
+const int g_childJob = [] {
+    if (const char* job = std::getenv("BORVANTA_REGISTRY_CHILD")) {
+        ::_exit(RunChildJob(job));
+    }
+    return 0;
+}();
+
+pid_t SpawnChild(const std::string& job) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        env.emplace_back(*e);
+    }
+    env.push_back("BORVANTA_REGISTRY_CHILD=" + job);
+    std::vector<char*> envp;
+    for (auto& e : env) {
+        envp.push_back(e.data());
+    }
+    envp.push_back(nullptr);
+    char self[] = "/proc/self/exe";
+    char* argv[] = {self, nullptr};
+    pid_t pid = -1;
+    return posix_spawn(&pid, self, nullptr, nullptr, argv, envp.data()) == 0 ? pid : -1;
+}
 
 class RegistryTest : public ::testing::Test {
 protected:
@@ -151,6 +207,20 @@ TEST_F(RegistryTest, DeletingKeysAndValues) {
     EXPECT_EQ(RegEnumKeyExW(store, 0, name, &chars, nullptr, nullptr, nullptr, nullptr),
               ERROR_NO_MORE_ITEMS);
     EXPECT_EQ(RegCloseKey(reinterpret_cast<HKEY>(&chars)), ERROR_INVALID_HANDLE);
+
+    // Without a subkey a tree deletion empties the key and keeps it.
+    CRegKey c;
+    ASSERT_EQ(c.Create(store, u"C\\Inner"), ERROR_SUCCESS);
+    ASSERT_EQ(store.SetDWORDValue(u"Kept", 1), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteTreeW(store, nullptr), ERROR_SUCCESS);
+    DWORD v = 0;
+    EXPECT_EQ(store.QueryDWORDValue(u"Kept", v), ERROR_FILE_NOT_FOUND);
+    chars = 8;
+    EXPECT_EQ(RegEnumKeyExW(store, 0, name, &chars, nullptr, nullptr, nullptr, nullptr),
+              ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(store.SetDWORDValue(u"Again", 2), ERROR_SUCCESS);
+    CRegKey reopened;
+    EXPECT_EQ(reopened.Open(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Store"), ERROR_SUCCESS);
 }
 
 TEST_F(RegistryTest, DamagedLinesAreSkippedAndTheOriginalIsKept) {
@@ -221,12 +291,8 @@ TEST_F(RegistryTest, NotificationWaitsForNameAndValueChanges) {
     ASSERT_EQ(RegNotifyChangeKeyValue(watch, TRUE, REG_NOTIFY_CHANGE_LAST_SET, event, TRUE),
               ERROR_SUCCESS);
     EXPECT_EQ(WaitForSingleObject(event, 200), WAIT_TIMEOUT);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        CRegKey k;
-        k.Open(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Store\\P2");
-        ::_exit(k.SetStringValue(u"Name", u"Two") == ERROR_SUCCESS ? 0 : 1);
-    }
+    const pid_t child = SpawnChild("name");
+    ASSERT_GT(child, 0);
     int status = 0;
     ::waitpid(child, &status, 0);
     EXPECT_EQ(status, 0);
@@ -253,21 +319,8 @@ TEST_F(RegistryTest, ConcurrentWritersFromSeveralProcessesLoseNothing) {
     ASSERT_EQ(store.Create(HKEY_CURRENT_USER, u"Counters"), ERROR_SUCCESS);
     std::vector<pid_t> children;
     for (int c = 0; c < 4; ++c) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            CRegKey k;
-            if (k.Open(HKEY_CURRENT_USER, u"Counters") != ERROR_SUCCESS) {
-                ::_exit(2);
-            }
-            for (int i = 0; i < 25; ++i) {
-                const std::u16string name = u"c" + std::u16string(1, static_cast<WCHAR>(u'0' + c)) +
-                                            u"_" + std::u16string(1, static_cast<WCHAR>(u'A' + i));
-                if (k.SetDWORDValue(name.c_str(), static_cast<DWORD>(i)) != ERROR_SUCCESS) {
-                    ::_exit(1);
-                }
-            }
-            ::_exit(0);
-        }
+        const pid_t pid = SpawnChild("counters " + std::to_string(c));
+        ASSERT_GT(pid, 0);
         children.push_back(pid);
     }
     for (pid_t pid : children) {
