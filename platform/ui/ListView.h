@@ -82,6 +82,17 @@ struct LVHITTESTINFO {
     int iSubItem = 0;
 };
 
+// What a search for an item looks for; with LVFI_STRING, the item whose text equals psz.
+inline constexpr UINT LVFI_STRING = 0x0002;
+struct LVFINDINFOW {
+    UINT flags = 0;
+    LPCWSTR psz = nullptr;
+    LPARAM lParam = 0;
+    POINT pt{};
+    UINT vkDirection = 0;
+};
+using LVFINDINFO = LVFINDINFOW;
+
 // Compares the item data of two rows; the third argument is the caller's.
 using PFNLVCOMPARE = int (*)(LPARAM, LPARAM, LPARAM);
 
