@@ -1,5 +1,8 @@
 #include "gui/ListPanelItem.h"
 
+#include "gui/ListPanel.h"
+#include "platform/framework/CWnd.h"
+
 CListPanelItem::CListPanelItem(int listWidth, int listDefaultHeight)
     : width(listWidth), defaultHeight(listDefaultHeight) {
     type = GUIITEM_LISTPANELITEM;
@@ -30,4 +33,15 @@ bool CListPanelItem::SelectEntry(int index) {
     }
     currentText = entries[static_cast<size_t>(index)].text;
     return true;
+}
+
+int CListPanelItem::ShowPopup(int height, CWnd* window, int x, int y) {
+    POINT origin{0, 0};
+    if (window != nullptr && window->m_hWnd != nullptr) {
+        window->ClientToScreen(&origin);
+    }
+    const int panelHeight = height != 0 ? height : defaultHeight;
+    const RECT screenRect{origin.x + x, origin.y + y, origin.x + x + width,
+                          origin.y + y + panelHeight};
+    return CListPanel::RunForItem(*this, parent, screenRect);
 }

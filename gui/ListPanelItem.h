@@ -1,6 +1,6 @@
 #pragma once
 // The windowless list-panel item: a named, skinned list of entries shown as a pop-up list,
-// also the second-level list of a drop-down entry. This holds its entries, its current entry
+// also the second-level list of a drop-down entry. It holds its entries, its current entry
 // and its look; the list panel reads them when it opens the list.
 
 #include "gui/DropdownEntry.h"
@@ -21,6 +21,11 @@ public:
     // Makes the entry's text the current text; false outside 0..count - 1.
     bool SelectEntry(int index);
     int GetCount() const { return static_cast<int>(entries.size()); }
+    // Shows the entries as a modal list panel whose top left corner is the point (x, y) of
+    // the window's client area (of the screen when window is null), the item's width wide
+    // and height high (the default height when 0); the popup's parent is the item's parent.
+    // The chosen entry's index, or -1 when the user cancelled.
+    int ShowPopup(int height, CWnd* window, int x, int y);
 
     CString currentText;
     int width = 0;
