@@ -1,0 +1,696 @@
+#include "platform/ui/x11/X11Display.h"
+
+#include "platform/base/WideChar.h"
+#include "platform/gdi/Region.h"
+#include "platform/ui/Input.h"
+#include "platform/ui/ThreadQueue.h"
+#include "platform/ui/WindowManager.h"
+#include "platform/ui/x11/X11Keys.h"
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+// Xlib last: it defines macros (None, Bool, Status, True...) and global names (Window,
+// Region) that the window layer's headers must not see.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/shape.h>
+
+namespace platform {
+
+namespace {
+
+// What the X side needs to know of one top-level window, copied under the window manager's
+// lock so that the X calls run without it.
+struct Snapshot {
+    HWND hwnd = nullptr;
+    HWND owner = nullptr;
+    RECT rect{};
+    bool shown = false;
+    bool overrideRedirect = false;
+    bool decorated = false;
+    std::optional<gdi::Region> region;
+    std::optional<COLORREF> key;
+    BYTE alpha = 255;
+    std::u16string title;
+    int width = 0;
+    int height = 0;
+    std::vector<gdi::Pixel> pixels; // top-down rows
+};
+
+// The X side of one top-level window.
+struct XWin {
+    ::Window xid = 0;
+    RECT rect{};
+    bool mapped = false;
+    bool shaped = false;
+    bool forcePush = true;
+    int width = 0;
+    int height = 0;
+    std::vector<gdi::Pixel> pushed;
+    std::optional<gdi::Region> region;
+    std::optional<COLORREF> key;
+    BYTE alpha = 255;
+    std::u16string title;
+};
+
+// Popups that belong to another window (menus, drop-down lists, tooltips) and tool windows
+// bypass the window manager; other top-level windows are managed (and left undecorated when
+// they draw their own frame).
+bool WantsOverrideRedirect(const wm::Window& w) {
+    const bool popup = (w.style & WS_POPUP) != 0;
+    const bool caption = (w.style & WS_CAPTION) == WS_CAPTION;
+    return popup && !caption && (w.owner != nullptr || (w.exStyle & WS_EX_TOOLWINDOW) != 0);
+}
+
+Snapshot TakeSnapshot(const wm::Window& w) {
+    Snapshot s;
+    s.hwnd = w.hwnd;
+    s.owner = w.owner;
+    s.rect = w.rect;
+    s.shown = (w.style & WS_VISIBLE) && !(w.style & WS_MINIMIZE);
+    s.overrideRedirect = WantsOverrideRedirect(w);
+    s.decorated = (w.style & WS_CAPTION) == WS_CAPTION;
+    s.region = w.region;
+    if (w.exStyle & WS_EX_LAYERED) {
+        if (w.layeredFlags & LWA_COLORKEY) {
+            s.key = w.colorKey;
+        }
+        if (w.layeredFlags & LWA_ALPHA) {
+            s.alpha = w.alpha;
+        }
+    }
+    s.title = w.text;
+    const gdi::Bitmap& b = *w.backing;
+    s.width = b.Width();
+    s.height = b.Height();
+    s.pixels.resize(static_cast<size_t>(s.width) * static_cast<size_t>(s.height));
+    for (int y = 0; y < s.height; ++y) {
+        std::memcpy(s.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(s.width),
+                    b.Row(y), static_cast<size_t>(s.width) * sizeof(gdi::Pixel));
+    }
+    return s;
+}
+
+// The spans [left, right) of a region on row y; the whole row without a region.
+std::vector<LONG> RowSpans(const std::optional<gdi::Region>& region, int y, int width) {
+    if (!region) {
+        return {0, width};
+    }
+    for (const gdi::Region::Band& band : region->Bands()) {
+        if (y >= band.top && y < band.bottom) {
+            return band.spans;
+        }
+    }
+    return {};
+}
+
+// The window's visible shape (window region without colour-key pixels) as rectangles.
+std::vector<XRectangle> ShapeRectangles(const Snapshot& s) {
+    std::vector<XRectangle> rects;
+    const gdi::Pixel keyPixel = s.key ? gdi::PixelFromColorRef(*s.key) & 0xFFFFFF : 0;
+    auto add = [&](int x0, int x1, int y) {
+        if (x1 > x0) {
+            rects.push_back(XRectangle{static_cast<short>(x0), static_cast<short>(y),
+                                       static_cast<unsigned short>(x1 - x0), 1});
+        }
+    };
+    for (int y = 0; y < s.height; ++y) {
+        const std::vector<LONG> spans = RowSpans(s.region, y, s.width);
+        const gdi::Pixel* row =
+            s.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(s.width);
+        for (size_t i = 0; i + 1 < spans.size(); i += 2) {
+            const int left = std::clamp(static_cast<int>(spans[i]), 0, s.width);
+            const int right = std::clamp(static_cast<int>(spans[i + 1]), 0, s.width);
+            if (!s.key) {
+                add(left, right, y);
+                continue;
+            }
+            int start = -1;
+            for (int x = left; x < right; ++x) {
+                const bool keyed = (row[x] & 0xFFFFFF) == keyPixel;
+                if (!keyed && start < 0) {
+                    start = x;
+                } else if (keyed && start >= 0) {
+                    add(start, x, y);
+                    start = -1;
+                }
+            }
+            if (start >= 0) {
+                add(start, right, y);
+            }
+        }
+    }
+    return rects;
+}
+
+int ClampSize(LONG v) {
+    return std::clamp(static_cast<int>(v), 1, 32767);
+}
+
+} // namespace
+
+struct X11Display::Impl {
+    Display* dpy = nullptr;
+    int screen = 0;
+    ::Window root = 0;
+    Visual* visual = nullptr;
+    int depth = 0;
+    SIZE size{};
+    Atom wmProtocols = 0;
+    Atom wmDelete = 0;
+    Atom opacity = 0;
+    Atom netWmName = 0;
+    Atom utf8String = 0;
+    Atom motifHints = 0;
+
+    std::mutex xMutex;    // every Xlib call and the window maps
+    std::mutex syncMutex; // one synchronisation at a time
+    std::map<HWND, XWin> windows;
+    std::unordered_map<::Window, HWND> byXid;
+    std::vector<::Window> stacking;
+
+    int wakeRead = -1;
+    int wakeWrite = -1;
+    std::atomic<bool> dirty{true};
+    std::atomic<bool> stop{false};
+    std::thread reader;
+
+    bool Open(const std::string& name);
+    void Close();
+    void Wake();
+    void Sync();
+    void SyncWindow(const Snapshot& s, XWin& x, bool created);
+    ::Window CreateXWindow(const Snapshot& s);
+    void PutPixels(const Snapshot& s, XWin& x);
+    void ReaderLoop();
+    void Handle(const XEvent& e);
+};
+
+bool X11Display::Impl::Open(const std::string& name) {
+    XInitThreads();
+    dpy = XOpenDisplay(name.empty() ? nullptr : name.c_str());
+    if (!dpy) {
+        return false;
+    }
+    int eventBase = 0;
+    int errorBase = 0;
+    XVisualInfo info{};
+    screen = DefaultScreen(dpy);
+    if (!XShapeQueryExtension(dpy, &eventBase, &errorBase) ||
+        !XMatchVisualInfo(dpy, screen, 24, TrueColor, &info) || info.red_mask != 0xFF0000 ||
+        info.green_mask != 0xFF00 || info.blue_mask != 0xFF) {
+        XCloseDisplay(dpy);
+        dpy = nullptr;
+        return false;
+    }
+    visual = info.visual;
+    depth = info.depth;
+    root = RootWindow(dpy, screen);
+    size = SIZE{DisplayWidth(dpy, screen), DisplayHeight(dpy, screen)};
+    wmProtocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
+    wmDelete = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
+    opacity = XInternAtom(dpy, "_NET_WM_WINDOW_OPACITY", False);
+    netWmName = XInternAtom(dpy, "_NET_WM_NAME", False);
+    utf8String = XInternAtom(dpy, "UTF8_STRING", False);
+    motifHints = XInternAtom(dpy, "_MOTIF_WM_HINTS", False);
+
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+        XCloseDisplay(dpy);
+        dpy = nullptr;
+        return false;
+    }
+    wakeRead = fds[0];
+    wakeWrite = fds[1];
+    reader = std::thread([this] { ReaderLoop(); });
+    return true;
+}
+
+void X11Display::Impl::Close() {
+    if (!dpy) {
+        return;
+    }
+    stop = true;
+    Wake();
+    if (reader.joinable()) {
+        reader.join();
+    }
+    {
+        std::lock_guard lock(xMutex);
+        for (auto& [hwnd, x] : windows) {
+            XDestroyWindow(dpy, x.xid);
+        }
+        windows.clear();
+        byXid.clear();
+        XCloseDisplay(dpy);
+        dpy = nullptr;
+    }
+    close(wakeRead);
+    close(wakeWrite);
+}
+
+void X11Display::Impl::Wake() {
+    const char byte = 1;
+    // A full pipe already holds a wake-up: nothing is lost when the write fails.
+    [[maybe_unused]] const ssize_t n = write(wakeWrite, &byte, 1);
+}
+
+::Window X11Display::Impl::CreateXWindow(const Snapshot& s) {
+    XSetWindowAttributes attrs{};
+    attrs.override_redirect = s.overrideRedirect ? True : False;
+    attrs.background_pixmap = None;
+    attrs.border_pixel = 0;
+    attrs.colormap = XCreateColormap(dpy, root, visual, AllocNone);
+    attrs.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                       KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask;
+    const ::Window xid = XCreateWindow(
+        dpy, root, static_cast<int>(s.rect.left), static_cast<int>(s.rect.top),
+        static_cast<unsigned>(ClampSize(s.rect.right - s.rect.left)),
+        static_cast<unsigned>(ClampSize(s.rect.bottom - s.rect.top)), 0, depth, InputOutput, visual,
+        CWOverrideRedirect | CWBackPixmap | CWBorderPixel | CWColormap | CWEventMask, &attrs);
+    XFreeColormap(dpy, attrs.colormap);
+
+    Atom protocols[] = {wmDelete};
+    XSetWMProtocols(dpy, xid, protocols, 1);
+    XClassHint cls{};
+    char resName[] = "borvanta";
+    char resClass[] = "Borvanta";
+    cls.res_name = resName;
+    cls.res_class = resClass;
+    XSetClassHint(dpy, xid, &cls);
+    // Ask the window manager to keep the position the program chose.
+    XSizeHints hints{};
+    hints.flags = USPosition | PPosition | USSize | PSize;
+    hints.x = static_cast<int>(s.rect.left);
+    hints.y = static_cast<int>(s.rect.top);
+    hints.width = ClampSize(s.rect.right - s.rect.left);
+    hints.height = ClampSize(s.rect.bottom - s.rect.top);
+    XSetWMNormalHints(dpy, xid, &hints);
+    if (!s.decorated) {
+        // flags = decorations, functions = 0, decorations = none
+        long motif[5] = {2, 0, 0, 0, 0};
+        XChangeProperty(dpy, xid, motifHints, motifHints, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(motif), 5);
+    }
+    if (s.owner) {
+        auto it = windows.find(s.owner);
+        if (it != windows.end()) {
+            XSetTransientForHint(dpy, xid, it->second.xid);
+        }
+    }
+    return xid;
+}
+
+void X11Display::Impl::PutPixels(const Snapshot& s, XWin& x) {
+    if (s.width <= 0 || s.height <= 0) {
+        return;
+    }
+    // The image borrows the snapshot's pixels: 0x00RRGGBB words are the 24-bit TrueColor
+    // visual's pixel values in the machine's byte order.
+    XImage* image = XCreateImage(dpy, visual, static_cast<unsigned>(depth), ZPixmap, 0,
+                                 reinterpret_cast<char*>(const_cast<gdi::Pixel*>(s.pixels.data())),
+                                 static_cast<unsigned>(s.width), static_cast<unsigned>(s.height),
+                                 32, s.width * 4);
+    if (!image) {
+        return;
+    }
+    image->byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
+    GC gc = XCreateGC(dpy, x.xid, 0, nullptr);
+    XPutImage(dpy, x.xid, gc, image, 0, 0, 0, 0, static_cast<unsigned>(s.width),
+              static_cast<unsigned>(s.height));
+    XFreeGC(dpy, gc);
+    image->data = nullptr;
+    XDestroyImage(image);
+    x.pushed = s.pixels;
+    x.width = s.width;
+    x.height = s.height;
+    x.forcePush = false;
+}
+
+void X11Display::Impl::SyncWindow(const Snapshot& s, XWin& x, bool created) {
+    const bool sized = created || s.width != x.width || s.height != x.height;
+    const bool pixelsChanged = sized || s.pixels != x.pushed;
+    if (!created && (s.rect.left != x.rect.left || s.rect.top != x.rect.top ||
+                     s.rect.right != x.rect.right || s.rect.bottom != x.rect.bottom)) {
+        XMoveResizeWindow(dpy, x.xid, static_cast<int>(s.rect.left), static_cast<int>(s.rect.top),
+                          static_cast<unsigned>(ClampSize(s.rect.right - s.rect.left)),
+                          static_cast<unsigned>(ClampSize(s.rect.bottom - s.rect.top)));
+    }
+    x.rect = s.rect;
+
+    // Shape: window region and colour key; the key's part changes with the pixels.
+    const bool wantShape = s.region.has_value() || s.key.has_value();
+    if (wantShape && (created || sized || s.region != x.region || s.key != x.key ||
+                      (s.key && pixelsChanged) || !x.shaped)) {
+        std::vector<XRectangle> rects = ShapeRectangles(s);
+        XShapeCombineRectangles(dpy, x.xid, ShapeBounding, 0, 0, rects.data(),
+                                static_cast<int>(rects.size()), ShapeSet, YXBanded);
+        x.shaped = true;
+    } else if (!wantShape && x.shaped) {
+        XShapeCombineMask(dpy, x.xid, ShapeBounding, 0, 0, None, ShapeSet);
+        x.shaped = false;
+    }
+    x.region = s.region;
+    x.key = s.key;
+
+    if (created || s.alpha != x.alpha) {
+        if (s.alpha == 255) {
+            XDeleteProperty(dpy, x.xid, opacity);
+        } else {
+            unsigned long value = static_cast<unsigned long>(s.alpha) * 0xFFFFFFFFul / 255ul;
+            XChangeProperty(dpy, x.xid, opacity, XA_CARDINAL, 32, PropModeReplace,
+                            reinterpret_cast<unsigned char*>(&value), 1);
+        }
+        x.alpha = s.alpha;
+    }
+    if (created || s.title != x.title) {
+        const std::string utf8 = ToUtf8(s.title);
+        XStoreName(dpy, x.xid, utf8.c_str());
+        XChangeProperty(dpy, x.xid, netWmName, utf8String, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(utf8.data()),
+                        static_cast<int>(utf8.size()));
+        x.title = s.title;
+    }
+
+    if (s.shown && !x.mapped) {
+        XMapWindow(dpy, x.xid);
+        x.mapped = true;
+        x.forcePush = true;
+    } else if (!s.shown && x.mapped) {
+        XUnmapWindow(dpy, x.xid);
+        x.mapped = false;
+    }
+    // Pixels drawn into an unmapped window are lost: push once it is mapped.
+    if (x.mapped && (pixelsChanged || x.forcePush)) {
+        PutPixels(s, x);
+    }
+}
+
+void X11Display::Impl::Sync() {
+    std::lock_guard syncLock(syncMutex);
+    std::vector<Snapshot> snaps;
+    {
+        wm::Lock lock(wm::S().mutex);
+        for (HWND h : wm::S().topLevels) {
+            const wm::Window* w = wm::Get(h);
+            if (w && w->backing && !w->destroying) {
+                snaps.push_back(TakeSnapshot(*w));
+            }
+        }
+    }
+    std::lock_guard lock(xMutex);
+    if (!dpy) {
+        return;
+    }
+    // Windows that are gone.
+    for (auto it = windows.begin(); it != windows.end();) {
+        const bool alive = std::any_of(snaps.begin(), snaps.end(),
+                                       [&](const Snapshot& s) { return s.hwnd == it->first; });
+        if (alive) {
+            ++it;
+            continue;
+        }
+        byXid.erase(it->second.xid);
+        XDestroyWindow(dpy, it->second.xid);
+        it = windows.erase(it);
+    }
+    // Owners first, so that a popup can name its owner's X window.
+    for (auto it = snaps.rbegin(); it != snaps.rend(); ++it) {
+        auto found = windows.find(it->hwnd);
+        const bool created = found == windows.end();
+        if (created) {
+            XWin x;
+            x.xid = CreateXWindow(*it);
+            byXid[x.xid] = it->hwnd;
+            found = windows.emplace(it->hwnd, std::move(x)).first;
+        }
+        SyncWindow(*it, found->second, created);
+    }
+    // Stacking order of the shown windows, topmost first.
+    std::vector<::Window> order;
+    for (const Snapshot& s : snaps) {
+        const XWin& x = windows[s.hwnd];
+        if (x.mapped) {
+            order.push_back(x.xid);
+        }
+    }
+    if (order != stacking && order.size() > 1) {
+        XRaiseWindow(dpy, order.front());
+        XRestackWindows(dpy, order.data(), static_cast<int>(order.size()));
+    }
+    stacking = std::move(order);
+    XFlush(dpy);
+}
+
+void X11Display::Impl::ReaderLoop() {
+    const int xfd = ConnectionNumber(dpy);
+    while (!stop) {
+        bool pending = false;
+        {
+            std::lock_guard lock(xMutex);
+            pending = XPending(dpy) > 0;
+        }
+        if (!pending && !dirty) {
+            pollfd fds[2] = {{xfd, POLLIN, 0}, {wakeRead, POLLIN, 0}};
+            poll(fds, 2, -1);
+        }
+        char buffer[64];
+        while (read(wakeRead, buffer, sizeof buffer) > 0) {
+        }
+        if (stop) {
+            break;
+        }
+        if (dirty.exchange(false)) {
+            Sync();
+        }
+        std::vector<XEvent> events;
+        {
+            std::lock_guard lock(xMutex);
+            while (XPending(dpy) > 0) {
+                XEvent e;
+                XNextEvent(dpy, &e);
+                if (e.type == MappingNotify) {
+                    XRefreshKeyboardMapping(&e.xmapping);
+                    continue;
+                }
+                events.push_back(e);
+            }
+        }
+        for (size_t i = 0; i < events.size(); ++i) {
+            // Only the last of a run of pointer motions matters.
+            if (events[i].type == MotionNotify && i + 1 < events.size() &&
+                events[i + 1].type == MotionNotify) {
+                continue;
+            }
+            Handle(events[i]);
+        }
+    }
+}
+
+void X11Display::Impl::Handle(const XEvent& e) {
+    HWND hwnd = nullptr;
+    bool forced = false;
+    {
+        std::lock_guard lock(xMutex);
+        auto it = byXid.find(e.xany.window);
+        if (it == byXid.end()) {
+            return;
+        }
+        hwnd = it->second;
+        if (e.type == Expose) {
+            auto w = windows.find(hwnd);
+            if (w != windows.end()) {
+                w->second.forcePush = true;
+                forced = true;
+            }
+        }
+    }
+    const DWORD thread = wm::ThreadOf(hwnd);
+    if (!thread) {
+        return;
+    }
+    switch (e.type) {
+    case MotionNotify: {
+        const POINT at{e.xmotion.x_root, e.xmotion.y_root};
+        PostThreadCallback(thread, [at] { input::MouseMove(at); });
+        break;
+    }
+    case ButtonPress:
+    case ButtonRelease: {
+        const POINT at{e.xbutton.x_root, e.xbutton.y_root};
+        const bool down = e.type == ButtonPress;
+        const unsigned button = e.xbutton.button;
+        PostThreadCallback(thread, [at, down, button] {
+            input::MouseMove(at);
+            switch (button) {
+            case Button1:
+                input::MouseButton(input::MouseButtonId::Left, down);
+                break;
+            case Button2:
+                input::MouseButton(input::MouseButtonId::Middle, down);
+                break;
+            case Button3:
+                input::MouseButton(input::MouseButtonId::Right, down);
+                break;
+            case Button4:
+            case Button5:
+                if (down) {
+                    input::Wheel(button == Button4 ? WHEEL_DELTA : -WHEEL_DELTA);
+                }
+                break;
+            default:
+                break;
+            }
+        });
+        break;
+    }
+    case KeyPress:
+    case KeyRelease: {
+        XKeyEvent key = e.xkey;
+        const int vk =
+            x11::VirtualKeyFromKeysym(static_cast<std::uint32_t>(XLookupKeysym(&key, 0)));
+        if (vk) {
+            const bool down = e.type == KeyPress;
+            PostThreadCallback(thread, [vk, down] { input::Key(vk, down); });
+        }
+        break;
+    }
+    case FocusIn:
+        if (e.xfocus.mode == NotifyNormal || e.xfocus.mode == NotifyWhileGrabbed) {
+            PostThreadCallback(thread, [hwnd] {
+                if (IsWindow(hwnd) && GetActiveWindow() != hwnd && IsWindowEnabled(hwnd)) {
+                    SetActiveWindow(hwnd);
+                }
+            });
+        }
+        break;
+    case ClientMessage:
+        if (static_cast<Atom>(e.xclient.message_type) == wmProtocols &&
+            static_cast<Atom>(e.xclient.data.l[0]) == wmDelete) {
+            PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        }
+        break;
+    case Expose: {
+        const RECT area{e.xexpose.x, e.xexpose.y, e.xexpose.x + e.xexpose.width,
+                        e.xexpose.y + e.xexpose.height};
+        PostThreadCallback(thread, [hwnd, area] {
+            if (IsWindow(hwnd)) {
+                // The area is in window coordinates; the window is repainted whole where
+                // its frame is not its client area.
+                RECT client = area;
+                POINT origin{0, 0};
+                ClientToScreen(hwnd, &origin);
+                RECT window{};
+                GetWindowRect(hwnd, &window);
+                const LONG dx = window.left - origin.x;
+                const LONG dy = window.top - origin.y;
+                client =
+                    RECT{client.left + dx, client.top + dy, client.right + dx, client.bottom + dy};
+                InvalidateRect(hwnd, &client, FALSE);
+            }
+        });
+        if (forced) {
+            dirty = true;
+        }
+        break;
+    }
+    case ConfigureNotify:
+        // A window manager that moved a managed window tells where with a synthetic event
+        // in root coordinates.
+        if (e.xconfigure.send_event) {
+            const int x = e.xconfigure.x;
+            const int y = e.xconfigure.y;
+            PostThreadCallback(thread, [hwnd, x, y] {
+                RECT r{};
+                if (GetWindowRect(hwnd, &r) && (r.left != x || r.top != y)) {
+                    SetWindowPos(hwnd, nullptr, x, y, 0, 0,
+                                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                }
+            });
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+X11Display::X11Display(const std::string& displayName) : m_impl(std::make_unique<Impl>()) {
+    if (m_impl->Open(displayName)) {
+        SetDisplayBackend(this);
+        m_impl->Wake();
+    }
+}
+
+X11Display::~X11Display() {
+    if (GetDisplayBackend() == this) {
+        SetDisplayBackend(nullptr);
+    }
+    m_impl->Close();
+}
+
+bool X11Display::IsOpen() const {
+    return m_impl->dpy != nullptr;
+}
+
+SIZE X11Display::ScreenSize() const {
+    return IsOpen() ? m_impl->size : SIZE{1024, 768};
+}
+
+void X11Display::ScreenChanged() {
+    if (IsOpen() && !m_impl->dirty.exchange(true)) {
+        m_impl->Wake();
+    }
+}
+
+void X11Display::Flush() {
+    if (!IsOpen()) {
+        return;
+    }
+    m_impl->dirty = false;
+    m_impl->Sync();
+    {
+        std::lock_guard lock(m_impl->xMutex);
+        XSync(m_impl->dpy, False);
+    }
+    // XSync may have read events into Xlib's queue, where the reader's poll cannot see them.
+    m_impl->Wake();
+}
+
+unsigned long X11Display::XWindowOf(HWND hwnd) {
+    std::lock_guard lock(m_impl->xMutex);
+    auto it = m_impl->windows.find(hwnd);
+    return it == m_impl->windows.end() ? 0 : it->second.xid;
+}
+
+bool WantX11Display() {
+    const char* display = std::getenv("DISPLAY");
+    const char* choice = std::getenv("BORVANTA_DISPLAY");
+    return display && *display && !(choice && std::strcmp(choice, "headless") == 0);
+}
+
+std::unique_ptr<DisplayBackend> CreateDesktopDisplay(int headlessWidth, int headlessHeight) {
+    if (WantX11Display()) {
+        auto x11 = std::make_unique<X11Display>();
+        if (x11->IsOpen()) {
+            return x11;
+        }
+    }
+    return std::make_unique<HeadlessDisplay>(headlessWidth, headlessHeight);
+}
+
+} // namespace platform

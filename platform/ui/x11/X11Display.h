@@ -1,0 +1,54 @@
+#pragma once
+// The X11 display: every visible top-level window is shown as an X window of the same
+// position and size, with the window's pixels, its window region and colour key as the X
+// window's shape, and its constant alpha as the window opacity hint. Mouse and keyboard
+// events of the X windows go through the same input path as injected input (screen
+// coordinates, hit testing, capture, focus) on the thread that owns the window; a close
+// request from the window manager becomes WM_CLOSE.
+//
+// A reader thread waits on the X connection and on a wake-up pipe together (no polling
+// loop): X events are handed to the owning thread's message loop as thread callbacks, so a
+// thread blocked in GetMessage wakes for them, and changes on the screen are pushed to the
+// X server in batches.
+
+#include "platform/ui/Display.h"
+
+#include <memory>
+#include <string>
+
+namespace platform {
+
+class X11Display final : public DisplayBackend {
+public:
+    // Connects to the X server named by displayName (empty: $DISPLAY). Check IsOpen(); a
+    // display that is open installs itself as the display backend until destroyed.
+    explicit X11Display(const std::string& displayName = {});
+    ~X11Display() override;
+    X11Display(const X11Display&) = delete;
+    X11Display& operator=(const X11Display&) = delete;
+
+    bool IsOpen() const;
+    SIZE ScreenSize() const override;
+    void ScreenChanged() override;
+
+    // Pushes every pending change (windows, shapes, pixels) to the X server now and waits
+    // until the server has processed it.
+    void Flush();
+    // The X window showing a top-level window (0 when it has none yet).
+    unsigned long XWindowOf(HWND hwnd);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+// True when programs should show their windows on X11: $DISPLAY is set and
+// $BORVANTA_DISPLAY is not "headless".
+bool WantX11Display();
+
+// The display a desktop program starts with: X11 when wanted and the server can be reached,
+// else a headless display of the given size. Installed as the display backend.
+std::unique_ptr<DisplayBackend> CreateDesktopDisplay(int headlessWidth = 1024,
+                                                     int headlessHeight = 768);
+
+} // namespace platform

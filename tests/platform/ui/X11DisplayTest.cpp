@@ -1,0 +1,462 @@
+// The X11 display against a private Xvfb server: pixels, shape, opacity, geometry, and real
+// input coming back through the message loop.
+
+#include "platform/ui/x11/X11Display.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/ui/MessageLoop.h"
+#include "platform/ui/WinUser.h"
+#include "platform/ui/x11/X11Keys.h"
+#include "tests/platform/ui/UiTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/shape.h>
+#include <X11/keysym.h>
+
+namespace {
+
+using uitest::Recorder;
+
+constexpr COLORREF kFace = RGB(200, 30, 40);
+constexpr COLORREF kPicture = RGB(20, 180, 90);
+constexpr COLORREF kKey = RGB(255, 0, 255);
+
+std::optional<std::string> FindXvfb() {
+    for (const char* dir : {"/usr/bin", "/usr/local/bin", "/bin"}) {
+        std::string path = std::string(dir) + "/Xvfb";
+        if (access(path.c_str(), X_OK) == 0) {
+            return path;
+        }
+    }
+    return std::nullopt;
+}
+
+// A private Xvfb on a display number it picks itself (-displayfd), killed with the test
+// program at the latest (parent-death signal).
+class XvfbServer {
+public:
+    bool Start(const std::string& program) {
+        int fds[2];
+        if (pipe(fds) != 0) {
+            return false;
+        }
+        m_pid = fork();
+        if (m_pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            execl(program.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24",
+                  "-nolisten", "tcp", "-br", "-noreset", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        if (m_pid < 0) {
+            close(fds[0]);
+            return false;
+        }
+        std::string number;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < deadline) {
+            pollfd p{fds[0], POLLIN, 0};
+            if (poll(&p, 1, 200) <= 0) {
+                continue;
+            }
+            char c = 0;
+            if (read(fds[0], &c, 1) != 1) {
+                break;
+            }
+            if (c == '\n') {
+                break;
+            }
+            number += c;
+        }
+        close(fds[0]);
+        if (number.empty()) {
+            Stop();
+            return false;
+        }
+        m_name = ":" + number;
+        return true;
+    }
+
+    void Stop() {
+        if (m_pid <= 0) {
+            return;
+        }
+        kill(m_pid, SIGTERM);
+        for (int i = 0; i < 100; ++i) {
+            if (waitpid(m_pid, nullptr, WNOHANG) == m_pid) {
+                m_pid = -1;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+
+    const std::string& Name() const { return m_name; }
+
+private:
+    pid_t m_pid = -1;
+    std::string m_name;
+};
+
+class X11DisplayTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        const auto program = FindXvfb();
+        if (!program) {
+            return;
+        }
+        s_server = new XvfbServer;
+        if (!s_server->Start(*program)) {
+            delete s_server;
+            s_server = nullptr;
+        }
+    }
+    static void TearDownTestSuite() {
+        if (s_server) {
+            s_server->Stop();
+            delete s_server;
+            s_server = nullptr;
+        }
+    }
+
+    void SetUp() override {
+        if (!FindXvfb()) {
+            GTEST_SKIP() << "Xvfb is not installed";
+        }
+        ASSERT_NE(s_server, nullptr) << "Xvfb did not start";
+        m_display.emplace(s_server->Name());
+        ASSERT_TRUE(m_display->IsOpen());
+        m_x = XOpenDisplay(s_server->Name().c_str());
+        ASSERT_NE(m_x, nullptr);
+        Recorder::Get().Clear();
+    }
+
+    void TearDown() override {
+        for (HWND hwnd : m_windows) {
+            DestroyWindow(hwnd);
+        }
+        platform::PumpUntilIdle();
+        m_display.reset();
+        if (m_x) {
+            XCloseDisplay(m_x);
+        }
+    }
+
+    // A layered popup painted red with a green picture copied in from a memory bitmap and a
+    // colour-keyed hole; its region leaves out the right 50 pixels.
+    HWND OpenShapedWindow(int x, int y) {
+        Recorder::Get().SetPendingHandler(
+            [](HWND hwnd, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+                if (msg != WM_PAINT) {
+                    return std::nullopt;
+                }
+                PAINTSTRUCT ps;
+                HDC dc = BeginPaint(hwnd, &ps);
+                RECT all{0, 0, 200, 100};
+                HBRUSH face = CreateSolidBrush(kFace);
+                FillRect(dc, &all, face);
+                DeleteObject(face);
+
+                HDC memory = CreateCompatibleDC(dc);
+                HBITMAP picture = CreateCompatibleBitmap(dc, 40, 30);
+                HBITMAP old = SelectObject(memory, picture);
+                RECT pictureRect{0, 0, 40, 30};
+                HBRUSH green = CreateSolidBrush(kPicture);
+                FillRect(memory, &pictureRect, green);
+                DeleteObject(green);
+                BitBlt(dc, 100, 10, 40, 30, memory, 0, 0, SRCCOPY);
+                SelectObject(memory, old);
+                DeleteObject(picture);
+                DeleteDC(memory);
+
+                RECT hole{10, 10, 30, 30};
+                HBRUSH key = CreateSolidBrush(kKey);
+                FillRect(dc, &hole, key);
+                DeleteObject(key);
+                EndPaint(hwnd, &ps);
+                return 0;
+            });
+        HWND hwnd = uitest::CreateTestWindow(WS_POPUP, x, y, 200, 100, nullptr, 0, WS_EX_LAYERED);
+        m_windows.push_back(hwnd);
+        SetLayeredWindowAttributes(hwnd, kKey, 0, LWA_COLORKEY);
+        SetWindowRgn(hwnd, CreateRectRgn(0, 0, 150, 100), TRUE);
+        ShowWindow(hwnd, SW_SHOW);
+        platform::PumpUntilIdle();
+        m_display->Flush();
+        return hwnd;
+    }
+
+    COLORREF RootPixel(int x, int y) {
+        XImage* image = XGetImage(m_x, DefaultRootWindow(m_x), x, y, 1, 1, AllPlanes, ZPixmap);
+        if (!image) {
+            return 0xFFFFFFFF;
+        }
+        const unsigned long p = XGetPixel(image, 0, 0);
+        XDestroyImage(image);
+        return RGB(static_cast<BYTE>((p >> 16) & 0xFF), static_cast<BYTE>((p >> 8) & 0xFF),
+                   static_cast<BYTE>(p & 0xFF));
+    }
+
+    // Runs a real blocking message loop until done() holds; a thread timer bounds the wait.
+    bool LoopUntil(const std::function<bool()>& done) {
+        const UINT_PTR timer = SetTimer(nullptr, 0, 5000, nullptr);
+        bool ok = false;
+        MSG msg{};
+        while (!(ok = done())) {
+            if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
+                break;
+            }
+            if (msg.message == WM_TIMER && msg.hwnd == nullptr && msg.wParam == timer) {
+                break;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        KillTimer(nullptr, timer);
+        return ok;
+    }
+
+    static inline XvfbServer* s_server = nullptr;
+    std::optional<platform::X11Display> m_display;
+    Display* m_x = nullptr;
+    std::vector<HWND> m_windows;
+};
+
+int ClientX(LPARAM l) {
+    return static_cast<short>(LOWORD(static_cast<DWORD>(l)));
+}
+int ClientY(LPARAM l) {
+    return static_cast<short>(HIWORD(static_cast<DWORD>(l)));
+}
+
+bool ShapeContains(Display* x, ::Window xid, int px, int py) {
+    int count = 0;
+    int ordering = 0;
+    XRectangle* rects = XShapeGetRectangles(x, xid, ShapeBounding, &count, &ordering);
+    bool found = false;
+    for (int i = 0; i < count; ++i) {
+        if (px >= rects[i].x && py >= rects[i].y && px < rects[i].x + rects[i].width &&
+            py < rects[i].y + rects[i].height) {
+            found = true;
+        }
+    }
+    if (rects) {
+        XFree(rects);
+    }
+    return found;
+}
+
+TEST_F(X11DisplayTest, ShowsPixelsThroughRegionAndColourKey) {
+    HWND hwnd = OpenShapedWindow(50, 60);
+    const ::Window xid = m_display->XWindowOf(hwnd);
+    ASSERT_NE(xid, 0u);
+
+    EXPECT_EQ(RootPixel(50 + 60, 60 + 70), kFace);
+    EXPECT_EQ(RootPixel(50 + 110, 60 + 20), kPicture);
+    // The keyed hole and the part outside the region show the (black) root.
+    EXPECT_EQ(RootPixel(50 + 20, 60 + 20), RGB(0, 0, 0));
+    EXPECT_EQ(RootPixel(50 + 170, 60 + 50), RGB(0, 0, 0));
+
+    EXPECT_TRUE(ShapeContains(m_x, xid, 5, 5));
+    EXPECT_TRUE(ShapeContains(m_x, xid, 149, 99));
+    EXPECT_FALSE(ShapeContains(m_x, xid, 20, 20));  // colour key
+    EXPECT_FALSE(ShapeContains(m_x, xid, 150, 50)); // outside the region
+    EXPECT_FALSE(ShapeContains(m_x, xid, 199, 0));
+
+    // Repainting in another colour reaches the screen; a region removed widens the shape.
+    Recorder::Get().SetHandler(hwnd,
+                               [](HWND h, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+                                   if (msg != WM_PAINT) {
+                                       return std::nullopt;
+                                   }
+                                   PAINTSTRUCT ps;
+                                   HDC dc = BeginPaint(h, &ps);
+                                   RECT all{0, 0, 200, 100};
+                                   HBRUSH brush = CreateSolidBrush(RGB(10, 20, 250));
+                                   FillRect(dc, &all, brush);
+                                   DeleteObject(brush);
+                                   EndPaint(h, &ps);
+                                   return 0;
+                               });
+    SetWindowRgn(hwnd, nullptr, TRUE);
+    platform::PumpUntilIdle();
+    m_display->Flush();
+    EXPECT_EQ(RootPixel(50 + 20, 60 + 20), RGB(10, 20, 250));
+    EXPECT_EQ(RootPixel(50 + 170, 60 + 50), RGB(10, 20, 250));
+    EXPECT_TRUE(ShapeContains(m_x, xid, 170, 50));
+}
+
+TEST_F(X11DisplayTest, MovesHidesAndSetsOpacity) {
+    HWND hwnd = OpenShapedWindow(10, 10);
+    const ::Window xid = m_display->XWindowOf(hwnd);
+    ASSERT_NE(xid, 0u);
+
+    SetWindowPos(hwnd, nullptr, 300, 200, 120, 80, SWP_NOZORDER | SWP_NOACTIVATE);
+    platform::PumpUntilIdle();
+    m_display->Flush();
+    XWindowAttributes attrs{};
+    ASSERT_TRUE(XGetWindowAttributes(m_x, xid, &attrs));
+    EXPECT_EQ(attrs.x, 300);
+    EXPECT_EQ(attrs.y, 200);
+    EXPECT_EQ(attrs.width, 120);
+    EXPECT_EQ(attrs.height, 80);
+    EXPECT_EQ(attrs.map_state, IsViewable);
+    EXPECT_EQ(RootPixel(300 + 60, 200 + 70), kFace);
+    EXPECT_EQ(RootPixel(20, 20), RGB(0, 0, 0)); // the old place is uncovered
+
+    SetLayeredWindowAttributes(hwnd, kKey, 128, LWA_COLORKEY | LWA_ALPHA);
+    m_display->Flush();
+    const Atom opacity = XInternAtom(m_x, "_NET_WM_WINDOW_OPACITY", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    ASSERT_EQ(XGetWindowProperty(m_x, xid, opacity, 0, 1, False, XA_CARDINAL, &type, &format,
+                                 &count, &after, &data),
+              Success);
+    ASSERT_EQ(count, 1u);
+    EXPECT_EQ(*reinterpret_cast<unsigned long*>(data) & 0xFFFFFFFFul, 0x80808080ul);
+    XFree(data);
+
+    ShowWindow(hwnd, SW_HIDE);
+    platform::PumpUntilIdle();
+    m_display->Flush();
+    ASSERT_TRUE(XGetWindowAttributes(m_x, xid, &attrs));
+    EXPECT_EQ(attrs.map_state, IsUnmapped);
+
+    DestroyWindow(hwnd);
+    m_windows.clear();
+    m_display->Flush();
+    EXPECT_EQ(m_display->XWindowOf(hwnd), 0u);
+}
+
+TEST_F(X11DisplayTest, RealClicksAndKeysReachTheWindowThroughGetMessage) {
+    HWND hwnd = OpenShapedWindow(50, 60);
+    int tests = 0;
+    ASSERT_TRUE(XTestQueryExtension(m_x, &tests, &tests, &tests, &tests));
+
+    // A click outside the shape goes past the window; one inside arrives in client
+    // coordinates.
+    XTestFakeMotionEvent(m_x, 0, 50 + 170, 60 + 50, 0);
+    XTestFakeButtonEvent(m_x, 1, True, 0);
+    XTestFakeButtonEvent(m_x, 1, False, 0);
+    XTestFakeMotionEvent(m_x, 0, 50 + 70, 60 + 45, 0);
+    XTestFakeButtonEvent(m_x, 1, True, 0);
+    XTestFakeButtonEvent(m_x, 1, False, 0);
+    XSync(m_x, False);
+    ASSERT_TRUE(LoopUntil([&] { return !Recorder::Get().Of(hwnd, WM_LBUTTONUP).empty(); }));
+    const auto downs = Recorder::Get().Of(hwnd, WM_LBUTTONDOWN);
+    ASSERT_EQ(downs.size(), 1u);
+    EXPECT_EQ(ClientX(downs[0].lParam), 70);
+    EXPECT_EQ(ClientY(downs[0].lParam), 45);
+    const auto ups = Recorder::Get().Of(hwnd, WM_LBUTTONUP);
+    EXPECT_EQ(ClientX(ups[0].lParam), 70);
+    EXPECT_EQ(ClientY(ups[0].lParam), 45);
+    EXPECT_EQ(GetActiveWindow(), hwnd);
+
+    // Keys go to the focus window as virtual keys.
+    SetFocus(hwnd);
+    const KeyCode a = XKeysymToKeycode(m_x, XK_a);
+    XTestFakeKeyEvent(m_x, a, True, 0);
+    XTestFakeKeyEvent(m_x, a, False, 0);
+    XSync(m_x, False);
+    ASSERT_TRUE(LoopUntil([&] { return !Recorder::Get().Of(hwnd, WM_KEYUP).empty(); }));
+    const auto keys = Recorder::Get().Of(hwnd, WM_KEYDOWN);
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_EQ(keys[0].wParam, static_cast<WPARAM>('A'));
+
+    // The window manager's close request becomes WM_CLOSE.
+    XEvent close{};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = m_display->XWindowOf(hwnd);
+    close.xclient.message_type = XInternAtom(m_x, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = static_cast<long>(XInternAtom(m_x, "WM_DELETE_WINDOW", False));
+    Recorder::Get().SetHandler(hwnd, [](HWND, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (msg == WM_CLOSE) {
+            return 0; // keep the window
+        }
+        return std::nullopt;
+    });
+    XSendEvent(m_x, close.xclient.window, False, NoEventMask, &close);
+    XSync(m_x, False);
+    ASSERT_TRUE(LoopUntil([&] { return !Recorder::Get().Of(hwnd, WM_CLOSE).empty(); }));
+}
+
+TEST(X11Keys, KeysymsBecomeVirtualKeys) {
+    using platform::x11::VirtualKeyFromKeysym;
+    EXPECT_EQ(VirtualKeyFromKeysym(XK_a), 'A');
+    EXPECT_EQ(VirtualKeyFromKeysym(XK_Z), 'Z');
+    EXPECT_EQ(VirtualKeyFromKeysym(XK_7), '7');
+    EXPECT_EQ(VirtualKeyFromKeysym(XK_F1), VK_F1);
+    EXPECT_EQ(VirtualKeyFromKeysym(XK_F4), VK_F4);
+    EXPECT_EQ(VirtualKeyFromKeysym(XK_F12), 0x7B);
+    EXPECT_EQ(VirtualKeyFromKeysym(XK_KP_3), 0x63);
+    EXPECT_EQ(VirtualKeyFromKeysym(XK_KP_Home), VK_HOME);
+    EXPECT_EQ(VirtualKeyFromKeysym(XK_Shift_R), VK_RSHIFT);
+    EXPECT_EQ(VirtualKeyFromKeysym(XK_Control_L), VK_LCONTROL);
+    EXPECT_EQ(VirtualKeyFromKeysym(XK_Alt_R), VK_RMENU);
+    EXPECT_EQ(VirtualKeyFromKeysym(XK_Return), VK_RETURN);
+    EXPECT_EQ(VirtualKeyFromKeysym(XK_Escape), VK_ESCAPE);
+    EXPECT_EQ(VirtualKeyFromKeysym(XK_space), VK_SPACE);
+    EXPECT_EQ(VirtualKeyFromKeysym(XK_Page_Down), VK_NEXT);
+    EXPECT_EQ(VirtualKeyFromKeysym(XK_Delete), VK_DELETE);
+    EXPECT_EQ(VirtualKeyFromKeysym(XK_minus), 0xBD);
+    EXPECT_EQ(VirtualKeyFromKeysym(XK_VoidSymbol), 0);
+}
+
+TEST(X11Choice, DisplayAndOverrideVariablesChooseTheBackend) {
+    const char* oldDisplay = std::getenv("DISPLAY");
+    const char* oldChoice = std::getenv("BORVANTA_DISPLAY");
+    const std::string savedDisplay = oldDisplay ? oldDisplay : "";
+    const std::string savedChoice = oldChoice ? oldChoice : "";
+
+    unsetenv("DISPLAY");
+    unsetenv("BORVANTA_DISPLAY");
+    EXPECT_FALSE(platform::WantX11Display());
+    {
+        auto display = platform::CreateDesktopDisplay(320, 200);
+        EXPECT_NE(dynamic_cast<platform::HeadlessDisplay*>(display.get()), nullptr);
+        EXPECT_EQ(platform::ScreenSize().cx, 320);
+    }
+    setenv("DISPLAY", ":99", 1);
+    EXPECT_TRUE(platform::WantX11Display());
+    setenv("BORVANTA_DISPLAY", "headless", 1);
+    EXPECT_FALSE(platform::WantX11Display());
+
+    if (oldDisplay) {
+        setenv("DISPLAY", savedDisplay.c_str(), 1);
+    } else {
+        unsetenv("DISPLAY");
+    }
+    if (oldChoice) {
+        setenv("BORVANTA_DISPLAY", savedChoice.c_str(), 1);
+    } else {
+        unsetenv("BORVANTA_DISPLAY");
+    }
+}
+
+} // namespace
