@@ -2,6 +2,7 @@
 
 #include "gui/LangTable.h"
 #include "gui/PanelBitmap.h"
+#include "gui/SkinCreators.h"
 #include "gui/SkinLanguage.h"
 #include "gui/SkinResourceCache.h"
 #include "gui/xml/PugXmlArray.h"
@@ -59,6 +60,13 @@ std::map<std::u16string, SkinElementCreator>& Creators() {
     static std::map<std::u16string, SkinElementCreator> creators = [] {
         std::map<std::u16string, SkinElementCreator> builtIn;
         builtIn[u"LANG"] = CreateSkinLanguage;
+        builtIn[u"FONT"] = LoadSkinFont;
+        builtIn[u"BITMAPITEM"] = CreateSkinBitmapItem;
+        builtIn[u"BITMAPWINDOW"] = CreateSkinBitmapWindow;
+        builtIn[u"BUTTON"] = CreateSkinButton;
+        builtIn[u"PROFBUTTON"] = CreateSkinProfileButton;
+        builtIn[u"AVIBUTTON"] = CreateSkinAviButton;
+        builtIn[u"TEXTITEM"] = CreateSkinText;
         return builtIn;
     }();
     return creators;
