@@ -1,16 +1,23 @@
 // Opens a shaped, colour-keyed window with text and a bitmap, and a half-transparent window
-// over it, on the headless display, and writes a PNG screenshot of the screen.
+// over it. By default on the headless display, writing a PNG screenshot of the screen; with
+// --x11 on the X display as real desktop windows (drag the face to move it, Escape or the
+// window manager's close ends it; --seconds N ends it after N seconds).
 //
 //     demo_window [output.png]
+//     demo_window --x11 [--seconds N]
 
 #include "platform/framework/CPaintDC.h"
 #include "platform/framework/CWnd.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/ui/Display.h"
 #include "platform/ui/MessageLoop.h"
+#include "platform/ui/x11/X11Display.h"
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
 
 namespace {
@@ -75,6 +82,32 @@ public:
         dc.DrawText(u"Borvanta 5600", -1, title, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
         dc.SelectObject(oldFont);
     }
+
+    // The face moves the window when dragged; the bitmap area stays a client area.
+    LRESULT OnNcHitTest(CPoint point) override {
+        const LRESULT hit = CWnd::OnNcHitTest(point);
+        CRect window;
+        GetWindowRect(window);
+        const CPoint at(point.x - window.left, point.y - window.top);
+        const bool onBitmap = at.x >= 24 && at.x < 144 && at.y >= 90 && at.y < 170;
+        return hit == HTCLIENT && m_dragToMove && !onBitmap ? HTCAPTION : hit;
+    }
+    void OnKeyDown(UINT ch, UINT repeat, UINT flags) override {
+        if (ch == VK_ESCAPE) {
+            SendMessage(WM_CLOSE);
+            return;
+        }
+        CWnd::OnKeyDown(ch, repeat, flags);
+    }
+    void OnDestroy() override {
+        CWnd::OnDestroy();
+        if (m_quitOnDestroy) {
+            PostQuitMessage(0);
+        }
+    }
+
+    bool m_dragToMove = false;
+    bool m_quitOnDestroy = false;
 };
 
 class GlassWindow : public CWnd {
@@ -89,9 +122,47 @@ public:
 
 } // namespace
 
+int RunOnX11(DemoWindow& demo, int seconds) {
+    demo.m_dragToMove = true;
+    demo.m_quitOnDestroy = true;
+    if (seconds > 0) {
+        SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000u, nullptr);
+    }
+    MSG msg{};
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == WM_TIMER && msg.hwnd == nullptr) {
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
 int main(int argc, char** argv) {
-    const std::string output = argc > 1 ? argv[1] : "demo_window.png";
-    platform::HeadlessDisplay display(480, 320, RGB(40, 70, 110));
+    bool x11 = false;
+    int seconds = 0;
+    std::string output = "demo_window.png";
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--x11") == 0) {
+            x11 = true;
+        } else if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
+            seconds = std::atoi(argv[++i]);
+        } else {
+            output = argv[i];
+        }
+    }
+    std::unique_ptr<platform::DisplayBackend> display;
+    if (x11) {
+        auto desktop = std::make_unique<platform::X11Display>();
+        if (!desktop->IsOpen()) {
+            std::fprintf(stderr, "demo_window: cannot open the X display\n");
+            return 1;
+        }
+        display = std::move(desktop);
+    } else {
+        display = std::make_unique<platform::HeadlessDisplay>(480, 320, RGB(40, 70, 110));
+    }
 
     DemoWindow demo;
     demo.CreateEx(WS_EX_LAYERED, nullptr, u"Demo", WS_POPUP | WS_VISIBLE, 60, 40, 360, 240, nullptr,
@@ -105,7 +176,11 @@ int main(int argc, char** argv) {
     glass.SetLayeredWindowAttributes(0, 140, LWA_ALPHA);
 
     platform::PumpUntilIdle();
-    if (!display.SaveScreenshot(output)) {
+    if (x11) {
+        return RunOnX11(demo, seconds);
+    }
+    auto& headless = static_cast<platform::HeadlessDisplay&>(*display);
+    if (!headless.SaveScreenshot(output)) {
         std::fprintf(stderr, "demo_window: cannot write %s\n", output.c_str());
         return 1;
     }
