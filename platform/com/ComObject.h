@@ -33,7 +33,7 @@ private:
     std::atomic<ULONG> m_refs{1};
 };
 
-// Common QueryInterface answer: the pointer when the interface matched, else E_NOINTERFACE.
+// Common QueryInterface answer for a matched interface: the pointer, with a new reference.
 template <class T> HRESULT ComAnswer(T* itf, void** out) {
     *out = itf;
     itf->AddRef();

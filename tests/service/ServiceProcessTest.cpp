@@ -98,7 +98,9 @@ TEST_F(ServiceTest, AnotherProcessSeesOurWritesAndWeSeeItsEvents) {
     EXPECT_EQ(x, 2400);
 
     // And the other way round: the helper reads what we wrote (it fails on a wrong value).
+    ASSERT_EQ(RunHelper({"stage-count", "5"}), 0);
     ASSERT_EQ(dpi->SetStages(2, std::vector<DeviceDpiStage>{{100, 100}, {200, 200}}.data()), S_OK);
+    EXPECT_EQ(RunHelper({"stage-count", "2"}), 0);
     ASSERT_EQ(RunHelper({"profile-up"}), 0); // a single profile: stays
     CComPtr<IProfile> second;
     ASSERT_EQ(m.manager->CreateProfile(&second), S_OK);

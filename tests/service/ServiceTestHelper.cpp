@@ -4,6 +4,7 @@
 //   service_test_helper macros N         create N macros
 //   service_test_helper switch BIT N     toggle a switch of the active profile N times, end on
 //   service_test_helper setdpi X Y       set the active profile's current sensitivity
+//   service_test_helper stage-count N    exit 0 when the active profile has N stages, else 1
 //   service_test_helper stages-loop      rewrite the stages for ever (killed by the test)
 //   service_test_helper dpi-up           press the stage-up button
 //   service_test_helper profile-up       press the profile-up button
@@ -83,6 +84,15 @@ int main(int argc, char** argv) {
     }
     if (cmd == "setdpi") {
         return SUCCEEDED(ActiveFeature<IDPI>()->SetDpi(arg(2), arg(3))) ? 0 : 1;
+    }
+    if (cmd == "stage-count") {
+        INT count = -1;
+        DeviceDpiStage* stages = nullptr;
+        if (FAILED(ActiveFeature<IDPI>()->GetStages(&count, &stages))) {
+            return 3;
+        }
+        CoTaskMemFree(stages);
+        return count == arg(2) ? 0 : 1;
     }
     if (cmd == "stages-loop") {
         auto dpi = ActiveFeature<IDPI>();
