@@ -95,6 +95,18 @@ protected:
         platform::PumpUntilIdle();
     }
 
+    // The live GDI objects once a skin like this one has been loaded and dropped, so that
+    // objects made once for the process (stock objects, cached glyphs) are not counted.
+    size_t SettledObjectCount(const std::string& items) {
+        {
+            CGUIItemList list;
+            Load(list, items);
+        }
+        platform::PumpUntilIdle();
+        SkinResourceCache::Clear();
+        return gdi::LiveObjectCount();
+    }
+
     static std::string StateChildren() {
         return "<SBMN fontclr='WHITE'>n.bmp</SBMN><SBMO fontclr='RED'>o.bmp</SBMO>"
                "<SBMD fontclr='BLUE'>d.bmp</SBMD><SBMDS>ds.bmp</SBMDS>";
@@ -108,6 +120,7 @@ protected:
 } // namespace
 
 TEST(SkinCreatorRules, ValuesConvertLikeTheSkinReadsThem) {
+    InitNameTables();
     EXPECT_EQ(SkinInteger(u" -12px"), -12);
     EXPECT_EQ(SkinInteger(u""), 0);
     EXPECT_EQ(SkinInteger(u"x1"), 0);
@@ -135,19 +148,21 @@ TEST(SkinCreatorRules, ValuesConvertLikeTheSkinReadsThem) {
 }
 
 TEST_F(SkinCreatorsTest, ButtonCutsItsStatesAndTakesItsSettings) {
-    const size_t objectsBefore = gdi::LiveObjectCount();
+    const std::string skin =
+        "<BUTTONLIST>"
+        "<BUTTON name='BUTTON_OK' ischeckbox='true' justify='C' multiline='2' "
+        "caption='hello' caps='U' tooltip='Tip'><RECT left='5' top='5' right='80' "
+        "bottom='24'/>" +
+        StateChildren() +
+        "</BUTTON>"
+        "<BUTTON name='BUTTON_CANCEL' ischeckbox='1' justify='R' caps='U'>"
+        "<RECT left='100' top='5' right='50' bottom='20'/><BMPSZ width='30' "
+        "height='10'/>" +
+        StateChildren() + "</BUTTON></BUTTONLIST>";
+    const size_t objectsBefore = SettledObjectCount(skin);
     {
         CGUIItemList list;
-        Load(list, "<BUTTONLIST>"
-                   "<BUTTON name='BUTTON_OK' ischeckbox='true' justify='C' multiline='2' "
-                   "caption='hello' caps='U' tooltip='Tip'><RECT left='5' top='5' right='80' "
-                   "bottom='24'/>" +
-                       StateChildren() +
-                       "</BUTTON>"
-                       "<BUTTON name='BUTTON_CANCEL' ischeckbox='1' justify='R' caps='U'>"
-                       "<RECT left='100' top='5' right='50' bottom='20'/><BMPSZ width='30' "
-                       "height='10'/>" +
-                       StateChildren() + "</BUTTON></BUTTONLIST>");
+        Load(list, skin);
         auto* ok = ItemAs<CBitmapBtn>(list, 8);
         ASSERT_NE(ok, nullptr);
         EXPECT_EQ(ok->type, GUIITEM_BITMAPBTN);
@@ -535,3 +550,36 @@ TEST(ShippedSamplePanelItems, FontHeadingAndButtonAreMade) {
     SkinResourceCache::Clear();
 }
 #endif
+
+TEST_F(SkinCreatorsTest, MissingOrNegativeRectanglesMakeEmptyWidgets) {
+    const std::string skin =
+        "<BITMAPLIST><BITMAPITEM name='BITMAP_MIRUNE'><SBMN>n.bmp</SBMN></BITMAPITEM>"
+        "<BITMAPWINDOW name='BITMAPWIN_ASSIGNKEY'><RECT left='5' right='-20' "
+        "bottom='-3'/><SBMDS>n.bmp</SBMDS><SBMN>n.bmp</SBMN></BITMAPWINDOW>"
+        "</BITMAPLIST><BUTTONLIST><BUTTON name='BUTTON_OK'>" +
+        StateChildren() +
+        "<BMPSZ width='-4' height='500'/></BUTTON><BUTTON name='BUTTON_CANCEL'>"
+        "<RECT right='30' bottom='20'/><BMPSZ width='400' height='300'/>" +
+        StateChildren() + "</BUTTON></BUTTONLIST>";
+    const size_t objectsBefore = SettledObjectCount(skin);
+    {
+        CGUIItemList list;
+        Load(list, skin);
+        ASSERT_EQ(list.GetCount(), 4);
+        auto* picture = ItemAs<CBitmapItem>(list, 218);
+        ASSERT_NE(picture, nullptr);
+        EXPECT_EQ(*picture->rect, (RECT{0, 0, 0, 0}));
+        EXPECT_EQ(picture->bitmap.GetSafeHandle(), nullptr);
+        auto* ok = ItemAs<CBitmapBtn>(list, 8);
+        ASSERT_NE(ok, nullptr);
+        EXPECT_EQ(ok->bitmaps[BTN_STATE_NORMAL].GetSafeHandle(), nullptr);
+        // A picture size beyond the state pictures copies what there is.
+        auto* cancel = ItemAs<CBitmapBtn>(list, 10);
+        ASSERT_NE(cancel, nullptr);
+        EXPECT_EQ(BitmapSize(cancel->bitmaps[BTN_STATE_NORMAL]), (SIZE{400, 300}));
+        EXPECT_EQ(PixelOf(cancel->bitmaps[BTN_STATE_NORMAL], 199, 99), FromRgb(kNormal));
+    }
+    platform::PumpUntilIdle();
+    SkinResourceCache::Clear();
+    EXPECT_EQ(gdi::LiveObjectCount(), objectsBefore);
+}
