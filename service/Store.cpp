@@ -554,8 +554,8 @@ void Store::SyncRegistry(Transaction& tx) {
     }
     std::vector<std::u16string> stale;
     for (DWORD i = 0;; ++i) {
-        WCHAR name[64];
-        DWORD chars = 64;
+        WCHAR name[256]; // the longest key name, so that no subkey stops the walk
+        DWORD chars = 256;
         if (RegEnumKeyExW(store, i, name, &chars, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS) {
             break;

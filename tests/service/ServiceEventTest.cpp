@@ -266,6 +266,14 @@ TEST_F(ServiceTest, ProfilesKeyMirrorsTheProfiles) {
     EXPECT_EQ(std::u16string(name), GuidToString(second));
     ASSERT_EQ(m.manager->DeleteProfile(active), S_OK);
     EXPECT_EQ(subkeys(), std::vector<std::u16string>{GuidToString(second)});
+
+    // Subkeys that name no profile go at the next change, a long name included.
+    CRegKey stray;
+    ASSERT_EQ(stray.Create(store, std::u16string(100, u'A').c_str()), ERROR_SUCCESS);
+    ASSERT_EQ(stray.Create(store, u"Stray"), ERROR_SUCCESS);
+    stray.Close();
+    ASSERT_EQ(added->SetName(u"Racing 2"), S_OK);
+    EXPECT_EQ(subkeys(), std::vector<std::u16string>{GuidToString(second)});
 }
 
 TEST_F(ServiceTest, AProgramWokenByTheProfilesKeyFindsTheNewState) {
