@@ -231,3 +231,18 @@ DWORD GetCurrentDirectoryW(DWORD size, WCHAR* buffer) {
     wcscpy_s(buffer, size, s.GetString());
     return static_cast<DWORD>(s.GetLength());
 }
+
+void PathStripPathW(WCHAR* path) {
+    if (!path) {
+        return;
+    }
+    const WCHAR* name = path;
+    for (const WCHAR* p = path; *p; ++p) {
+        if (*p == u'\\' || *p == u'/' || *p == u':') {
+            name = p + 1;
+        }
+    }
+    if (name != path) {
+        std::char_traits<WCHAR>::move(path, name, std::char_traits<WCHAR>::length(name) + 1);
+    }
+}

@@ -40,3 +40,7 @@ CString FromNativePath(const std::filesystem::path& path);
 // Current folder, in backslash form with no trailing separator.
 BOOL SetCurrentDirectoryW(const WCHAR* path);
 DWORD GetCurrentDirectoryW(DWORD size, WCHAR* buffer);
+
+// Removes the folder from a path in place, leaving the file name ("C:\Games\Game.exe" ->
+// "Game.exe"); a path without a folder stays as it is.
+void PathStripPathW(WCHAR* path);

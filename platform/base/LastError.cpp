@@ -1,0 +1,13 @@
+#include "platform/base/WinError.h"
+
+namespace {
+thread_local DWORD lastError = 0;
+} // namespace
+
+DWORD GetLastError() {
+    return lastError;
+}
+
+void SetLastError(DWORD error) {
+    lastError = error;
+}
