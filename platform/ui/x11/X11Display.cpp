@@ -15,6 +15,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -38,6 +39,7 @@ namespace {
 // lock so that the X calls run without it.
 struct Snapshot {
     HWND hwnd = nullptr;
+    bool own = false; // a window of the synchronising thread: its pixels were copied
     HWND owner = nullptr;
     RECT rect{};
     bool shown = false;
@@ -77,9 +79,15 @@ bool WantsOverrideRedirect(const wm::Window& w) {
     return popup && !caption && (w.owner != nullptr || (w.exStyle & WS_EX_TOOLWINDOW) != 0);
 }
 
-Snapshot TakeSnapshot(const wm::Window& w) {
+// Only the thread that owns a window reads its pixels: it is the thread that paints them,
+// and it synchronises between messages, never in the middle of drawing.
+Snapshot TakeSnapshot(const wm::Window& w, DWORD thread) {
     Snapshot s;
     s.hwnd = w.hwnd;
+    s.own = w.thread == thread;
+    if (!s.own) {
+        return s;
+    }
     s.owner = w.owner;
     s.rect = w.rect;
     s.shown = (w.style & WS_VISIBLE) && !(w.style & WS_MINIMIZE);
@@ -186,14 +194,22 @@ struct X11Display::Impl {
 
     int wakeRead = -1;
     int wakeWrite = -1;
+    std::atomic<bool> open{false};
     std::atomic<bool> dirty{true};
     std::atomic<bool> stop{false};
     std::thread reader;
+    std::mutex pendingMutex;
+    std::set<DWORD> syncPending; // threads asked to synchronise their windows
+    std::weak_ptr<Impl> self;
 
     bool Open(const std::string& name);
     void Close();
     void Wake();
+    // Brings the X windows of the calling thread's windows up to date, and removes the X
+    // windows of windows that are gone.
     void Sync();
+    // Asks every thread that owns a top-level window to synchronise in its message loop.
+    void ScheduleSyncs();
     void SyncWindow(const Snapshot& s, XWin& x, bool created);
     ::Window CreateXWindow(const Snapshot& s);
     void PutPixels(const Snapshot& s, XWin& x);
@@ -237,6 +253,7 @@ bool X11Display::Impl::Open(const std::string& name) {
     }
     wakeRead = fds[0];
     wakeWrite = fds[1];
+    open = true;
     reader = std::thread([this] { ReaderLoop(); });
     return true;
 }
@@ -245,6 +262,7 @@ void X11Display::Impl::Close() {
     if (!dpy) {
         return;
     }
+    open = false;
     stop = true;
     Wake();
     if (reader.joinable()) {
@@ -277,7 +295,8 @@ void X11Display::Impl::Wake() {
     attrs.border_pixel = 0;
     attrs.colormap = XCreateColormap(dpy, root, visual, AllocNone);
     attrs.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                       KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask;
+                       KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask |
+                       LeaveWindowMask;
     const ::Window xid = XCreateWindow(
         dpy, root, static_cast<int>(s.rect.left), static_cast<int>(s.rect.top),
         static_cast<unsigned>(ClampSize(s.rect.right - s.rect.left)),
@@ -401,15 +420,50 @@ void X11Display::Impl::SyncWindow(const Snapshot& s, XWin& x, bool created) {
     }
 }
 
+void X11Display::Impl::ScheduleSyncs() {
+    std::set<DWORD> threads;
+    {
+        wm::Lock lock(wm::S().mutex);
+        for (HWND h : wm::S().topLevels) {
+            if (const wm::Window* w = wm::Get(h)) {
+                threads.insert(w->thread);
+            }
+        }
+    }
+    for (DWORD thread : threads) {
+        {
+            std::lock_guard pendingLock(pendingMutex);
+            if (!syncPending.insert(thread).second) {
+                continue;
+            }
+        }
+        std::weak_ptr<Impl> weak = self;
+        auto run = [weak, thread] {
+            if (auto impl = weak.lock()) {
+                {
+                    std::lock_guard pendingLock(impl->pendingMutex);
+                    impl->syncPending.erase(thread);
+                }
+                impl->Sync();
+            }
+        };
+        if (!PostThreadCallback(thread, run)) {
+            std::lock_guard pendingLock(pendingMutex);
+            syncPending.erase(thread);
+        }
+    }
+}
+
 void X11Display::Impl::Sync() {
     std::lock_guard syncLock(syncMutex);
     std::vector<Snapshot> snaps;
     {
+        const DWORD thread = GetCurrentThreadId();
         wm::Lock lock(wm::S().mutex);
         for (HWND h : wm::S().topLevels) {
             const wm::Window* w = wm::Get(h);
             if (w && w->backing && !w->destroying) {
-                snaps.push_back(TakeSnapshot(*w));
+                snaps.push_back(TakeSnapshot(*w, thread));
             }
         }
     }
@@ -431,6 +485,9 @@ void X11Display::Impl::Sync() {
     }
     // Owners first, so that a popup can name its owner's X window.
     for (auto it = snaps.rbegin(); it != snaps.rend(); ++it) {
+        if (!it->own) {
+            continue;
+        }
         auto found = windows.find(it->hwnd);
         const bool created = found == windows.end();
         if (created) {
@@ -444,13 +501,15 @@ void X11Display::Impl::Sync() {
     // Stacking order of the shown windows, topmost first.
     std::vector<::Window> order;
     for (const Snapshot& s : snaps) {
-        const XWin& x = windows[s.hwnd];
-        if (x.mapped) {
-            order.push_back(x.xid);
+        auto x = windows.find(s.hwnd);
+        if (x != windows.end() && x->second.mapped) {
+            order.push_back(x->second.xid);
         }
     }
-    if (order != stacking && order.size() > 1) {
-        XRaiseWindow(dpy, order.front());
+    if (order != stacking && !order.empty()) {
+        if (stacking.empty() || order.front() != stacking.front()) {
+            XRaiseWindow(dpy, order.front());
+        }
         XRestackWindows(dpy, order.data(), static_cast<int>(order.size()));
     }
     stacking = std::move(order);
@@ -476,7 +535,10 @@ void X11Display::Impl::ReaderLoop() {
             break;
         }
         if (dirty.exchange(false)) {
+            // Here only windows that are gone and the stacking order; the pixels are pushed
+            // by the threads that own them.
             Sync();
+            ScheduleSyncs();
         }
         std::vector<XEvent> events;
         {
@@ -530,6 +592,14 @@ void X11Display::Impl::Handle(const XEvent& e) {
         PostThreadCallback(thread, [at] { input::MouseMove(at); });
         break;
     }
+    case LeaveNotify:
+        // The pointer went where no motion of this window reports it (another program's
+        // window, the desktop, a keyed-out hole): hit testing there ends hover tracking.
+        if (e.xcrossing.mode == NotifyNormal && e.xcrossing.detail != NotifyInferior) {
+            const POINT at{e.xcrossing.x_root, e.xcrossing.y_root};
+            PostThreadCallback(thread, [at] { input::MouseMove(at); });
+        }
+        break;
     case ButtonPress:
     case ButtonRelease: {
         const POINT at{e.xbutton.x_root, e.xbutton.y_root};
@@ -629,7 +699,8 @@ void X11Display::Impl::Handle(const XEvent& e) {
     }
 }
 
-X11Display::X11Display(const std::string& displayName) : m_impl(std::make_unique<Impl>()) {
+X11Display::X11Display(const std::string& displayName) : m_impl(std::make_shared<Impl>()) {
+    m_impl->self = m_impl;
     if (m_impl->Open(displayName)) {
         SetDisplayBackend(this);
         m_impl->Wake();
@@ -644,7 +715,7 @@ X11Display::~X11Display() {
 }
 
 bool X11Display::IsOpen() const {
-    return m_impl->dpy != nullptr;
+    return m_impl->open;
 }
 
 SIZE X11Display::ScreenSize() const {

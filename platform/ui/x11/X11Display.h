@@ -8,8 +8,9 @@
 //
 // A reader thread waits on the X connection and on a wake-up pipe together (no polling
 // loop): X events are handed to the owning thread's message loop as thread callbacks, so a
-// thread blocked in GetMessage wakes for them, and changes on the screen are pushed to the
-// X server in batches.
+// thread blocked in GetMessage wakes for them. Changes on the screen are batched the same
+// way: the owning thread pushes its windows' pixels from its message loop, between
+// messages, so pixels are never read while they are being drawn.
 
 #include "platform/ui/Display.h"
 
@@ -31,15 +32,16 @@ public:
     SIZE ScreenSize() const override;
     void ScreenChanged() override;
 
-    // Pushes every pending change (windows, shapes, pixels) to the X server now and waits
-    // until the server has processed it.
+    // Pushes every pending change of the calling thread's windows (geometry, shapes, pixels)
+    // to the X server now and waits until the server has processed it. Other threads' windows
+    // are brought up to date in their own message loops.
     void Flush();
     // The X window showing a top-level window (0 when it has none yet).
     unsigned long XWindowOf(HWND hwnd);
 
 private:
     struct Impl;
-    std::unique_ptr<Impl> m_impl;
+    std::shared_ptr<Impl> m_impl; // shared with callbacks queued to window threads
 };
 
 // True when programs should show their windows on X11: $DISPLAY is set and

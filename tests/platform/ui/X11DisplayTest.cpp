@@ -219,16 +219,15 @@ protected:
                    static_cast<BYTE>(p & 0xFF));
     }
 
-    // Runs a real blocking message loop until done() holds; a thread timer bounds the wait.
+    // Runs a real blocking message loop until done() holds or five seconds passed. Work that
+    // posts no message (a window moved, activated) is seen at the next tick of a thread timer.
     bool LoopUntil(const std::function<bool()>& done) {
-        const UINT_PTR timer = SetTimer(nullptr, 0, 5000, nullptr);
-        bool ok = false;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 20, nullptr);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         MSG msg{};
-        while (!(ok = done())) {
+        bool ok = false;
+        while (!(ok = done()) && std::chrono::steady_clock::now() < deadline) {
             if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
-                break;
-            }
-            if (msg.message == WM_TIMER && msg.hwnd == nullptr && msg.wParam == timer) {
                 break;
             }
             TranslateMessage(&msg);
@@ -404,6 +403,78 @@ TEST_F(X11DisplayTest, RealClicksAndKeysReachTheWindowThroughGetMessage) {
     XSendEvent(m_x, close.xclient.window, False, NoEventMask, &close);
     XSync(m_x, False);
     ASSERT_TRUE(LoopUntil([&] { return !Recorder::Get().Of(hwnd, WM_CLOSE).empty(); }));
+}
+
+TEST_F(X11DisplayTest, OwningThreadPushesChangesFromItsMessageLoop) {
+    HWND hwnd = OpenShapedWindow(50, 60);
+    const ::Window xid = m_display->XWindowOf(hwnd);
+
+    // Without Flush: the change reaches the server through the message loop.
+    SetWindowPos(hwnd, nullptr, 240, 160, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(LoopUntil([&] { return RootPixel(240 + 60, 160 + 70) == kFace; }));
+
+    // An exposure makes the window repaint.
+    const size_t paints = Recorder::Get().Of(hwnd, WM_PAINT).size();
+    XClearArea(m_x, xid, 0, 0, 0, 0, True);
+    XSync(m_x, False);
+    EXPECT_TRUE(LoopUntil([&] { return Recorder::Get().Of(hwnd, WM_PAINT).size() > paints; }));
+
+    // A window manager's move (synthetic configure event in root coordinates) moves the
+    // window.
+    XEvent moved{};
+    moved.xconfigure.type = ConfigureNotify;
+    moved.xconfigure.event = xid;
+    moved.xconfigure.window = xid;
+    moved.xconfigure.x = 100;
+    moved.xconfigure.y = 120;
+    moved.xconfigure.width = 200;
+    moved.xconfigure.height = 100;
+    XSendEvent(m_x, xid, False, StructureNotifyMask, &moved);
+    XSync(m_x, False);
+    RECT r{};
+    EXPECT_TRUE(
+        LoopUntil([&] { return GetWindowRect(hwnd, &r) && r.left == 100 && r.top == 120; }));
+}
+
+TEST_F(X11DisplayTest, PopupsBypassTheWindowManagerAndFocusActivates) {
+    HWND main = OpenShapedWindow(20, 20);
+    HWND popup = uitest::CreateTestWindow(WS_POPUP | WS_VISIBLE, 300, 300, 60, 40, main);
+    m_windows.insert(m_windows.begin(), popup);
+    platform::PumpUntilIdle();
+    m_display->Flush();
+    XWindowAttributes attrs{};
+    ASSERT_TRUE(XGetWindowAttributes(m_x, m_display->XWindowOf(main), &attrs));
+    EXPECT_FALSE(attrs.override_redirect);
+    ASSERT_TRUE(XGetWindowAttributes(m_x, m_display->XWindowOf(popup), &attrs));
+    EXPECT_TRUE(attrs.override_redirect);
+    ::Window transientFor = 0;
+    ASSERT_TRUE(XGetTransientForHint(m_x, m_display->XWindowOf(popup), &transientFor));
+    EXPECT_EQ(transientFor, m_display->XWindowOf(main));
+
+    HWND other = uitest::CreateTestWindow(WS_POPUP | WS_VISIBLE, 400, 20, 80, 60);
+    m_windows.insert(m_windows.begin(), other);
+    platform::PumpUntilIdle();
+    m_display->Flush();
+    SetActiveWindow(main);
+    ASSERT_EQ(GetActiveWindow(), main);
+    XSetInputFocus(m_x, m_display->XWindowOf(other), RevertToParent, CurrentTime);
+    XSync(m_x, False);
+    EXPECT_TRUE(LoopUntil([&] { return GetActiveWindow() == other; }));
+}
+
+TEST_F(X11DisplayTest, PointerLeavingTheShapeEndsHoverTracking) {
+    HWND hwnd = OpenShapedWindow(50, 60);
+    XTestFakeMotionEvent(m_x, 0, 50 + 60, 60 + 50, 0);
+    XSync(m_x, False);
+    ASSERT_TRUE(LoopUntil([&] { return !Recorder::Get().Of(hwnd, WM_MOUSEMOVE).empty(); }));
+    TRACKMOUSEEVENT tme{};
+    tme.dwFlags = TME_LEAVE;
+    tme.hwndTrack = hwnd;
+    ASSERT_TRUE(TrackMouseEvent(&tme));
+    // Past the window region: the X window no longer holds the pointer.
+    XTestFakeMotionEvent(m_x, 0, 50 + 170, 60 + 50, 0);
+    XSync(m_x, False);
+    EXPECT_TRUE(LoopUntil([&] { return !Recorder::Get().Of(hwnd, WM_MOUSELEAVE).empty(); }));
 }
 
 TEST(X11Keys, KeysymsBecomeVirtualKeys) {
