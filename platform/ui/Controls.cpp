@@ -4,6 +4,8 @@
 #include "platform/ui/Hooks.h"
 #include "platform/ui/WindowManager.h"
 
+#include <algorithm>
+
 namespace platform::wm {
 
 LRESULT StaticControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -136,6 +138,29 @@ LRESULT EditControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case EM_SCROLLCARET:
         return 0; // the whole single line is always shown
+    case EM_LINELENGTH:
+    case EM_GETLINE: {
+        // The field holds one line: its length, or a copy of it into the caller's buffer,
+        // whose first WORD gives its room in characters; no terminating NUL is added.
+        std::u16string text;
+        {
+            Lock lock(S().mutex);
+            if (Window* w = Get(hwnd)) {
+                text = w->text;
+            }
+        }
+        if (msg == EM_LINELENGTH) {
+            return static_cast<LRESULT>(text.size());
+        }
+        auto* buffer = reinterpret_cast<WCHAR*>(lParam);
+        if (wParam != 0 || buffer == nullptr) {
+            return 0;
+        }
+        const size_t room = static_cast<WORD>(buffer[0]);
+        const size_t copied = std::min(room, text.size());
+        std::copy_n(text.begin(), copied, buffer);
+        return static_cast<LRESULT>(copied);
+    }
     case EM_REPLACESEL: {
         // Replaces the selection by the given text (cut to the text limit) and puts the caret
         // after it.

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <string>
 #include <vector>
 
 namespace {
@@ -63,6 +66,29 @@ TEST(EditControlTest, ReplaceSelAndDeleteRespectSelectionAndLimit) {
     EXPECT_EQ(std::u16string(text), u"");
     SendMessageW(edit, WM_KEYDOWN, VK_DELETE, 0);
     EXPECT_EQ(GetWindowTextLengthW(edit), 0);
+    DestroyWindow(parent);
+}
+
+TEST(EditControlTest, LineLengthAndGetLineCopyAtMostTheRoomGiven) {
+    HWND parent = uitest::CreateTestWindow(WS_POPUP, 0, 0, 100, 40);
+    HWND edit = CreateWindowExW(0, u"Edit", u"Profile", WS_CHILD, 0, 0, 80, 20, parent, nullptr,
+                                nullptr, nullptr);
+    EXPECT_EQ(SendMessageW(edit, EM_LINELENGTH, 0, 0), 7);
+    WCHAR buffer[16];
+    std::fill(std::begin(buffer), std::end(buffer), u'#');
+    buffer[0] = 4; // room for four characters
+    EXPECT_EQ(SendMessageW(edit, EM_GETLINE, 0, reinterpret_cast<LPARAM>(buffer)), 4);
+    EXPECT_EQ(std::u16string(buffer, 5), u"Prof#"); // no terminator added
+    buffer[0] = 15;
+    EXPECT_EQ(SendMessageW(edit, EM_GETLINE, 0, reinterpret_cast<LPARAM>(buffer)), 7);
+    EXPECT_EQ(std::u16string(buffer, 7), u"Profile");
+    // A single-line field has no second line; a null buffer gets nothing.
+    EXPECT_EQ(SendMessageW(edit, EM_GETLINE, 1, reinterpret_cast<LPARAM>(buffer)), 0);
+    EXPECT_EQ(SendMessageW(edit, EM_GETLINE, 0, 0), 0);
+    SetWindowTextW(edit, u"");
+    EXPECT_EQ(SendMessageW(edit, EM_LINELENGTH, 0, 0), 0);
+    buffer[0] = 15;
+    EXPECT_EQ(SendMessageW(edit, EM_GETLINE, 0, reinterpret_cast<LPARAM>(buffer)), 0);
     DestroyWindow(parent);
 }
 
