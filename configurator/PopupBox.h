@@ -1,0 +1,26 @@
+#pragma once
+// What the configurator's small skinned popups share: the skin items they answer to, their
+// dialog templates, and the one rule by which they take commands: only their own OK and
+// Cancel skin items close them, so Enter, Escape and the window menu leave them open.
+
+#include "gui/GUIPanel.h"
+
+// Skin items of the popups.
+inline constexpr int BUTTON_POPUP_OK = 153;
+inline constexpr int BUTTON_POPUP_CANCEL = 154;
+inline constexpr int TEXT_WARNDLG_HEADING = 286;
+inline constexpr int EDITCTRL_POPUP_NAMEENTRY = 335;
+
+// Dialog templates of the popups: the warning popup's, and the name-entry popup's (which the
+// single-key popup shares). The skin gives the real size and shape.
+inline constexpr UINT IDD_WARNING_POPUP = 5;
+inline constexpr UINT IDD_NAME_ENTRY_POPUP = 131;
+
+// Registers the two templates: borderless popups without caption, centred on the screen.
+void RegisterPopupDialogTemplates();
+
+// The command rule of the popups. The control window of the command is looked up among the
+// popup's skin items: none of them (Enter, Escape and WM_CLOSE come without one) is ignored
+// (FALSE); BUTTON_POPUP_OK runs OnOK (TRUE); BUTTON_POPUP_CANCEL runs OnCancel (FALSE); any
+// other item goes to the standard routing (CWnd::OnCommand).
+BOOL RoutePopupCommand(CPopupBox& popup, WPARAM wParam, LPARAM lParam);
