@@ -1,0 +1,189 @@
+#include "tray/ProcessHelpers.h"
+
+#include "platform/base/Path.h"
+#include "platform/base/Process.h"
+#include "platform/base/Registry.h"
+#include "platform/base/ToolHelp.h"
+#include "platform/base/WideChar.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A private registry hive and folder per test; the current folder is put back afterwards
+// (starting the configurator changes it).
+class ProcessHelpersTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() /
+                ("borvanta-pchelp-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+        ::setenv("BORVANTA_REGISTRY", (m_dir / "registry.txt").c_str(), 1);
+        m_oldFolder = fs::current_path();
+    }
+    void TearDown() override {
+        fs::current_path(m_oldFolder);
+        ::unsetenv("BORVANTA_REGISTRY");
+        fs::remove_all(m_dir);
+    }
+
+    void SetProductValue(const char16_t* name, const std::u16string& text) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyW(HKEY_LOCAL_MACHINE, kProductKey, &key), ERROR_SUCCESS);
+        // Stored with its terminator, as the installer writes strings.
+        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(char16_t)));
+        RegCloseKey(key);
+    }
+
+    // A stand-in configurator in folder: notes the folder it was started in.
+    void MakeConfigurator(const fs::path& folder) {
+        fs::create_directories(folder);
+        const fs::path program = folder / "Borvanta5600";
+        std::ofstream(program) << "#!/bin/sh\npwd > started.tmp && mv started.tmp started\n";
+        fs::permissions(program, fs::perms::owner_all);
+    }
+
+    // Starts a copy of a long-sleeping program under the given file name.
+    PROCESS_INFORMATION StartSleeper(const char* name) {
+        const fs::path program = m_dir / name;
+        fs::copy_file("/bin/sleep", program, fs::copy_options::overwrite_existing);
+        fs::permissions(program, fs::perms::owner_all);
+        std::u16string line = u"\"" + FromUtf8(program.string()) + u"\" 60";
+        PROCESS_INFORMATION pi;
+        EXPECT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, nullptr, &pi));
+        // Running once its program file shows in the process table.
+        for (int i = 0; i < 1000; ++i) {
+            CString image;
+            GetProcessImageName(pi.dwProcessId, image);
+            if (image == CString(FromUtf8(name))) {
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return pi;
+    }
+
+    static void Stop(PROCESS_INFORMATION& pi) {
+        TerminateProcess(pi.hProcess, 1);
+        WaitForSingleObject(pi.hProcess, 10000);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+
+    // The folder noted by the stand-in configurator (empty when it did not start in 10 s).
+    static std::string StartedIn(const fs::path& folder) {
+        const fs::path marker = folder / "started";
+        for (int i = 0; i < 2000 && !fs::exists(marker); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        std::ifstream in(marker);
+        std::string line;
+        std::getline(in, line);
+        return line;
+    }
+
+    fs::path m_dir;
+    fs::path m_oldFolder;
+};
+
+TEST_F(ProcessHelpersTest, LanguageSettingIsReadWhenPresent) {
+    CString language = u"unchanged";
+    EXPECT_FALSE(ReadLanguageSetting(language)); // the key is created, the value is missing
+    EXPECT_EQ(language, CString(u"unchanged"));
+
+    SetProductValue(u"Language", u"German");
+    EXPECT_TRUE(ReadLanguageSetting(language));
+    EXPECT_EQ(language, CString(u"German"));
+
+    // A value without terminator ends where its bytes end.
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyW(HKEY_LOCAL_MACHINE, kProductKey, &key), ERROR_SUCCESS);
+    const std::u16string bare = u"Dansk";
+    RegSetValueExW(key, u"Language", 0, REG_SZ, reinterpret_cast<const BYTE*>(bare.data()),
+                   static_cast<DWORD>(bare.size() * sizeof(char16_t)));
+    RegCloseKey(key);
+    EXPECT_TRUE(ReadLanguageSetting(language));
+    EXPECT_EQ(language, CString(u"Dansk"));
+
+    // Longer than the 510 bytes read: not read at all.
+    SetProductValue(u"Language", std::u16string(300, u'x'));
+    language = u"unchanged";
+    EXPECT_FALSE(ReadLanguageSetting(language));
+    EXPECT_EQ(language, CString(u"unchanged"));
+}
+
+TEST_F(ProcessHelpersTest, ConfiguratorStartsFromInstallFolderWithOrWithoutBackslash) {
+    EXPECT_FALSE(LaunchConfigurator()); // no product key, no value: nothing started
+
+    const fs::path install = m_dir / "Install Dir";
+    MakeConfigurator(install);
+    SetProductValue(u"InstallDir", FromUtf8(install.string()));
+    EXPECT_TRUE(LaunchConfigurator());
+    EXPECT_EQ(StartedIn(install), install.string());
+    EXPECT_EQ(fs::current_path(), install);
+
+    fs::remove(install / "started");
+    fs::current_path(m_oldFolder);
+    SetProductValue(u"InstallDir", (FromNativePath(install) + u"\\").str());
+    EXPECT_TRUE(LaunchConfigurator());
+    EXPECT_EQ(StartedIn(install), install.string());
+
+    // An install folder without the program, and an empty value: no start, no crash.
+    fs::create_directories(m_dir / "empty");
+    fs::current_path(m_dir / "empty");
+    SetProductValue(u"InstallDir", FromUtf8((m_dir / "empty").string()));
+    EXPECT_FALSE(LaunchConfigurator());
+    SetProductValue(u"InstallDir", u"");
+    EXPECT_FALSE(LaunchConfigurator());
+    SetProductValue(u"InstallDir", u"\\");
+    EXPECT_FALSE(LaunchConfigurator());
+}
+
+TEST_F(ProcessHelpersTest, RunningConfiguratorIsFoundByItsExactName) {
+    // Another configurator on this machine would make "not running" untestable.
+    const bool alreadyRunning = IsConfiguratorRunning();
+
+    PROCESS_INFORMATION other = StartSleeper("borvanta5600");
+    if (!alreadyRunning) {
+        EXPECT_FALSE(IsConfiguratorRunning()); // differs in letter case only: another program
+    }
+    PROCESS_INFORMATION configurator = StartSleeper("Borvanta5600");
+    EXPECT_TRUE(IsConfiguratorRunning());
+    Stop(configurator);
+    if (!alreadyRunning) {
+        EXPECT_FALSE(IsConfiguratorRunning());
+    }
+    Stop(other);
+}
+
+TEST_F(ProcessHelpersTest, ImageNameIsTheProgramFileWithoutFolder) {
+    PROCESS_INFORMATION game = StartSleeper("Game.exe");
+    CString image = u"before";
+    GetProcessImageName(game.dwProcessId, image);
+    EXPECT_EQ(image, CString(u"Game.exe"));
+    Stop(game);
+
+    // A process that cannot be opened leaves the name as it was.
+    image = u"before";
+    GetProcessImageName(0x7FFFFFF0u, image);
+    EXPECT_EQ(image, CString(u"before"));
+
+    EXPECT_TRUE(EnableDebugPrivilege());
+}
+
+} // namespace
