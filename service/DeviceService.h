@@ -10,6 +10,9 @@
 //   Strings are UTF-16 with a terminator.
 // - Objects may be called from any thread. Events are posted to the message loop of the
 //   thread that advised the sink, after the causing call has returned, in order.
+// - Connection cookies are unique in the process: a connection may be ended through any
+//   object's connection point for the same event interface (the tray advises on the profile
+//   active at one moment and unadvises on the one active later).
 // - An object whose entity is gone (deleted profile or macro, unplugged mouse) fails every
 //   call and never acts on another entity.
 //
