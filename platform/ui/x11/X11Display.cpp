@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -26,6 +27,7 @@
 
 // Xlib last: it defines macros (None, Bool, Status, True...) and global names (Window,
 // Region) that the window layer's headers must not see.
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -127,41 +129,54 @@ std::vector<LONG> RowSpans(const std::optional<gdi::Region>& region, int y, int 
     return {};
 }
 
-// The window's visible shape (window region without colour-key pixels) as rectangles.
+// The runs [left, right) of one row that are inside the region and not of the key colour.
+std::vector<int> VisibleRuns(const Snapshot& s, int y) {
+    std::vector<int> runs;
+    const gdi::Pixel keyPixel = s.key ? gdi::PixelFromColorRef(*s.key) & 0xFFFFFF : 0;
+    const gdi::Pixel* row = s.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(s.width);
+    const std::vector<LONG> spans = RowSpans(s.region, y, s.width);
+    for (size_t i = 0; i + 1 < spans.size(); i += 2) {
+        const int left = std::clamp(static_cast<int>(spans[i]), 0, s.width);
+        const int right = std::clamp(static_cast<int>(spans[i + 1]), 0, s.width);
+        int start = s.key ? -1 : left;
+        for (int x = left; s.key && x < right; ++x) {
+            const bool keyed = (row[x] & 0xFFFFFF) == keyPixel;
+            if (!keyed && start < 0) {
+                start = x;
+            } else if (keyed && start >= 0) {
+                runs.push_back(start);
+                runs.push_back(x);
+                start = -1;
+            }
+        }
+        if (start >= 0 && right > start) {
+            runs.push_back(start);
+            runs.push_back(right);
+        }
+    }
+    return runs;
+}
+
+// The window's visible shape (window region without colour-key pixels) as y-x banded
+// rectangles; rows with the same runs share one band.
 std::vector<XRectangle> ShapeRectangles(const Snapshot& s) {
     std::vector<XRectangle> rects;
-    const gdi::Pixel keyPixel = s.key ? gdi::PixelFromColorRef(*s.key) & 0xFFFFFF : 0;
-    auto add = [&](int x0, int x1, int y) {
-        if (x1 > x0) {
-            rects.push_back(XRectangle{static_cast<short>(x0), static_cast<short>(y),
-                                       static_cast<unsigned short>(x1 - x0), 1});
-        }
-    };
+    std::vector<int> bandRuns;
+    size_t bandStart = 0;
     for (int y = 0; y < s.height; ++y) {
-        const std::vector<LONG> spans = RowSpans(s.region, y, s.width);
-        const gdi::Pixel* row =
-            s.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(s.width);
-        for (size_t i = 0; i + 1 < spans.size(); i += 2) {
-            const int left = std::clamp(static_cast<int>(spans[i]), 0, s.width);
-            const int right = std::clamp(static_cast<int>(spans[i + 1]), 0, s.width);
-            if (!s.key) {
-                add(left, right, y);
-                continue;
+        std::vector<int> runs = VisibleRuns(s, y);
+        if (y > 0 && runs == bandRuns) {
+            for (size_t i = bandStart; i < rects.size(); ++i) {
+                ++rects[i].height;
             }
-            int start = -1;
-            for (int x = left; x < right; ++x) {
-                const bool keyed = (row[x] & 0xFFFFFF) == keyPixel;
-                if (!keyed && start < 0) {
-                    start = x;
-                } else if (keyed && start >= 0) {
-                    add(start, x, y);
-                    start = -1;
-                }
-            }
-            if (start >= 0) {
-                add(start, right, y);
-            }
+            continue;
         }
+        bandStart = rects.size();
+        for (size_t i = 0; i + 1 < runs.size(); i += 2) {
+            rects.push_back(XRectangle{static_cast<short>(runs[i]), static_cast<short>(y),
+                                       static_cast<unsigned short>(runs[i + 1] - runs[i]), 1});
+        }
+        bandRuns = std::move(runs);
     }
     return rects;
 }
@@ -217,6 +232,19 @@ struct X11Display::Impl {
     void Handle(const XEvent& e);
 };
 
+namespace {
+
+// A request about a window that another client or the server already removed is not worth
+// ending the program for (Xlib's default handler exits): note it and go on.
+int IgnoreXError(Display* dpy, XErrorEvent* error) {
+    char text[128] = {};
+    XGetErrorText(dpy, error->error_code, text, sizeof text);
+    std::fprintf(stderr, "X11 display: request %d failed: %s\n", error->request_code, text);
+    return 0;
+}
+
+} // namespace
+
 bool X11Display::Impl::Open(const std::string& name) {
     XInitThreads();
     dpy = XOpenDisplay(name.empty() ? nullptr : name.c_str());
@@ -234,6 +262,9 @@ bool X11Display::Impl::Open(const std::string& name) {
         dpy = nullptr;
         return false;
     }
+    XSetErrorHandler(IgnoreXError);
+    // Held keys repeat as presses only (no release in between), as key messages expect.
+    XkbSetDetectableAutoRepeat(dpy, True, nullptr);
     visual = info.visual;
     depth = info.depth;
     root = RootWindow(dpy, screen);

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -57,9 +58,13 @@ public:
         if (pipe(fds) != 0) {
             return false;
         }
+        const pid_t parent = getpid();
         m_pid = fork();
         if (m_pid == 0) {
             prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (getppid() != parent) {
+                _exit(127); // the test program ended before the signal was armed
+            }
             close(fds[0]);
             const std::string fd = std::to_string(fds[1]);
             execl(program.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24",
@@ -278,6 +283,15 @@ TEST_F(X11DisplayTest, ShowsPixelsThroughRegionAndColourKey) {
     EXPECT_EQ(RootPixel(50 + 20, 60 + 20), RGB(0, 0, 0));
     EXPECT_EQ(RootPixel(50 + 170, 60 + 50), RGB(0, 0, 0));
 
+    EXPECT_EQ(platform::ScreenSize().cx, 640);
+    EXPECT_EQ(platform::ScreenSize().cy, 480);
+
+    // Rows alike share a band: above the hole, beside it (two pieces), below it.
+    int count = 0;
+    int ordering = 0;
+    XRectangle* rects = XShapeGetRectangles(m_x, xid, ShapeBounding, &count, &ordering);
+    EXPECT_EQ(count, 4);
+    XFree(rects);
     EXPECT_TRUE(ShapeContains(m_x, xid, 5, 5));
     EXPECT_TRUE(ShapeContains(m_x, xid, 149, 99));
     EXPECT_FALSE(ShapeContains(m_x, xid, 20, 20));  // colour key
@@ -475,6 +489,47 @@ TEST_F(X11DisplayTest, PointerLeavingTheShapeEndsHoverTracking) {
     XTestFakeMotionEvent(m_x, 0, 50 + 170, 60 + 50, 0);
     XSync(m_x, False);
     EXPECT_TRUE(LoopUntil([&] { return !Recorder::Get().Of(hwnd, WM_MOUSELEAVE).empty(); }));
+}
+
+TEST_F(X11DisplayTest, WindowsOfAnotherThreadArePushedByThatThread) {
+    std::atomic<HWND> window{nullptr};
+    std::thread ui([&] {
+        Recorder::Get().SetPendingHandler(
+            [](HWND hwnd, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+                if (msg == WM_PAINT) {
+                    PAINTSTRUCT ps;
+                    HDC dc = BeginPaint(hwnd, &ps);
+                    RECT all{0, 0, 80, 60};
+                    HBRUSH brush = CreateSolidBrush(kPicture);
+                    FillRect(dc, &all, brush);
+                    DeleteObject(brush);
+                    EndPaint(hwnd, &ps);
+                    return 0;
+                }
+                if (msg == WM_DESTROY) {
+                    PostQuitMessage(0);
+                }
+                return std::nullopt;
+            });
+        HWND hwnd = uitest::CreateTestWindow(WS_POPUP | WS_VISIBLE, 500, 400, 80, 60);
+        window = hwnd;
+        MSG msg{};
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            DispatchMessageW(&msg);
+        }
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (RootPixel(520, 420) != kPicture && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(RootPixel(520, 420), kPicture);
+    while (!window.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    // Closing it from here: the close runs on its thread, which then ends its loop.
+    PostMessageW(window.load(), WM_CLOSE, 0, 0);
+    ui.join();
+    EXPECT_FALSE(IsWindow(window.load()));
 }
 
 TEST(X11Keys, KeysymsBecomeVirtualKeys) {
