@@ -2,6 +2,7 @@
 #include "WidgetTestSupport.h"
 #include "gui/FODropColorPaletteControl.h"
 #include "gui/FODropColorPaletteWnd.h"
+#include "gui/LangTable.h"
 #include "gui/WidgetMessages.h"
 #include "platform/framework/CColorDialog.h"
 #include "platform/gdi/Gdi.h"
@@ -62,6 +63,23 @@ TEST(ColorPaletteControlTest, LayoutColoursAndKeyboardWalk) {
     EXPECT_EQ(control.currentColor, Cell(1));
     control.OnKeyDown('A');
     EXPECT_EQ(control.currentColor, Cell(1));
+}
+
+TEST(ColorPaletteControlTest, CustomTextIsTranslatedWithItsFirstLineBreak) {
+    const std::u16string text = u"T\r\n1\r\nCustom\r\nMore\\ncolours\\nhere\r\n";
+    std::vector<BYTE> bytes;
+    for (char16_t c : text) {
+        bytes.push_back(static_cast<BYTE>(c & 0xFF));
+        bytes.push_back(static_cast<BYTE>(c >> 8));
+    }
+    CLangTable table;
+    ASSERT_TRUE(CLangTable::Parse(bytes.size(), bytes.data(), &table));
+    CLangTable* saved = CurrentLangTable;
+    CurrentLangTable = &table;
+    Control control;
+    control.Init(nullptr, kRed, kLayout);
+    EXPECT_EQ(control.customText, u"More\r\ncolours\\nhere");
+    CurrentLangTable = saved;
 }
 
 TEST(ColorPaletteControlTest, PopupDropsBelowOrAboveAndAlignsRightAtTheWorkAreaEdge) {

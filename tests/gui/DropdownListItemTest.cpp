@@ -1,6 +1,7 @@
 #include "gui/DropdownListItem.h"
 #include "ButtonTestSupport.h"
 #include "WidgetTestSupport.h"
+#include "gui/LangTable.h"
 #include "gui/ListPanel.h"
 #include "gui/ListPanelItem.h"
 #include "gui/WidgetMessages.h"
@@ -167,6 +168,31 @@ TEST(DropdownListItemDataTest, EntriesCurrentSelectionAndFind) {
     drop.AddString(u"Zeta");
     drop.AddString(u"Alpha");
     EXPECT_EQ(drop.GetCurSel(), 1);
+}
+
+std::vector<BYTE> Utf16Le(const std::u16string& text) {
+    std::vector<BYTE> out;
+    for (char16_t c : text) {
+        out.push_back(static_cast<BYTE>(c & 0xFF));
+        out.push_back(static_cast<BYTE>(c >> 8));
+    }
+    return out;
+}
+
+TEST(DropdownListItemDataTest, ShownTextIsTranslatedButTheSubTextIsNot) {
+    const auto bytes = Utf16Le(u"T\r\n1\r\nSpeed\r\nVelocity\r\nSlow\r\nGentle\r\n");
+    CLangTable table;
+    ASSERT_TRUE(CLangTable::Parse(bytes.size(), bytes.data(), &table));
+    CLangTable* saved = CurrentLangTable;
+    CurrentLangTable = &table;
+    CDropdownListItem drop;
+    drop.AddString(u"$Speed");
+    drop.AddString(u"$Unknown");
+    drop.SetCurSel(0, u"$Slow");
+    EXPECT_EQ(drop.DisplayText(), u"Velocity: $Slow");
+    drop.SetCurSel(1);
+    EXPECT_EQ(drop.DisplayText(), u"$Unknown");
+    CurrentLangTable = saved;
 }
 
 TEST_F(DropdownListItemTest, ClickRefillsOpensBelowTheFieldAndReportsTheChoice) {
