@@ -213,10 +213,21 @@ bool CDeviceManager::CacheActiveProfile() {
 }
 
 bool CDeviceManager::GetActiveProfileName(CString& out) {
-    if (!m_device || !CacheActiveProfile()) {
+    if (!m_device) {
         return false;
     }
-    return NameOf(m_activeProfile, out);
+    // A cached profile that no longer answers (deleted, or the mouse came back as a new
+    // device) is dropped and the active profile asked for once more.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!CacheActiveProfile()) {
+            return false;
+        }
+        if (NameOf(m_activeProfile, out)) {
+            return true;
+        }
+        m_activeProfile.Release();
+    }
+    return false;
 }
 
 bool CDeviceManager::QueryActiveProfile(void** out) {
@@ -224,14 +235,23 @@ bool CDeviceManager::QueryActiveProfile(void** out) {
         return false;
     }
     *out = nullptr;
-    if (!m_device || !CacheActiveProfile()) {
+    if (!m_device) {
         return false;
     }
-    if (FAILED(m_activeProfile->QueryInterface(IID_IProfileEx, out)) || !*out) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!CacheActiveProfile()) {
+            return false;
+        }
+        // The interface query answers even for a profile that is gone; its GUID does not.
+        GUID guid = GUID_NULL;
+        if (SUCCEEDED(m_activeProfile->GetGuid(&guid)) &&
+            SUCCEEDED(m_activeProfile->QueryInterface(IID_IProfileEx, out)) && *out) {
+            return true;
+        }
         *out = nullptr;
-        return false;
+        m_activeProfile.Release();
     }
-    return true;
+    return false;
 }
 
 bool CDeviceManager::SetActiveProfileObject(IProfile* profile) {

@@ -302,11 +302,34 @@ TEST_F(TrayTest, TheChosenMouseIsFoundAgainAfterItWasUnpluggedAndPluggedIn) {
     EXPECT_TRUE(devices.IsConnected());               // the mouse stays chosen
 
     ASSERT_EQ(mouse.SetPlugged(true), S_OK);
+    // The profile cached before the mouse went away is asked for again.
+    void* raw = nullptr;
+    ASSERT_TRUE(devices.QueryActiveProfile(&raw));
+    static_cast<IProfileEx*>(raw)->Release();
+    ASSERT_TRUE(devices.GetActiveProfileName(name));
+    EXPECT_EQ(name.view(), u"Profile 1");
     ASSERT_TRUE(devices.GetProfileNames(names));
     EXPECT_EQ(names.GetSize(), 2);
     ASSERT_TRUE(devices.ActivateProfile(u"Second"));
     ASSERT_TRUE(devices.GetActiveProfileName(name));
     EXPECT_EQ(name.view(), u"Second");
+
+    // Gone and back between two calls: the cached profile no longer answers and is asked for
+    // again, first through IProfileEx, then by name.
+    for (bool queryFirst : {true, false}) {
+        ASSERT_EQ(mouse.SetPlugged(false), S_OK);
+        ASSERT_EQ(mouse.SetPlugged(true), S_OK);
+        if (queryFirst) {
+            ASSERT_TRUE(devices.QueryActiveProfile(&raw));
+            CComPtr<IProfileEx> ex;
+            ex.Attach(static_cast<IProfileEx*>(raw));
+            UINT index = 0;
+            ASSERT_EQ(ex->GetIndex(&index), S_OK);
+            EXPECT_EQ(index, 1u);
+        }
+        ASSERT_TRUE(devices.GetActiveProfileName(name));
+        EXPECT_EQ(name.view(), u"Second");
+    }
 }
 
 TEST_F(TrayTest, RefusedCallsLeaveTheActiveProfileAsItWas) {

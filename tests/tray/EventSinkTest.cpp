@@ -3,6 +3,7 @@
 
 #include "TrayTestSupport.h"
 
+#include "tray/DpiEventConnection.h"
 #include "tray/EventSinks.h"
 #include "tray/ServiceValues.h"
 
@@ -34,6 +35,38 @@ public:
 
 private:
     Answer m_answer;
+};
+
+// A sensitivity feature without connection points that reports a given range.
+class FakeDpi final : public IDPI {
+public:
+    FakeDpi(HRESULT hr, INT minimum, INT maximum, INT step)
+        : m_hr(hr), m_min(minimum), m_max(maximum), m_step(step) {}
+    virtual ~FakeDpi() = default;
+    HRESULT QueryInterface(REFIID, void** out) override {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return static_cast<ULONG>(++refs); }
+    ULONG Release() override { return static_cast<ULONG>(--refs); }
+    HRESULT GetDpi(INT*, INT*) override { return E_NOTIMPL; }
+    HRESULT SetDpi(INT, INT) override { return E_NOTIMPL; }
+    HRESULT GetStageLimits(INT*, INT*) override { return E_NOTIMPL; }
+    HRESULT GetActiveStage(INT*) override { return E_NOTIMPL; }
+    HRESULT SetActiveStage(INT) override { return E_NOTIMPL; }
+    HRESULT GetStages(INT*, DeviceDpiStage**) override { return E_NOTIMPL; }
+    HRESULT SetStages(INT, const DeviceDpiStage*) override { return E_NOTIMPL; }
+    HRESULT GetDpiRange(INT* minimum, INT* maximum, INT* step) override {
+        *minimum = m_min;
+        *maximum = m_max;
+        *step = m_step;
+        return m_hr;
+    }
+    int refs = 1;
+
+private:
+    HRESULT m_hr;
+    INT m_min, m_max, m_step;
 };
 
 template <class Sink, class Itf> void ExpectOnlyItsInterfaces(Sink* sink, REFIID own) {
@@ -207,4 +240,29 @@ TEST_F(TrayTest, ServiceStringsAreFreedAndBounded) {
     EXPECT_TRUE(TakeServiceText(S_OK, make(u""), out));
     EXPECT_TRUE(out.IsEmpty());
     // TearDown checks that every block was freed.
+}
+
+TEST_F(TrayTest, ASensitivitySourceWithoutEventsOrUsableRangeGivesNoLevels) {
+    RecordingHandler handler;
+    struct Case {
+        HRESULT hr;
+        INT minimum, maximum, step;
+        int keptMaximum;
+    } cases[] = {{S_OK, 100, 5600, 100, 5600},
+                 {S_OK, 0, 0, 0, 0},
+                 {S_OK, 100, -5600, 100, 0},
+                 {S_OK, 600, 500, 100, 0},
+                 {E_FAIL, 100, 5600, 100, 0}};
+    for (const auto& c : cases) {
+        FakeDpi dpi(c.hr, c.minimum, c.maximum, c.step);
+        {
+            CDpiEventConnection connection(&dpi, &handler);
+            EXPECT_FALSE(connection.IsAdvised()); // nothing to advise on
+            EXPECT_FALSE(connection.Unadvise());
+            EXPECT_EQ(dpi.refs, 2); // the connection's reference
+            EXPECT_EQ(connection.GetDpiMaximum(), c.keptMaximum);
+            EXPECT_EQ(connection.ScaleToLevel(1800, 20), c.keptMaximum ? 6u : 0u);
+        }
+        EXPECT_EQ(dpi.refs, 1);
+    }
 }
