@@ -105,6 +105,9 @@ Snapshot TakeSnapshot(const wm::Window& w, DWORD thread) {
         }
     }
     s.title = w.text;
+    if (!s.shown) {
+        return s; // hidden windows keep what the X window last showed
+    }
     const gdi::Bitmap& b = *w.backing;
     s.width = b.Width();
     s.height = b.Height();
@@ -223,6 +226,9 @@ struct X11Display::Impl {
     // Brings the X windows of the calling thread's windows up to date, and removes the X
     // windows of windows that are gone.
     void Sync();
+    // Paints the calling thread's windows that are about to appear, so that they appear with
+    // their pixels rather than blank.
+    void PaintBeforeMapping();
     // Asks every thread that owns a top-level window to synchronise in its message loop.
     void ScheduleSyncs();
     void SyncWindow(const Snapshot& s, XWin& x, bool created);
@@ -393,8 +399,6 @@ void X11Display::Impl::PutPixels(const Snapshot& s, XWin& x) {
 }
 
 void X11Display::Impl::SyncWindow(const Snapshot& s, XWin& x, bool created) {
-    const bool sized = created || s.width != x.width || s.height != x.height;
-    const bool pixelsChanged = sized || s.pixels != x.pushed;
     if (!created && (s.rect.left != x.rect.left || s.rect.top != x.rect.top ||
                      s.rect.right != x.rect.right || s.rect.bottom != x.rect.bottom)) {
         XMoveResizeWindow(dpy, x.xid, static_cast<int>(s.rect.left), static_cast<int>(s.rect.top),
@@ -402,21 +406,6 @@ void X11Display::Impl::SyncWindow(const Snapshot& s, XWin& x, bool created) {
                           static_cast<unsigned>(ClampSize(s.rect.bottom - s.rect.top)));
     }
     x.rect = s.rect;
-
-    // Shape: window region and colour key; the key's part changes with the pixels.
-    const bool wantShape = s.region.has_value() || s.key.has_value();
-    if (wantShape && (created || sized || s.region != x.region || s.key != x.key ||
-                      (s.key && pixelsChanged) || !x.shaped)) {
-        std::vector<XRectangle> rects = ShapeRectangles(s);
-        XShapeCombineRectangles(dpy, x.xid, ShapeBounding, 0, 0, rects.data(),
-                                static_cast<int>(rects.size()), ShapeSet, YXBanded);
-        x.shaped = true;
-    } else if (!wantShape && x.shaped) {
-        XShapeCombineMask(dpy, x.xid, ShapeBounding, 0, 0, None, ShapeSet);
-        x.shaped = false;
-    }
-    x.region = s.region;
-    x.key = s.key;
 
     if (created || s.alpha != x.alpha) {
         if (s.alpha == 255) {
@@ -436,6 +425,31 @@ void X11Display::Impl::SyncWindow(const Snapshot& s, XWin& x, bool created) {
                         static_cast<int>(utf8.size()));
         x.title = s.title;
     }
+
+    if (!s.shown) {
+        if (x.mapped) {
+            XUnmapWindow(dpy, x.xid);
+            x.mapped = false;
+        }
+        return;
+    }
+
+    const bool sized = created || s.width != x.width || s.height != x.height;
+    const bool pixelsChanged = sized || s.pixels != x.pushed;
+    // Shape: window region and colour key; the key's part changes with the pixels.
+    const bool wantShape = s.region.has_value() || s.key.has_value();
+    if (wantShape && (created || sized || s.region != x.region || s.key != x.key ||
+                      (s.key && pixelsChanged) || !x.shaped)) {
+        std::vector<XRectangle> rects = ShapeRectangles(s);
+        XShapeCombineRectangles(dpy, x.xid, ShapeBounding, 0, 0, rects.data(),
+                                static_cast<int>(rects.size()), ShapeSet, YXBanded);
+        x.shaped = true;
+    } else if (!wantShape && x.shaped) {
+        XShapeCombineMask(dpy, x.xid, ShapeBounding, 0, 0, None, ShapeSet);
+        x.shaped = false;
+    }
+    x.region = s.region;
+    x.key = s.key;
 
     if (s.shown && !x.mapped) {
         XMapWindow(dpy, x.xid);
@@ -475,6 +489,7 @@ void X11Display::Impl::ScheduleSyncs() {
                     std::lock_guard pendingLock(impl->pendingMutex);
                     impl->syncPending.erase(thread);
                 }
+                impl->PaintBeforeMapping();
                 impl->Sync();
             }
         };
@@ -482,6 +497,33 @@ void X11Display::Impl::ScheduleSyncs() {
             std::lock_guard pendingLock(pendingMutex);
             syncPending.erase(thread);
         }
+    }
+}
+
+void X11Display::Impl::PaintBeforeMapping() {
+    const DWORD thread = GetCurrentThreadId();
+    std::vector<HWND> shown;
+    {
+        wm::Lock lock(wm::S().mutex);
+        for (HWND h : wm::S().topLevels) {
+            const wm::Window* w = wm::Get(h);
+            if (w && w->thread == thread && (w->style & WS_VISIBLE) && !w->update.IsEmpty()) {
+                shown.push_back(h);
+            }
+        }
+    }
+    std::vector<HWND> first;
+    {
+        std::lock_guard lock(xMutex);
+        for (HWND h : shown) {
+            auto it = windows.find(h);
+            if (it == windows.end() || !it->second.mapped) {
+                first.push_back(h);
+            }
+        }
+    }
+    for (HWND h : first) {
+        UpdateWindow(h);
     }
 }
 
