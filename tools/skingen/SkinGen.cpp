@@ -118,15 +118,15 @@ constexpr Colour kTop{0x2B, 0x3A, 0x4F};
 constexpr Colour kBottom{0x0E, 0x14, 0x1C};
 constexpr Colour kAccent{0x2F, 0xB5, 0x6A};
 
-Image PanelBackground() {
-    Image image(kPanelWidth, kPanelHeight);
-    image.Fill([](int x, int y) {
-        Colour c = Mix(kTop, kBottom, static_cast<double>(y) / (kPanelHeight - 1));
+Image PanelBackground(int width = kPanelWidth, int height = kPanelHeight, int accentRow = 36) {
+    Image image(width, height);
+    image.Fill([=](int x, int y) {
+        Colour c = Mix(kTop, kBottom, static_cast<double>(y) / (height - 1));
         // A thin accent line under the title area and a frame just inside the outline.
-        if (y == 36 && x > 16 && x < kPanelWidth - 16) {
+        if (y == accentRow && x > 16 && x < width - 16) {
             c = kAccent;
         }
-        if (!InsideRounded(x - 2, y - 2, kPanelWidth - 4, kPanelHeight - 4, kPanelRadius - 2)) {
+        if (!InsideRounded(x - 2, y - 2, width - 4, height - 4, kPanelRadius - 2)) {
             c = Mix(kAccent, kBottom, 0.35);
         }
         return c;
@@ -134,13 +134,19 @@ Image PanelBackground() {
     return image;
 }
 
-Image PanelMask() {
-    Image image(kPanelWidth, kPanelHeight);
-    image.Fill([](int x, int y) {
-        return InsideRounded(x, y, kPanelWidth, kPanelHeight, kPanelRadius) ? kBlack : kWhite;
+Image PanelMask(int width = kPanelWidth, int height = kPanelHeight) {
+    Image image(width, height);
+    image.Fill([=](int x, int y) {
+        return InsideRounded(x, y, width, height, kPanelRadius) ? kBlack : kWhite;
     });
     return image;
 }
+
+// The configurator's small popups (warnings and name entry): a heading of up to two lines
+// above the accent line, a message or an edit field below it, the buttons at the bottom.
+constexpr int kPopupWidth = 320;
+constexpr int kPopupHeight = 170;
+constexpr int kPopupAccentRow = 58;
 
 // One state of a button: a rounded face with a vertical gradient.
 Image ButtonState(Colour top, Colour bottom, Colour edge) {
@@ -159,6 +165,20 @@ Image ButtonState(Colour top, Colour bottom, Colour edge) {
     return image;
 }
 
+// The four looks of the skin's push buttons.
+Image NormalButton() {
+    return ButtonState({0x3C, 0x4E, 0x66}, {0x22, 0x2E, 0x3D}, {0x5A, 0x6E, 0x88});
+}
+Image OverButton() {
+    return ButtonState({0x48, 0x62, 0x80}, {0x2A, 0x3A, 0x4E}, kAccent);
+}
+Image DownButton() {
+    return ButtonState({0x1C, 0x26, 0x33}, {0x30, 0x40, 0x55}, kAccent);
+}
+Image DisabledButton() {
+    return ButtonState({0x3A, 0x3A, 0x3A}, {0x2A, 0x2A, 0x2A}, {0x4A, 0x4A, 0x4A});
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -174,24 +194,19 @@ int main(int argc, char** argv) {
         std::function<Image()> draw;
     };
     const Output outputs[] = {
-        {"SamplePanelBackground.bmp", PanelBackground},
-        {"SamplePanelMask.bmp", PanelMask},
-        {"SampleButtonNormal.bmp",
-         [] {
-             return ButtonState({0x3C, 0x4E, 0x66}, {0x22, 0x2E, 0x3D}, {0x5A, 0x6E, 0x88});
-         }},
-        {"SampleButtonOver.bmp",
-         [] {
-             return ButtonState({0x48, 0x62, 0x80}, {0x2A, 0x3A, 0x4E}, kAccent);
-         }},
-        {"SampleButtonDown.bmp",
-         [] {
-             return ButtonState({0x1C, 0x26, 0x33}, {0x30, 0x40, 0x55}, kAccent);
-         }},
-        {"SampleButtonDisabled.bmp",
-         [] {
-             return ButtonState({0x3A, 0x3A, 0x3A}, {0x2A, 0x2A, 0x2A}, {0x4A, 0x4A, 0x4A});
-         }},
+        {"SamplePanelBackground.bmp", [] { return PanelBackground(); }},
+        {"SamplePanelMask.bmp", [] { return PanelMask(); }},
+        {"PopupBackground.bmp",
+         [] { return PanelBackground(kPopupWidth, kPopupHeight, kPopupAccentRow); }},
+        {"PopupMask.bmp", [] { return PanelMask(kPopupWidth, kPopupHeight); }},
+        {"SampleButtonNormal.bmp", NormalButton},
+        {"SampleButtonOver.bmp", OverButton},
+        {"SampleButtonDown.bmp", DownButton},
+        {"SampleButtonDisabled.bmp", DisabledButton},
+        {"PopupButtonNormal.bmp", NormalButton},
+        {"PopupButtonOver.bmp", OverButton},
+        {"PopupButtonDown.bmp", DownButton},
+        {"PopupButtonDisabled.bmp", DisabledButton},
     };
     // The build names the files it expects; every one must be drawn here, so that the list
     // in the build and the drawings never drift apart unnoticed.
