@@ -32,14 +32,14 @@ DeviceButtonAssignment DefaultAssignment(INT deviceButton) {
     DeviceButtonAssignment r{};
     r.header = 1;
     r.button = deviceButton;
-    // Device buttons 1 to 9 carry mouse functions, 10 and 11 switch profiles.
-    static constexpr INT kFunction[] = {0, 1, 2, 3, 5, 4, 6, 7, 9, 10};
-    if (deviceButton >= 1 && deviceButton <= 9) {
-        r.type = ASSIGN_MOUSE;
-        PutInt(r.data, kFunction[deviceButton]);
-    } else {
-        r.type = ASSIGN_PROFILE;
-        PutInt(r.data, deviceButton == 10 ? 2 : 1);
+    // The factory functions, as the configurator's factory settings have them: click, menu,
+    // universal scrolling, backward, forward, two buttons off, the wheel's scroll up and down
+    // (device numbers 8 and 9) and the sensitivity stage buttons (device numbers 10 and 11).
+    // A reset button so reads back as something the configurator offers for it.
+    static constexpr INT kFunction[DEVICE_BUTTON_COUNT] = {1, 2, 3, 5, 4, 0, 0, 6, 7, 9, 10};
+    r.type = ASSIGN_MOUSE;
+    if (deviceButton >= 1 && deviceButton <= DEVICE_BUTTON_COUNT) {
+        PutInt(r.data, kFunction[static_cast<size_t>(deviceButton - 1)]);
     }
     return r;
 }

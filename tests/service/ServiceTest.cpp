@@ -243,13 +243,22 @@ TEST_F(ServiceTest, ButtonRecordsFollowTheirMacrosAndProfiles) {
     EXPECT_EQ(info.buttonCount, 11);
     EXPECT_EQ(info.buttonMask, 0x7FF);
 
+    // Factory functions as the configurator's factory settings have them (by device button
+    // number): click, menu, universal scrolling, backward, forward, off, off, scroll up,
+    // scroll down, stage up, stage down.
     DeviceButtonAssignment records[11] = {};
     INT count = 11;
     ASSERT_EQ(buttons->GetAssignments(&count, records), S_OK);
     ASSERT_EQ(count, 11);
-    EXPECT_EQ(records[0].header, 1);
-    EXPECT_EQ(records[0].button, 1);
-    EXPECT_EQ(records[0].type, ASSIGN_MOUSE);
+    const INT factory[11] = {1, 2, 3, 5, 4, 0, 0, 6, 7, 9, 10};
+    for (INT i = 0; i < 11; ++i) {
+        INT code = -1;
+        std::memcpy(&code, records[i].data, 4);
+        EXPECT_EQ(records[i].header, 1);
+        EXPECT_EQ(records[i].button, i + 1);
+        EXPECT_EQ(records[i].type, ASSIGN_MOUSE) << "button " << i + 1;
+        EXPECT_EQ(code, factory[i]) << "button " << i + 1;
+    }
 
     auto macros = Feature<IMacroManager>(m.device);
     CComPtr<IMacro> macro;
@@ -289,8 +298,12 @@ TEST_F(ServiceTest, ButtonRecordsFollowTheirMacrosAndProfiles) {
     ASSERT_EQ(m.manager->DeleteProfile(other), S_OK);
     count = 11;
     ASSERT_EQ(buttons->GetAssignments(&count, records), S_OK);
-    EXPECT_EQ(records[3].type, ASSIGN_MOUSE);
-    EXPECT_EQ(records[4].type, ASSIGN_MOUSE);
+    for (size_t i : {3u, 4u}) {
+        INT code = -1;
+        std::memcpy(&code, records[i].data, 4);
+        EXPECT_EQ(records[i].type, ASSIGN_MOUSE);
+        EXPECT_EQ(code, factory[i]);
+    }
 
     // A smaller buffer gets only as many records as it holds.
     count = 2;
