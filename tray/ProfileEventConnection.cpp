@@ -22,6 +22,10 @@ CProfileEventConnection::~CProfileEventConnection() {
             UnadviseProfile(active);
         }
     }
+    if (m_profileCookie != 0 && m_profileSource) {
+        UnadviseProfile(m_profileSource);
+    }
+    m_profileSource.Release();
     m_managerSink->SetHandler(nullptr);
     m_profileSink->SetHandler(nullptr);
     m_managerSink.Release();
@@ -53,9 +57,13 @@ bool CProfileEventConnection::AdviseProfile(IUnknown* profile, IConnectionPoint*
         }
         return false;
     }
-    return AdviseEventSink(profile, DIID_IProfileEvents,
-                           static_cast<_IProfileEvents*>(m_profileSink.Get()), &m_profileCookie,
-                           connection);
+    if (!AdviseEventSink(profile, DIID_IProfileEvents,
+                         static_cast<_IProfileEvents*>(m_profileSink.Get()), &m_profileCookie,
+                         connection)) {
+        return false;
+    }
+    m_profileSource = profile;
+    return true;
 }
 
 bool CProfileEventConnection::UnadviseProfile(IUnknown* profile, IConnectionPoint** connection) {
@@ -63,5 +71,6 @@ bool CProfileEventConnection::UnadviseProfile(IUnknown* profile, IConnectionPoin
         return false;
     }
     m_profileCookie = 0;
+    m_profileSource.Release();
     return true;
 }

@@ -42,4 +42,7 @@ private:
     CComPtr<IProfileManager> m_manager;
     DWORD m_managerCookie = 0;
     DWORD m_profileCookie = 0;
+    // The profile object the profile sink was advised on: the way to end the connection when
+    // the active profile cannot be had (the mouse went away).
+    CComPtr<IUnknown> m_profileSource;
 };

@@ -178,6 +178,7 @@ TEST_F(TrayTest, ConnectionsFailWhileTheMouseIsAwayAndConnectAgainWhenItIsBack) 
     Mouse m;
     CDeviceManager devices;
     RecordingHandler handler;
+    const long objectsBefore = ComObjectBase::LiveObjects();
     auto dpi = devices.ConnectDpiEvents(&handler);
     auto profiles = devices.ConnectProfileEvents(&handler);
     ASSERT_NE(dpi, nullptr);
@@ -185,9 +186,11 @@ TEST_F(TrayTest, ConnectionsFailWhileTheMouseIsAwayAndConnectAgainWhenItIsBack) 
 
     service::MouseControl mouse;
     ASSERT_EQ(mouse.SetPlugged(false), S_OK);
-    // The dialog disconnects on removal: deleting connections to a vanished mouse is safe.
+    // The dialog disconnects on removal: the connections to the vanished mouse end, and the
+    // service keeps none of the sinks.
     dpi.reset();
     profiles.reset();
+    EXPECT_EQ(ComObjectBase::LiveObjects(), objectsBefore);
     EXPECT_EQ(devices.ConnectDpiEvents(&handler), nullptr);
     EXPECT_EQ(devices.ConnectProfileEvents(&handler), nullptr);
     PumpFor(50);
@@ -206,7 +209,9 @@ TEST_F(TrayTest, ConnectionsFailWhileTheMouseIsAwayAndConnectAgainWhenItIsBack) 
         return std::find(handler.events.begin(), handler.events.end(), Event{'p', 0x2, 1}) !=
                handler.events.end();
     }));
-    EXPECT_EQ(handler.events.front(), (Event{'d', 700, 700}));
+    PumpFor(100);
+    // Each change once: nothing of the connections from before the removal still reports.
+    EXPECT_EQ(handler.events, (std::vector<Event>{{'d', 700, 700}, {'p', 0x2, 1}, {'m', 0x2, 0}}));
     EXPECT_TRUE(AllOnThisThread(handler));
 }
 
