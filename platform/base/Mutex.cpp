@@ -189,7 +189,9 @@ HANDLE OpenNamed(LPCWSTR name, bool create, BOOL initialOwner) {
     }
     const fs::path folder = LockFolder();
     std::error_code ec;
-    fs::create_directories(folder, ec);
+    if (fs::create_directories(folder, ec)) {
+        fs::permissions(folder, fs::perms::owner_all, ec); // lock files are the user's own
+    }
     const std::string path = (folder / fileName).string();
     const int openFlags = O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0);
     UniqueFd openFd(::open(path.c_str(), openFlags, 0600));

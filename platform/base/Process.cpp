@@ -174,6 +174,11 @@ bool HasFolder(const CString& name) {
     return name.FindOneOf(u"\\/") >= 0;
 }
 
+bool IsAbsolute(const CString& name) {
+    return !name.IsEmpty() &&
+           (name[0] == u'\\' || name[0] == u'/' || (name.GetLength() > 1 && name[1] == u':'));
+}
+
 bool IsProgramFile(const fs::path& path) {
     std::error_code ec;
     return fs::is_regular_file(path, ec) && ::access(path.c_str(), X_OK) == 0;
@@ -213,9 +218,7 @@ std::optional<fs::path> FindProgram(const CString& name, const fs::path& base) {
         candidates.push_back(name.Left(name.GetLength() - 4));
     }
     std::vector<fs::path> folders;
-    const bool absolute = !name.IsEmpty() && (name[0] == u'\\' || name[0] == u'/' ||
-                                              (name.GetLength() > 1 && name[1] == u':'));
-    if (absolute) {
+    if (IsAbsolute(name)) {
         for (const CString& c : candidates) {
             if (fs::path p = ToNativePath(c); IsProgramFile(p)) {
                 return p;
@@ -584,11 +587,7 @@ BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) {
         // A document or a web address: hand it to the desktop's opener.
         std::string target = file.ToUtf8();
         if (!IsWebAddress(file)) {
-            fs::path document =
-                HasFolder(file) || file[0] == u'\\' ? ToNativePath(file) : InFolder(base, file);
-            if (document.is_relative()) {
-                document = base / document;
-            }
+            const fs::path document = IsAbsolute(file) ? ToNativePath(file) : InFolder(base, file);
             std::error_code ec;
             if (!fs::exists(document, ec)) {
                 return fail(SE_ERR_FNF, ERROR_FILE_NOT_FOUND);

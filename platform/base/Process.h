@@ -37,6 +37,7 @@ using LPPROCESS_INFORMATION = PROCESS_INFORMATION*;
 // Starts a program. applicationName, when given, is the program's path; otherwise the first
 // word of commandLine (quoted when it holds blanks) is. The rest of commandLine is split into
 // arguments by the usual quoting rules; no shell sees it. currentDirectory null keeps ours.
+// The child inherits this process's environment (environment must be null).
 // Both handles must be closed; the process handle is signalled when the process ends.
 BOOL CreateProcessW(LPCWSTR applicationName, WCHAR* commandLine,
                     LPSECURITY_ATTRIBUTES processAttributes, LPSECURITY_ATTRIBUTES threadAttributes,

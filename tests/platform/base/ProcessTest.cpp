@@ -237,6 +237,16 @@ TEST(ProcessTest, DocumentsAndWebAddressesGoToTheDesktopOpener) {
     }
     EXPECT_EQ(fs::remove(opened), true);
     {
+        // A relative document name is found in the given folder, not the current one.
+        PathOverride path(folder.Native() / "bin");
+        EXPECT_GT(Result(ShellExecuteW(nullptr, nullptr, u"manuals\\index.HTML", nullptr,
+                                       folder.Path(), 1)),
+                  32u);
+        EXPECT_EQ(WaitForFile(opened),
+                  (folder.Native() / "Manuals" / "index.html").string() + "\n");
+    }
+    EXPECT_EQ(fs::remove(opened), true);
+    {
         PathOverride path(folder.Native() / "bin");
         EXPECT_GT(Result(ShellExecuteW(nullptr, u"open", u"https://example.org/a?b=c d", nullptr,
                                        nullptr, 1)),
