@@ -47,6 +47,8 @@ struct Snapshot {
     bool shown = false;
     bool overrideRedirect = false;
     bool decorated = false;
+    bool topmost = false;
+    bool toolWindow = false;
     std::optional<gdi::Region> region;
     std::optional<COLORREF> key;
     BYTE alpha = 255;
@@ -95,6 +97,8 @@ Snapshot TakeSnapshot(const wm::Window& w, DWORD thread) {
     s.shown = (w.style & WS_VISIBLE) && !(w.style & WS_MINIMIZE);
     s.overrideRedirect = WantsOverrideRedirect(w);
     s.decorated = (w.style & WS_CAPTION) == WS_CAPTION;
+    s.topmost = (w.exStyle & WS_EX_TOPMOST) != 0;
+    s.toolWindow = (w.exStyle & WS_EX_TOOLWINDOW) != 0;
     s.region = w.region;
     if (w.exStyle & WS_EX_LAYERED) {
         if (w.layeredFlags & LWA_COLORKEY) {
@@ -184,6 +188,9 @@ std::vector<XRectangle> ShapeRectangles(const Snapshot& s) {
     return rects;
 }
 
+// Set on the reader thread.
+thread_local bool t_isReader = false;
+
 int ClampSize(LONG v) {
     return std::clamp(static_cast<int>(v), 1, 32767);
 }
@@ -203,6 +210,9 @@ struct X11Display::Impl {
     Atom netWmName = 0;
     Atom utf8String = 0;
     Atom motifHints = 0;
+    Atom netWmState = 0;
+    Atom netWmStateAbove = 0;
+    Atom netWmStateSkipTaskbar = 0;
 
     std::mutex xMutex;    // every Xlib call and the window maps
     std::mutex syncMutex; // one synchronisation at a time
@@ -281,6 +291,9 @@ bool X11Display::Impl::Open(const std::string& name) {
     netWmName = XInternAtom(dpy, "_NET_WM_NAME", False);
     utf8String = XInternAtom(dpy, "UTF8_STRING", False);
     motifHints = XInternAtom(dpy, "_MOTIF_WM_HINTS", False);
+    netWmState = XInternAtom(dpy, "_NET_WM_STATE", False);
+    netWmStateAbove = XInternAtom(dpy, "_NET_WM_STATE_ABOVE", False);
+    netWmStateSkipTaskbar = XInternAtom(dpy, "_NET_WM_STATE_SKIP_TASKBAR", False);
 
     int fds[2];
     if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
@@ -362,6 +375,20 @@ void X11Display::Impl::Wake() {
         long motif[5] = {2, 0, 0, 0, 0};
         XChangeProperty(dpy, xid, motifHints, motifHints, 32, PropModeReplace,
                         reinterpret_cast<unsigned char*>(motif), 5);
+    }
+    // Initial window-manager state: topmost windows stay above others, tool windows stay
+    // out of the task bar.
+    std::vector<Atom> states;
+    if (s.topmost) {
+        states.push_back(netWmStateAbove);
+    }
+    if (s.toolWindow) {
+        states.push_back(netWmStateSkipTaskbar);
+    }
+    if (!states.empty()) {
+        XChangeProperty(dpy, xid, netWmState, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(states.data()),
+                        static_cast<int>(states.size()));
     }
     if (s.owner) {
         auto it = windows.find(s.owner);
@@ -587,9 +614,15 @@ void X11Display::Impl::Sync() {
     }
     stacking = std::move(order);
     XFlush(dpy);
+    if (!t_isReader) {
+        // Writing may have read events into Xlib's queue, where the reader's poll cannot see
+        // them.
+        Wake();
+    }
 }
 
 void X11Display::Impl::ReaderLoop() {
+    t_isReader = true;
     const int xfd = ConnectionNumber(dpy);
     while (!stop) {
         bool pending = false;

@@ -465,10 +465,25 @@ TEST_F(X11DisplayTest, PopupsBypassTheWindowManagerAndFocusActivates) {
     ASSERT_TRUE(XGetTransientForHint(m_x, m_display->XWindowOf(popup), &transientFor));
     EXPECT_EQ(transientFor, m_display->XWindowOf(main));
 
-    HWND other = uitest::CreateTestWindow(WS_POPUP | WS_VISIBLE, 400, 20, 80, 60);
+    HWND other =
+        uitest::CreateTestWindow(WS_POPUP | WS_VISIBLE, 400, 20, 80, 60, nullptr, 0, WS_EX_TOPMOST);
     m_windows.insert(m_windows.begin(), other);
     platform::PumpUntilIdle();
     m_display->Flush();
+    // A topmost window asks the window manager to keep it above the others.
+    const Atom state = XInternAtom(m_x, "_NET_WM_STATE", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    ASSERT_EQ(XGetWindowProperty(m_x, m_display->XWindowOf(other), state, 0, 4, False, XA_ATOM,
+                                 &type, &format, &count, &after, &data),
+              Success);
+    ASSERT_EQ(count, 1u);
+    EXPECT_EQ(reinterpret_cast<Atom*>(data)[0], XInternAtom(m_x, "_NET_WM_STATE_ABOVE", False));
+    XFree(data);
+
     SetActiveWindow(main);
     ASSERT_EQ(GetActiveWindow(), main);
     XSetInputFocus(m_x, m_display->XWindowOf(other), RevertToParent, CurrentTime);
