@@ -154,18 +154,31 @@ TEST_F(ProcessHelpersTest, ConfiguratorStartsFromInstallFolderWithOrWithoutBacks
     EXPECT_FALSE(LaunchConfigurator());
 }
 
-TEST_F(ProcessHelpersTest, RunningConfiguratorIsFoundByItsExactName) {
-    // Another configurator on this machine would make "not running" untestable.
-    const bool alreadyRunning = IsConfiguratorRunning();
+// Whether a configurator runs that is not one of this test's processes (another program on
+// this machine would make "not running" untestable).
+bool OtherConfiguratorRuns(DWORD ours) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry;
+    entry.dwSize = sizeof(entry);
+    bool found = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        found = found || (entry.th32ProcessID != ours &&
+                          CString(entry.szExeFile) == CString(u"Borvanta5600"));
+    }
+    CloseHandle(snapshot);
+    return found;
+}
 
+TEST_F(ProcessHelpersTest, RunningConfiguratorIsFoundByItsExactName) {
     PROCESS_INFORMATION other = StartSleeper("borvanta5600");
-    if (!alreadyRunning) {
+    if (!OtherConfiguratorRuns(0)) {
         EXPECT_FALSE(IsConfiguratorRunning()); // differs in letter case only: another program
     }
     PROCESS_INFORMATION configurator = StartSleeper("Borvanta5600");
     EXPECT_TRUE(IsConfiguratorRunning());
     Stop(configurator);
-    if (!alreadyRunning) {
+    if (!OtherConfiguratorRuns(0)) {
         EXPECT_FALSE(IsConfiguratorRunning());
     }
     Stop(other);
