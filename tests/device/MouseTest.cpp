@@ -127,7 +127,12 @@ TEST_F(MouseTest, ReadAllFillsEverySection) {
     config.GetButtonAssignment(a, 3, profile);
     EXPECT_EQ(a.kind, ASSIGNMENT_UNIVERSAL_SCROLLING);
     config.GetButtonAssignment(a, 10, profile); // device button 8
-    EXPECT_EQ(a.kind, ASSIGNMENT_STAGE_UP);
+    EXPECT_EQ(a.kind, ASSIGNMENT_SCROLL_UP);
+    // A new mouse reads back as the configurator's factory assignments, button for button.
+    for (ButtonId button = 1; button <= 11; ++button) {
+        config.GetButtonAssignment(a, button, profile);
+        EXPECT_EQ(a.kind, DefaultAssignmentMap.at(button).kind) << "button " << button;
+    }
     EXPECT_EQ(config.GetPollingRate(nullptr), 2); // device value 1
     EXPECT_EQ(config.GetAcceleration(nullptr), 5u);
 
