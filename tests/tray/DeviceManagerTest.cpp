@@ -7,6 +7,8 @@
 #include "service/MouseControl.h"
 #include "tray/DeviceManager.h"
 
+#include <thread>
+
 using namespace traytest;
 
 namespace {
@@ -350,4 +352,27 @@ TEST_F(TrayTest, RefusedCallsLeaveTheActiveProfileAsItWas) {
     ASSERT_TRUE(devices.GetActiveProfileName(name));
     EXPECT_EQ(name.view(), u"Profile 1");
     ASSERT_TRUE(devices.ActivateProfile(u"Second"));
+}
+
+TEST_F(TrayTest, ComIsInitialisedForTheManagersLifeAndUndoneOnlyWhenItWasDone) {
+    { Mouse m; }
+    const int before = CoGetInitializeCount();
+    {
+        CDeviceManager devices;
+        EXPECT_EQ(CoGetInitializeCount(), before + 1);
+    }
+    EXPECT_EQ(CoGetInitializeCount(), before);
+
+    // A thread of the other threading model: the manager's own initialisation is refused, so
+    // it must not take the thread's away either.
+    std::thread other([] {
+        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+        {
+            CDeviceManager devices;
+            EXPECT_TRUE(devices.IsConnected());
+        }
+        EXPECT_EQ(CoGetInitializeCount(), 1);
+        CoUninitialize();
+    });
+    other.join();
 }
