@@ -5,6 +5,7 @@
 #include "gui/SkinCreators.h"
 #include "gui/SkinLanguage.h"
 #include "gui/SkinResourceCache.h"
+#include "gui/SkinSliderCreators.h"
 #include "gui/xml/PugXmlArray.h"
 #include "gui/xml/PugXmlParser.h"
 #include "model/NameTables.h"
@@ -67,6 +68,11 @@ std::map<std::u16string, SkinElementCreator>& Creators() {
         builtIn[u"PROFBUTTON"] = CreateSkinProfileButton;
         builtIn[u"AVIBUTTON"] = CreateSkinAviButton;
         builtIn[u"TEXTITEM"] = CreateSkinText;
+        builtIn[u"VSLIDER"] = CreateSkinVertSlider;
+        builtIn[u"HSLIDERM"] = CreateSkinMultiSlider;
+        builtIn[u"HSLIDERMAPM"] = CreateSkinApmSlider;
+        builtIn[u"DMARKER"] = CreateSkinMarker;
+        builtIn[u"DPISTAGEWINDOW"] = CreateSkinDpiStageWindow;
         return builtIn;
     }();
     return creators;
