@@ -140,9 +140,10 @@ inline std::unique_ptr<CGUIItem> TestEdit(const SkinElementContext& c) {
 }
 
 // Registers the stand-ins for the life of the object and puts back what was there before.
+// With onlyMissing, an element that already has a creator keeps it.
 class TestCreators {
 public:
-    TestCreators() {
+    explicit TestCreators(bool onlyMissing = false) : m_onlyMissing(onlyMissing) {
         Register(u"BUTTON", &TestButton);
         Register(u"TEXTITEM", &TestText);
         Register(u"EDITCTRL", &TestEdit);
@@ -157,8 +158,12 @@ public:
 
 private:
     void Register(const WCHAR* name, SkinElementCreator creator) {
+        if (m_onlyMissing && FindSkinElementCreator(name)) {
+            return;
+        }
         m_earlier.emplace_back(name, RegisterSkinElementCreator(name, std::move(creator)));
     }
+    bool m_onlyMissing;
     std::vector<std::pair<std::u16string, SkinElementCreator>> m_earlier;
 };
 

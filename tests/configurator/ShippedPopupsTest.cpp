@@ -52,7 +52,8 @@ protected:
     }
 
     platform::ScopedVirtualClock m_clock;
-    popuptest::TestCreators m_creators;
+    // The skin's own creators where they are registered, stand-ins for the others.
+    popuptest::TestCreators m_creators{true};
     CGUIItemList m_languages;
     platform::HeadlessDisplay m_display{640, 480};
     CWnd m_owner;
