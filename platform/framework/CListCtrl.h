@@ -110,6 +110,42 @@ public:
     BOOL SetTextColor(COLORREF colour) {
         return static_cast<BOOL>(SendMessage(LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(colour)));
     }
+    // The header control's window; null for a list without column headings.
+    HWND GetHeaderCtrlHwnd() const { return reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER)); }
+    int GetColumnCount() const {
+        HWND header = GetHeaderCtrlHwnd();
+        return header ? static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    }
+    BOOL GetColumn(int column, LVCOLUMNW* info) const {
+        return static_cast<BOOL>(SendMessage(LVM_GETCOLUMNW, static_cast<WPARAM>(column),
+                                             reinterpret_cast<LPARAM>(info)));
+    }
+    int GetColumnWidth(int column) const {
+        return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column)));
+    }
+    // The cell of a column in a row (code LVIR_BOUNDS or LVIR_LABEL).
+    BOOL GetSubItemRect(int item, int subItem, int code, RECT& rect) const {
+        rect.top = subItem;
+        rect.left = code;
+        return static_cast<BOOL>(SendMessage(LVM_GETSUBITEMRECT, static_cast<WPARAM>(item),
+                                             reinterpret_cast<LPARAM>(&rect)));
+    }
+    // Row under info->pt (or -1), with the column in info->iSubItem.
+    int SubItemHitTest(LVHITTESTINFO* info) const {
+        return static_cast<int>(SendMessage(LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(info)));
+    }
+    BOOL EnsureVisible(int item, BOOL = FALSE) {
+        return static_cast<BOOL>(SendMessage(LVM_ENSUREVISIBLE, static_cast<WPARAM>(item)));
+    }
+    BOOL RedrawItems(int first, int last) {
+        return static_cast<BOOL>(
+            SendMessage(LVM_REDRAWITEMS, static_cast<WPARAM>(first), static_cast<LPARAM>(last)));
+    }
+    // Sets the small image list (its height sets the row height); answers the previous one.
+    HIMAGELIST SetImageList(HIMAGELIST list, int kind) {
+        return reinterpret_cast<HIMAGELIST>(SendMessage(LVM_SETIMAGELIST, static_cast<WPARAM>(kind),
+                                                        reinterpret_cast<LPARAM>(list)));
+    }
     BOOL SetBkColor(COLORREF colour) {
         return static_cast<BOOL>(SendMessage(LVM_SETBKCOLOR, 0, static_cast<LPARAM>(colour)));
     }

@@ -32,26 +32,41 @@ struct ListState {
     HFONT font = nullptr;
     COLORREF textColour = 0;
     COLORREF backColour = RGB(255, 255, 255);
+    HWND header = nullptr;       // the column headings, null with LVS_NOCOLUMNHEADER
+    HIMAGELIST images = nullptr; // small images: only their height matters here
 };
 
 ListState* StateOf(HWND hwnd) {
     return static_cast<ListState*>(GetPropW(hwnd, kStateProp));
 }
 
-// The row height follows the font: its height and one pixel of spacing.
+// The row height follows the font: its height and one pixel of spacing; rows are at least as
+// high as the small images.
 int RowHeight(const ListState& s) {
+    int height = kDefaultRowHeight;
     LOGFONTW font;
     if (s.font != nullptr && GetObjectW(s.font, sizeof(font), &font) != 0) {
-        return std::max<int>(
+        height = std::max<int>(
             1, static_cast<int>(font.lfHeight < 0 ? -font.lfHeight : font.lfHeight) + 1);
     }
-    return kDefaultRowHeight;
+    int cx = 0;
+    int cy = 0;
+    if (ImageList_GetIconSize(s.images, &cx, &cy)) {
+        height = std::max(height, cy);
+    }
+    return height;
 }
 
+int HeaderHeight(const ListState& s) {
+    return s.header != nullptr ? kHeaderHeight : 0;
+}
+
+// Height of the area below the header, where the rows are.
 int ClientHeight(HWND hwnd) {
     RECT client{};
     GetClientRect(hwnd, &client);
-    return client.bottom - client.top;
+    const ListState* s = StateOf(hwnd);
+    return std::max(0, client.bottom - client.top - (s ? HeaderHeight(*s) : 0));
 }
 
 int RowsPerPage(HWND hwnd, const ListState& s) {
@@ -97,14 +112,30 @@ RECT RowRect(HWND hwnd, const ListState& s, int index) {
         width = client.right;
     }
     const int h = RowHeight(s);
-    const int y = (index - s.top) * h;
+    const int y = HeaderHeight(s) + (index - s.top) * h;
     return RECT{0, y, width, y + h};
+}
+
+// The cell of one column in a row; false for a column that does not exist.
+bool SubItemRect(HWND hwnd, const ListState& s, int index, int column, RECT& out) {
+    if (column < 0 || static_cast<size_t>(column) >= s.columns.size()) {
+        return false;
+    }
+    out = RowRect(hwnd, s, index);
+    int left = 0;
+    for (int c = 0; c < column; ++c) {
+        left += s.columns[static_cast<size_t>(c)].width;
+    }
+    out.left = left;
+    out.right = left + s.columns[static_cast<size_t>(column)].width;
+    return true;
 }
 
 int HitRow(HWND hwnd, const ListState& s, POINT p) {
     RECT client{};
     GetClientRect(hwnd, &client);
-    if (p.x < client.left || p.x >= client.right || p.y < client.top || p.y >= client.bottom) {
+    if (p.x < client.left || p.x >= client.right || p.y < client.top + HeaderHeight(s) ||
+        p.y >= client.bottom) {
         return -1;
     }
     for (int i = 0; i < Count(s); ++i) {
@@ -141,6 +172,29 @@ bool Valid(const ListState& s, WPARAM index) {
     return static_cast<LONG_PTR>(index) >= 0 && static_cast<size_t>(index) < s.rows.size();
 }
 
+void SendClick(HWND hwnd) {
+    NMHDR header;
+    header.hwndFrom = hwnd;
+    header.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(hwnd));
+    header.code = NM_CLICK;
+    SendMessageW(GetParent(hwnd), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+}
+
+void DrawCellText(HDC dc, const ListState& s, const std::u16string& text, RECT rect,
+                  COLORREF colour, int format) {
+    HGDIOBJ oldFont = s.font ? SelectObject(dc, ToGdiObj(s.font)) : nullptr;
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, colour);
+    const int justify = format & LVCFMT_JUSTIFYMASK;
+    const UINT align = justify == LVCFMT_RIGHT    ? DT_RIGHT
+                       : justify == LVCFMT_CENTER ? DT_CENTER
+                                                  : DT_LEFT;
+    DrawTextW(dc, text.c_str(), -1, &rect, align | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    if (oldFont != nullptr) {
+        SelectObject(dc, oldFont);
+    }
+}
+
 LRESULT Notify(HWND hwnd, NMLVCUSTOMDRAW& draw) {
     draw.nmcd.hdr.hwndFrom = hwnd;
     draw.nmcd.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(hwnd));
@@ -174,24 +228,61 @@ void Paint(HWND hwnd, ListState& s) {
             item.nmcd.lItemlParam = row.data;
             item.clrText = s.textColour;
             item.clrTextBk = s.backColour;
-            if ((wanted & CDRF_NOTIFYITEMDRAW) != 0 && (Notify(hwnd, item) & CDRF_SKIPDEFAULT)) {
+            const LRESULT itemWanted =
+                (wanted & CDRF_NOTIFYITEMDRAW) != 0 ? Notify(hwnd, item) : CDRF_DODEFAULT;
+            if (itemWanted & CDRF_SKIPDEFAULT) {
+                continue;
+            }
+            const auto textOf = [&row](size_t c) {
+                return c < row.texts.size() ? row.texts[c] : std::u16string();
+            };
+            if ((itemWanted & CDRF_NOTIFYSUBITEMDRAW) != 0 && !s.columns.empty()) {
+                for (size_t c = 0; c < s.columns.size(); ++c) {
+                    NMLVCUSTOMDRAW cell = item;
+                    cell.nmcd.dwDrawStage = CDDS_ITEMPREPAINT | CDDS_SUBITEM;
+                    cell.iSubItem = static_cast<int>(c);
+                    SubItemRect(hwnd, s, i, static_cast<int>(c), cell.nmcd.rc);
+                    if (Notify(hwnd, cell) & CDRF_SKIPDEFAULT) {
+                        continue;
+                    }
+                    HBRUSH brush = CreateSolidBrush(cell.clrTextBk);
+                    FillRect(dc, &cell.nmcd.rc, brush);
+                    DeleteObject(brush);
+                    DrawCellText(dc, s, textOf(c), cell.nmcd.rc, cell.clrText, s.columns[c].format);
+                }
                 continue;
             }
             HBRUSH brush = CreateSolidBrush(item.clrTextBk);
             FillRect(dc, &item.nmcd.rc, brush);
             DeleteObject(brush);
-            HGDIOBJ oldFont = s.font ? SelectObject(dc, ToGdiObj(s.font)) : nullptr;
-            SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, item.clrText);
-            const std::u16string text = row.texts.empty() ? std::u16string() : row.texts[0];
-            DrawTextW(dc, text.c_str(), -1, &item.nmcd.rc,
-                      DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-            if (oldFont != nullptr) {
-                SelectObject(dc, oldFont);
-            }
+            DrawCellText(dc, s, textOf(0), item.nmcd.rc, item.clrText, LVCFMT_LEFT);
         }
     }
     EndPaint(hwnd, &ps);
+}
+
+// The header is made when it is first asked for or the first column goes in, so a list that
+// never has columns keeps all its height for rows. None with LVS_NOCOLUMNHEADER.
+HWND EnsureHeader(HWND hwnd, ListState& s) {
+    if (s.header == nullptr &&
+        (static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)) & LVS_NOCOLUMNHEADER) == 0) {
+        InitHeaderControl();
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        s.header = CreateWindowExW(0, WC_HEADERW, u"", WS_CHILD | WS_VISIBLE, 0, 0, client.right,
+                                   kHeaderHeight, hwnd, nullptr, nullptr, nullptr);
+        for (size_t i = 0; s.header != nullptr && i < s.columns.size(); ++i) {
+            HDITEMW heading;
+            heading.mask = HDI_TEXT | HDI_WIDTH | HDI_FORMAT;
+            heading.pszText = s.columns[i].title.data();
+            heading.cxy = s.columns[i].width;
+            heading.fmt = s.columns[i].format & LVCFMT_JUSTIFYMASK;
+            SendMessageW(s.header, HDM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&heading));
+        }
+        SyncScrollInfo(hwnd, s);
+        InvalidateRect(hwnd, nullptr, TRUE);
+    }
+    return s.header;
 }
 
 LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -208,6 +299,10 @@ LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         RemovePropW(hwnd, kStateProp);
         return DefWindowProcW(hwnd, msg, wParam, lParam);
     case WM_SIZE:
+        if (s->header != nullptr) {
+            MoveWindow(s->header, 0, 0, LOWORD(static_cast<DWORD_PTR>(lParam)), kHeaderHeight,
+                       TRUE);
+        }
         SyncScrollInfo(hwnd, *s);
         return 0;
     case WM_SETFONT:
@@ -241,6 +336,7 @@ LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                                       : (s->rows[i].state & ~(LVIS_SELECTED | LVIS_FOCUSED));
         }
         InvalidateRect(hwnd, nullptr, TRUE);
+        SendClick(hwnd);
         return 0;
     }
     case WM_VSCROLL: {
@@ -414,6 +510,89 @@ LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         info->flags = info->iItem >= 0 ? LVHT_ONITEM : LVHT_NOWHERE;
         return info->iItem;
     }
+    case LVM_SUBITEMHITTEST: {
+        // The row and the column under the point; -1 and flags LVHT_NOWHERE outside the cells.
+        auto* info = reinterpret_cast<LVHITTESTINFO*>(lParam);
+        if (info == nullptr) {
+            return -1;
+        }
+        info->iItem = HitRow(hwnd, *s, info->pt);
+        info->iSubItem = -1;
+        for (int c = 0; info->iItem >= 0 && c < static_cast<int>(s->columns.size()); ++c) {
+            RECT r{};
+            SubItemRect(hwnd, *s, info->iItem, c, r);
+            if (info->pt.x >= r.left && info->pt.x < r.right) {
+                info->iSubItem = c;
+                break;
+            }
+        }
+        if (info->iSubItem < 0) {
+            info->iItem = -1;
+            info->iSubItem = 0;
+        }
+        info->flags = info->iItem >= 0 ? LVHT_ONITEM : LVHT_NOWHERE;
+        return info->iItem;
+    }
+    case LVM_GETSUBITEMRECT: {
+        // In: rect->top the column, rect->left LVIR_BOUNDS or LVIR_LABEL (the same cell here).
+        auto* rect = reinterpret_cast<RECT*>(lParam);
+        if (rect == nullptr || !Valid(*s, wParam)) {
+            return FALSE;
+        }
+        RECT cell{};
+        if (!SubItemRect(hwnd, *s, static_cast<int>(wParam), rect->top, cell)) {
+            return FALSE;
+        }
+        *rect = cell;
+        return TRUE;
+    }
+    case LVM_ENSUREVISIBLE: {
+        if (!Valid(*s, wParam)) {
+            return FALSE;
+        }
+        const int row = static_cast<int>(wParam);
+        const int page = std::max(1, RowsPerPage(hwnd, *s));
+        if (row < s->top) {
+            ScrollTo(hwnd, *s, row);
+        } else if (row >= s->top + page) {
+            ScrollTo(hwnd, *s, row - page + 1);
+        }
+        return TRUE;
+    }
+    case LVM_REDRAWITEMS:
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return TRUE;
+    case LVM_GETHEADER:
+        return reinterpret_cast<LRESULT>(EnsureHeader(hwnd, *s));
+    case LVM_SETIMAGELIST: {
+        if (static_cast<int>(wParam) != LVSIL_SMALL) {
+            return 0;
+        }
+        HIMAGELIST old = s->images;
+        s->images = reinterpret_cast<HIMAGELIST>(lParam);
+        SyncScrollInfo(hwnd, *s);
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return reinterpret_cast<LRESULT>(old);
+    }
+    case LVM_GETCOLUMNWIDTH:
+        return wParam < s->columns.size() ? s->columns[wParam].width : 0;
+    case LVM_GETCOLUMNW: {
+        auto* column = reinterpret_cast<LVCOLUMNW*>(lParam);
+        if (column == nullptr || wParam >= s->columns.size()) {
+            return FALSE;
+        }
+        const Column& c = s->columns[wParam];
+        if (column->mask & LVCF_FMT) {
+            column->fmt = c.format;
+        }
+        if (column->mask & LVCF_WIDTH) {
+            column->cx = c.width;
+        }
+        if (column->mask & LVCF_TEXT) {
+            CopyText(c.title, column->pszText, column->cchTextMax);
+        }
+        return TRUE;
+    }
     case LVM_SCROLL: {
         // dy in pixels; whole rows only.
         const int dy = static_cast<int>(static_cast<LONG_PTR>(lParam));
@@ -436,6 +615,15 @@ LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             c.title = column->pszText;
         }
         const int at = std::clamp(static_cast<int>(wParam), 0, static_cast<int>(s->columns.size()));
+        if (EnsureHeader(hwnd, *s) != nullptr) {
+            HDITEMW heading;
+            heading.mask = HDI_TEXT | HDI_WIDTH | HDI_FORMAT;
+            heading.pszText = c.title.data();
+            heading.cxy = c.width;
+            heading.fmt = c.format & LVCFMT_JUSTIFYMASK;
+            SendMessageW(s->header, HDM_INSERTITEMW, static_cast<WPARAM>(at),
+                         reinterpret_cast<LPARAM>(&heading));
+        }
         s->columns.insert(s->columns.begin() + at, std::move(c));
         return at;
     }
@@ -444,6 +632,12 @@ LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return FALSE;
         }
         s->columns[wParam].width = static_cast<int>(static_cast<LONG_PTR>(lParam));
+        if (s->header != nullptr) {
+            HDITEMW heading;
+            heading.mask = HDI_WIDTH;
+            heading.cxy = s->columns[wParam].width;
+            SendMessageW(s->header, HDM_SETITEMW, wParam, reinterpret_cast<LPARAM>(&heading));
+        }
         InvalidateRect(hwnd, nullptr, TRUE);
         return TRUE;
     case LVM_SORTITEMS: {
@@ -474,6 +668,35 @@ void InitListViewControl() {
         wc.lpszClassName = WC_LISTVIEWW;
         RegisterClassW(&wc);
     });
+}
+
+struct ImageListData {
+    int cx = 0;
+    int cy = 0;
+};
+
+HIMAGELIST ImageList_Create(int cx, int cy, UINT, int, int) {
+    if (cx <= 0 || cy <= 0) {
+        return nullptr;
+    }
+    return new ImageListData{cx, cy};
+}
+
+BOOL ImageList_Destroy(HIMAGELIST list) {
+    if (list == nullptr) {
+        return FALSE;
+    }
+    delete list;
+    return TRUE;
+}
+
+BOOL ImageList_GetIconSize(HIMAGELIST list, int* cx, int* cy) {
+    if (list == nullptr || cx == nullptr || cy == nullptr) {
+        return FALSE;
+    }
+    *cx = list->cx;
+    *cy = list->cy;
+    return TRUE;
 }
 
 BOOL InitializeFlatSB(HWND hwnd) {
