@@ -747,7 +747,11 @@ void X11Display::Impl::Handle(const XEvent& e) {
         break;
     }
     case FocusIn:
-        if (e.xfocus.mode == NotifyNormal || e.xfocus.mode == NotifyWhileGrabbed) {
+        // Focus given to the window itself; not the pointer passing over it while the focus
+        // follows the pointer (no window manager).
+        if ((e.xfocus.mode == NotifyNormal || e.xfocus.mode == NotifyWhileGrabbed) &&
+            e.xfocus.detail != NotifyPointer && e.xfocus.detail != NotifyPointerRoot &&
+            e.xfocus.detail != NotifyDetailNone) {
             PostThreadCallback(thread, [hwnd] {
                 if (IsWindow(hwnd) && GetActiveWindow() != hwnd && IsWindowEnabled(hwnd)) {
                     SetActiveWindow(hwnd);

@@ -486,6 +486,17 @@ TEST_F(X11DisplayTest, PopupsBypassTheWindowManagerAndFocusActivates) {
 
     SetActiveWindow(main);
     ASSERT_EQ(GetActiveWindow(), main);
+    // Focus following the pointer does not activate the window the pointer is in.
+    XTestFakeMotionEvent(m_x, 0, 420, 40, 0);
+    XSync(m_x, False);
+    ASSERT_TRUE(LoopUntil([&] { return !Recorder::Get().Of(other, WM_MOUSEMOVE).empty(); }));
+    XSetInputFocus(m_x, None, RevertToNone, CurrentTime);
+    XSetInputFocus(m_x, PointerRoot, RevertToPointerRoot, CurrentTime);
+    XTestFakeMotionEvent(m_x, 0, 430, 50, 0);
+    XSync(m_x, False);
+    ASSERT_TRUE(LoopUntil([&] { return Recorder::Get().Of(other, WM_MOUSEMOVE).size() > 1; }));
+    EXPECT_EQ(GetActiveWindow(), main);
+
     XSetInputFocus(m_x, m_display->XWindowOf(other), RevertToParent, CurrentTime);
     XSync(m_x, False);
     EXPECT_TRUE(LoopUntil([&] { return GetActiveWindow() == other; }));
