@@ -248,6 +248,30 @@ void Activate(HWND top, WORD how) {
     }
 }
 
+void DeactivateAll() {
+    HWND old = nullptr;
+    HWND focus = nullptr;
+    {
+        Lock lock(S().mutex);
+        old = S().active;
+        if (!old) {
+            return;
+        }
+        focus = S().focus;
+        if (Window* o = Get(old); o && focus && (focus == old || IsChild(old, focus))) {
+            o->savedFocus = focus;
+        }
+        S().active = nullptr;
+        S().focus = nullptr;
+    }
+    if (IsWindow(old)) {
+        Send(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), 0);
+    }
+    if (focus && IsWindow(focus)) {
+        Send(focus, WM_KILLFOCUS, 0, 0);
+    }
+}
+
 } // namespace platform::wm
 
 using namespace platform::wm;

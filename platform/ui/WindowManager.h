@@ -143,6 +143,9 @@ void KillWindowTimers(HWND hwnd);
 void ForgetWindowInput(HWND hwnd);
 // Activation of a top-level window (Input.cpp).
 void Activate(HWND top, WORD how);
+// Another program became active: the active window is told so and loses the focus, which it
+// gets back when it is activated again (Input.cpp).
+void DeactivateAll();
 
 // Window procedures of the built-in controls (Controls.cpp).
 LRESULT StaticControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

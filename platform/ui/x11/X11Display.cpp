@@ -19,6 +19,7 @@
 #include <set>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -245,6 +246,10 @@ struct X11Display::Impl {
     ::Window CreateXWindow(const Snapshot& s);
     void PutPixels(const Snapshot& s, XWin& x);
     void ReaderLoop();
+    // The window lost the X focus: if no window of ours has it now, another program became
+    // active and the window is deactivated.
+    void CheckFocusLeft(HWND hwnd);
+    HWND focusLost = nullptr; // reader thread only
     void Handle(const XEvent& e);
 };
 
@@ -667,6 +672,28 @@ void X11Display::Impl::ReaderLoop() {
             }
             Handle(events[i]);
         }
+        if (focusLost) {
+            CheckFocusLeft(std::exchange(focusLost, nullptr));
+        }
+    }
+}
+
+void X11Display::Impl::CheckFocusLeft(HWND hwnd) {
+    {
+        std::lock_guard lock(xMutex);
+        ::Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(dpy, &focus, &revert);
+        if (byXid.count(focus)) {
+            return;
+        }
+    }
+    if (const DWORD thread = wm::ThreadOf(hwnd)) {
+        PostThreadCallback(thread, [hwnd] {
+            if (GetActiveWindow() == hwnd) {
+                wm::DeactivateAll();
+            }
+        });
     }
 }
 
@@ -752,11 +779,21 @@ void X11Display::Impl::Handle(const XEvent& e) {
         if ((e.xfocus.mode == NotifyNormal || e.xfocus.mode == NotifyWhileGrabbed) &&
             e.xfocus.detail != NotifyPointer && e.xfocus.detail != NotifyPointerRoot &&
             e.xfocus.detail != NotifyDetailNone) {
+            focusLost = nullptr;
             PostThreadCallback(thread, [hwnd] {
                 if (IsWindow(hwnd) && GetActiveWindow() != hwnd && IsWindowEnabled(hwnd)) {
                     SetActiveWindow(hwnd);
                 }
             });
+        }
+        break;
+    case FocusOut:
+        // Whether the focus went to another program is known once the events queued with
+        // this one are handled (it may have gone to another of our windows).
+        if ((e.xfocus.mode == NotifyNormal || e.xfocus.mode == NotifyWhileGrabbed) &&
+            e.xfocus.detail != NotifyInferior && e.xfocus.detail != NotifyPointer &&
+            e.xfocus.detail != NotifyPointerRoot && e.xfocus.detail != NotifyDetailNone) {
+            focusLost = hwnd;
         }
         break;
     case ClientMessage:

@@ -502,6 +502,36 @@ TEST_F(X11DisplayTest, PopupsBypassTheWindowManagerAndFocusActivates) {
     EXPECT_TRUE(LoopUntil([&] { return GetActiveWindow() == other; }));
 }
 
+TEST_F(X11DisplayTest, FocusGoingToAnotherProgramDeactivates) {
+    HWND hwnd = OpenShapedWindow(50, 60);
+    const ::Window xid = m_display->XWindowOf(hwnd);
+    XSetInputFocus(m_x, xid, RevertToParent, CurrentTime);
+    XSync(m_x, False);
+    ASSERT_TRUE(LoopUntil([&] { return GetActiveWindow() == hwnd; }));
+    SetFocus(hwnd);
+    ASSERT_EQ(GetFocus(), hwnd);
+
+    // Another program's window takes the focus.
+    const ::Window foreign =
+        XCreateSimpleWindow(m_x, DefaultRootWindow(m_x), 400, 300, 50, 50, 0, 0, 0);
+    XMapWindow(m_x, foreign);
+    XSync(m_x, False);
+    XSetInputFocus(m_x, foreign, RevertToParent, CurrentTime);
+    XSync(m_x, False);
+    ASSERT_TRUE(LoopUntil([&] { return GetActiveWindow() == nullptr; }));
+    EXPECT_EQ(GetFocus(), nullptr);
+    const auto activations = Recorder::Get().Of(hwnd, WM_ACTIVATE);
+    ASSERT_FALSE(activations.empty());
+    EXPECT_EQ(LOWORD(static_cast<DWORD>(activations.back().wParam)), WA_INACTIVE);
+
+    // Back to ours: active again, with its focus.
+    XSetInputFocus(m_x, xid, RevertToParent, CurrentTime);
+    XSync(m_x, False);
+    EXPECT_TRUE(LoopUntil([&] { return GetActiveWindow() == hwnd; }));
+    EXPECT_EQ(GetFocus(), hwnd);
+    XDestroyWindow(m_x, foreign);
+}
+
 TEST_F(X11DisplayTest, PointerLeavingTheShapeEndsHoverTracking) {
     HWND hwnd = OpenShapedWindow(50, 60);
     XTestFakeMotionEvent(m_x, 0, 50 + 60, 60 + 50, 0);
