@@ -231,6 +231,11 @@ struct X11Display::Impl {
     std::set<DWORD> syncPending; // threads asked to synchronise their windows
     std::weak_ptr<Impl> self;
 
+    Impl() = default;
+    ~Impl();
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+
     bool Open(const std::string& name);
     void Close();
     void Wake();
@@ -333,8 +338,15 @@ void X11Display::Impl::Close() {
         XCloseDisplay(dpy);
         dpy = nullptr;
     }
-    close(wakeRead);
-    close(wakeWrite);
+}
+
+X11Display::Impl::~Impl() {
+    Close();
+    // Closed last: a late wake-up must not write into a descriptor number reused meanwhile.
+    if (wakeRead >= 0) {
+        close(wakeRead);
+        close(wakeWrite);
+    }
 }
 
 void X11Display::Impl::Wake() {
