@@ -204,7 +204,8 @@ struct X11Display::Impl {
     ::Window root = 0;
     Visual* visual = nullptr;
     int depth = 0;
-    SIZE size{};
+    std::atomic<int> screenWidth{0};
+    std::atomic<int> screenHeight{0};
     Atom wmProtocols = 0;
     Atom wmDelete = 0;
     Atom opacity = 0;
@@ -294,7 +295,10 @@ bool X11Display::Impl::Open(const std::string& name) {
     visual = info.visual;
     depth = info.depth;
     root = RootWindow(dpy, screen);
-    size = SIZE{DisplayWidth(dpy, screen), DisplayHeight(dpy, screen)};
+    screenWidth = DisplayWidth(dpy, screen);
+    screenHeight = DisplayHeight(dpy, screen);
+    // The root window's configure events tell a new screen resolution.
+    XSelectInput(dpy, root, StructureNotifyMask);
     wmProtocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
     wmDelete = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
     opacity = XInternAtom(dpy, "_NET_WM_WINDOW_OPACITY", False);
@@ -710,6 +714,11 @@ void X11Display::Impl::CheckFocusLeft(HWND hwnd) {
 }
 
 void X11Display::Impl::Handle(const XEvent& e) {
+    if (e.type == ConfigureNotify && e.xconfigure.window == root) {
+        screenWidth = e.xconfigure.width;
+        screenHeight = e.xconfigure.height;
+        return;
+    }
     HWND hwnd = nullptr;
     bool forced = false;
     {
@@ -878,7 +887,8 @@ bool X11Display::IsOpen() const {
 }
 
 SIZE X11Display::ScreenSize() const {
-    return IsOpen() ? m_impl->size : SIZE{1024, 768};
+    return IsOpen() ? SIZE{m_impl->screenWidth.load(), m_impl->screenHeight.load()}
+                    : SIZE{1024, 768};
 }
 
 void X11Display::ScreenChanged() {

@@ -532,6 +532,20 @@ TEST_F(X11DisplayTest, FocusGoingToAnotherProgramDeactivates) {
     XDestroyWindow(m_x, foreign);
 }
 
+TEST_F(X11DisplayTest, ScreenSizeFollowsTheRootWindow) {
+    EXPECT_EQ(platform::ScreenSize().cx, 640);
+    XEvent resized{};
+    resized.xconfigure.type = ConfigureNotify;
+    resized.xconfigure.event = DefaultRootWindow(m_x);
+    resized.xconfigure.window = DefaultRootWindow(m_x);
+    resized.xconfigure.width = 800;
+    resized.xconfigure.height = 600;
+    XSendEvent(m_x, DefaultRootWindow(m_x), False, StructureNotifyMask, &resized);
+    XSync(m_x, False);
+    EXPECT_TRUE(LoopUntil([] { return platform::ScreenSize().cx == 800; }));
+    EXPECT_EQ(platform::ScreenSize().cy, 600);
+}
+
 TEST_F(X11DisplayTest, PointerLeavingTheShapeEndsHoverTracking) {
     HWND hwnd = OpenShapedWindow(50, 60);
     XTestFakeMotionEvent(m_x, 0, 50 + 60, 60 + 50, 0);
