@@ -40,6 +40,10 @@ public:
     HeadlessDisplay& operator=(const HeadlessDisplay&) = delete;
 
     SIZE ScreenSize() const override { return SIZE{m_screen.Width(), m_screen.Height()}; }
+    // A new screen resolution: the screen takes the new size (sizes below 1 count as 1) and
+    // every top-level window is sent WM_DISPLAYCHANGE (SendNotifyMessageW: at once on the
+    // calling thread, queued for other threads).
+    void SetScreenSize(int width, int height);
 
     // Composites the visible top-level windows, bottom to top, over the desktop colour:
     // each window's pixels inside its window region, without its colour-key pixels, blended

@@ -6,7 +6,9 @@
 #include "platform/ui/MessageLoop.h"
 #include "platform/ui/WindowManager.h"
 
+#include <algorithm>
 #include <atomic>
+#include <vector>
 
 namespace platform {
 
@@ -42,6 +44,26 @@ HeadlessDisplay::~HeadlessDisplay() {
     if (GetDisplayBackend() == this) {
         SetDisplayBackend(nullptr);
     }
+}
+
+void HeadlessDisplay::SetScreenSize(int width, int height) {
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    m_screen = gdi::Bitmap(width, height);
+    m_screen.Fill(gdi::PixelFromColorRef(m_desktop, 255));
+    // Collected first: a window may move, show or be destroyed while handling the message.
+    // Windows of other threads get it without the caller waiting for them.
+    std::vector<HWND> tops;
+    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        tops.push_back(w);
+    }
+    const LPARAM size = MAKELPARAM(static_cast<WORD>(width), static_cast<WORD>(height));
+    for (HWND w : tops) {
+        if (IsWindow(w)) {
+            SendNotifyMessageW(w, WM_DISPLAYCHANGE, 32, size);
+        }
+    }
+    NotifyScreenChanged();
 }
 
 const gdi::Bitmap& HeadlessDisplay::Composite() {

@@ -320,6 +320,24 @@ inline constexpr UINT SPI_GETWORKAREA = 0x0030;
 // SPI_GETWORKAREA: the screen's rectangle into the RECT at param (no task bar here).
 BOOL SystemParametersInfoW(UINT action, UINT uiParam, PVOID param, UINT winIni);
 
+// Monitors. There is one, the primary, covering the whole screen; a change of its size sends
+// WM_DISPLAYCHANGE (wParam bits per pixel, lParam MAKELPARAM(width, height)) to every top-level
+// window.
+inline constexpr DWORD MONITOR_DEFAULTTONULL = 0;
+inline constexpr DWORD MONITOR_DEFAULTTOPRIMARY = 1;
+inline constexpr DWORD MONITOR_DEFAULTTONEAREST = 2;
+inline constexpr DWORD MONITORINFOF_PRIMARY = 1;
+struct MONITORINFO {
+    DWORD cbSize = sizeof(MONITORINFO);
+    RECT rcMonitor{};
+    RECT rcWork{};
+    DWORD dwFlags = 0;
+};
+using LPMONITORINFO = MONITORINFO*;
+HMONITOR MonitorFromPoint(POINT point, DWORD flags);
+// FALSE for an unknown monitor or a cbSize below sizeof(MONITORINFO).
+BOOL GetMonitorInfoW(HMONITOR monitor, LPMONITORINFO info);
+
 // ---- messages ------------------------------------------------------------------------------
 inline constexpr UINT WM_NULL = 0x0000;
 inline constexpr UINT WM_CREATE = 0x0001;
@@ -355,6 +373,7 @@ inline constexpr UINT WM_WINDOWPOSCHANGED = 0x0047;
 inline constexpr UINT WM_NOTIFY = 0x004E;
 inline constexpr UINT WM_HELP = 0x0053;
 inline constexpr UINT WM_CONTEXTMENU = 0x007B;
+inline constexpr UINT WM_DISPLAYCHANGE = 0x007E;
 inline constexpr UINT WM_GETICON = 0x007F;
 inline constexpr UINT WM_SETICON = 0x0080;
 inline constexpr WPARAM ICON_SMALL = 0;
