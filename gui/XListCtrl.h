@@ -1,0 +1,154 @@
+#pragma once
+// The cell list: a report list whose cells hold plain text, in-place edited text, a check box
+// or a progress bar, all drawn by the list in the skin's colours. Every edit is reported to
+// the parent window with a ListCtrlNotify record (WidgetMessages.h).
+
+#include "gui/GUIItem.h"
+#include "gui/WidgetMessages.h"
+#include "gui/XHeaderCtrl.h"
+#include "gui/XListEdit.h"
+#include "platform/base/CString.h"
+#include "platform/base/CStringArray.h"
+#include "platform/framework/CListCtrl.h"
+
+#include <map>
+#include <memory>
+#include <vector>
+
+class CFontItem;
+class CListPanelItem;
+
+// Cell control types of a column.
+enum CellControlType : int {
+    CELL_ICON = 0,
+    CELL_STATIC = 1,
+    CELL_EDIT = 2,
+    CELL_COMBO = 3,
+    CELL_CHECKBOX = 4,
+    CELL_FILEDIALOG = 5,
+};
+
+// One cell of a row.
+struct ListCellInfo {
+    int enabled = 1; // read from the row's first cell: a row with 0 takes no clicks
+    int bold = 0;
+    int choice = 0;
+    int open = 0;
+    CStringArray* choices = nullptr; // not owned
+    int visibleEntries = 10;
+    int defaultChoice = 0;
+    int progressCell = 0;
+    int progress = 0;
+    CString text;
+    int reserved1 = 1;
+    int check = -1; // -1 no check box, 0 unchecked, 1 checked
+    int rowId = -1; // in the first cell: the owner's identifier of the row
+    int reserved2 = 0;
+};
+
+// A column: its control type and its position in the list.
+struct ListColumnInfo {
+    int type = -1;
+    int index = -1;
+};
+
+// The first selected row of a list control, or -1.
+int GetFirstSelectedItem(const CListCtrl* list);
+
+class CXListCtrl : public CListCtrl, public CGUIItem {
+public:
+    static constexpr int kMaxColumns = 10;
+    static constexpr int kEditLimit = 20;
+    // The column id whose check the owner sets with SetCheck (the automatic-switch column).
+    static constexpr int kCheckColumnId = 3;
+    static constexpr int kCheckBoxSize = 13;
+
+    CXListCtrl();
+    ~CXListCtrl() override;
+
+    // Files a column and inserts it (heading, left-aligned, width); -1 when the id or the type
+    // is -1, the id is present or all columns are in use; otherwise the column index.
+    int AddColumn(int columnId, int controlType, LPCWSTR heading, int width);
+    // The column of that id; {-1, -1} when absent.
+    ListColumnInfo GetColumn(int columnId) const;
+    // Column id at a column index; -1 when none.
+    int ColumnIdAt(int index) const;
+
+    // Inserts an empty row with fresh cells, one per column; the row index or -1.
+    int InsertItem(int index);
+    // Frees every row's cells, then deletes the rows.
+    BOOL DeleteAllItems();
+    // Frees the row's cells, then deletes the row.
+    BOOL DeleteItem(int index);
+    // The cells of a row; null when the row does not exist.
+    std::vector<ListCellInfo>* GetCells(int index) const;
+
+    // Sets the text of a cell of the row with that id and redraws it; 0 when either is absent.
+    BOOL SetItemText(int columnId, LPCWSTR text, int rowId);
+    CString GetCellText(int rowId, int columnId) const;
+    // Sets the row id kept in the row's first cell; false when the row does not exist.
+    bool SetRowId(int index, int rowId);
+    // Sets the check of the check column in that row; the header mark follows.
+    BOOL SetCheck(int rowId, int state);
+    int GetCheck(int rowId, int columnId) const;
+    int CountCheckedRows(int columnIndex) const;
+    // The image index of a column's header item (its mark; -1 shows none).
+    int GetHeaderCheck(int columnIndex) const;
+    void SetHeaderCheck(int columnIndex, int image);
+    int GetSelectedRow() const;
+    int FindRow(int rowId) const;
+    int GetColumnCount() const { return static_cast<int>(m_columns.size()); }
+    void RedrawRow(int index);
+    // Sort callback: case-insensitive comparison of the cell texts of column index data.
+    static int CompareItems(LPARAM first, LPARAM second, LPARAM columnIndex);
+    void SortByColumn(int columnIndex);
+
+    // In-place editing of a cell (row index, column id); false when refused.
+    bool StartEdit(int row, int columnId);
+    void EndEdit(bool commit);
+    bool IsEditing() const { return m_editRow >= 0; }
+    CXListEdit* GetEditor() const { return m_editor.get(); }
+
+    // Drawing of one cell into dc; box in client coordinates.
+    void DrawCell(HDC dc, int row, int column, RECT box);
+
+    int OnCreate(LPCREATESTRUCTW cs) override;
+    void PreSubclassWindow() override;
+    void OnDestroy() override;
+    void OnPaint() override;
+    BOOL OnEraseBkgnd(CDC* dc) override;
+    void OnLButtonDown(UINT flags, CPoint point) override;
+    void OnLButtonDblClk(UINT flags, CPoint point) override;
+    void OnRButtonDown(UINT flags, CPoint point) override;
+    BOOL OnNotifyReflect(NMHDR* header, LRESULT* result) override;
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+    CXHeaderCtrl header;
+    CFontItem* fontItem = nullptr;
+    COLORREF textColor = 0xFFFFFF;
+    COLORREF selectedTextColor = 0;
+    COLORREF backgroundColor = 0;
+    COLORREF selectedBackgroundColor = 0xFFFFFF;
+    COLORREF borderColor = 0xFFFFFF;
+    CListPanelItem* rowMenu = nullptr;
+
+private:
+    void AttachHeader();
+    void SendNotify(UINT message, int rowId, int column, const WCHAR* text, bool* checked);
+    int RowIdAt(int index) const;
+    void RedrawCell(int row, int column);
+    void UpdateHeaderMark(int columnIndex);
+    // The column whose cell (for a check box: the box around the centre) holds the point.
+    int ColumnAt(int row, CPoint point) const;
+    void DrawPlainCell(HDC dc, const ListCellInfo& cell, RECT box, bool selected, int format);
+    void DrawCheckCell(HDC dc, const ListCellInfo& cell, RECT box, bool selected);
+    void DrawProgressCell(HDC dc, const ListCellInfo& cell, RECT box);
+    void RunRowCommand(int row, const CString& key);
+
+    std::map<int, ListColumnInfo> m_columns;
+    std::unique_ptr<CXListEdit> m_editor;
+    HIMAGELIST m_images = nullptr;
+    bool m_headerAttached = false;
+    int m_editRow = -1;
+    int m_editColumn = -1;
+};

@@ -1,0 +1,352 @@
+#include "gui/XListCtrl.h"
+#include "WidgetTestSupport.h"
+#include "gui/ListPanel.h"
+#include "gui/ListPanelItem.h"
+#include "gui/WidgetMessages.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/gdi/Surface.h"
+#include "platform/ui/DialogTemplate.h"
+#include "platform/ui/Display.h"
+#include "platform/ui/Hooks.h"
+#include "platform/ui/MessageLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr COLORREF kBack = RGB(0, 0, 90);
+constexpr COLORREF kText = RGB(250, 250, 0);
+constexpr COLORREF kSelBack = RGB(0, 160, 0);
+constexpr UINT kMenuTemplate = 9331;
+
+// Column ids as the profile list uses them; the check column is id 3.
+constexpr int kIdCol = 0;
+constexpr int kNameCol = 1;
+constexpr int kExeCol = 2;
+constexpr int kAutoCol = 3;
+
+// What one notification carried, copied while the record was valid.
+struct Heard {
+    UINT message;
+    int row;
+    int column;
+    std::u16string text;
+    std::optional<bool> checked;
+};
+
+class Owner : public widgettest::RecordingOwner {
+public:
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override {
+        if (message == WM_XLIST_EDITDONE || message == WM_XLIST_TEXTCHANGED ||
+            message == WM_XLIST_CHECKCHANGED || message == WM_XLIST_ROWDBLCLK ||
+            message == WM_XLIST_COMMAND) {
+            const auto* n = reinterpret_cast<const ListCtrlNotify*>(lParam);
+            Heard h{message, n->row, n->column, n->text ? n->text : u"", std::nullopt};
+            if (n->checked != nullptr) {
+                h.checked = *n->checked;
+            }
+            heard.push_back(h);
+        }
+        return widgettest::RecordingOwner::OnWndMsg(message, wParam, lParam, result);
+    }
+    std::vector<Heard> heard;
+};
+
+// The list at (0, 0) of the owner: header 20 pixels, rows 18 pixels high (the image list),
+// columns 0-30, 30-110, 110-170, 170-200.
+class XListCtrlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_owner.CreateAt(300, 200));
+        ASSERT_TRUE(m_list.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL,
+                                  RECT{0, 0, 220, 150}, &m_owner, 5));
+        m_list.backgroundColor = kBack;
+        m_list.textColor = kText;
+        m_list.selectedBackgroundColor = kSelBack;
+        ASSERT_EQ(m_list.AddColumn(kIdCol, CELL_STATIC, u"Id", 30), 0);
+        ASSERT_EQ(m_list.AddColumn(kNameCol, CELL_EDIT, u"Name", 80), 1);
+        ASSERT_EQ(m_list.AddColumn(kExeCol, CELL_FILEDIALOG, u"Program", 60), 2);
+        ASSERT_EQ(m_list.AddColumn(kAutoCol, CELL_CHECKBOX, u"Auto", 30), 3);
+        for (int i = 0; i < 3; ++i) {
+            const int row = m_list.InsertItem(i);
+            ASSERT_EQ(row, i);
+            ASSERT_TRUE(m_list.SetRowId(row, 100 + i));
+            (*m_list.GetCells(row))[3].check = 0;
+        }
+        m_list.SetItemText(kNameCol, u"alpha", 100);
+        m_list.SetItemText(kNameCol, u"Beta", 101);
+        m_list.SetItemText(kNameCol, u"gamma", 102);
+        platform::PumpUntilIdle();
+    }
+    static LPARAM At(int x, int y) {
+        return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
+    }
+    static int RowY(int row) { return kHeaderHeight + row * 18 + 9; }
+    void Click(int x, int y) { m_list.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, At(x, y)); }
+    void Key(UINT vk) {
+        MSG msg{};
+        msg.hwnd = m_list.GetEditor()->GetSafeHwnd();
+        msg.message = WM_KEYDOWN;
+        msg.wParam = vk;
+        m_swallowed = m_list.PreTranslateMessage(&msg) != FALSE;
+    }
+
+    Owner m_owner;
+    CXListCtrl m_list;
+    bool m_swallowed = false;
+};
+
+TEST_F(XListCtrlTest, ColumnsAreRefusedWhenInvalidDuplicateOrBeyondTen) {
+    EXPECT_EQ(m_list.AddColumn(-1, CELL_STATIC, u"", 10), -1);
+    EXPECT_EQ(m_list.AddColumn(20, -1, u"", 10), -1);
+    EXPECT_EQ(m_list.AddColumn(kNameCol, CELL_STATIC, u"", 10), -1);
+    for (int id = 10; id < 16; ++id) {
+        EXPECT_EQ(m_list.AddColumn(id, CELL_STATIC, u"", 1), id - 6);
+    }
+    EXPECT_EQ(m_list.GetColumnCount(), 10);
+    EXPECT_EQ(m_list.AddColumn(16, CELL_STATIC, u"", 1), -1); // the eleventh
+    EXPECT_EQ(m_list.GetColumn(16).type, -1);
+    EXPECT_EQ(m_list.GetColumn(16).index, -1);
+    EXPECT_EQ(m_list.GetColumn(kAutoCol).type, CELL_CHECKBOX);
+    EXPECT_EQ(m_list.GetColumn(kAutoCol).index, 3);
+    EXPECT_EQ(m_list.ColumnIdAt(1), kNameCol);
+}
+
+TEST_F(XListCtrlTest, CellsAreFoundByRowIdAndColumnIdAndSortIgnoringCase) {
+    EXPECT_EQ(m_list.GetCellText(101, kNameCol), CString(u"Beta"));
+    EXPECT_EQ(m_list.GetItemText(1, 1), CString(u"Beta")); // the list's own text follows
+    EXPECT_EQ(m_list.GetCellText(999, kNameCol), CString());
+    EXPECT_EQ(m_list.GetCellText(101, 42), CString());
+    EXPECT_EQ(m_list.SetItemText(kNameCol, u"x", 999), 0);
+    EXPECT_EQ(m_list.SetItemText(42, u"x", 101), 0);
+    EXPECT_EQ(m_list.FindRow(102), 2);
+    EXPECT_EQ(m_list.FindRow(7), -1);
+    RECT row{};
+    m_list.GetItemRect(2, &row, LVIR_BOUNDS); // 18-pixel rows below the header
+    EXPECT_EQ(row.top, kHeaderHeight + 36);
+    EXPECT_EQ(row.bottom, kHeaderHeight + 54);
+    EXPECT_EQ(m_list.GetSelectedRow(), -1);
+
+    m_list.SetItemText(kNameCol, u"BETA", 100);
+    m_list.SetItemText(kNameCol, u"alpha", 101);
+    m_list.SortByColumn(1);
+    EXPECT_EQ(m_list.FindRow(101), 0);
+    EXPECT_EQ(m_list.FindRow(100), 1);
+
+    EXPECT_TRUE(m_list.DeleteItem(0));
+    EXPECT_FALSE(m_list.DeleteItem(5));
+    EXPECT_EQ(m_list.FindRow(101), -1);
+    m_list.DeleteAllItems(); // the rows' cells are freed (the sanitizer checks)
+    EXPECT_EQ(m_list.GetItemCount(), 0);
+    EXPECT_EQ(m_list.GetCells(0), nullptr);
+}
+
+TEST_F(XListCtrlTest, CheckBoxClicksFlipTheCheckAndTheHeaderMarkFollows) {
+    m_list.SetHeaderCheck(3, 0); // the column shows a mark
+    m_list.SetCheck(100, 1);
+    m_list.SetCheck(101, 1);
+    EXPECT_EQ(m_list.GetHeaderCheck(3), 0);
+    EXPECT_EQ(m_list.CountCheckedRows(3), 2);
+
+    Click(178, RowY(2)); // inside the column, outside the box around its centre
+    EXPECT_EQ(m_list.GetCheck(102, kAutoCol), 0);
+    EXPECT_TRUE(m_owner.heard.empty());
+
+    Click(185, RowY(2)); // the last unchecked row
+    EXPECT_EQ(m_list.GetCheck(102, kAutoCol), 1);
+    ASSERT_EQ(m_owner.heard.size(), 1u);
+    EXPECT_EQ(m_owner.heard[0].message, WM_XLIST_CHECKCHANGED);
+    EXPECT_EQ(m_owner.heard[0].row, 102);
+    EXPECT_EQ(m_owner.heard[0].column, 3);
+    EXPECT_EQ(m_owner.heard[0].checked, std::optional<bool>(true));
+    EXPECT_EQ(m_list.GetHeaderCheck(3), 1);
+    EXPECT_EQ(m_list.GetSelectedRow(), 102);
+
+    Click(185, RowY(0));
+    EXPECT_EQ(m_list.GetHeaderCheck(3), 0);
+    EXPECT_EQ(m_owner.heard.back().checked, std::optional<bool>(false));
+
+    // A disabled row takes no clicks, but the click on it is still reported.
+    (*m_list.GetCells(1))[0].enabled = 0;
+    m_owner.heard.clear();
+    Click(185, RowY(1));
+    EXPECT_EQ(m_list.GetCheck(101, kAutoCol), 1);
+    EXPECT_TRUE(m_owner.heard.empty());
+
+    const auto clicks = m_owner.Of(WM_XLIST_ROWCLICK);
+    ASSERT_EQ(clicks.size(), 4u);
+    EXPECT_EQ(static_cast<int>(clicks[0].first), 102);
+    EXPECT_EQ(static_cast<int>(clicks[3].first), 101);
+    Click(100, 140); // below the rows
+    EXPECT_EQ(static_cast<int>(m_owner.Of(WM_XLIST_ROWCLICK).back().first), -1);
+}
+
+TEST_F(XListCtrlTest, InPlaceEditCommitsChangedTextsOnlyAndEscapeCancels) {
+    EXPECT_FALSE(m_list.StartEdit(7, kNameCol));
+    EXPECT_FALSE(m_list.StartEdit(0, 42));
+    ASSERT_TRUE(m_list.StartEdit(0, kNameCol));
+    CXListEdit* editor = m_list.GetEditor();
+    ASSERT_NE(editor->GetSafeHwnd(), nullptr);
+    EXPECT_TRUE(editor->IsWindowVisible());
+    EXPECT_EQ(editor->GetLimitText(), 20u);
+    EXPECT_EQ(editor->backgroundColor, kBack);
+    CString text;
+    editor->GetWindowText(text);
+    EXPECT_EQ(text, CString(u"alpha"));
+
+    Key(VK_RETURN); // unchanged: nothing is sent
+    EXPECT_TRUE(m_swallowed);
+    EXPECT_FALSE(m_list.IsEditing());
+    EXPECT_FALSE(editor->IsWindowVisible());
+    EXPECT_TRUE(m_owner.heard.empty());
+
+    ASSERT_TRUE(m_list.StartEdit(0, kNameCol));
+    editor->SetWindowText(u"changed");
+    Key(VK_ESCAPE);
+    EXPECT_TRUE(m_swallowed);
+    EXPECT_EQ(m_list.GetCellText(100, kNameCol), CString(u"alpha"));
+    EXPECT_TRUE(m_owner.heard.empty());
+
+    ASSERT_TRUE(m_list.StartEdit(1, kNameCol));
+    editor->SetWindowText(u"Bravo");
+    EXPECT_TRUE(m_list.StartEdit(1, kNameCol)); // the same cell: the edit goes on
+    EXPECT_TRUE(m_owner.heard.empty());
+    EXPECT_TRUE(m_list.StartEdit(2, kNameCol)); // another cell commits the first
+    ASSERT_EQ(m_owner.heard.size(), 1u);
+    EXPECT_EQ(m_owner.heard[0].message, WM_XLIST_EDITDONE);
+    EXPECT_EQ(m_owner.heard[0].row, 101);
+    EXPECT_EQ(m_owner.heard[0].column, 1);
+    EXPECT_EQ(m_owner.heard[0].text, u"Bravo");
+    EXPECT_EQ(m_list.GetCellText(101, kNameCol), CString(u"Bravo"));
+    EXPECT_TRUE(m_list.IsEditing());
+
+    // A click on the list commits the running edit.
+    editor->SetWindowText(u"Golf");
+    Click(50, RowY(0));
+    EXPECT_FALSE(m_list.IsEditing());
+    EXPECT_EQ(m_list.GetCellText(102, kNameCol), CString(u"Golf"));
+    EXPECT_EQ(m_owner.heard.size(), 2u);
+
+    // Space is swallowed outside an edit; other keys are not.
+    Key(VK_SPACE);
+    EXPECT_TRUE(m_swallowed);
+    Key(VK_RETURN);
+    EXPECT_FALSE(m_swallowed);
+}
+
+TEST_F(XListCtrlTest, DoubleClicksEditTextCellsAndReportStaticCells) {
+    m_list.SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, At(50, RowY(1)));
+    EXPECT_TRUE(m_list.IsEditing());
+    m_list.EndEdit(false);
+    m_list.SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, At(10, RowY(2)));
+    EXPECT_FALSE(m_list.IsEditing());
+    ASSERT_EQ(m_owner.heard.size(), 1u);
+    EXPECT_EQ(m_owner.heard[0].message, WM_XLIST_ROWDBLCLK);
+    EXPECT_EQ(m_owner.heard[0].row, 102);
+    EXPECT_EQ(m_owner.heard[0].column, 0);
+}
+
+TEST_F(XListCtrlTest, CellsAreDrawnInTheSkinColoursWithTheSelectedRowHighlighted) {
+    m_list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    (*m_list.GetCells(1))[1].bold = 1;
+    const size_t liveBefore = gdi::LiveObjectCount();
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = widgettest::MakeSolidBitmap(220, 150, RGB(255, 255, 255));
+    HGDIOBJ old = SelectObject(dc, ToGdiObj(bitmap));
+    RECT cell{};
+    ASSERT_TRUE(m_list.GetSubItemRect(0, 1, LVIR_BOUNDS, cell));
+    m_list.DrawCell(dc, 0, 1, cell);
+    RECT selected{};
+    m_list.GetSubItemRect(1, 1, LVIR_BOUNDS, selected);
+    m_list.DrawCell(dc, 1, 1, selected);
+    // Background in the corners, text colour somewhere in the cell from 8 pixels on.
+    EXPECT_EQ(GetPixel(dc, cell.left + 1, cell.top), kBack);
+    EXPECT_EQ(GetPixel(dc, selected.left + 1, selected.top), kSelBack);
+    int textPixels = 0;
+    for (int y = cell.top; y < cell.bottom; ++y) {
+        for (int x = cell.left; x < cell.right; ++x) {
+            textPixels += GetPixel(dc, x, y) == kText ? 1 : 0;
+            EXPECT_FALSE(x < cell.left + 8 && GetPixel(dc, x, y) == kText);
+        }
+    }
+    EXPECT_GT(textPixels, 0);
+    // A progress cell: frame and a bar of the percentage.
+    (*m_list.GetCells(2))[2].progressCell = 1;
+    (*m_list.GetCells(2))[2].progress = 50;
+    RECT bar{};
+    m_list.GetSubItemRect(2, 2, LVIR_BOUNDS, bar);
+    m_list.DrawCell(dc, 2, 2, bar);
+    EXPECT_EQ(GetPixel(dc, bar.left + 3, bar.top + 3), kSelBack);
+    EXPECT_EQ(GetPixel(dc, bar.right - 3, bar.top + 3), kBack);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(gdi::LiveObjectCount(), liveBefore);
+}
+
+// Answers the next modal list with the given entry (-1: closed without a choice).
+class MenuAnswer {
+public:
+    explicit MenuAnswer(int entry) {
+        platform::SetModalIdleHook([entry](HWND dialog) { EndDialog(dialog, entry); });
+    }
+    ~MenuAnswer() { platform::SetModalIdleHook(nullptr); }
+    MenuAnswer(const MenuAnswer&) = delete;
+    MenuAnswer& operator=(const MenuAnswer&) = delete;
+};
+
+TEST_F(XListCtrlTest, RowMenuUnassignsTheProgramAndPassesOtherEntriesOn) {
+    DialogTemplate dialog;
+    dialog.style = WS_POPUP | WS_VISIBLE;
+    RegisterDialogTemplate(kMenuTemplate, dialog);
+    CListPanel::DefaultTemplateId() = kMenuTemplate;
+    CListPanelItem menu(100, 60);
+    menu.parent = &m_owner;
+    menu.SetEntries({{u"$AssignApplication", nullptr},
+                     {u"$UnassignApplication", nullptr},
+                     {u"$Delete", nullptr}});
+    m_list.rowMenu = &menu;
+    m_list.SetItemText(kExeCol, u"game.exe", 101);
+    m_list.SetCheck(101, 1);
+    {
+        MenuAnswer answer(1);
+        m_list.SendMessage(WM_RBUTTONDOWN, MK_RBUTTON, At(50, RowY(1)));
+        platform::PumpUntilIdle();
+    }
+    EXPECT_EQ(m_list.GetCellText(101, kExeCol), CString());
+    EXPECT_EQ(m_list.GetCheck(101, kAutoCol), 0);
+    ASSERT_EQ(m_owner.heard.size(), 2u);
+    EXPECT_EQ(m_owner.heard[0].message, WM_XLIST_TEXTCHANGED);
+    EXPECT_EQ(m_owner.heard[0].column, 2);
+    EXPECT_EQ(m_owner.heard[0].text, u"");
+    EXPECT_EQ(m_owner.heard[1].message, WM_XLIST_CHECKCHANGED);
+    EXPECT_EQ(m_owner.heard[1].column, 3);
+    EXPECT_EQ(m_owner.heard[1].checked, std::optional<bool>(false));
+    {
+        MenuAnswer answer(2);
+        m_list.SendMessage(WM_RBUTTONDOWN, MK_RBUTTON, At(50, RowY(2)));
+        platform::PumpUntilIdle();
+    }
+    ASSERT_EQ(m_owner.heard.size(), 3u);
+    EXPECT_EQ(m_owner.heard[2].message, WM_XLIST_COMMAND);
+    EXPECT_EQ(m_owner.heard[2].row, 102);
+    EXPECT_EQ(m_owner.heard[2].text, u"$Delete");
+    {
+        MenuAnswer answer(-1); // closed without a choice: an empty command
+        m_list.SendMessage(WM_RBUTTONDOWN, MK_RBUTTON, At(50, RowY(2)));
+        platform::PumpUntilIdle();
+    }
+    ASSERT_EQ(m_owner.heard.size(), 4u);
+    EXPECT_EQ(m_owner.heard[3].text, u"");
+    m_list.SendMessage(WM_RBUTTONDOWN, MK_RBUTTON, At(50, 140)); // no row: no menu
+    EXPECT_EQ(m_owner.heard.size(), 4u);
+    m_list.rowMenu = nullptr;
+}
+
+} // namespace
