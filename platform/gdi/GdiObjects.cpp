@@ -3,6 +3,7 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/FontEngine.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <unordered_map>
@@ -50,7 +51,10 @@ GdiObject* FindObject(HGDIOBJ handle) {
 size_t LiveObjectCount() {
     HandleTable& t = Table();
     std::lock_guard lock(t.mutex);
-    return t.objects.size();
+    // Stock objects are made on first use and live for the process: they are no leak.
+    return static_cast<size_t>(
+        std::count_if(t.objects.begin(), t.objects.end(),
+                      [](const auto& entry) { return !entry.second->stock; }));
 }
 
 void RemoveObject(HGDIOBJ handle) {

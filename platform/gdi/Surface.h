@@ -22,8 +22,9 @@ const Region* RegionFromHandle(HRGN region);
 // A new region handle holding a copy of the region (GetWindowRgn and the like).
 HRGN CreateRegionHandle(Region region);
 
-// The number of live GDI objects and DCs (stock objects included): tests compare it before and
-// after some drawing to find handles that were never deleted.
+// The number of live GDI objects and DCs, stock objects left out (they are made on first use and
+// live for the process): tests compare it before and after some drawing to find handles that
+// were never deleted.
 size_t LiveObjectCount();
 
 // Draws one top-level window's bitmap onto the screen bitmap with its top-left corner at `at`.
