@@ -149,9 +149,7 @@ constexpr int kPopupHeight = 170;
 constexpr int kPopupAccentRow = 58;
 
 // One state of a button: a rounded face with a vertical gradient.
-Image ButtonState(Colour top, Colour bottom, Colour edge) {
-    constexpr int width = 80;
-    constexpr int height = 24;
+Image ButtonState(Colour top, Colour bottom, Colour edge, int width = 80, int height = 24) {
     Image image(width, height);
     image.Fill([&](int x, int y) {
         if (!InsideRounded(x, y, width, height, 6)) {
@@ -177,6 +175,48 @@ Image DownButton() {
 }
 Image DisabledButton() {
     return ButtonState({0x3A, 0x3A, 0x3A}, {0x2A, 0x2A, 0x2A}, {0x4A, 0x4A, 0x4A});
+}
+
+// The configurator's main window: title and profile line above the accent line, the tab
+// row below it, the page area, and the command buttons at the bottom.
+constexpr int kMainWidth = 640;
+constexpr int kMainHeight = 420;
+constexpr int kMainAccentRow = 44;
+constexpr int kTabWidth = 110;
+constexpr int kTabHeight = 28;
+
+Image MainBackground() {
+    Image image = PanelBackground(kMainWidth, kMainHeight, kMainAccentRow);
+    // A darker page area between the tabs and the command buttons.
+    image.Fill([base = image](int x, int y) {
+        const Colour c = base.Get(x, y);
+        // Outside the outline: the window's colour key (magenta), see-through even where a
+        // window region is not applied.
+        if (!InsideRounded(x, y, kMainWidth, kMainHeight, kPanelRadius)) {
+            return Colour{0xFF, 0x00, 0xFF};
+        }
+        if (x >= 16 && x < kMainWidth - 16 && y >= 96 && y < 362) {
+            return Mix(c, kBottom, 0.5);
+        }
+        return c;
+    });
+    return image;
+}
+
+// The tabs: checked (down) tabs wear the accent colour.
+Image TabNormal() {
+    return ButtonState({0x3C, 0x4E, 0x66}, {0x22, 0x2E, 0x3D}, {0x5A, 0x6E, 0x88}, kTabWidth,
+                       kTabHeight);
+}
+Image TabOver() {
+    return ButtonState({0x48, 0x62, 0x80}, {0x2A, 0x3A, 0x4E}, kAccent, kTabWidth, kTabHeight);
+}
+Image TabDown() {
+    return ButtonState({0x2F, 0x8F, 0x58}, {0x1B, 0x55, 0x34}, kAccent, kTabWidth, kTabHeight);
+}
+Image TabDisabled() {
+    return ButtonState({0x3A, 0x3A, 0x3A}, {0x2A, 0x2A, 0x2A}, {0x4A, 0x4A, 0x4A}, kTabWidth,
+                       kTabHeight);
 }
 
 } // namespace
@@ -207,6 +247,12 @@ int main(int argc, char** argv) {
         {"PopupButtonOver.bmp", OverButton},
         {"PopupButtonDown.bmp", DownButton},
         {"PopupButtonDisabled.bmp", DisabledButton},
+        {"MainBackground.bmp", MainBackground},
+        {"MainMask.bmp", [] { return PanelMask(kMainWidth, kMainHeight); }},
+        {"TabButtonNormal.bmp", TabNormal},
+        {"TabButtonOver.bmp", TabOver},
+        {"TabButtonDown.bmp", TabDown},
+        {"TabButtonDisabled.bmp", TabDisabled},
     };
     // The build names the files it expects; every one must be drawn here, so that the list
     // in the build and the drawings never drift apart unnoticed.
