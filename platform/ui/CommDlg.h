@@ -5,7 +5,9 @@
 
 #include "platform/base/WinTypes.h"
 
+#include <algorithm>
 #include <functional>
+#include <string>
 #include <utility>
 
 inline constexpr DWORD CC_RGBINIT = 0x00000001;
@@ -53,5 +55,63 @@ inline BOOL ChooseColorW(CHOOSECOLORW* request) {
         return FALSE;
     }
     request->rgbResult = answer.rgbResult;
+    return TRUE;
+}
+
+// The file-open common dialog, answered like the colour dialog: GetOpenFileNameW asks the
+// installed file chooser (platform::SetFileChooser) for a full path and, without one, ends as
+// if the user had cancelled. A path longer than the caller's buffer fails.
+inline constexpr DWORD OFN_READONLY = 0x00000001;
+inline constexpr DWORD OFN_HIDEREADONLY = 0x00000004;
+inline constexpr DWORD OFN_PATHMUSTEXIST = 0x00000800;
+inline constexpr DWORD OFN_FILEMUSTEXIST = 0x00001000;
+
+struct OPENFILENAMEW {
+    DWORD lStructSize = sizeof(OPENFILENAMEW);
+    HWND hwndOwner = nullptr;
+    LPCWSTR lpstrFilter = nullptr; // pairs of description and pattern, each 0-terminated
+    LPWSTR lpstrFile = nullptr;    // the initial name in, the chosen full path out
+    DWORD nMaxFile = 0;            // room in lpstrFile, terminator included
+    DWORD Flags = 0;
+    WORD nFileOffset = 0;    // out: where the name starts in lpstrFile
+    WORD nFileExtension = 0; // out: where the extension starts (after the dot), 0 for none
+    LPCWSTR lpstrDefExt = nullptr;
+};
+
+namespace platform {
+
+// Answers a file dialog: TRUE with the chosen full path for OK, FALSE for Cancel.
+using FileChooser = std::function<BOOL(const OPENFILENAMEW& request, std::u16string& path)>;
+
+inline FileChooser& InstalledFileChooser() {
+    static FileChooser chooser;
+    return chooser;
+}
+
+// Installs the chooser that answers GetOpenFileNameW (nullptr removes it).
+inline void SetFileChooser(FileChooser chooser) {
+    InstalledFileChooser() = std::move(chooser);
+}
+
+} // namespace platform
+
+inline BOOL GetOpenFileNameW(OPENFILENAMEW* request) {
+    if (request == nullptr || request->lpstrFile == nullptr || request->nMaxFile == 0) {
+        return FALSE;
+    }
+    const platform::FileChooser& chooser = platform::InstalledFileChooser();
+    std::u16string path;
+    if (!chooser || !chooser(*request, path) || path.empty() || path.size() >= request->nMaxFile ||
+        path.size() > 0xFFFF) {
+        return FALSE;
+    }
+    std::copy(path.begin(), path.end(), request->lpstrFile);
+    request->lpstrFile[path.size()] = 0;
+    const size_t slash = path.find_last_of(u"\\/");
+    const size_t nameStart = slash == std::u16string::npos ? 0 : slash + 1;
+    const size_t dot = path.find_last_of(u'.');
+    request->nFileOffset = static_cast<WORD>(nameStart);
+    request->nFileExtension =
+        dot != std::u16string::npos && dot >= nameStart ? static_cast<WORD>(dot + 1) : 0;
     return TRUE;
 }
