@@ -5,6 +5,7 @@
 #include "gui/SkinResourceCache.h"
 #include "platform/base/WideChar.h"
 #include "platform/framework/CDC.h"
+#include "platform/framework/CFileDialog.h"
 #include "platform/gdi/Gdi.h"
 
 #include <algorithm>
@@ -462,6 +463,9 @@ void CXListCtrl::OnLButtonDblClk(UINT flags, CPoint point) {
         case CELL_STATIC:
             SendNotify(WM_XLIST_ROWDBLCLK, RowIdAt(row), info.iSubItem, nullptr, nullptr);
             return;
+        case CELL_FILEDIALOG:
+            ChooseProgram(row, columnId);
+            return;
         default:
             break;
         }
@@ -488,13 +492,29 @@ void CXListCtrl::OnRButtonDown(UINT flags, CPoint point) {
     RunRowCommand(row, key);
 }
 
+bool CXListCtrl::ChooseProgram(int row, int columnId) {
+    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY,
+                       u"*.exe|*.exe||", this);
+    if (dialog.DoModal() != IDOK) {
+        return false;
+    }
+    const int rowId = RowIdAt(row);
+    const CString path = dialog.GetPathName();
+    SetItemText(columnId, dialog.GetFileName().GetString(), rowId);
+    SendNotify(WM_XLIST_TEXTCHANGED, rowId, GetColumn(columnId).index, path.GetString(), nullptr);
+    return true;
+}
+
 void CXListCtrl::RunRowCommand(int row, const CString& key) {
     const int rowId = RowIdAt(row);
+    if (_wcsicmp(key.GetString(), u"$AssignApplication") == 0) {
+        ChooseProgram(row, kProgramColumnId);
+        return;
+    }
     if (_wcsicmp(key.GetString(), u"$UnassignApplication") == 0) {
-        const ListColumnInfo path = GetColumn(2);
-        if (path.index >= 0) {
-            SetItemText(2, u"", rowId);
-            SendNotify(WM_XLIST_TEXTCHANGED, rowId, 2, u"", nullptr);
+        if (GetColumn(kProgramColumnId).index >= 0) {
+            SetItemText(kProgramColumnId, u"", rowId);
+            SendNotify(WM_XLIST_TEXTCHANGED, rowId, kProgramColumnId, u"", nullptr);
         }
         Cells* cells = GetCells(FindRow(rowId));
         if (cells != nullptr && cells->size() > 3) {

@@ -62,6 +62,8 @@ public:
     // The column id whose check the owner sets with SetCheck (the automatic-switch column).
     static constexpr int kCheckColumnId = 3;
     static constexpr int kCheckBoxSize = 13;
+    // The column id of the program path the row menu assigns and unassigns.
+    static constexpr int kProgramColumnId = 2;
 
     CXListCtrl();
     ~CXListCtrl() override;
@@ -144,6 +146,8 @@ private:
     void DrawCheckCell(HDC dc, const ListCellInfo& cell, RECT box, bool selected);
     void DrawProgressCell(HDC dc, const ListCellInfo& cell, RECT box);
     void RunRowCommand(int row, const CString& key);
+    // Asks for a program; on OK the cell shows its file name and the owner hears the full path.
+    bool ChooseProgram(int row, int columnId);
 
     std::map<int, ListColumnInfo> m_columns;
     std::unique_ptr<CXListEdit> m_editor;

@@ -5,6 +5,7 @@
 #include "gui/WidgetMessages.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Surface.h"
+#include "platform/ui/CommDlg.h"
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/Display.h"
 #include "platform/ui/Hooks.h"
@@ -248,6 +249,22 @@ TEST_F(XListCtrlTest, DoubleClicksEditTextCellsAndReportStaticCells) {
     EXPECT_EQ(m_owner.heard[0].message, WM_XLIST_ROWDBLCLK);
     EXPECT_EQ(m_owner.heard[0].row, 102);
     EXPECT_EQ(m_owner.heard[0].column, 0);
+
+    // A program cell asks for a program: the cell shows its name, the owner hears the path.
+    m_list.SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, At(120, RowY(0))); // cancelled
+    EXPECT_EQ(m_owner.heard.size(), 1u);
+    platform::SetFileChooser([](const OPENFILENAMEW&, std::u16string& path) {
+        path = u"C:\\Games\\Arena\\arena.exe";
+        return TRUE;
+    });
+    m_list.SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, At(120, RowY(0)));
+    platform::SetFileChooser(nullptr);
+    EXPECT_EQ(m_list.GetCellText(100, kExeCol), CString(u"arena.exe"));
+    ASSERT_EQ(m_owner.heard.size(), 2u);
+    EXPECT_EQ(m_owner.heard[1].message, WM_XLIST_TEXTCHANGED);
+    EXPECT_EQ(m_owner.heard[1].row, 100);
+    EXPECT_EQ(m_owner.heard[1].column, 2);
+    EXPECT_EQ(m_owner.heard[1].text, u"C:\\Games\\Arena\\arena.exe");
 }
 
 TEST_F(XListCtrlTest, CellsAreDrawnInTheSkinColoursWithTheSelectedRowHighlighted) {
