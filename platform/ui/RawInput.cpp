@@ -106,20 +106,20 @@ HRAWINPUT StoreRawInput(const RAWINPUT& input) {
     return reinterpret_cast<HRAWINPUT>(handle);
 }
 
-int DeliverRawKeyboard(const RAWKEYBOARD& report) {
+namespace {
+
+// Posts a stored report as WM_INPUT to every window registered for the usage.
+int Deliver(const RAWINPUT& input, USHORT usage) {
     std::vector<HWND> targets;
     {
         RawInputState& s = State();
         std::lock_guard lock(s.mutex);
         for (const RAWINPUTDEVICE& d : s.registered) {
-            if (d.usUsagePage == 1 && d.usUsage == 6) {
+            if (d.usUsagePage == 1 && d.usUsage == usage) {
                 targets.push_back(d.hwndTarget);
             }
         }
     }
-    RAWINPUT input;
-    input.header.dwType = RIM_TYPEKEYBOARD;
-    input.data.keyboard = report;
     const HRAWINPUT handle = StoreRawInput(input);
     int reached = 0;
     for (HWND target : targets) {
@@ -129,6 +129,22 @@ int DeliverRawKeyboard(const RAWKEYBOARD& report) {
         }
     }
     return reached;
+}
+
+} // namespace
+
+int DeliverRawKeyboard(const RAWKEYBOARD& report) {
+    RAWINPUT input;
+    input.header.dwType = RIM_TYPEKEYBOARD;
+    input.data.keyboard = report;
+    return Deliver(input, 6);
+}
+
+int DeliverRawMouse(const RAWMOUSE& report) {
+    RAWINPUT input;
+    input.header.dwType = RIM_TYPEMOUSE;
+    input.data.mouse = report;
+    return Deliver(input, 2);
 }
 
 } // namespace platform

@@ -17,7 +17,30 @@ inline constexpr UINT RID_HEADER = 0x10000005;
 inline constexpr UINT RID_INPUT = 0x10000003;
 
 inline constexpr DWORD RIDEV_REMOVE = 0x00000001;
+inline constexpr DWORD RIDEV_NOLEGACY = 0x00000030;
 inline constexpr DWORD RIDEV_INPUTSINK = 0x00000100;
+
+// A mouse report: the button transitions of one report in usButtonFlags.
+struct RAWMOUSE {
+    USHORT usFlags = 0;
+    USHORT usButtonFlags = 0;
+    USHORT usButtonData = 0;
+    ULONG ulRawButtons = 0;
+    LONG lLastX = 0;
+    LONG lLastY = 0;
+    ULONG ulExtraInformation = 0;
+};
+inline constexpr USHORT RI_MOUSE_LEFT_BUTTON_DOWN = 0x0001;
+inline constexpr USHORT RI_MOUSE_LEFT_BUTTON_UP = 0x0002;
+inline constexpr USHORT RI_MOUSE_RIGHT_BUTTON_DOWN = 0x0004;
+inline constexpr USHORT RI_MOUSE_RIGHT_BUTTON_UP = 0x0008;
+inline constexpr USHORT RI_MOUSE_MIDDLE_BUTTON_DOWN = 0x0010;
+inline constexpr USHORT RI_MOUSE_MIDDLE_BUTTON_UP = 0x0020;
+inline constexpr USHORT RI_MOUSE_BUTTON_4_DOWN = 0x0040;
+inline constexpr USHORT RI_MOUSE_BUTTON_4_UP = 0x0080;
+inline constexpr USHORT RI_MOUSE_BUTTON_5_DOWN = 0x0100;
+inline constexpr USHORT RI_MOUSE_BUTTON_5_UP = 0x0200;
+inline constexpr USHORT RI_MOUSE_WHEEL = 0x0400;
 
 struct RAWINPUTHEADER {
     DWORD dwType = 0;
@@ -30,6 +53,7 @@ struct RAWINPUT {
     RAWINPUTHEADER header;
     union {
         RAWKEYBOARD keyboard;
+        RAWMOUSE mouse;
     } data{};
 };
 using PRAWINPUT = RAWINPUT*;
@@ -58,4 +82,6 @@ HRAWINPUT StoreRawInput(const RAWINPUT& input);
 // Posts a keyboard report as WM_INPUT to every window registered for the keyboard
 // (usage page 1, usage 6); the number of windows reached.
 int DeliverRawKeyboard(const RAWKEYBOARD& report);
+// The same for a mouse report, to the windows registered for the mouse (usage 2).
+int DeliverRawMouse(const RAWMOUSE& report);
 } // namespace platform
