@@ -4,6 +4,7 @@
 #include "gui/PanelBitmap.h"
 #include "gui/SkinCreators.h"
 #include "gui/SkinLanguage.h"
+#include "gui/SkinListCreators.h"
 #include "gui/SkinResourceCache.h"
 #include "gui/SkinSliderCreators.h"
 #include "gui/xml/PugXmlArray.h"
@@ -73,6 +74,11 @@ std::map<std::u16string, SkinElementCreator>& Creators() {
         builtIn[u"HSLIDERMAPM"] = CreateSkinApmSlider;
         builtIn[u"DMARKER"] = CreateSkinMarker;
         builtIn[u"DPISTAGEWINDOW"] = CreateSkinDpiStageWindow;
+        builtIn[u"COMBO"] = CreateSkinCombo;
+        builtIn[u"COMBOCOLOR"] = CreateSkinColorCombo;
+        builtIn[u"LISTPANEL"] = CreateSkinListPanel;
+        builtIn[u"EDITCTRL"] = CreateSkinEdit;
+        builtIn[u"EDITCTRLSK"] = CreateSkinKeyEdit;
         return builtIn;
     }();
     return creators;

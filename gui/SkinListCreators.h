@@ -1,0 +1,21 @@
+#pragma once
+// The skin element creators of the drop-downs (COMBO, COMBOCOLOR), the pop-up lists
+// (LISTPANEL) and the edit fields (EDITCTRL, EDITCTRLSK). The loader calls them through its
+// creator table; each reads its element by the shared attribute rules, makes the widget, fills
+// in the item fields and returns it, or returns nothing when the element cannot be made.
+
+#include "gui/SkinFile.h"
+
+#include <memory>
+
+// COMBO: a CDropdownListItem (type 14) on the field rectangle of its CBOX, with the list
+// height of its CLIST and one entry per COMBOITEM; nothing without CBOX or CLIST.
+std::unique_ptr<CGUIItem> CreateSkinCombo(const SkinElementContext& context);
+// COMBOCOLOR: a CDropdownColorButton (type 15); as COMBO without text colours and entries.
+std::unique_ptr<CGUIItem> CreateSkinColorCombo(const SkinElementContext& context);
+// LISTPANEL: a windowless CListPanelItem (type 16) as wide and high as its rectangle.
+std::unique_ptr<CGUIItem> CreateSkinListPanel(const SkinElementContext& context);
+// EDITCTRL: a left-aligned CEditItem (type 19).
+std::unique_ptr<CGUIItem> CreateSkinEdit(const SkinElementContext& context);
+// EDITCTRLSK: a centred CEditItemSingleKeyInput (type 20) registered for raw keyboard input.
+std::unique_ptr<CGUIItem> CreateSkinKeyEdit(const SkinElementContext& context);

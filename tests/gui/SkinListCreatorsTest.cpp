@@ -1,0 +1,327 @@
+// Drop-down, colour drop-down, pop-up list and edit field skin elements written into a
+// temporary program folder and loaded into a host window on the headless display.
+#include "gui/SkinListCreators.h"
+#include "ButtonTestSupport.h"
+#include "SkinTestSupport.h"
+#include "gui/DropdownColorButton.h"
+#include "gui/DropdownListItem.h"
+#include "gui/EditItem.h"
+#include "gui/EditItemSingleKeyInput.h"
+#include "gui/FontItem.h"
+#include "gui/LangTable.h"
+#include "gui/ListPanelItem.h"
+#include "platform/gdi/Surface.h"
+#include "platform/ui/MessageLoop.h"
+#include "platform/ui/RawInput.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using buttontest::HostWindow;
+using skintest::MakeBmp;
+using skintest::ProgramFolder;
+
+namespace {
+
+constexpr COLORREF kDesktop = RGB(0, 0, 0);
+
+RECT WindowRectIn(const CWnd& window, const CWnd& host) {
+    RECT rc{};
+    window.GetWindowRect(&rc);
+    host.ScreenToClient(&rc);
+    return rc;
+}
+
+template <typename T> T* ItemAs(const CGUIItemList& list, const WCHAR* name) {
+    return dynamic_cast<T*>(FindGUIItemById(list, FindSkinItemId(name)));
+}
+
+COLORREF Colour(const WCHAR* name) {
+    return static_cast<COLORREF>(FindColourByName(name));
+}
+
+// A VSCROLL whose thumb is `thumbWidth` pixels wide, with every other picture.
+std::string Scroll(const char* thumb) {
+    return std::string("<VSCROLL><VSBMP_TMB>") + thumb +
+           "</VSBMP_TMB><VSBMP_TOP>cap.bmp</VSBMP_TOP><VSBMP_BOT>cap.bmp</VSBMP_BOT>"
+           "<VSBMP_AUP>cap.bmp</VSBMP_AUP><VSBMP_ADN>cap.bmp</VSBMP_ADN>"
+           "<VSBMP_SPN>cap.bmp</VSBMP_SPN></VSCROLL>";
+}
+
+class SkinListCreatorsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_host.CreateAt(400, 300));
+        m_folder.Write("skins/thumb12.bmp", MakeBmp(12, 20, [](int, int) { return 0x808080u; }));
+        m_folder.Write("skins/cap.bmp", MakeBmp(12, 12, [](int, int) { return 0x404040u; }));
+    }
+    void TearDown() override {
+        CurrentLangTable = nullptr;
+        m_host.DestroyWindow();
+        platform::PumpUntilIdle();
+    }
+
+    void Load(CGUIItemList& list, const std::string& items) {
+        m_folder.Write("xml/T.xml", "<ITEMLIST><FONTLIST><FONT name='FONT_ARIAL12' pitch='12'/>"
+                                    "</FONTLIST>" +
+                                        items + "</ITEMLIST>");
+        LoadSkinFile(list, u"T.xml", &m_host);
+        platform::PumpUntilIdle();
+    }
+
+    CFontItem* Font(const CGUIItemList& list) { return ItemAs<CFontItem>(list, u"FONT_ARIAL12"); }
+
+    platform::HeadlessDisplay m_display{400, 300, kDesktop};
+    ProgramFolder m_folder;
+    HostWindow m_host;
+};
+
+} // namespace
+
+TEST_F(SkinListCreatorsTest, DropDownTakesItsFieldListLookAndEntries) {
+    CGUIItemList list;
+    Load(list, "<COMBOLIST>"
+               "<COMBO name='LIST_GLOBALMACROLIST' fontclr='RED' fontclrhi='GREEN' backclr='BLUE' "
+               "backclrhi='WHITE' bdrclr='RED' bdrwidth='9' disbbackclr='MIDGREY' "
+               "disbbdrclr='DARKGREY' fontid='FONT_ARIAL12' sorted='1'>"
+               "<CBOX><RECT left='20' top='30' right='100' bottom='20'/></CBOX>"
+               "<CLIST height='120'/>" +
+                   Scroll("thumb12.bmp") +
+                   "<COMBOITEM> One </COMBOITEM><COMBOITEM>Two</COMBOITEM><COMBOITEM/></COMBO>"
+                   // A border width of 12 and unknown colours leave the defaults; no list height.
+                   "<COMBO name='LIST_PROFILELIST' bdrwidth='12' backclr='PINK' sorted='true'>"
+                   "<CBOX><RECT left='20' top='80' right='100' bottom='20'/></CBOX><CLIST/></COMBO>"
+                   // Without CLIST, without CBOX, or with an unknown name: nothing.
+                   "<COMBO name='LIST_GLOBAL_BASIC_COMMANDS'><CBOX><RECT right='9' bottom='9'/>"
+                   "</CBOX></COMBO>"
+                   "<COMBO name='LIST_GLOBAL_ADDITIONAL_COMMANDS'><RECT right='9' bottom='9'/>"
+                   "<CLIST height='9'/></COMBO>"
+                   "<COMBO name='NO_SUCH_LIST'><CBOX/><CLIST/></COMBO>"
+                   "</COMBOLIST>");
+    ASSERT_EQ(list.GetCount(), 3); // the font and two drop-downs
+
+    auto* drop = ItemAs<CDropdownListItem>(list, u"LIST_GLOBALMACROLIST");
+    ASSERT_NE(drop, nullptr);
+    EXPECT_EQ(drop->type, GUIITEM_DROPDOWNLIST);
+    EXPECT_EQ(drop->hwnd, drop->m_hWnd);
+    EXPECT_EQ(drop->parent, &m_host);
+    EXPECT_EQ(drop->GetDlgCtrlID(), FindSkinItemId(u"LIST_GLOBALMACROLIST"));
+    EXPECT_EQ(*drop->rect, (RECT{20, 30, 120, 50}));
+    EXPECT_EQ(WindowRectIn(*drop, m_host), (RECT{20, 30, 120, 50}));
+    EXPECT_EQ(drop->listRect, (RECT{20, 30, 120, 50}));
+    EXPECT_EQ(drop->listHeight, 120);
+    EXPECT_EQ(drop->textColor, Colour(u"RED"));
+    EXPECT_EQ(drop->hoverTextColor, Colour(u"GREEN"));
+    EXPECT_EQ(drop->backgroundColor, Colour(u"BLUE"));
+    EXPECT_EQ(drop->hoverBackgroundColor, Colour(u"WHITE"));
+    EXPECT_EQ(drop->borderColor, Colour(u"RED"));
+    EXPECT_EQ(drop->borderWidth, 9);
+    EXPECT_EQ(drop->disabledBackgroundColor, Colour(u"MIDGREY"));
+    EXPECT_EQ(drop->disabledBorderColor, Colour(u"DARKGREY"));
+    EXPECT_EQ(drop->font, Font(list));
+    EXPECT_EQ(drop->sorted, 1);
+    EXPECT_EQ(drop->scrollBarWidth, 12);
+    EXPECT_NE(drop->scrollThumb, nullptr);
+    EXPECT_NE(drop->scrollSpin, nullptr);
+    ASSERT_EQ(drop->GetCount(), 3);
+    EXPECT_EQ(drop->GetText(0), u"One");
+    EXPECT_EQ(drop->GetText(1), u"Two");
+    EXPECT_EQ(drop->GetText(2), u"");
+
+    // What it draws: the skin's border around the skin's background.
+    drop->Invalidate();
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_display.ScreenPixel(20, 40), Colour(u"RED"));
+    EXPECT_EQ(m_display.ScreenPixel(28, 40), Colour(u"RED"));
+    EXPECT_EQ(m_display.ScreenPixel(60, 40), Colour(u"BLUE"));
+
+    auto* plain = ItemAs<CDropdownListItem>(list, u"LIST_PROFILELIST");
+    ASSERT_NE(plain, nullptr);
+    const CDropdownListItem defaults;
+    EXPECT_EQ(plain->borderWidth, defaults.borderWidth);
+    EXPECT_EQ(plain->backgroundColor, defaults.backgroundColor);
+    EXPECT_EQ(plain->sorted, 0); // "true" is no integer
+    EXPECT_EQ(plain->listHeight, 0);
+    EXPECT_EQ(plain->font, nullptr);
+    EXPECT_EQ(plain->scrollBarWidth, 0);
+    EXPECT_EQ(plain->GetCount(), 0);
+}
+
+TEST_F(SkinListCreatorsTest, ColourDropDownTakesNoTextColoursEntriesOrScrollPictures) {
+    CGUIItemList list;
+    Load(list, "<COMBOLIST><COMBOCOLOR name='LOGO_COLOR' fontclr='RED' fontclrhi='GREEN' "
+               "backclr='BLUE' bdrclr='WHITE' bdrwidth='3' disbbackclr='MIDGREY' sorted='1'>"
+               "<CBOX><RECT left='200' top='10' right='60' bottom='22'/></CBOX>"
+               "<CLIST height='90'/>" +
+                   Scroll("thumb12.bmp") +
+                   "<COMBOITEM>Ignored</COMBOITEM></COMBOCOLOR>"
+                   "<COMBOCOLOR name='SCROLL_COLOR'><CBOX><RECT right='9' bottom='9'/></CBOX>"
+                   "</COMBOCOLOR></COMBOLIST>");
+    ASSERT_EQ(list.GetCount(), 2);
+    auto* button = ItemAs<CDropdownColorButton>(list, u"LOGO_COLOR");
+    ASSERT_NE(button, nullptr);
+    const CDropdownColorButton defaults;
+    EXPECT_EQ(button->type, GUIITEM_DROPDOWNCOLOR);
+    EXPECT_EQ(button->hwnd, button->m_hWnd);
+    EXPECT_EQ(button->parent, &m_host);
+    EXPECT_EQ(button->GetDlgCtrlID(), FindSkinItemId(u"LOGO_COLOR"));
+    EXPECT_EQ(WindowRectIn(*button, m_host), (RECT{200, 10, 260, 32}));
+    EXPECT_EQ(button->listHeight, 90);
+    EXPECT_EQ(button->textColor, defaults.textColor);
+    EXPECT_EQ(button->hoverTextColor, defaults.hoverTextColor);
+    EXPECT_EQ(button->backgroundColor, Colour(u"BLUE"));
+    EXPECT_EQ(button->borderColor, Colour(u"WHITE"));
+    EXPECT_EQ(button->borderWidth, 3);
+    EXPECT_EQ(button->disabledBackgroundColor, Colour(u"MIDGREY"));
+    EXPECT_EQ(button->sorted, 0);
+    EXPECT_EQ(button->GetCount(), 0);
+    EXPECT_EQ(button->scrollBarWidth, 12);
+    EXPECT_EQ(button->scrollThumb, nullptr);
+}
+
+TEST_F(SkinListCreatorsTest, ListPanelIsAWindowlessListOfItsSize) {
+    CGUIItemList list;
+    Load(list, "<LISTPANELLIST>"
+               "<LISTPANEL name='LISTPANEL_PROFILEOPTIONS' fontclr='RED' fontclrhi='GREEN' "
+               "backclr='BLUE' backclrhi='WHITE' bdrclr='MIDGREY' bdrwidth='0' sorted='2' "
+               "fontid='FONT_ARIAL12'><RECT left='5' top='6' right='150' bottom='200'/>" +
+                   Scroll("thumb12.bmp") +
+                   // Entries count wherever they stand, as long as LISTPANELITEMS exists.
+                   "<LISTPANELITEM>First</LISTPANELITEM><LISTPANELITEMS>"
+                   "<LISTPANELITEM> Second </LISTPANELITEM></LISTPANELITEMS></LISTPANEL>"
+                   "<LISTPANEL name='LISTPANEL_MACROOPTIONS'><RECT right='80' bottom='40'/>"
+                   "<LISTPANELITEM>Dropped</LISTPANELITEM>" +
+                   Scroll("missing.bmp") + "</LISTPANEL></LISTPANELLIST>");
+    ASSERT_EQ(list.GetCount(), 3);
+    auto* panel = ItemAs<CListPanelItem>(list, u"LISTPANEL_PROFILEOPTIONS");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->type, GUIITEM_LISTPANELITEM);
+    EXPECT_EQ(panel->hwnd, nullptr);
+    EXPECT_EQ(FindGUIItemByHwnd(list, nullptr), nullptr);
+    EXPECT_EQ(panel->parent, &m_host);
+    EXPECT_EQ(panel->width, 150);
+    EXPECT_EQ(panel->defaultHeight, 200);
+    EXPECT_EQ(*panel->rect, (RECT{5, 6, 155, 206}));
+    EXPECT_EQ(panel->textColor, Colour(u"RED"));
+    EXPECT_EQ(panel->hoverTextColor, Colour(u"GREEN"));
+    EXPECT_EQ(panel->backgroundColor, Colour(u"BLUE"));
+    EXPECT_EQ(panel->hoverBackgroundColor, Colour(u"WHITE"));
+    EXPECT_EQ(panel->borderColor, Colour(u"MIDGREY"));
+    EXPECT_EQ(panel->borderWidth, 1); // 0 is outside 1 to 9
+    EXPECT_EQ(panel->sorted, 1);
+    EXPECT_EQ(panel->font, Font(list));
+    EXPECT_EQ(panel->hasScrollBitmaps, 1);
+    EXPECT_NE(panel->scrollThumb, nullptr);
+    EXPECT_NE(panel->scrollArrowDown, nullptr);
+    ASSERT_EQ(panel->GetCount(), 2);
+    EXPECT_EQ(panel->GetEntryText(0), u"First");
+    EXPECT_EQ(panel->GetEntryText(1), u"Second");
+
+    auto* bare = ItemAs<CListPanelItem>(list, u"LISTPANEL_MACROOPTIONS");
+    ASSERT_NE(bare, nullptr);
+    EXPECT_EQ(bare->GetCount(), 0); // no LISTPANELITEMS: its items are not read
+    EXPECT_EQ(bare->hasScrollBitmaps, 0);
+    EXPECT_EQ(bare->scrollTop, nullptr); // without a thumb nothing else is read
+}
+
+TEST_F(SkinListCreatorsTest, EditFieldsTakeTheirLookLimitAndKeyboard) {
+    CLangTable table;
+    const LONG moved[4] = {7, 8, 90, 21};
+    CLangTable::AddOverride(&table, FindSkinItemId(u"EDITCTRL_POPUP_NAMEENTRY"), moved,
+                            sizeof(moved), u"RECT");
+    CLangTable::AddOverride(&table, FindSkinItemId(u"EDITCTRL_POPUP_SINGLEKEYENTRY"), moved,
+                            sizeof(moved), u"RECT");
+    CurrentLangTable = &table;
+    CGUIItemList list;
+    Load(list, "<EDITCTRLLIST>"
+               "<EDITCTRL name='EDITCTRL_POPUP_NAMEENTRY' max='20' fontclr='RED' "
+               "fontclrhi='GREEN' bdrclr='MIDGREY' bdrwidth='9' fontid='FONT_ARIAL12' "
+               "backclr='BLUE' backclrhi='WHITE'><RECT left='20' top='30' right='160' "
+               "bottom='20'/></EDITCTRL>"
+               "<EDITCTRL name='EDITCTRL_DEFAULT_DELAY' max='-3'><RECT left='20' top='60' "
+               "right='60' bottom='20'/></EDITCTRL>"
+               "<EDITCTRL name='NOT_AN_EDIT'><RECT right='60' bottom='20'/></EDITCTRL>"
+               "<EDITCTRLSK name='EDITCTRL_POPUP_SINGLEKEYENTRY' bdrwidth='10'><RECT "
+               "left='200' top='30' right='100' bottom='20'/></EDITCTRLSK>"
+               "</EDITCTRLLIST>");
+    ASSERT_EQ(list.GetCount(), 4);
+
+    auto* edit = ItemAs<CEditItem>(list, u"EDITCTRL_POPUP_NAMEENTRY");
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->type, GUIITEM_EDITITEM);
+    EXPECT_EQ(edit->parent, &m_host);
+    EXPECT_EQ(edit->GetDlgCtrlID(), FindSkinItemId(u"EDITCTRL_POPUP_NAMEENTRY"));
+    // The language's rectangle wins over the skin's.
+    EXPECT_EQ(WindowRectIn(*edit, m_host), (RECT{7, 8, 97, 29}));
+    EXPECT_EQ(edit->GetStyle() & ES_CENTER, 0u);
+    EXPECT_EQ(edit->textColor, Colour(u"RED"));
+    EXPECT_EQ(edit->hoverTextColor, Colour(u"GREEN"));
+    EXPECT_EQ(edit->borderColor, Colour(u"MIDGREY"));
+    EXPECT_EQ(edit->borderWidth, 9);
+    EXPECT_EQ(edit->backgroundColor, Colour(u"BLUE"));
+    EXPECT_EQ(edit->hoverBackgroundColor, Colour(u"WHITE"));
+    ASSERT_NE(Font(list), nullptr);
+    EXPECT_EQ(edit->fontItem, Font(list));
+    EXPECT_EQ(reinterpret_cast<HFONT>(edit->SendMessage(WM_GETFONT)),
+              static_cast<HFONT>(*Font(list)));
+    // At most 20 characters are accepted.
+    EXPECT_EQ(edit->GetLimitText(), 20u);
+    for (int i = 0; i < 25; ++i) {
+        edit->SendMessage(WM_CHAR, 'a');
+    }
+    EXPECT_EQ(edit->GetWindowTextLength(), 20);
+
+    // A negative limit is the largest one.
+    auto* delay = ItemAs<CEditItem>(list, u"EDITCTRL_DEFAULT_DELAY");
+    ASSERT_NE(delay, nullptr);
+    CEditItem fresh;
+    ASSERT_TRUE(fresh.Create(WS_CHILD, RECT{0, 0, 10, 10}, &m_host, 1));
+    fresh.LimitText(0);
+    EXPECT_EQ(delay->GetLimitText(), fresh.GetLimitText());
+    EXPECT_EQ(delay->fontItem, nullptr);
+
+    auto* key = ItemAs<CEditItemSingleKeyInput>(list, u"EDITCTRL_POPUP_SINGLEKEYENTRY");
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->type, GUIITEM_EDITSINGLEKEY);
+    EXPECT_EQ(key->parent, &m_host);
+    EXPECT_EQ(key->GetDlgCtrlID(), FindSkinItemId(u"EDITCTRL_POPUP_SINGLEKEYENTRY"));
+    // The key field stands where the skin says, whatever the language says.
+    EXPECT_EQ(WindowRectIn(*key, m_host), (RECT{200, 30, 300, 50}));
+    EXPECT_EQ(key->GetStyle() & ES_CENTER, ES_CENTER);
+    EXPECT_EQ(key->borderWidth, CEditItem().borderWidth);
+    // It is registered for the keyboard's raw reports.
+    UINT count = 0;
+    GetRegisteredRawInputDevices(nullptr, &count, sizeof(RAWINPUTDEVICE));
+    std::vector<RAWINPUTDEVICE> devices(count);
+    ASSERT_EQ(GetRegisteredRawInputDevices(devices.data(), &count, sizeof(RAWINPUTDEVICE)), count);
+    bool keyboard = false;
+    for (const RAWINPUTDEVICE& device : devices) {
+        keyboard = keyboard || (device.usUsagePage == 1 && device.usUsage == 6 &&
+                                device.hwndTarget == key->m_hWnd);
+    }
+    EXPECT_TRUE(keyboard);
+}
+
+TEST_F(SkinListCreatorsTest, DroppedListItemsLeaveNoGdiObjects) {
+    const std::string items =
+        "<COMBOLIST><COMBO name='LIST_PROFILELIST' backclr='BLUE'><CBOX><RECT right='90' "
+        "bottom='20'/></CBOX><CLIST height='50'/><COMBOITEM>A</COMBOITEM></COMBO>"
+        "<COMBOCOLOR name='LOGO_COLOR'><CBOX><RECT top='30' right='60' bottom='20'/></CBOX>"
+        "<CLIST/></COMBOCOLOR></COMBOLIST><EDITCTRLLIST><EDITCTRL "
+        "name='EDITCTRL_DEFAULT_DELAY' backclr='RED'><RECT top='60' right='60' bottom='20'/>"
+        "</EDITCTRL></EDITCTRLLIST>";
+    const auto settled = [&] {
+        {
+            CGUIItemList list;
+            Load(list, items);
+            EXPECT_EQ(list.GetCount(), 4);
+        }
+        platform::PumpUntilIdle();
+        SkinResourceCache::Clear();
+        return gdi::LiveObjectCount();
+    };
+    const size_t first = settled();
+    EXPECT_EQ(settled(), first);
+}
