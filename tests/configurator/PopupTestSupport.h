@@ -5,7 +5,6 @@
 // the popup's modal loop.
 
 #include "gui/BitmapBtn.h"
-#include "gui/EditItem.h"
 #include "gui/LangTable.h"
 #include "gui/SkinFile.h"
 #include "gui/SkinResourceCache.h"
@@ -93,7 +92,8 @@ std::unique_ptr<CGUIItem> Finish(std::unique_ptr<Item> item, int id, const SkinE
 }
 
 // Minimal stand-ins for the skin's element creators: the widget on its rectangle with its
-// text, nothing more (no pictures, fonts or colours).
+// text, nothing more (no pictures, fonts or colours). Edit fields are made by the skin's own
+// creator.
 inline std::unique_ptr<CGUIItem> TestButton(const SkinElementContext& c) {
     const int id = ReadSkinItemId(c.element);
     if (id == -1) {
@@ -122,23 +122,6 @@ inline std::unique_ptr<CGUIItem> TestText(const SkinElementContext& c) {
     return Finish(std::move(text), id, c);
 }
 
-inline std::unique_ptr<CGUIItem> TestEdit(const SkinElementContext& c) {
-    const int id = ReadSkinItemId(c.element);
-    if (id == -1) {
-        return nullptr;
-    }
-    auto edit = std::make_unique<CEditItem>();
-    if (!edit->Create(WS_CHILD | WS_VISIBLE | ES_LEFT, ItemWindowRect(c), c.parent,
-                      static_cast<UINT>(id))) {
-        return nullptr;
-    }
-    const WCHAR* max = c.element.FindAttribute(u"max").GetValue();
-    if (max != nullptr) {
-        edit->SendMessage(EM_LIMITTEXT, static_cast<WPARAM>(_wtoi(max)));
-    }
-    return Finish(std::move(edit), id, c);
-}
-
 // Registers the stand-ins for the life of the object and puts back what was there before.
 // With onlyMissing, an element that already has a creator keeps it.
 class TestCreators {
@@ -146,7 +129,6 @@ public:
     explicit TestCreators(bool onlyMissing = false) : m_onlyMissing(onlyMissing) {
         Register(u"BUTTON", &TestButton);
         Register(u"TEXTITEM", &TestText);
-        Register(u"EDITCTRL", &TestEdit);
     }
     ~TestCreators() {
         for (auto& [name, earlier] : m_earlier) {
