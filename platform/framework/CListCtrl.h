@@ -149,4 +149,20 @@ public:
     BOOL SetBkColor(COLORREF colour) {
         return static_cast<BOOL>(SendMessage(LVM_SETBKCOLOR, 0, static_cast<LPARAM>(colour)));
     }
+    // Replaces the whole extended style; answers the earlier one.
+    DWORD SetExtendedStyle(DWORD style) {
+        return static_cast<DWORD>(
+            SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>(style)));
+    }
+    DWORD GetExtendedStyle() const {
+        return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
+    }
+    // Answers the earlier outline colour.
+    COLORREF SetOutlineColor(COLORREF colour) {
+        return static_cast<COLORREF>(
+            SendMessage(LVM_SETOUTLINECOLOR, 0, static_cast<LPARAM>(colour)));
+    }
+    COLORREF GetOutlineColor() const {
+        return static_cast<COLORREF>(SendMessage(LVM_GETOUTLINECOLOR));
+    }
 };

@@ -32,6 +32,8 @@ struct ListState {
     HFONT font = nullptr;
     COLORREF textColour = 0;
     COLORREF backColour = RGB(255, 255, 255);
+    COLORREF outlineColour = 0;
+    DWORD extendedStyle = 0;
     HWND header = nullptr;       // the column headings, null with LVS_NOCOLUMNHEADER
     HIMAGELIST images = nullptr; // small images: only their height matters here
 };
@@ -375,6 +377,21 @@ LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case LVM_SETTEXTCOLOR:
         s->textColour = static_cast<COLORREF>(lParam);
         return TRUE;
+    case LVM_SETEXTENDEDLISTVIEWSTYLE: {
+        const DWORD earlier = s->extendedStyle;
+        const DWORD mask = wParam == 0 ? ~DWORD{0} : static_cast<DWORD>(wParam);
+        s->extendedStyle = (earlier & ~mask) | (static_cast<DWORD>(lParam) & mask);
+        return static_cast<LRESULT>(earlier);
+    }
+    case LVM_GETEXTENDEDLISTVIEWSTYLE:
+        return static_cast<LRESULT>(s->extendedStyle);
+    case LVM_SETOUTLINECOLOR: {
+        const COLORREF earlier = s->outlineColour;
+        s->outlineColour = static_cast<COLORREF>(lParam);
+        return static_cast<LRESULT>(earlier);
+    }
+    case LVM_GETOUTLINECOLOR:
+        return static_cast<LRESULT>(s->outlineColour);
     case LVM_GETITEMCOUNT:
         return Count(*s);
     case LVM_DELETEALLITEMS:

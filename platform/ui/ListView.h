@@ -35,6 +35,16 @@ inline constexpr UINT LVM_GETCOLUMNWIDTH = LVM_FIRST + 29;
 inline constexpr UINT LVM_SETCOLUMNWIDTH = LVM_FIRST + 30;
 inline constexpr UINT LVM_GETHEADER = LVM_FIRST + 31;
 inline constexpr UINT LVM_SETTEXTCOLOR = LVM_FIRST + 36;
+// Extended list styles (wParam: the bits to change, 0 for all; lParam: their new values; the
+// answer is the earlier style). They are kept and reported; the display draws the same.
+inline constexpr UINT LVM_SETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 54;
+inline constexpr UINT LVM_GETEXTENDEDLISTVIEWSTYLE = LVM_FIRST + 55;
+// The colour of the list's outline (lParam); the answer is the earlier colour.
+inline constexpr UINT LVM_GETOUTLINECOLOR = LVM_FIRST + 176;
+inline constexpr UINT LVM_SETOUTLINECOLOR = LVM_FIRST + 177;
+inline constexpr DWORD LVS_EX_FULLROWSELECT = 0x00000020;
+inline constexpr DWORD LVS_EX_FLATSB = 0x00000100;
+inline constexpr DWORD LVS_EX_DOUBLEBUFFER = 0x00010000;
 inline constexpr UINT LVM_GETTOPINDEX = LVM_FIRST + 39;
 inline constexpr UINT LVM_GETCOUNTPERPAGE = LVM_FIRST + 40;
 inline constexpr UINT LVM_GETITEMSTATE = LVM_FIRST + 44;

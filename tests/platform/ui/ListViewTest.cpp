@@ -107,3 +107,23 @@ TEST(ListViewTest, CustomDrawAsksTheParentPerVisibleRow) {
 }
 
 } // namespace
+
+TEST(ListViewTest, ExtendedStyleAndOutlineColourAreKept) {
+    HWND parent = uitest::CreateTestWindow(WS_POPUP | WS_VISIBLE, 0, 0, 100, 100);
+    HWND list = CreateList(parent, 45);
+    EXPECT_EQ(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), 0);
+    EXPECT_EQ(SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                           static_cast<LPARAM>(LVS_EX_FULLROWSELECT | LVS_EX_FLATSB)),
+              0);
+    // Only the bits of the mask change; the answer is the earlier style.
+    EXPECT_EQ(SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FLATSB | LVS_EX_DOUBLEBUFFER,
+                           static_cast<LPARAM>(LVS_EX_DOUBLEBUFFER)),
+              static_cast<LRESULT>(LVS_EX_FULLROWSELECT | LVS_EX_FLATSB));
+    EXPECT_EQ(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0),
+              static_cast<LRESULT>(LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER));
+    EXPECT_EQ(SendMessageW(list, LVM_SETOUTLINECOLOR, 0, RGB(1, 2, 3)), 0);
+    EXPECT_EQ(SendMessageW(list, LVM_SETOUTLINECOLOR, 0, RGB(4, 5, 6)),
+              static_cast<LRESULT>(RGB(1, 2, 3)));
+    EXPECT_EQ(SendMessageW(list, LVM_GETOUTLINECOLOR, 0, 0), static_cast<LRESULT>(RGB(4, 5, 6)));
+    DestroyWindow(parent);
+}
