@@ -269,6 +269,58 @@ TEST_F(MacroDisplayItemTest, RowMenuInsertsDeletesAndEditsRows) {
     m_list->keyRowMenu = nullptr;
 }
 
+TEST_F(MacroDisplayItemTest, CellsShowTheRowPictureAndTheSelectedRowHighlighted) {
+    const COLORREF pictures[6] = {RGB(10, 0, 0), RGB(20, 0, 0), RGB(30, 0, 0),
+                                  RGB(40, 0, 0), RGB(50, 0, 0), RGB(60, 0, 0)};
+    HBITMAP sources[6];
+    for (int i = 0; i < 6; ++i) {
+        sources[i] = widgettest::MakeSolidBitmap(28, 18, pictures[i]);
+    }
+    m_list->SetBitmaps(sources[0], sources[1], sources[2], sources[3], sources[4], nullptr);
+    for (HBITMAP b : sources) {
+        DeleteObject(b); // the list keeps its own copies
+    }
+    m_list->backgroundColor = RGB(0, 0, 80);
+    m_list->selectedBackgroundColor = RGB(0, 150, 0);
+    const std::vector<MacroEvent> macro{Key(0x1E, 'A', true), Delay(50), Mouse(1, false)};
+    m_list->SetEvents(&macro);
+    m_list->SelectRow(1);
+
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP canvas = widgettest::MakeSolidBitmap(200, 60, RGB(255, 255, 255));
+    HGDIOBJ old = SelectObject(dc, ToGdiObj(canvas));
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < 2; ++column) {
+            RECT cell{};
+            ASSERT_TRUE(m_list->GetSubItemRect(row, column, LVIR_BOUNDS, cell));
+            m_list->DrawCell(dc, row, column, cell);
+        }
+    }
+    EXPECT_EQ(GetPixel(dc, 5, 5), pictures[1]);           // key release
+    EXPECT_EQ(GetPixel(dc, 5, 18 + 5), pictures[3]);      // the selected delay
+    EXPECT_EQ(GetPixel(dc, 5, 36 + 5), pictures[4]);      // mouse, not selected
+    EXPECT_EQ(GetPixel(dc, 170, 18 + 1), RGB(0, 150, 0)); // selected text cell
+    EXPECT_EQ(GetPixel(dc, 170, 1), RGB(0, 0, 80));
+    // While recording the selected row is not highlighted.
+    m_list->ToggleRecording();
+    RECT cell{};
+    m_list->GetSubItemRect(1, 1, LVIR_BOUNDS, cell);
+    m_list->DrawCell(dc, 1, 1, cell);
+    EXPECT_EQ(GetPixel(dc, 170, 18 + 1), RGB(0, 0, 80));
+    m_list->ToggleRecording();
+    // The selected mouse row has no picture of its own here: only the background.
+    m_list->SelectRow(-1);
+    m_list->SelectRow(2);
+    m_list->GetSubItemRect(2, 0, LVIR_BOUNDS, cell);
+    m_list->DrawCell(dc, 2, 0, cell);
+    EXPECT_EQ(GetPixel(dc, 5, 36 + 5), RGB(0, 0, 80));
+    SelectObject(dc, old);
+    DeleteObject(canvas);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+}
+
 TEST(RawInputDevicesTest, RegistersEachUsageOnceWithItsFlags) {
     CRawInputDevices devices;
     EXPECT_FALSE(devices.Register(reinterpret_cast<HWND>(1))); // no usage
