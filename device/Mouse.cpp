@@ -57,6 +57,19 @@ GUID GuidOf(const IMouseProfile* profile) {
     return guid;
 }
 
+// A feature of the device or of one of its profiles; null when the source is null or the
+// service does not give it.
+template <class T, class Source> CComPtr<T> FeatureOf(Source* source) {
+    CComPtr<T> feature;
+    if (source) {
+        void* out = nullptr;
+        if (SUCCEEDED(source->GetFeature(uuidof<T>(), &out)) && out) {
+            feature.Attach(static_cast<T*>(out));
+        }
+    }
+    return feature;
+}
+
 bool WriteSwitch(IProfileProperties* properties, WORD mask, BYTE value) {
     const ProfileSwitchWrite record{mask, static_cast<WORD>(value != 0 ? 1 : 0)};
     return SUCCEEDED(properties->SetProperty(PROFILE_PROP_SWITCHES, &record, 0, sizeof record, 0));
@@ -135,25 +148,11 @@ void CMouse::Disconnect() {
 }
 
 template <class T> CComPtr<T> CMouse::DeviceFeature() const {
-    CComPtr<T> feature;
-    if (m_device) {
-        void* out = nullptr;
-        if (SUCCEEDED(m_device->GetFeature(uuidof<T>(), &out)) && out) {
-            feature.Attach(static_cast<T*>(out));
-        }
-    }
-    return feature;
+    return FeatureOf<T>(m_device.Get());
 }
 
 template <class T> CComPtr<T> CMouse::ProfileFeature(IProfile* profile) {
-    CComPtr<T> feature;
-    if (profile) {
-        void* out = nullptr;
-        if (SUCCEEDED(profile->GetFeature(uuidof<T>(), &out)) && out) {
-            feature.Attach(static_cast<T*>(out));
-        }
-    }
-    return feature;
+    return FeatureOf<T>(profile);
 }
 
 // ---- the plain slots ---------------------------------------------------------------------
