@@ -3,6 +3,7 @@
 // the time-out on the virtual clock, restarted time-outs, resolution changes and clean-up.
 
 #include "tray/OsdDisplay.h"
+#include "platform/com/ObjBase.h"
 #include "platform/com/Unknwn.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Surface.h"
@@ -443,6 +444,40 @@ TEST(OsdDisplayLifetimeTest, MaximumLevelSizesTheGaugeAndEverythingIsUndone) {
     // Nothing shows before the windows exist or after a refused show.
     COsdDisplay idle(nullptr);
     idle.ShowOsdSliderValue(3, u"1");
+}
+
+} // namespace
+
+namespace {
+
+TEST(OsdDisplayLifetimeTest, ComInitialisationIsBalanced) {
+    platform::ScopedVirtualClock clock;
+    platform::HeadlessDisplay display(800, 600, kDesktop);
+    const int before = CoGetInitializeCount();
+    ASSERT_EQ(before, 0) << "the test thread starts without COM";
+    {
+        COsdDisplay osd(nullptr);
+        ASSERT_EQ(osd.CreateOsdWindows(), S_OK);
+        EXPECT_EQ(osd.CreateOsdWindows(), S_OK);
+        EXPECT_EQ(CoGetInitializeCount(), before + 1);
+    }
+    EXPECT_EQ(CoGetInitializeCount(), before);
+
+    // A thread already in the multithreaded model cannot take the display: no windows, and
+    // the destructor does not end an initialisation it never made.
+    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+    const int held = CoGetInitializeCount();
+    {
+        COsdDisplay osd(nullptr);
+        EXPECT_EQ(osd.CreateOsdWindows(), E_FAIL);
+        EXPECT_EQ(osd.GetTextWindow(), nullptr);
+        osd.ShowProfileName(u"Nothing");
+        osd.ShowOsdSliderValue(3, u"300");
+        EXPECT_EQ(FindWindowW(OSD_TEXT_CLASS, nullptr), nullptr);
+    }
+    EXPECT_EQ(CoGetInitializeCount(), held);
+    CoUninitialize();
+    EXPECT_EQ(CoGetInitializeCount(), before);
 }
 
 } // namespace
