@@ -715,8 +715,21 @@ void X11Display::Impl::CheckFocusLeft(HWND hwnd) {
 
 void X11Display::Impl::Handle(const XEvent& e) {
     if (e.type == ConfigureNotify && e.xconfigure.window == root) {
-        screenWidth = e.xconfigure.width;
-        screenHeight = e.xconfigure.height;
+        const int width = e.xconfigure.width;
+        const int height = e.xconfigure.height;
+        const bool widthChanged = screenWidth.exchange(width) != width;
+        const bool heightChanged = screenHeight.exchange(height) != height;
+        if (widthChanged || heightChanged) {
+            // A new resolution: every top-level window hears of it in its own loop.
+            std::vector<HWND> tops;
+            for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+                tops.push_back(w);
+            }
+            const LPARAM size = MAKELPARAM(static_cast<WORD>(width), static_cast<WORD>(height));
+            for (HWND w : tops) {
+                SendNotifyMessageW(w, WM_DISPLAYCHANGE, 24, size);
+            }
+        }
         return;
     }
     HWND hwnd = nullptr;

@@ -533,6 +533,7 @@ TEST_F(X11DisplayTest, FocusGoingToAnotherProgramDeactivates) {
 }
 
 TEST_F(X11DisplayTest, ScreenSizeFollowsTheRootWindow) {
+    HWND hwnd = OpenShapedWindow(10, 10);
     EXPECT_EQ(platform::ScreenSize().cx, 640);
     XEvent resized{};
     resized.xconfigure.type = ConfigureNotify;
@@ -542,8 +543,13 @@ TEST_F(X11DisplayTest, ScreenSizeFollowsTheRootWindow) {
     resized.xconfigure.height = 600;
     XSendEvent(m_x, DefaultRootWindow(m_x), False, StructureNotifyMask, &resized);
     XSync(m_x, False);
-    EXPECT_TRUE(LoopUntil([] { return platform::ScreenSize().cx == 800; }));
+    EXPECT_TRUE(LoopUntil([&] { return !Recorder::Get().Of(hwnd, WM_DISPLAYCHANGE).empty(); }));
+    EXPECT_EQ(platform::ScreenSize().cx, 800);
     EXPECT_EQ(platform::ScreenSize().cy, 600);
+    const auto changes = Recorder::Get().Of(hwnd, WM_DISPLAYCHANGE);
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(LOWORD(static_cast<DWORD>(changes[0].lParam)), 800);
+    EXPECT_EQ(HIWORD(static_cast<DWORD>(changes[0].lParam)), 600);
 }
 
 TEST_F(X11DisplayTest, PointerLeavingTheShapeEndsHoverTracking) {
