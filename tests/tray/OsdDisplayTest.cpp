@@ -181,6 +181,7 @@ TEST_F(OsdDisplayTest, NameShowsBottomRightWithoutFocusAndHidesAfterFiveSeconds)
     int right = -1;
     int bottom = -1;
     int left = kScreenW;
+    int top = kScreenH;
     bool textColour = false;
     const gdi::Bitmap& screen = m_display.Composite();
     for (int y = r.top - 5; y < r.bottom + 5; ++y) {
@@ -193,6 +194,7 @@ TEST_F(OsdDisplayTest, NameShowsBottomRightWithoutFocusAndHidesAfterFiveSeconds)
                 right = std::max(right, x);
                 bottom = std::max(bottom, y);
                 left = std::min(left, x);
+                top = std::min(top, y);
                 textColour = textColour || c == OSD_TEXT_COLOR;
             }
         }
@@ -203,6 +205,8 @@ TEST_F(OsdDisplayTest, NameShowsBottomRightWithoutFocusAndHidesAfterFiveSeconds)
     EXPECT_LE(bottom, kScreenH - 51);
     EXPECT_GE(bottom, kScreenH - 58);
     EXPECT_GT(left, kScreenW / 2); // right-aligned, a short name
+    EXPECT_GE(top, r.top);
+    EXPECT_GE(bottom - top, 16); // bold Arial of 26 pixels: "G" and "g" span more than 16 rows
 
     // Clicks pass through the overlay to the window below.
     g_appClicks = 0;
