@@ -1,4 +1,4 @@
-// The creators of COMBO, COMBOCOLOR, LISTPANEL, EDITCTRL and EDITCTRLSK elements.
+// The creators of LISTCTRL, COMBO, COMBOCOLOR, LISTPANEL, EDITCTRL and EDITCTRLSK elements.
 #include "gui/SkinListCreators.h"
 
 #include "gui/DropdownColorButton.h"
@@ -8,7 +8,10 @@
 #include "gui/FontItem.h"
 #include "gui/ListPanelItem.h"
 #include "gui/SkinCreatorRules.h"
+#include "gui/XListCtrl.h"
 #include "gui/xml/PugXmlArray.h"
+#include "model/NameTables.h"
+#include "platform/ui/ListView.h"
 #include "platform/ui/RawInput.h"
 #include "platform/ui/WinUser.h"
 
@@ -190,6 +193,72 @@ std::unique_ptr<CGUIItem> CreateSkinEditField(const SkinElementContext& context,
 }
 
 } // namespace
+
+std::unique_ptr<CGUIItem> CreateSkinListCtrl(const SkinElementContext& context) {
+    const pug::CPugXmlBranch element = context.element;
+    const int itemId = ReadSkinItemId(element);
+    if (itemId == -1 || context.parent == nullptr) {
+        return nullptr;
+    }
+    const RECT rc = ReadSkinElementRect(context, itemId);
+    auto list = std::make_unique<CXListCtrl>();
+    list->SetRect(rc.left, rc.top, rc.right, rc.bottom);
+
+    const pug::CPugXmlBranch heading = element.FindByName(u"LISTHDR");
+    DWORD style = WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL;
+    if (heading.IsEmpty()) {
+        style |= LVS_NOCOLUMNHEADER;
+    }
+    if (!list->Create(style, SkinWindowRect(rc), context.parent, static_cast<UINT>(itemId))) {
+        return nullptr;
+    }
+    list->SetExtendedStyle(list->GetExtendedStyle() | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB |
+                           LVS_EX_DOUBLEBUFFER);
+    // The header takes the list's colours when it is attached; the LISTHDR's own come after.
+    if (!heading.IsEmpty()) {
+        Apply(ReadSkinColourAttribute(heading, u"backclr"), list->header.backgroundColor);
+        Apply(ReadSkinColourAttribute(heading, u"fontclr"), list->header.textColor);
+    }
+
+    if (const std::optional<CFontItem*> font = ResolveSkinFont(context, itemId)) {
+        list->fontItem = *font;
+        const HFONT handle = *font != nullptr ? static_cast<HFONT>(**font) : nullptr;
+        list->SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(handle), TRUE);
+    }
+    Apply(ReadSkinColourAttribute(element, u"fontclr"), list->textColor);
+    Apply(ReadSkinColourAttribute(element, u"fontclrhi"), list->selectedTextColor);
+    if (const std::optional<COLORREF> background = ReadSkinColourAttribute(element, u"backclr")) {
+        list->backgroundColor = *background;
+        list->SetBkColor(*background);
+    }
+    Apply(ReadSkinColourAttribute(element, u"backclrhi"), list->selectedBackgroundColor);
+    if (const std::optional<COLORREF> border = ReadSkinColourAttribute(element, u"bdrclr")) {
+        list->SetOutlineColor(*border);
+    }
+
+    // Every column must be readable: a list missing one of its columns would file the owner's
+    // cells under the wrong headings.
+    pug::CPugXmlBranchArray columns;
+    element.FindAllByName(u"LISTCOLUMN", columns);
+    if (columns.GetCount() == 0) {
+        return nullptr;
+    }
+    for (int i = 0; i < columns.GetCount(); ++i) {
+        const pug::CPugXmlBranch column = columns.GetBranch(i);
+        const LONG columnId = FindListColumnItemId(FindSkinAttribute(column, u"name"));
+        const LONG controlType = FindCellControlType(FindSkinAttribute(column, u"type"));
+        const int width = SkinInteger(FindSkinAttribute(column, u"width"));
+        if (columnId == -1 || controlType == -1 || width <= 0) {
+            return nullptr;
+        }
+        list->AddColumn(columnId, controlType, ReadSkinText(column).GetString(), width);
+    }
+    list->id = itemId;
+    list->type = GUIITEM_XLISTCTRL;
+    list->hwnd = list->m_hWnd;
+    list->parent = context.parent;
+    return list;
+}
 
 std::unique_ptr<CGUIItem> CreateSkinCombo(const SkinElementContext& context) {
     const pug::CPugXmlBranch element = context.element;

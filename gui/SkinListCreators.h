@@ -1,13 +1,17 @@
 #pragma once
-// The skin element creators of the drop-downs (COMBO, COMBOCOLOR), the pop-up lists
-// (LISTPANEL) and the edit fields (EDITCTRL, EDITCTRLSK). The loader calls them through its
-// creator table; each reads its element by the shared attribute rules, makes the widget, fills
-// in the item fields and returns it, or returns nothing when the element cannot be made.
+// The skin element creators of the cell list (LISTCTRL), the drop-downs (COMBO, COMBOCOLOR),
+// the pop-up lists (LISTPANEL) and the edit fields (EDITCTRL, EDITCTRLSK). The loader calls them
+// through its creator table; each reads its element by the shared attribute rules, makes the
+// widget, fills in the item fields and returns it, or returns nothing when the element cannot be
+// made.
 
 #include "gui/SkinFile.h"
 
 #include <memory>
 
+// LISTCTRL: a CXListCtrl (type 18) with one column per LISTCOLUMN; nothing when it has no
+// column or a column cannot be read.
+std::unique_ptr<CGUIItem> CreateSkinListCtrl(const SkinElementContext& context);
 // COMBO: a CDropdownListItem (type 14) on the field rectangle of its CBOX, with the list
 // height of its CLIST and one entry per COMBOITEM; nothing without CBOX or CLIST.
 std::unique_ptr<CGUIItem> CreateSkinCombo(const SkinElementContext& context);

@@ -10,6 +10,7 @@
 #include "gui/FontItem.h"
 #include "gui/LangTable.h"
 #include "gui/ListPanelItem.h"
+#include "gui/XListCtrl.h"
 #include "platform/gdi/Surface.h"
 #include "platform/ui/MessageLoop.h"
 #include "platform/ui/RawInput.h"
@@ -79,6 +80,81 @@ protected:
 };
 
 } // namespace
+
+TEST_F(SkinListCreatorsTest, CellListTakesItsColumnsHeaderAndLook) {
+    const auto column = [](const char* name, const char* type, const char* width,
+                           const char* heading) {
+        return std::string("<LISTCOLUMN name='") + name + "' type='" + type + "' width='" + width +
+               "'>" + heading + "</LISTCOLUMN>";
+    };
+    CGUIItemList list;
+    Load(list, "<COMBOLIST>"
+               "<LISTCTRL name='LIST_PROFILELIST' fontid='FONT_ARIAL12' fontclr='RED' "
+               "fontclrhi='GREEN' backclr='BLUE' backclrhi='WHITE' bdrclr='MIDGREY' "
+               "bdrwidth='12'><RECT left='10' top='20' right='300' bottom='150'/>"
+               "<LISTHDR backclr='DARKGREY' fontclr='WHITE'/>" +
+                   column("LCITEM_PROFILENAME", "EDIT", "180", " Name ") +
+                   column("LCITEM_AUTOSWITCH", "checkbox", "40", "") +
+                   "</LISTCTRL>"
+                   // No LISTHDR: no header, and LISTHDR colours are not read.
+                   "<LISTCTRL name='LIST_GLOBALMACROLIST'><RECT left='10' top='200' "
+                   "right='200' bottom='60'/>" +
+                   column("LCITEM_PROFILEID", "STATIC", "50", "Id") +
+                   "</LISTCTRL>"
+                   // One unreadable column (width 0, unknown type, unknown name) or none at
+                   // all: nothing.
+                   "<LISTCTRL name='LIST_GLOBAL_BASIC_COMMANDS'><RECT right='99' bottom='9'/>" +
+                   column("LCITEM_PROFILEID", "STATIC", "50", "A") +
+                   column("LCITEM_PROFILENAME", "STATIC", "0", "B") +
+                   column("LCITEM_PROFILEEXE", "STATIC", "50", "C") +
+                   "</LISTCTRL><LISTCTRL name='LIST_GLOBAL_ADDITIONAL_COMMANDS'>" +
+                   column("LCITEM_PROFILEID", "SLIDER", "50", "A") +
+                   "</LISTCTRL><LISTCTRL name='LISTPANEL_MACROOPTIONS'>" +
+                   column("LCITEM_NOTHING", "STATIC", "50", "A") +
+                   "</LISTCTRL><LISTCTRL name='LISTPANEL_MACROOPTIONS2'><LISTHDR/></LISTCTRL>"
+                   "</COMBOLIST>");
+    ASSERT_EQ(list.GetCount(), 3); // the font and two lists
+
+    auto* cells = ItemAs<CXListCtrl>(list, u"LIST_PROFILELIST");
+    ASSERT_NE(cells, nullptr);
+    EXPECT_EQ(cells->type, GUIITEM_XLISTCTRL);
+    EXPECT_EQ(cells->hwnd, cells->m_hWnd);
+    EXPECT_EQ(cells->parent, &m_host);
+    EXPECT_EQ(cells->GetDlgCtrlID(), FindSkinItemId(u"LIST_PROFILELIST"));
+    EXPECT_EQ(WindowRectIn(*cells, m_host), (RECT{10, 20, 310, 170}));
+    EXPECT_EQ(cells->GetStyle() & (LVS_REPORT | LVS_SINGLESEL | LVS_NOCOLUMNHEADER),
+              LVS_REPORT | LVS_SINGLESEL);
+    EXPECT_EQ(cells->GetExtendedStyle(), 0x10120u);
+    EXPECT_EQ(cells->fontItem, Font(list));
+    EXPECT_EQ(reinterpret_cast<HFONT>(cells->SendMessage(WM_GETFONT)),
+              static_cast<HFONT>(*Font(list)));
+    EXPECT_EQ(cells->textColor, Colour(u"RED"));
+    EXPECT_EQ(cells->selectedTextColor, Colour(u"GREEN"));
+    EXPECT_EQ(cells->backgroundColor, Colour(u"BLUE"));
+    EXPECT_EQ(cells->selectedBackgroundColor, Colour(u"WHITE"));
+    // The border colour is the list's outline only.
+    EXPECT_EQ(cells->GetOutlineColor(), Colour(u"MIDGREY"));
+    EXPECT_EQ(cells->borderColor, CXListCtrl().borderColor);
+    EXPECT_EQ(cells->header.backgroundColor, Colour(u"DARKGREY"));
+    EXPECT_EQ(cells->header.textColor, Colour(u"WHITE"));
+    ASSERT_EQ(cells->GetColumnCount(), 2);
+    EXPECT_EQ(cells->ColumnIdAt(0), 1);
+    EXPECT_EQ(cells->ColumnIdAt(1), 3);
+    EXPECT_EQ(cells->GetColumn(3).type, CELL_CHECKBOX);
+    LVCOLUMNW info;
+    WCHAR heading[16]{};
+    info.mask = LVCF_TEXT | LVCF_WIDTH;
+    info.pszText = heading;
+    info.cchTextMax = 16;
+    ASSERT_TRUE(cells->CListCtrl::GetColumn(0, &info));
+    EXPECT_EQ(std::u16string(heading), u"Name");
+    EXPECT_EQ(info.cx, 180);
+
+    auto* bare = ItemAs<CXListCtrl>(list, u"LIST_GLOBALMACROLIST");
+    ASSERT_NE(bare, nullptr);
+    EXPECT_EQ(bare->GetStyle() & LVS_NOCOLUMNHEADER, LVS_NOCOLUMNHEADER);
+    EXPECT_EQ(bare->GetColumnCount(), 1);
+}
 
 TEST_F(SkinListCreatorsTest, DropDownTakesItsFieldListLookAndEntries) {
     CGUIItemList list;
