@@ -14,6 +14,7 @@ inline constexpr LPCWSTR WC_LISTVIEWW = u"SysListView32";
 inline constexpr DWORD LVS_REPORT = 0x0001;
 inline constexpr DWORD LVS_SINGLESEL = 0x0004;
 inline constexpr DWORD LVS_SHOWSELALWAYS = 0x0008;
+inline constexpr DWORD LVS_EDITLABELS = 0x0200;
 inline constexpr DWORD LVS_OWNERDRAWFIXED = 0x0400;
 inline constexpr DWORD LVS_NOSCROLL = 0x2000;
 inline constexpr DWORD LVS_NOCOLUMNHEADER = 0x4000;
@@ -57,6 +58,16 @@ inline constexpr UINT LVM_INSERTITEMW = LVM_FIRST + 77;
 inline constexpr UINT LVM_GETCOLUMNW = LVM_FIRST + 95;
 inline constexpr UINT LVM_INSERTCOLUMNW = LVM_FIRST + 97;
 inline constexpr UINT LVM_GETITEMTEXTW = LVM_FIRST + 115;
+// Label editing: an edit field over the row; Enter or the field losing the focus ends it with
+// the text, Escape (or LVM_CANCELEDITLABEL) without. The parent hears LVN_BEGINLABELEDITW
+// (nonzero refuses) once the field exists and LVN_ENDLABELEDITW (pszText null when cancelled;
+// nonzero takes the text as the row's label) while the field still exists.
+inline constexpr UINT LVM_EDITLABELW = LVM_FIRST + 118;
+inline constexpr UINT LVM_GETEDITCONTROL = LVM_FIRST + 24;
+inline constexpr UINT LVM_CANCELEDITLABEL = LVM_FIRST + 179;
+inline constexpr UINT LVN_FIRST = static_cast<UINT>(-100);
+inline constexpr UINT LVN_BEGINLABELEDITW = LVN_FIRST - 75;
+inline constexpr UINT LVN_ENDLABELEDITW = LVN_FIRST - 76;
 inline constexpr UINT LVM_SETITEMTEXTW = LVM_FIRST + 116;
 
 inline constexpr UINT LVIF_TEXT = 0x0001;
@@ -107,6 +118,11 @@ struct LVHITTESTINFO {
     UINT flags = 0;
     int iItem = -1;
     int iSubItem = 0;
+};
+
+struct NMLVDISPINFOW {
+    NMHDR hdr;
+    LVITEMW item;
 };
 
 // What a search for an item looks for; with LVFI_STRING, the item whose text equals psz.

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -160,6 +162,81 @@ TEST(HeaderListViewTest, CellsAreDrawnOneByOneWhenTheParentAsksAndClicksAreRepor
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 0);
     DestroyWindow(parent);
+}
+
+TEST(HeaderListViewTest, LabelEditingEndsWithEnterEscapeOrFocusLoss) {
+    auto& recorder = uitest::Recorder::Get();
+    recorder.Clear();
+    HWND parent = uitest::CreateTestWindow(WS_POPUP | WS_VISIBLE, 0, 0, 200, 200);
+    std::vector<std::pair<UINT, std::u16string>> heard;
+    bool refuse = false;
+    bool take = true;
+    HWND editSeen = nullptr;
+    HWND list = nullptr;
+    recorder.SetHandler(
+        parent, [&](HWND, UINT msg, WPARAM, LPARAM lParam) -> std::optional<LRESULT> {
+            if (msg != WM_NOTIFY) {
+                return std::nullopt;
+            }
+            const auto* info = reinterpret_cast<const NMLVDISPINFOW*>(lParam);
+            if (info->hdr.code == LVN_BEGINLABELEDITW) {
+                editSeen = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETEDITCONTROL, 0, 0));
+                heard.emplace_back(info->hdr.code, u"");
+                return refuse ? 1 : 0;
+            }
+            if (info->hdr.code == LVN_ENDLABELEDITW) {
+                heard.emplace_back(info->hdr.code,
+                                   info->item.pszText ? info->item.pszText : u"<cancelled>");
+                return take ? 1 : 0;
+            }
+            return std::nullopt;
+        });
+    list = CreateList(parent, LVS_EDITLABELS | LVS_NOCOLUMNHEADER, 60);
+    AddColumn(list, 0, u"", LVCFMT_LEFT, 80);
+    AddRow(list, 0);
+    AddRow(list, 1);
+    EXPECT_EQ(SendMessageW(list, LVM_EDITLABELW, 5, 0), 0); // no such row
+
+    auto* edit = reinterpret_cast<HWND>(SendMessageW(list, LVM_EDITLABELW, 1, 0));
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(editSeen, edit); // the field exists when the parent hears of the start
+    EXPECT_EQ(GetFocus(), edit);
+    SetWindowTextW(edit, u"new");
+    SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_FALSE(IsWindow(edit));
+    EXPECT_EQ(SendMessageW(list, LVM_GETEDITCONTROL, 0, 0), 0);
+    ASSERT_EQ(heard.size(), 2u);
+    EXPECT_EQ(heard[1], std::make_pair(LVN_ENDLABELEDITW, std::u16string(u"new")));
+    WCHAR text[16]{};
+    LVITEMW item;
+    item.pszText = text;
+    item.cchTextMax = 16;
+    SendMessageW(list, LVM_GETITEMTEXTW, 1, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(std::u16string(text), u"new");
+
+    edit = reinterpret_cast<HWND>(SendMessageW(list, LVM_EDITLABELW, 0, 0));
+    ASSERT_NE(edit, nullptr);
+    SendMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(heard.back().second, u"<cancelled>");
+
+    take = false; // the parent keeps the label itself
+    edit = reinterpret_cast<HWND>(SendMessageW(list, LVM_EDITLABELW, 0, 0));
+    SetWindowTextW(edit, u"other");
+    SetFocus(parent); // the field loses the focus: the text is committed
+    EXPECT_FALSE(IsWindow(edit));
+    EXPECT_EQ(heard.back().second, u"other");
+    SendMessageW(list, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(std::u16string(text), u"x");
+
+    refuse = true;
+    const size_t before = heard.size();
+    EXPECT_EQ(SendMessageW(list, LVM_EDITLABELW, 0, 0), 0);
+    EXPECT_EQ(heard.size(), before + 1);
+    EXPECT_EQ(SendMessageW(list, LVM_GETEDITCONTROL, 0, 0), 0);
+
+    refuse = false;
+    ASSERT_NE(SendMessageW(list, LVM_EDITLABELW, 0, 0), 0);
+    DestroyWindow(parent); // the list goes while a label is edited
 }
 
 } // namespace
