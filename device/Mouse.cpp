@@ -70,6 +70,24 @@ template <class T, class Source> CComPtr<T> FeatureOf(Source* source) {
     return feature;
 }
 
+// A stored macro's events in the configuration's form.
+struct StoredEvents {
+    bool read = false;      // the service gave a valid event block
+    bool converted = false; // and its events were converted
+    MacroEventList events;
+};
+
+StoredEvents ReadStoredEvents(const CDeviceCodeTables& tables, IMacro* device) {
+    StoredEvents stored;
+    BYTE* rawBlock = nullptr;
+    const HRESULT hr = device->GetEvents(&rawBlock);
+    const MacroEventBlock block(rawBlock);
+    std::span<const MacroDeviceEvent> events;
+    stored.read = SUCCEEDED(hr) && GetMacroEventBlockEvents(block.get(), events);
+    stored.converted = stored.read && tables.ConvertMacroEventsFromDevice(events, stored.events);
+    return stored;
+}
+
 bool WriteSwitch(IProfileProperties* properties, WORD mask, BYTE value) {
     const ProfileSwitchWrite record{mask, static_cast<WORD>(value != 0 ? 1 : 0)};
     return SUCCEEDED(properties->SetProperty(PROFILE_PROP_SWITCHES, &record, 0, sizeof record, 0));
@@ -651,17 +669,13 @@ bool CMouse::ReadMacroList(IMouseConfig* config) {
             continue;
         }
         macro->SetGuid(guid);
-        BYTE* rawBlock = nullptr;
-        const HRESULT hr = device->GetEvents(&rawBlock);
-        const MacroEventBlock block(rawBlock);
-        std::span<const MacroDeviceEvent> events;
-        if (FAILED(hr) || !GetMacroEventBlockEvents(block.get(), events)) {
+        const StoredEvents stored = ReadStoredEvents(m_tables, device);
+        if (!stored.read) {
             config->DeleteMacro(macro, nullptr);
             continue;
         }
-        MacroEventList converted;
-        if (m_tables.ConvertMacroEventsFromDevice(events, converted)) {
-            macro->SetEvents(converted);
+        if (stored.converted) {
+            macro->SetEvents(stored.events);
         }
     }
     return true;
@@ -1185,16 +1199,12 @@ bool CMouse::ReadMacroNow(GUID guid, CMacro* macro) {
         return false;
     }
     macro->SetName(name.get());
-    BYTE* rawBlock = nullptr;
-    const HRESULT hr = device->GetEvents(&rawBlock);
-    const MacroEventBlock block(rawBlock);
-    std::span<const MacroDeviceEvent> events;
-    if (FAILED(hr) || !GetMacroEventBlockEvents(block.get(), events)) {
+    const StoredEvents events = ReadStoredEvents(m_tables, device);
+    if (!events.read) {
         return false;
     }
-    MacroEventList converted;
-    if (m_tables.ConvertMacroEventsFromDevice(events, converted)) {
-        macro->SetEvents(converted);
+    if (events.converted) {
+        macro->SetEvents(events.events);
     }
     return true;
 }
@@ -1239,15 +1249,12 @@ BOOL CMouse::ImportMacro(const CString& path, IMouseConfig* config) {
     // removes the imported macro again, so neither side keeps half an import.
     const ServiceString name = NameOf(device);
     GUID guid{};
-    BYTE* rawBlock = nullptr;
-    const bool readOk =
-        name && SUCCEEDED(device->GetGuid(&guid)) && SUCCEEDED(device->GetEvents(&rawBlock));
-    const MacroEventBlock block(rawBlock);
-    std::span<const MacroDeviceEvent> events;
-    MacroEventList converted;
+    StoredEvents stored;
+    if (name && SUCCEEDED(device->GetGuid(&guid))) {
+        stored = ReadStoredEvents(m_tables, device);
+    }
     CMacro* macro = nullptr;
-    if (readOk && GetMacroEventBlockEvents(block.get(), events) &&
-        m_tables.ConvertMacroEventsFromDevice(events, converted)) {
+    if (stored.converted) {
         macro = config->CreateMacro(name.get(), nullptr);
     }
     if (macro == nullptr) {
@@ -1256,7 +1263,7 @@ BOOL CMouse::ImportMacro(const CString& path, IMouseConfig* config) {
     }
     macro->SetFilePath(path.GetString());
     macro->SetGuid(guid);
-    macro->SetEvents(converted);
+    macro->SetEvents(stored.events);
     return TRUE;
 }
 
