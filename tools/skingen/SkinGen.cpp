@@ -219,6 +219,72 @@ Image TabDisabled() {
                        kTabHeight);
 }
 
+// The sensitivity stages popup: five stage tiles, the slider tracks, the stage-count row with
+// a dark field behind the count, and the buttons at the bottom.
+constexpr int kStagesWidth = 560;
+constexpr int kStagesHeight = 310;
+constexpr int kStagesAccentRow = 44;
+
+Image StagesBackground() {
+    Image image = PanelBackground(kStagesWidth, kStagesHeight, kStagesAccentRow);
+    for (int y = 226; y < 250; ++y) {
+        for (int x = 192; x < 236; ++x) {
+            image.Set(x, y, InsideRounded(x - 192, y - 226, 44, 24, 4) ? kBottom : image.Get(x, y));
+        }
+    }
+    return image;
+}
+
+// A stage tile's frame: a dark face in a rounded border, the accent colour when selected.
+Image StageFrame(bool selected) {
+    Image image(96, 84);
+    const Colour edge = selected ? kAccent : Colour{0x5A, 0x6E, 0x88};
+    image.Fill([&](int x, int y) {
+        if (!InsideRounded(x, y, 96, 84, 8)) {
+            return kBlack;
+        }
+        if (!InsideRounded(x - 2, y - 2, 92, 80, 6)) {
+            return edge;
+        }
+        return selected ? Mix(kTop, kAccent, 0.25) : Mix(kTop, kBottom, 0.5);
+    });
+    return image;
+}
+
+// A value box of a tile: black inside a thin border; the selected stage's boxes are tinted.
+Image StageValueBox(bool selected) {
+    Image image(72, 22);
+    image.Fill([&](int x, int y) {
+        if (x == 0 || y == 0 || x == 71 || y == 21) {
+            return selected ? kAccent : Colour{0x5A, 0x6E, 0x88};
+        }
+        return selected ? Mix(kBlack, kAccent, 0.3) : kBlack;
+    });
+    return image;
+}
+
+// The slider track: a groove along the middle.
+Image SliderTrack() {
+    Image image(512, 24);
+    image.Fill([](int x, int y) {
+        const bool groove = y >= 10 && y < 14 && x >= 4 && x < 508;
+        return groove ? Colour{0x08, 0x0C, 0x10} : Mix(kTop, kBottom, 0.55);
+    });
+    return image;
+}
+
+// The slider thumb; its corners take the top-left pixel's colour, which the thumb's window
+// region leaves out.
+Image SliderThumb(bool over) {
+    Image image(12, 24);
+    image.Fill([&](int x, int y) {
+        if (!InsideRounded(x, y, 12, 24, 4)) {
+            return kWhite;
+        }
+        return over ? Mix(kAccent, kWhite, 0.3) : kAccent;
+    });
+    return image;
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -253,6 +319,31 @@ int main(int argc, char** argv) {
         {"TabButtonOver.bmp", TabOver},
         {"TabButtonDown.bmp", TabDown},
         {"TabButtonDisabled.bmp", TabDisabled},
+        {"DPIStagesBackground.bmp", StagesBackground},
+        {"DPIStagesMask.bmp", [] { return PanelMask(kStagesWidth, kStagesHeight); }},
+        {"StageFrame.bmp", [] { return StageFrame(false); }},
+        {"StageFrameSelected.bmp", [] { return StageFrame(true); }},
+        {"StageValueBox.bmp", [] { return StageValueBox(false); }},
+        {"stageSelected.bmp", [] { return StageValueBox(true); }},
+        {"SliderTrack.bmp", SliderTrack},
+        {"SliderThumb.bmp", [] { return SliderThumb(false); }},
+        {"SliderThumbOver.bmp", [] { return SliderThumb(true); }},
+        {"SmallButtonNormal.bmp",
+         [] {
+             return ButtonState({0x3C, 0x4E, 0x66}, {0x22, 0x2E, 0x3D}, {0x5A, 0x6E, 0x88}, 28, 24);
+         }},
+        {"SmallButtonOver.bmp",
+         [] {
+             return ButtonState({0x48, 0x62, 0x80}, {0x2A, 0x3A, 0x4E}, kAccent, 28, 24);
+         }},
+        {"SmallButtonDown.bmp",
+         [] {
+             return ButtonState({0x1C, 0x26, 0x33}, {0x30, 0x40, 0x55}, kAccent, 28, 24);
+         }},
+        {"SmallButtonDisabled.bmp",
+         [] {
+             return ButtonState({0x3A, 0x3A, 0x3A}, {0x2A, 0x2A, 0x2A}, {0x4A, 0x4A, 0x4A}, 28, 24);
+         }},
     };
     // The build names the files it expects; every one must be drawn here, so that the list
     // in the build and the drawings never drift apart unnoticed.
