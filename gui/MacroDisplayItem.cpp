@@ -15,6 +15,9 @@
 #include "platform/ui/ScrollBar.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -69,9 +72,9 @@ BOOL CMacroDisplayItem::SetScrollBar(CVScrollBar* bar, const RECT& area, CWnd* p
     const int barWidth = bar != nullptr ? bar->barWidth : 0;
     RECT listRect = area;
     listRect.right -= barWidth;
-    const BOOL created =
-        Create(WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_NOCOLUMNHEADER, listRect,
-               parentWnd, controlId);
+    const BOOL created = Create(WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL |
+                                    LVS_EDITLABELS | LVS_NOCOLUMNHEADER,
+                                listRect, parentWnd, controlId);
     if (!created) {
         return FALSE;
     }
@@ -341,10 +344,70 @@ void CMacroDisplayItem::ShowContextMenu(const CString& command) {
         UpdateScrollBar();
         NotifyParent(WM_MACRODISPLAY_CHANGED);
     } else if (_wcsicmp(command.GetString(), u"$Edit") == 0) {
-        if (events[static_cast<size_t>(selected)].type == MACRO_EVENT_KEY) {
+        const std::int32_t kind = events[static_cast<size_t>(selected)].type;
+        if (kind == MACRO_EVENT_KEY) {
             NotifyParent(WM_MACRODISPLAY_EDITEVENT);
+        } else if (kind == MACRO_EVENT_DELAY) {
+            EditSelectedRow();
         }
     }
+}
+
+void CMacroDisplayItem::EditSelectedRow() {
+    const int row = GetNextItem(-1, LVNI_SELECTED);
+    if (row >= 0) {
+        SendMessage(LVM_EDITLABELW, static_cast<WPARAM>(row));
+    }
+}
+
+void CMacroDisplayItem::OnBeginLabelEdit() {
+    const int row = GetNextItem(-1, LVNI_SELECTED);
+    const MacroColumn text = GetColumn(LCITEM_MCREVENT_DESCRIP);
+    if (row < 0) {
+        return;
+    }
+    // The row shows seconds with three decimals; rounding gives back the exact milliseconds
+    // (truncating would turn 1.001 into 1000).
+    const std::string shown = ToUtf8(GetItemText(row, text.index).GetString());
+    const double seconds = std::strtod(shown.c_str(), nullptr);
+    const auto ms = static_cast<long>(std::lround(seconds * 1000.0));
+    SetItemText(row, text.index, u"");
+    HWND edit = reinterpret_cast<HWND>(SendMessage(LVM_GETEDITCONTROL));
+    if (edit == nullptr) {
+        return;
+    }
+    labelEditing = true;
+    ::SetFocus(edit);
+    ::SetWindowLongW(edit, GWL_STYLE,
+                     ::GetWindowLongW(edit, GWL_STYLE) | static_cast<LONG>(ES_NUMBER));
+    CString value;
+    value.Format(u"%d", static_cast<int>(ms));
+    ::SetWindowTextW(edit, value.GetString());
+    ::SendMessageW(edit, EM_SETLIMITTEXT, kDelayDigits, 0);
+}
+
+void CMacroDisplayItem::OnEndLabelEdit() {
+    labelEditing = false;
+    const int row = GetNextItem(-1, LVNI_SELECTED);
+    if (row < 0 || row >= static_cast<int>(events.size())) {
+        return;
+    }
+    SetFocus();
+    HWND edit = reinterpret_cast<HWND>(SendMessage(LVM_GETEDITCONTROL));
+    WCHAR typed[16]{};
+    if (edit != nullptr) {
+        ::GetWindowTextW(edit, typed, 16);
+    }
+    MacroEvent& event = events[static_cast<size_t>(row)];
+    int ms = _wtoi(typed);
+    if (ms == 0) {
+        ms = event.code; // nothing (or 0) typed: the old delay stays
+    }
+    const MacroEvent changed{event.type, ms, event.flags};
+    event = changed;
+    SetItemText(row, GetColumn(LCITEM_MCREVENT_DESCRIP).index, EventText(changed).GetString());
+    Invalidate();
+    NotifyParent(WM_MACRODISPLAY_CHANGED);
 }
 
 bool CMacroDisplayItem::ExcludedWindowBusy() const {
@@ -512,6 +575,16 @@ BOOL CMacroDisplayItem::PreTranslateMessage(MSG* msg) {
 }
 
 BOOL CMacroDisplayItem::OnNotifyReflect(NMHDR* hdr, LRESULT* result) {
+    if (hdr->code == LVN_BEGINLABELEDITW) {
+        OnBeginLabelEdit();
+        *result = 0;
+        return TRUE;
+    }
+    if (hdr->code == LVN_ENDLABELEDITW) {
+        OnEndLabelEdit();
+        *result = 0; // the row text is set here, not by the list
+        return TRUE;
+    }
     if (hdr->code != NM_CUSTOMDRAW) {
         return FALSE;
     }

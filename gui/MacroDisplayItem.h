@@ -42,6 +42,8 @@ public:
     static constexpr int kMaxColumns = 2;
     static constexpr DWORD kMaxDelay = 0xFFFFFF;
     static constexpr UINT kScrollBarId = 0xFFFF;
+    // Digits a delay can be typed with, in milliseconds.
+    static constexpr WPARAM kDelayDigits = 7;
 
     CMacroDisplayItem(int maxEvents, bool isReadOnly);
     ~CMacroDisplayItem() override;
@@ -68,6 +70,10 @@ public:
     bool AddDelayEventRow(MacroEvent event, bool redraw, int index);
     void SelectRow(int row);
     void ShowContextMenu(const CString& command);
+    // In-place editing of the selected delay row's milliseconds.
+    void EditSelectedRow();
+    void OnBeginLabelEdit();
+    void OnEndLabelEdit();
     // The text a row shows for the event.
     static CString EventText(const MacroEvent& event);
     // The picture key of a row kind (selected: the highlighted delay and mouse pictures).

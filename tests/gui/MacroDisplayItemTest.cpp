@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -72,6 +73,7 @@ protected:
         return types;
     }
     CString RowText(int row) const { return m_list->GetItemText(row, 1); }
+    CString RowTextOf(int row) const { return RowText(row); }
 
     platform::ScopedVirtualClock m_clock;
     widgettest::RecordingOwner m_owner;
@@ -319,6 +321,48 @@ TEST_F(MacroDisplayItemTest, CellsShowTheRowPictureAndTheSelectedRowHighlighted)
     DeleteObject(canvas);
     DeleteDC(dc);
     ReleaseDC(nullptr, screen);
+}
+
+TEST_F(MacroDisplayItemTest, DelayRowsAreEditedInPlaceInMilliseconds) {
+    const std::vector<MacroEvent> macro{Key(0x1E, 'A', false), Delay(1001), Mouse(1, false)};
+    m_list->SetEvents(&macro);
+    m_list->SelectRow(1);
+    m_list->ShowContextMenu(u"$edit"); // commands ignore case
+    EXPECT_TRUE(m_list->labelEditing);
+    auto* edit = reinterpret_cast<HWND>(m_list->SendMessage(LVM_GETEDITCONTROL));
+    ASSERT_NE(edit, nullptr);
+    WCHAR text[16]{};
+    GetWindowTextW(edit, text, 16);
+    EXPECT_EQ(std::u16string(text), u"1001"); // not 1000
+    EXPECT_EQ(RowTextOf(1), CString());       // emptied while edited
+    SetWindowTextW(edit, u"");
+    for (char16_t c : std::u16string(u"12x345678")) {
+        SendMessageW(edit, WM_CHAR, c, 0);
+    }
+    GetWindowTextW(edit, text, 16);
+    EXPECT_EQ(std::u16string(text), u"1234567"); // digits only, seven at most
+    SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_FALSE(m_list->labelEditing);
+    EXPECT_EQ(m_list->events[1].code, 1234567);
+    EXPECT_EQ(m_list->events[1].flags, 1001u); // the old flags stay
+    EXPECT_EQ(RowTextOf(1), CString(u"1234.567 sec delay"));
+    EXPECT_EQ(m_owner.Of(WM_MACRODISPLAY_CHANGED).size(), 1u);
+
+    // An empty text keeps the delay; so does Escape with nothing typed.
+    m_list->EditSelectedRow();
+    edit = reinterpret_cast<HWND>(m_list->SendMessage(LVM_GETEDITCONTROL));
+    ASSERT_NE(edit, nullptr);
+    SetWindowTextW(edit, u"");
+    SendMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(m_list->events[1].code, 1234567);
+    EXPECT_EQ(RowTextOf(1), CString(u"1234.567 sec delay"));
+
+    // Mouse rows are not editable.
+    m_list->SelectRow(-1);
+    m_list->SelectRow(2);
+    m_list->ShowContextMenu(u"$Edit");
+    EXPECT_FALSE(m_list->labelEditing);
+    EXPECT_EQ(m_list->SendMessage(LVM_GETEDITCONTROL), 0);
 }
 
 TEST(RawInputDevicesTest, RegistersEachUsageOnceWithItsFlags) {
