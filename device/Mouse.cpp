@@ -88,6 +88,14 @@ StoredEvents ReadStoredEvents(const CDeviceCodeTables& tables, IMacro* device) {
     return stored;
 }
 
+// The stored macro or profile with this identifier, through its manager.
+HRESULT GetByGuid(IMacroManager* manager, const GUID& guid, IMacro** out) {
+    return manager->GetMacroByGuid(guid, out);
+}
+HRESULT GetByGuid(IProfileManager* manager, const GUID& guid, IProfile** out) {
+    return manager->GetProfileByGuid(guid, out);
+}
+
 bool WriteSwitch(IProfileProperties* properties, WORD mask, BYTE value) {
     const ProfileSwitchWrite record{mask, static_cast<WORD>(value != 0 ? 1 : 0)};
     return SUCCEEDED(properties->SetProperty(PROFILE_PROP_SWITCHES, &record, 0, sizeof record, 0));
@@ -1229,6 +1237,23 @@ bool CMouse::DeleteAllMacrosNow() {
 
 // ---- files through the service -----------------------------------------------------------
 
+template <class Manager, class Object, class Use>
+BOOL CMouse::WithStoredObject(const GUID& guid, Use use) {
+    if (SameGuid(guid, GUID_NULL)) {
+        return FALSE;
+    }
+    Connection connection(*this);
+    if (!connection) {
+        return FALSE;
+    }
+    const CComPtr<Manager> manager = DeviceFeature<Manager>();
+    CComPtr<Object> device;
+    if (!manager || FAILED(GetByGuid(manager.Get(), guid, &device)) || !device) {
+        return FALSE;
+    }
+    return use(device.Get()) ? TRUE : FALSE;
+}
+
 BOOL CMouse::ImportMacro(const CString& path, IMouseConfig* config) {
     if (config == nullptr) {
         return FALSE;
@@ -1268,32 +1293,19 @@ BOOL CMouse::ImportMacro(const CString& path, IMouseConfig* config) {
 }
 
 BOOL CMouse::ExportMacro(const CString& path, CMacro* macro) {
-    if (macro == nullptr || SameGuid(macro->GetGuid(), GUID_NULL)) {
+    if (macro == nullptr) {
         return FALSE;
     }
-    Connection connection(*this);
-    if (!connection) {
-        return FALSE;
-    }
-    const CComPtr<IMacroManager> manager = DeviceFeature<IMacroManager>();
-    CComPtr<IMacro> device;
-    if (!manager || FAILED(manager->GetMacroByGuid(macro->GetGuid(), &device)) || !device) {
-        return FALSE;
-    }
-    return SUCCEEDED(device->ExportToFile(path.GetString()));
+    return WithStoredObject<IMacroManager, IMacro>(macro->GetGuid(), [&](IMacro* device) {
+        return SUCCEEDED(device->ExportToFile(path.GetString()));
+    });
 }
 
 BOOL CMouse::HasMacro(CMacro* macro) {
-    if (macro == nullptr || SameGuid(macro->GetGuid(), GUID_NULL)) {
+    if (macro == nullptr) {
         return FALSE;
     }
-    Connection connection(*this);
-    if (!connection) {
-        return FALSE;
-    }
-    const CComPtr<IMacroManager> manager = DeviceFeature<IMacroManager>();
-    CComPtr<IMacro> device;
-    return manager && SUCCEEDED(manager->GetMacroByGuid(macro->GetGuid(), &device)) && device;
+    return WithStoredObject<IMacroManager, IMacro>(macro->GetGuid(), [](IMacro*) { return true; });
 }
 
 BOOL CMouse::ImportProfile(const CString& path, IMouseConfig* config) {
@@ -1338,32 +1350,20 @@ BOOL CMouse::ImportProfile(const CString& path, IMouseConfig* config) {
 }
 
 BOOL CMouse::ExportProfile(const CString& path, IMouseProfile* profile) {
-    if (profile == nullptr || SameGuid(GuidOf(profile), GUID_NULL)) {
+    if (profile == nullptr) {
         return FALSE;
     }
-    Connection connection(*this);
-    if (!connection) {
-        return FALSE;
-    }
-    const CComPtr<IProfileManager> manager = DeviceFeature<IProfileManager>();
-    CComPtr<IProfile> device;
-    if (!manager || FAILED(manager->GetProfileByGuid(GuidOf(profile), &device)) || !device) {
-        return FALSE;
-    }
-    return SUCCEEDED(device->ExportToFile(path.GetString()));
+    return WithStoredObject<IProfileManager, IProfile>(GuidOf(profile), [&](IProfile* device) {
+        return SUCCEEDED(device->ExportToFile(path.GetString()));
+    });
 }
 
 BOOL CMouse::HasProfile(IMouseProfile* profile) {
-    if (profile == nullptr || SameGuid(GuidOf(profile), GUID_NULL)) {
+    if (profile == nullptr) {
         return FALSE;
     }
-    Connection connection(*this);
-    if (!connection) {
-        return FALSE;
-    }
-    const CComPtr<IProfileManager> manager = DeviceFeature<IProfileManager>();
-    CComPtr<IProfile> device;
-    return manager && SUCCEEDED(manager->GetProfileByGuid(GuidOf(profile), &device)) && device;
+    return WithStoredObject<IProfileManager, IProfile>(GuidOf(profile),
+                                                       [](IProfile*) { return true; });
 }
 
 // ---- the process's device object ---------------------------------------------------------

@@ -85,6 +85,11 @@ private:
 
     template <class T> CComPtr<T> DeviceFeature() const;
     template <class T> static CComPtr<T> ProfileFeature(IProfile* profile);
+    // Inside a connection of its own, finds the stored macro or profile with this identifier
+    // and hands it to use; FALSE when the identifier is null, nothing is stored under it or
+    // use fails.
+    template <class Manager, class Object, class Use>
+    BOOL WithStoredObject(const GUID& guid, Use use);
 
     // Reading (UI thread, inside an open connection).
     bool ReadDeviceVersions();
