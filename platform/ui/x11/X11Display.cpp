@@ -46,6 +46,7 @@ struct Snapshot {
     HWND owner = nullptr;
     RECT rect{};
     bool shown = false;
+    bool minimized = false;
     bool overrideRedirect = false;
     bool decorated = false;
     bool topmost = false;
@@ -63,7 +64,11 @@ struct Snapshot {
 struct XWin {
     ::Window xid = 0;
     RECT rect{};
-    bool mapped = false;
+    bool mapped = false; // not withdrawn: shown, or minimized by the window manager
+    bool iconic = false; // minimized by the window manager
+    bool iconicHint = false;
+    bool overrideRedirect = false;
+    unsigned long stateSerial = 0; // first request after our last change of map state
     bool shaped = false;
     bool forcePush = true;
     int width = 0;
@@ -96,6 +101,7 @@ Snapshot TakeSnapshot(const wm::Window& w, DWORD thread) {
     s.owner = w.owner;
     s.rect = w.rect;
     s.shown = (w.style & WS_VISIBLE) && !(w.style & WS_MINIMIZE);
+    s.minimized = (w.style & WS_VISIBLE) && (w.style & WS_MINIMIZE);
     s.overrideRedirect = WantsOverrideRedirect(w);
     s.decorated = (w.style & WS_CAPTION) == WS_CAPTION;
     s.topmost = (w.exStyle & WS_EX_TOPMOST) != 0;
@@ -213,6 +219,7 @@ struct X11Display::Impl {
     Atom utf8String = 0;
     Atom motifHints = 0;
     Atom netWmState = 0;
+    Atom wmState = 0;
     Atom netWmStateAbove = 0;
     Atom netWmStateSkipTaskbar = 0;
 
@@ -249,6 +256,9 @@ struct X11Display::Impl {
     // Asks every thread that owns a top-level window to synchronise in its message loop.
     void ScheduleSyncs();
     void SyncWindow(const Snapshot& s, XWin& x, bool created);
+    void SetInitialState(XWin& x, int state);
+    // The window manager's WM_STATE of the window says iconic (xMutex held).
+    bool IsIconicAtManager(::Window xid);
     ::Window CreateXWindow(const Snapshot& s);
     void PutPixels(const Snapshot& s, XWin& x);
     void ReaderLoop();
@@ -306,6 +316,7 @@ bool X11Display::Impl::Open(const std::string& name) {
     utf8String = XInternAtom(dpy, "UTF8_STRING", False);
     motifHints = XInternAtom(dpy, "_MOTIF_WM_HINTS", False);
     netWmState = XInternAtom(dpy, "_NET_WM_STATE", False);
+    wmState = XInternAtom(dpy, "WM_STATE", False);
     netWmStateAbove = XInternAtom(dpy, "_NET_WM_STATE_ABOVE", False);
     netWmStateSkipTaskbar = XInternAtom(dpy, "_NET_WM_STATE_SKIP_TASKBAR", False);
 
@@ -446,6 +457,33 @@ void X11Display::Impl::PutPixels(const Snapshot& s, XWin& x) {
     x.forcePush = false;
 }
 
+bool X11Display::Impl::IsIconicAtManager(::Window xid) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(dpy, xid, wmState, 0, 2, False, wmState, &type, &format, &count, &after,
+                           &data) != Success) {
+        return false;
+    }
+    const bool iconic =
+        data && format == 32 && count >= 1 && reinterpret_cast<const long*>(data)[0] == IconicState;
+    if (data) {
+        XFree(data);
+    }
+    return iconic;
+}
+
+void X11Display::Impl::SetInitialState(XWin& x, int state) {
+    XWMHints hints{};
+    hints.flags = StateHint | InputHint;
+    hints.input = True;
+    hints.initial_state = state;
+    XSetWMHints(dpy, x.xid, &hints);
+    x.iconicHint = state == IconicState;
+}
+
 void X11Display::Impl::SyncWindow(const Snapshot& s, XWin& x, bool created) {
     if (!created && (s.rect.left != x.rect.left || s.rect.top != x.rect.top ||
                      s.rect.right != x.rect.right || s.rect.bottom != x.rect.bottom)) {
@@ -475,11 +513,39 @@ void X11Display::Impl::SyncWindow(const Snapshot& s, XWin& x, bool created) {
     }
 
     if (!s.shown) {
+        if (s.minimized && !s.overrideRedirect) {
+            // Minimized windows go to the window manager's icons (task bar), not away.
+            if (!x.iconic) {
+                x.stateSerial = NextRequest(dpy);
+                if (x.mapped) {
+                    XIconifyWindow(dpy, x.xid, screen);
+                } else {
+                    SetInitialState(x, IconicState);
+                    XMapWindow(dpy, x.xid);
+                }
+                x.mapped = true;
+                x.iconic = true;
+            }
+            return;
+        }
         if (x.mapped) {
-            XUnmapWindow(dpy, x.xid);
+            x.stateSerial = NextRequest(dpy);
+            if (s.overrideRedirect) {
+                XUnmapWindow(dpy, x.xid);
+            } else {
+                XWithdrawWindow(dpy, x.xid, screen);
+            }
             x.mapped = false;
+            x.iconic = false;
         }
         return;
+    }
+    if (x.iconic) {
+        // Restored: mapping an iconic window makes it normal again.
+        x.stateSerial = NextRequest(dpy);
+        XMapWindow(dpy, x.xid);
+        x.iconic = false;
+        x.forcePush = true;
     }
 
     const bool sized = created || s.width != x.width || s.height != x.height;
@@ -499,13 +565,14 @@ void X11Display::Impl::SyncWindow(const Snapshot& s, XWin& x, bool created) {
     x.region = s.region;
     x.key = s.key;
 
-    if (s.shown && !x.mapped) {
+    if (!x.mapped) {
+        if (x.iconicHint) {
+            SetInitialState(x, NormalState);
+        }
+        x.stateSerial = NextRequest(dpy);
         XMapWindow(dpy, x.xid);
         x.mapped = true;
         x.forcePush = true;
-    } else if (!s.shown && x.mapped) {
-        XUnmapWindow(dpy, x.xid);
-        x.mapped = false;
     }
     // Pixels drawn into an unmapped window are lost: push once it is mapped.
     if (x.mapped && (pixelsChanged || x.forcePush)) {
@@ -614,6 +681,7 @@ void X11Display::Impl::Sync() {
         if (created) {
             XWin x;
             x.xid = CreateXWindow(*it);
+            x.overrideRedirect = it->overrideRedirect;
             byXid[x.xid] = it->hwnd;
             found = windows.emplace(it->hwnd, std::move(x)).first;
         }
@@ -714,6 +782,8 @@ void X11Display::Impl::CheckFocusLeft(HWND hwnd) {
 }
 
 void X11Display::Impl::Handle(const XEvent& e) {
+    bool minimizedByManager = false;
+    bool restoredByManager = false;
     if (e.type == ConfigureNotify && e.xconfigure.window == root) {
         const int width = e.xconfigure.width;
         const int height = e.xconfigure.height;
@@ -741,12 +811,23 @@ void X11Display::Impl::Handle(const XEvent& e) {
             return;
         }
         hwnd = it->second;
-        if (e.type == Expose) {
-            auto w = windows.find(hwnd);
-            if (w != windows.end()) {
-                w->second.forcePush = true;
-                forced = true;
+        auto w = windows.find(hwnd);
+        if (w != windows.end() && !w->second.overrideRedirect &&
+            e.xany.serial >= w->second.stateSerial) {
+            // The window manager minimized or restored the window (task bar, keyboard).
+            XWin& x = w->second;
+            if (e.type == UnmapNotify && x.mapped && !x.iconic && IsIconicAtManager(x.xid)) {
+                x.iconic = true;
+                minimizedByManager = true;
+            } else if (e.type == MapNotify && x.iconic) {
+                x.iconic = false;
+                x.forcePush = true;
+                restoredByManager = true;
             }
+        }
+        if (e.type == Expose && w != windows.end()) {
+            w->second.forcePush = true;
+            forced = true;
         }
     }
     const DWORD thread = wm::ThreadOf(hwnd);
@@ -819,6 +900,26 @@ void X11Display::Impl::Handle(const XEvent& e) {
                     SetActiveWindow(hwnd);
                 }
             });
+        }
+        break;
+    case UnmapNotify:
+        if (minimizedByManager) {
+            PostThreadCallback(thread, [hwnd] {
+                if (IsWindow(hwnd) && !IsIconic(hwnd)) {
+                    ShowWindow(hwnd, SW_MINIMIZE);
+                }
+            });
+        }
+        break;
+    case MapNotify:
+        if (restoredByManager) {
+            PostThreadCallback(thread, [hwnd] {
+                if (IsWindow(hwnd) && IsIconic(hwnd)) {
+                    ShowWindow(hwnd, SW_RESTORE);
+                }
+            });
+            dirty = true;
+            Wake();
         }
         break;
     case FocusOut:

@@ -174,6 +174,9 @@ protected:
     HWND OpenShapedWindow(int x, int y) {
         Recorder::Get().SetPendingHandler(
             [](HWND hwnd, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+                if (msg == WM_CLOSE) {
+                    return 0; // stays open
+                }
                 if (msg != WM_PAINT) {
                     return std::nullopt;
                 }
@@ -211,6 +214,34 @@ protected:
         platform::PumpUntilIdle();
         m_display->Flush();
         return hwnd;
+    }
+
+    // The window manager's note of a window's state.
+    void SetWmState(::Window xid, long value) {
+        const Atom wmState = XInternAtom(m_x, "WM_STATE", False);
+        long state[2] = {value, 0};
+        XChangeProperty(m_x, xid, wmState, wmState, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(state), 2);
+    }
+    // What a window manager does to iconify a window: note the state, unmap it.
+    void Iconify(::Window xid) {
+        SetWmState(xid, IconicState);
+        XUnmapWindow(m_x, xid);
+        XSync(m_x, False);
+    }
+    // Sends the window manager's close request; the test windows stay open. Once the window
+    // got WM_CLOSE, every X event before it has been handled.
+    void CloseRequest(HWND hwnd, ::Window xid) {
+        const size_t before = Recorder::Get().Of(hwnd, WM_CLOSE).size();
+        XEvent close{};
+        close.xclient.type = ClientMessage;
+        close.xclient.window = xid;
+        close.xclient.message_type = XInternAtom(m_x, "WM_PROTOCOLS", False);
+        close.xclient.format = 32;
+        close.xclient.data.l[0] = static_cast<long>(XInternAtom(m_x, "WM_DELETE_WINDOW", False));
+        XSendEvent(m_x, xid, False, NoEventMask, &close);
+        XSync(m_x, False);
+        ASSERT_TRUE(LoopUntil([&] { return Recorder::Get().Of(hwnd, WM_CLOSE).size() > before; }));
     }
 
     COLORREF RootPixel(int x, int y) {
@@ -550,6 +581,59 @@ TEST_F(X11DisplayTest, ScreenSizeFollowsTheRootWindow) {
     ASSERT_EQ(changes.size(), 1u);
     EXPECT_EQ(LOWORD(static_cast<DWORD>(changes[0].lParam)), 800);
     EXPECT_EQ(HIWORD(static_cast<DWORD>(changes[0].lParam)), 600);
+}
+
+TEST_F(X11DisplayTest, MinimizingGoesThroughTheWindowManager) {
+    HWND hwnd = OpenShapedWindow(50, 60);
+    const ::Window xid = m_display->XWindowOf(hwnd);
+    const ::Window root = DefaultRootWindow(m_x);
+    // The test plays the window manager.
+    XSelectInput(m_x, root, SubstructureRedirectMask | SubstructureNotifyMask);
+    XSync(m_x, False);
+
+    ShowWindow(hwnd, SW_MINIMIZE);
+    platform::PumpUntilIdle();
+    m_display->Flush();
+    const Atom changeState = XInternAtom(m_x, "WM_CHANGE_STATE", False);
+    bool asked = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!asked && std::chrono::steady_clock::now() < deadline) {
+        while (!asked && XPending(m_x) > 0) {
+            XEvent e;
+            XNextEvent(m_x, &e);
+            asked = e.type == ClientMessage && e.xclient.window == xid &&
+                    e.xclient.message_type == changeState && e.xclient.data.l[0] == IconicState;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(asked);
+    Iconify(xid);
+
+    // Restored from the task bar: the window manager maps it again.
+    SetWmState(xid, NormalState);
+    XMapWindow(m_x, xid);
+    XSync(m_x, False);
+    EXPECT_TRUE(LoopUntil([&] { return !IsIconic(hwnd); }));
+    EXPECT_TRUE(LoopUntil([&] { return RootPixel(50 + 60, 60 + 70) == kFace; }));
+
+    // Unmapped by the window manager without iconifying it (as when it takes the window into
+    // its frame): still shown.
+    XUnmapWindow(m_x, xid);
+    XSync(m_x, False);
+    CloseRequest(hwnd, xid);
+    EXPECT_FALSE(IsIconic(hwnd));
+    XMapWindow(m_x, xid);
+    XSync(m_x, False);
+    m_display->Flush();
+    EXPECT_TRUE(LoopUntil([&] { return RootPixel(50 + 60, 60 + 70) == kFace; }));
+    EXPECT_FALSE(IsIconic(hwnd));
+
+    // Minimized by the window manager itself.
+    Iconify(xid);
+    EXPECT_TRUE(LoopUntil([&] { return IsIconic(hwnd) != FALSE; }));
+
+    XSelectInput(m_x, root, NoEventMask);
+    XSync(m_x, False);
 }
 
 TEST_F(X11DisplayTest, PointerLeavingTheShapeEndsHoverTracking) {
