@@ -74,6 +74,7 @@ std::map<std::u16string, SkinElementCreator>& Creators() {
         builtIn[u"HSLIDERMAPM"] = CreateSkinApmSlider;
         builtIn[u"DMARKER"] = CreateSkinMarker;
         builtIn[u"DPISTAGEWINDOW"] = CreateSkinDpiStageWindow;
+        builtIn[u"MACRODISPLAY"] = CreateSkinMacroDisplay;
         builtIn[u"LISTCTRL"] = CreateSkinListCtrl;
         builtIn[u"COMBO"] = CreateSkinCombo;
         builtIn[u"COMBOCOLOR"] = CreateSkinColorCombo;

@@ -1,4 +1,5 @@
-// The creators of LISTCTRL, COMBO, COMBOCOLOR, LISTPANEL, EDITCTRL and EDITCTRLSK elements.
+// The creators of LISTCTRL, COMBO, COMBOCOLOR, LISTPANEL, EDITCTRL, EDITCTRLSK and
+// MACRODISPLAY elements.
 #include "gui/SkinListCreators.h"
 
 #include "gui/DropdownColorButton.h"
@@ -7,7 +8,10 @@
 #include "gui/EditItemSingleKeyInput.h"
 #include "gui/FontItem.h"
 #include "gui/ListPanelItem.h"
+#include "gui/MacroDisplayItem.h"
+#include "gui/RawInputDevices.h"
 #include "gui/SkinCreatorRules.h"
+#include "gui/VScrollBar.h"
 #include "gui/XListCtrl.h"
 #include "gui/xml/PugXmlArray.h"
 #include "model/NameTables.h"
@@ -17,6 +21,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -147,6 +152,26 @@ bool FinishDropdown(CDropdownListItem& dropdown, const SkinElementContext& conte
     return true;
 }
 
+constexpr WORD kKeyboardUsage = 6;
+
+// Adds the keyboard to the program's raw-input list and registers the list for the window. A
+// key field that went drops every registration of the program while the list still counts
+// itself registered; the list is then registered anew for this window, so that a key field
+// made a second time still receives the keys.
+void RegisterKeyboardFor(HWND window) {
+    CRawInputDevices& devices = TheRawInputDevices();
+    devices.AddUsage(kKeyboardUsage);
+    if (devices.Register(window)) {
+        return;
+    }
+    const std::vector<WORD> usages = devices.Usages();
+    devices.Unregister();
+    for (const WORD usage : usages) {
+        devices.AddUsage(usage);
+    }
+    devices.Register(window);
+}
+
 template <typename Edit>
 std::unique_ptr<CGUIItem> CreateSkinEditField(const SkinElementContext& context, bool keyEntry) {
     const pug::CPugXmlBranch element = context.element;
@@ -176,11 +201,7 @@ std::unique_ptr<CGUIItem> CreateSkinEditField(const SkinElementContext& context,
         return nullptr;
     }
     if (keyEntry) {
-        RAWINPUTDEVICE keyboard;
-        keyboard.usUsagePage = 1;
-        keyboard.usUsage = 6;
-        keyboard.hwndTarget = edit->m_hWnd;
-        RegisterRawInputDevices(&keyboard, 1, sizeof(keyboard));
+        RegisterKeyboardFor(edit->m_hWnd);
     }
     if (const WCHAR* max = FindSkinAttribute(element, u"max")) {
         // A negative limit reads as 0, the largest the edit control allows.
@@ -371,4 +392,109 @@ std::unique_ptr<CGUIItem> CreateSkinEdit(const SkinElementContext& context) {
 
 std::unique_ptr<CGUIItem> CreateSkinKeyEdit(const SkinElementContext& context) {
     return CreateSkinEditField<CEditItemSingleKeyInput>(context, true);
+}
+
+namespace {
+
+constexpr int kMinScrollBarWidth = 10;
+// The list-column id of the event description, narrowed by the border on both sides.
+constexpr LONG kDescriptionColumn = 5;
+
+int MacroColumnFormat(SkinJustify justify) {
+    switch (justify) {
+    case SkinJustify::Centre:
+        return LVCFMT_CENTER;
+    case SkinJustify::Right:
+        return LVCFMT_RIGHT;
+    case SkinJustify::Left:
+        break;
+    }
+    return LVCFMT_LEFT;
+}
+
+} // namespace
+
+std::unique_ptr<CGUIItem> CreateSkinMacroDisplay(const SkinElementContext& context) {
+    const pug::CPugXmlBranch element = context.element;
+    const int itemId = ReadSkinItemId(element);
+    if (itemId == -1 || context.parent == nullptr) {
+        return nullptr;
+    }
+    const RECT rc = ReadSkinElementRect(context, itemId);
+    const int maxEvents = SkinInteger(FindSkinAttribute(element, u"max"));
+    const WCHAR* readOnly = FindSkinAttribute(element, u"readonly");
+    auto display = std::make_unique<CMacroDisplayItem>(maxEvents, readOnly != nullptr &&
+                                                                      SkinBoolean(readOnly));
+
+    // Row pictures: a missing one takes the key read before it, once any has been read.
+    enum Row { KeyDown, KeyUp, Mouse, MouseSelected, Delay, DelaySelected, RowCount };
+    static constexpr const WCHAR* kRowChildren[RowCount] = {
+        u"MDBMP_KEYDN", u"MDBMP_KEYUP", u"MDBMP_MSE", u"MDBMP_MSEH", u"MDBMP_CLK", u"MDBMP_CLKH"};
+    HBITMAP rows[RowCount]{};
+    std::optional<CString> lastKey;
+    for (int i = 0; i < RowCount; ++i) {
+        const pug::CPugXmlBranch child = element.FindByName(kRowChildren[i]);
+        if (!child.IsEmpty()) {
+            lastKey = ReadSkinText(child);
+        }
+        if (lastKey) {
+            rows[i] = LoadSkinPicture(lastKey->GetString());
+        }
+    }
+
+    const SkinListLook look = ReadSkinListLook(context, itemId);
+    Apply(look.textColor, display->textColor);
+    Apply(look.hoverTextColor, display->selectedTextColor);
+    Apply(look.backgroundColor, display->backgroundColor);
+    Apply(look.hoverBackgroundColor, display->selectedBackgroundColor);
+    Apply(look.borderColor, display->borderColor);
+    Apply(look.borderWidth, display->borderWidth);
+    if (look.font) {
+        display->fontItem = *look.font;
+    }
+
+    const std::optional<SkinScrollPictures> scroll = ReadSkinScrollPictures(element);
+    std::unique_ptr<CVScrollBar> ownBar;
+    if (scroll && scroll->width >= kMinScrollBarWidth) {
+        ownBar = std::make_unique<CVScrollBar>(scroll->width, display.get());
+    }
+    CVScrollBar* const bar = ownBar.get();
+    display->SetRect(rc.left, rc.top, rc.right, rc.bottom);
+    // The display owns its bar from here.
+    if (!display->SetScrollBar(ownBar.release(), SkinWindowRect(rc), context.parent,
+                               static_cast<UINT>(itemId))) {
+        return nullptr;
+    }
+    display->SetExtendedStyle(display->GetExtendedStyle() | LVS_EX_FULLROWSELECT);
+    display->SetBitmaps(rows[KeyDown], rows[KeyUp], rows[Delay], rows[DelaySelected], rows[Mouse],
+                        rows[MouseSelected]);
+    if (bar != nullptr) {
+        bar->SetBitmaps(scroll->top, scroll->bottom, scroll->arrowUp, scroll->arrowDown,
+                        scroll->spin, scroll->thumb);
+    }
+
+    // The border width as written (nothing without one) narrows the description column.
+    const int writtenBorder = SkinInteger(FindSkinAttribute(element, u"bdrwidth"));
+    pug::CPugXmlBranchArray columns;
+    element.FindAllByName(u"LISTCOLUMN", columns);
+    if (columns.GetCount() == 0) {
+        return nullptr;
+    }
+    for (int i = 0; i < columns.GetCount(); ++i) {
+        const pug::CPugXmlBranch column = columns.GetBranch(i);
+        const LONG columnId = FindListColumnItemId(FindSkinAttribute(column, u"name"));
+        const LONG columnType = FindMacroColumnType(FindSkinAttribute(column, u"type"));
+        int width = SkinInteger(FindSkinAttribute(column, u"width"));
+        if (columnId == kDescriptionColumn) {
+            width -= 2 * writtenBorder;
+        }
+        if (columnId == -1 || columnType == -1 || width <= 0) {
+            return nullptr;
+        }
+        display->AddColumn(columnId, columnType, MacroColumnFormat(ReadSkinJustify(column)), width);
+    }
+    display->id = itemId;
+    display->type = GUIITEM_MACRODISPLAY;
+    display->parent = context.parent;
+    return display;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The skin element creators of the cell list (LISTCTRL), the drop-downs (COMBO, COMBOCOLOR),
-// the pop-up lists (LISTPANEL) and the edit fields (EDITCTRL, EDITCTRLSK). The loader calls them
+// the pop-up lists (LISTPANEL), the edit fields (EDITCTRL, EDITCTRLSK) and the macro event
+// list (MACRODISPLAY). The loader calls them
 // through its creator table; each reads its element by the shared attribute rules, makes the
 // widget, fills in the item fields and returns it, or returns nothing when the element cannot be
 // made.
@@ -23,3 +24,7 @@ std::unique_ptr<CGUIItem> CreateSkinListPanel(const SkinElementContext& context)
 std::unique_ptr<CGUIItem> CreateSkinEdit(const SkinElementContext& context);
 // EDITCTRLSK: a centred CEditItemSingleKeyInput (type 20) registered for raw keyboard input.
 std::unique_ptr<CGUIItem> CreateSkinKeyEdit(const SkinElementContext& context);
+// MACRODISPLAY: a CMacroDisplayItem (type 10) with its row pictures, its columns and, for a
+// VSCROLL thumb at least 10 pixels wide, a skinned scroll bar beside it; nothing when it has no
+// column or a column cannot be read.
+std::unique_ptr<CGUIItem> CreateSkinMacroDisplay(const SkinElementContext& context);

@@ -10,7 +10,10 @@
 #include "gui/FontItem.h"
 #include "gui/LangTable.h"
 #include "gui/ListPanelItem.h"
+#include "gui/MacroDisplayItem.h"
+#include "gui/RawInputDevices.h"
 #include "gui/XListCtrl.h"
+#include "model/MacroEvent.h"
 #include "platform/gdi/Surface.h"
 #include "platform/ui/MessageLoop.h"
 #include "platform/ui/RawInput.h"
@@ -37,6 +40,23 @@ RECT WindowRectIn(const CWnd& window, const CWnd& host) {
 
 template <typename T> T* ItemAs(const CGUIItemList& list, const WCHAR* name) {
     return dynamic_cast<T*>(FindGUIItemById(list, FindSkinItemId(name)));
+}
+
+// Whether the window is registered for the keyboard's raw reports.
+bool RegisteredForKeyboard(HWND window) {
+    UINT count = 0;
+    GetRegisteredRawInputDevices(nullptr, &count, sizeof(RAWINPUTDEVICE));
+    std::vector<RAWINPUTDEVICE> devices(count);
+    if (count == 0 ||
+        GetRegisteredRawInputDevices(devices.data(), &count, sizeof(RAWINPUTDEVICE)) != count) {
+        return false;
+    }
+    for (const RAWINPUTDEVICE& device : devices) {
+        if (device.usUsagePage == 1 && device.usUsage == 6 && device.hwndTarget == window) {
+            return true;
+        }
+    }
+    return false;
 }
 
 COLORREF Colour(const WCHAR* name) {
@@ -368,16 +388,7 @@ TEST_F(SkinListCreatorsTest, EditFieldsTakeTheirLookLimitAndKeyboard) {
     EXPECT_EQ(key->GetStyle() & ES_CENTER, ES_CENTER);
     EXPECT_EQ(key->borderWidth, CEditItem().borderWidth);
     // It is registered for the keyboard's raw reports.
-    UINT count = 0;
-    GetRegisteredRawInputDevices(nullptr, &count, sizeof(RAWINPUTDEVICE));
-    std::vector<RAWINPUTDEVICE> devices(count);
-    ASSERT_EQ(GetRegisteredRawInputDevices(devices.data(), &count, sizeof(RAWINPUTDEVICE)), count);
-    bool keyboard = false;
-    for (const RAWINPUTDEVICE& device : devices) {
-        keyboard = keyboard || (device.usUsagePage == 1 && device.usUsage == 6 &&
-                                device.hwndTarget == key->m_hWnd);
-    }
-    EXPECT_TRUE(keyboard);
+    EXPECT_TRUE(RegisteredForKeyboard(key->m_hWnd));
 }
 
 TEST_F(SkinListCreatorsTest, DroppedListItemsLeaveNoGdiObjects) {
@@ -400,4 +411,133 @@ TEST_F(SkinListCreatorsTest, DroppedListItemsLeaveNoGdiObjects) {
     };
     const size_t first = settled();
     EXPECT_EQ(settled(), first);
+}
+
+TEST_F(SkinListCreatorsTest, KeyFieldMadeAgainStillReceivesTheKeys) {
+    const std::string items = "<EDITCTRLLIST><EDITCTRLSK name='EDITCTRL_POPUP_SINGLEKEYENTRY'>"
+                              "<RECT right='100' bottom='20'/></EDITCTRLSK></EDITCTRLLIST>";
+    for (int round = 0; round < 2; ++round) {
+        CGUIItemList list;
+        Load(list, items);
+        auto* key = ItemAs<CEditItemSingleKeyInput>(list, u"EDITCTRL_POPUP_SINGLEKEYENTRY");
+        ASSERT_NE(key, nullptr);
+        EXPECT_TRUE(RegisteredForKeyboard(key->m_hWnd)) << "round " << round;
+        EXPECT_TRUE(TheRawInputDevices().IsRegistered());
+    }
+    // The field that went took every registration with it.
+    UINT count = 0;
+    GetRegisteredRawInputDevices(nullptr, &count, sizeof(RAWINPUTDEVICE));
+    EXPECT_EQ(count, 0u);
+    TheRawInputDevices().Unregister();
+}
+
+TEST_F(SkinListCreatorsTest, MacroDisplayTakesItsPicturesBarAndColumns) {
+    const auto solid = [](std::uint32_t rgb) {
+        return MakeBmp(28, 18, [rgb](int, int) { return rgb; });
+    };
+    m_folder.Write("skins/kd.bmp", solid(0x100000));
+    m_folder.Write("skins/ms.bmp", solid(0x200000));
+    m_folder.Write("skins/clk.bmp", solid(0x300000));
+    m_folder.Write("skins/thumb8.bmp", MakeBmp(8, 20, [](int, int) { return 0x808080u; }));
+    CGUIItemList list;
+    Load(list, "<MACRODISPLAY name='MACRO_DISPLAY' max='40' readonly='1' fontclr='RED' "
+               "fontclrhi='GREEN' backclr='BLUE' backclrhi='WHITE' bdrclr='MIDGREY' "
+               "bdrwidth='3' fontid='FONT_ARIAL12'><RECT left='10' top='10' right='200' "
+               "bottom='100'/>"
+               // No key-up picture: key-up rows take the key-down one.
+               "<MDBMP_KEYDN>kd.bmp</MDBMP_KEYDN><MDBMP_MSE>ms.bmp</MDBMP_MSE>"
+               "<MDBMP_CLK>clk.bmp</MDBMP_CLK>" +
+                   Scroll("thumb12.bmp") +
+                   "<LISTCOLUMN name='LCITEM_MCREVENT_ICON' type='ICON' width='30'/>"
+                   "<LISTCOLUMN name='LCITEM_MCREVENT_DESCRIP' type='static' width='150' "
+                   "justify='R'/></MACRODISPLAY>");
+    ASSERT_EQ(list.GetCount(), 2);
+    auto* display = ItemAs<CMacroDisplayItem>(list, u"MACRO_DISPLAY");
+    ASSERT_NE(display, nullptr);
+    EXPECT_EQ(display->type, GUIITEM_MACRODISPLAY);
+    EXPECT_EQ(display->parent, &m_host);
+    EXPECT_EQ(display->GetDlgCtrlID(), FindSkinItemId(u"MACRO_DISPLAY"));
+    EXPECT_EQ(display->maxEventCount, 40);
+    EXPECT_TRUE(display->readOnly);
+    EXPECT_EQ(display->textColor, Colour(u"RED"));
+    EXPECT_EQ(display->selectedTextColor, Colour(u"GREEN"));
+    EXPECT_EQ(display->backgroundColor, Colour(u"BLUE"));
+    EXPECT_EQ(display->selectedBackgroundColor, Colour(u"WHITE"));
+    EXPECT_EQ(display->borderColor, Colour(u"MIDGREY"));
+    EXPECT_EQ(display->borderWidth, 3);
+    EXPECT_EQ(display->fontItem, Font(list));
+    EXPECT_EQ(*display->rect, (RECT{10, 10, 210, 110}));
+    // The list leaves the bar's width at its right for the bar.
+    EXPECT_EQ(WindowRectIn(*display, m_host), (RECT{10, 10, 198, 110}));
+    const HWND bar = display->GetCompanionWindow();
+    ASSERT_NE(bar, nullptr);
+    RECT barRect{};
+    GetWindowRect(bar, &barRect);
+    m_host.ScreenToClient(&barRect);
+    EXPECT_EQ(barRect, (RECT{198, 10, 210, 110}));
+    EXPECT_NE(display->GetExtendedStyle() & LVS_EX_FULLROWSELECT, 0u);
+    // The description column is narrowed by the border on both sides and right-aligned.
+    EXPECT_EQ(display->GetColumn(5).format, LVCFMT_RIGHT);
+    EXPECT_EQ(display->GetColumn(4).format, LVCFMT_LEFT);
+    EXPECT_EQ(display->GetColumnWidth(display->GetColumn(5).index), 144);
+    EXPECT_EQ(display->GetColumnWidth(display->GetColumn(4).index), 30);
+
+    const std::vector<MacroEvent> macro{
+        MacroEvent{MACRO_EVENT_KEY, 0x1E | (0x41 << 16), MACRO_KEY_PRESS},
+        MacroEvent{MACRO_EVENT_KEY, 0x1E | (0x41 << 16), MACRO_KEY_RELEASE},
+        MacroEvent{MACRO_EVENT_MOUSE_BUTTON, 1, 0xFFu}};
+    display->readOnly = false;
+    ASSERT_TRUE(display->SetEvents(&macro));
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP canvas = CreateCompatibleBitmap(screen, 100, 20);
+    HGDIOBJ old = SelectObject(dc, ToGdiObj(canvas));
+    const auto iconOf = [&](int row) {
+        RECT cell{};
+        EXPECT_TRUE(display->GetSubItemRect(row, display->GetColumn(4).index, LVIR_BOUNDS, cell));
+        const RECT box{0, 0, cell.right - cell.left, cell.bottom - cell.top};
+        display->DrawCell(dc, row, display->GetColumn(4).index, box);
+        return GetPixel(dc, 5, 5);
+    };
+    EXPECT_EQ(iconOf(0), RGB(0x10, 0, 0));
+    EXPECT_EQ(iconOf(1), RGB(0x10, 0, 0));
+    EXPECT_EQ(iconOf(2), RGB(0x20, 0, 0));
+    SelectObject(dc, old);
+    DeleteObject(ToGdiObj(canvas));
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+}
+
+TEST_F(SkinListCreatorsTest, MacroDisplayWithoutUsableColumnsOrWideThumbs) {
+    m_folder.Write("skins/thumb8.bmp", MakeBmp(8, 20, [](int, int) { return 0x808080u; }));
+    {
+        // An 8-pixel thumb gives no bar; no bdrwidth takes nothing off the description.
+        CGUIItemList list;
+        Load(list, "<MACRODISPLAY name='MACRO_DISPLAY_READONLY'><RECT right='100' bottom='50'/>" +
+                       Scroll("thumb8.bmp") +
+                       "<LISTCOLUMN name='LCITEM_MCREVENT_DESCRIP' type='STATIC' width='80'/>"
+                       "</MACRODISPLAY>");
+        auto* display = ItemAs<CMacroDisplayItem>(list, u"MACRO_DISPLAY_READONLY");
+        ASSERT_NE(display, nullptr);
+        EXPECT_EQ(display->GetCompanionWindow(), nullptr);
+        EXPECT_EQ(WindowRectIn(*display, m_host), (RECT{0, 0, 100, 50}));
+        EXPECT_EQ(display->GetColumnWidth(0), 80);
+        EXPECT_FALSE(display->readOnly);
+        EXPECT_EQ(display->maxEventCount, 0);
+    }
+    const std::string cases[] = {
+        // A description narrowed to nothing, an unknown column type, no columns at all.
+        "<MACRODISPLAY name='MACRO_DISPLAY' bdrwidth='20'><RECT right='99' bottom='9'/>"
+        "<LISTCOLUMN name='LCITEM_MCREVENT_ICON' type='ICON' width='30'/>"
+        "<LISTCOLUMN name='LCITEM_MCREVENT_DESCRIP' type='STATIC' width='40'/></MACRODISPLAY>",
+        "<MACRODISPLAY name='MACRO_DISPLAY'><RECT right='99' bottom='9'/>"
+        "<LISTCOLUMN name='LCITEM_MCREVENT_ICON' type='CHECKBOX' width='30'/></MACRODISPLAY>",
+        "<MACRODISPLAY name='MACRO_DISPLAY'><RECT right='99' bottom='9'/></MACRODISPLAY>",
+    };
+    for (const std::string& skin : cases) {
+        CGUIItemList list;
+        Load(list, skin);
+        EXPECT_EQ(list.GetCount(), 1) << skin; // the font only
+        EXPECT_EQ(m_host.GetWindow(GW_CHILD), nullptr) << skin;
+    }
 }
