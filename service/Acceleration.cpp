@@ -59,10 +59,7 @@ public:
 
 private:
     HRESULT Change(const std::function<void(DeviceSettings&)>& f) {
-        return m_store->Write([&](Transaction& tx) -> HRESULT {
-            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
-                return c;
-            }
+        return CheckedWrite([&](Transaction& tx) -> HRESULT {
             DeviceSettings d = tx.Device();
             f(d);
             tx.SaveDevice(d);
@@ -70,10 +67,7 @@ private:
         });
     }
     HRESULT Look(DeviceSettings& out) {
-        return m_store->Read([&](Transaction& tx) -> HRESULT {
-            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
-                return c;
-            }
+        return CheckedRead([&](Transaction& tx) -> HRESULT {
             out = tx.Device();
             return S_OK;
         });

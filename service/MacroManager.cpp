@@ -32,10 +32,7 @@ public:
         }
         *out = nullptr;
         GUID guid{};
-        const HRESULT hr = m_store->Read([&](Transaction& tx) -> HRESULT {
-            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
-                return c;
-            }
+        const HRESULT hr = CheckedRead([&](Transaction& tx) -> HRESULT {
             const auto guids = tx.MacroGuids();
             if (index >= guids.size()) {
                 return E_NOT_FOUND;
@@ -50,12 +47,8 @@ public:
             return E_POINTER;
         }
         *out = nullptr;
-        const HRESULT hr = m_store->Read([&](Transaction& tx) -> HRESULT {
-            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
-                return c;
-            }
-            return tx.Macro(guid) ? S_OK : E_NOT_FOUND;
-        });
+        const HRESULT hr = CheckedRead(
+            [&](Transaction& tx) -> HRESULT { return tx.Macro(guid) ? S_OK : E_NOT_FOUND; });
         return FAILED(hr) ? hr : Make(guid, out);
     }
     HRESULT CreateMacro(IMacro** out) override {
@@ -76,10 +69,7 @@ public:
         if (const HRESULT hr = macro->GetGuid(&guid); FAILED(hr)) {
             return hr;
         }
-        return m_store->Write([&](Transaction& tx) -> HRESULT {
-            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
-                return c;
-            }
+        return CheckedWrite([&](Transaction& tx) -> HRESULT {
             if (!tx.Macro(guid)) {
                 return E_NOT_FOUND;
             }
@@ -93,10 +83,7 @@ public:
             return E_POINTER;
         }
         UINT n = 0;
-        const HRESULT hr = m_store->Read([&](Transaction& tx) -> HRESULT {
-            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
-                return c;
-            }
+        const HRESULT hr = CheckedRead([&](Transaction& tx) -> HRESULT {
             n = static_cast<UINT>(tx.MacroGuids().size());
             return S_OK;
         });
@@ -127,10 +114,7 @@ public:
 
 private:
     HRESULT Add(MacroState& m, bool defaultName) {
-        return m_store->Write([&](Transaction& tx) -> HRESULT {
-            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
-                return c;
-            }
+        return CheckedWrite([&](Transaction& tx) -> HRESULT {
             const auto guids = tx.MacroGuids();
             if (guids.size() >= DEVICE_MAX_MACROS) {
                 return E_FULL;

@@ -30,10 +30,7 @@ public:
             return E_POINTER;
         }
         INT v = 0;
-        const HRESULT hr = m_store->Read([&](Transaction& tx) -> HRESULT {
-            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
-                return c;
-            }
+        const HRESULT hr = CheckedRead([&](Transaction& tx) -> HRESULT {
             v = tx.Device().pollingRate;
             return S_OK;
         });
@@ -47,10 +44,7 @@ public:
             kSupportedRates.end()) {
             return E_INVALIDARG;
         }
-        return m_store->Write([&](Transaction& tx) -> HRESULT {
-            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
-                return c;
-            }
+        return CheckedWrite([&](Transaction& tx) -> HRESULT {
             DeviceSettings d = tx.Device();
             d.pollingRate = value;
             tx.SaveDevice(d);

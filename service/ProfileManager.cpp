@@ -46,10 +46,7 @@ public:
         }
         *out = nullptr;
         GUID guid{};
-        const HRESULT hr = m_store->Read([&](Transaction& tx) -> HRESULT {
-            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
-                return c;
-            }
+        const HRESULT hr = CheckedRead([&](Transaction& tx) -> HRESULT {
             const auto guids = tx.ProfileGuids();
             if (index >= guids.size()) {
                 return E_NOT_FOUND;
@@ -69,12 +66,8 @@ public:
             return E_POINTER;
         }
         *out = nullptr;
-        const HRESULT hr = m_store->Read([&](Transaction& tx) -> HRESULT {
-            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
-                return c;
-            }
-            return tx.Profile(guid) ? S_OK : E_NOT_FOUND;
-        });
+        const HRESULT hr = CheckedRead(
+            [&](Transaction& tx) -> HRESULT { return tx.Profile(guid) ? S_OK : E_NOT_FOUND; });
         if (FAILED(hr)) {
             return hr;
         }
@@ -90,10 +83,7 @@ public:
         if (const HRESULT hr = profile->GetGuid(&guid); FAILED(hr)) {
             return hr;
         }
-        return m_store->Write([&](Transaction& tx) -> HRESULT {
-            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
-                return c;
-            }
+        return CheckedWrite([&](Transaction& tx) -> HRESULT {
             const INT index = ProfileIndex(tx, guid);
             if (index < 0) {
                 return E_NOT_FOUND;
@@ -115,10 +105,7 @@ public:
         }
         *out = nullptr;
         GUID guid{};
-        const HRESULT hr = m_store->Read([&](Transaction& tx) -> HRESULT {
-            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
-                return c;
-            }
+        const HRESULT hr = CheckedRead([&](Transaction& tx) -> HRESULT {
             guid = tx.Device().active;
             return tx.Profile(guid) ? S_OK : E_NOT_FOUND;
         });
@@ -135,10 +122,7 @@ public:
         }
         *out = nullptr;
         GUID guid{};
-        const HRESULT hr = m_store->Write([&](Transaction& tx) -> HRESULT {
-            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
-                return c;
-            }
+        const HRESULT hr = CheckedWrite([&](Transaction& tx) -> HRESULT {
             const auto guids = tx.ProfileGuids();
             if (guids.size() >= DEVICE_MAX_PROFILES) {
                 return E_FULL;
@@ -177,10 +161,7 @@ public:
         if (const HRESULT hr = profile->GetGuid(&guid); FAILED(hr)) {
             return hr;
         }
-        return m_store->Write([&](Transaction& tx) -> HRESULT {
-            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
-                return c;
-            }
+        return CheckedWrite([&](Transaction& tx) -> HRESULT {
             const INT index = ProfileIndex(tx, guid);
             if (index < 0) {
                 return E_NOT_FOUND;
@@ -201,10 +182,7 @@ public:
             return E_POINTER;
         }
         UINT n = 0;
-        const HRESULT hr = m_store->Read([&](Transaction& tx) -> HRESULT {
-            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
-                return c;
-            }
+        const HRESULT hr = CheckedRead([&](Transaction& tx) -> HRESULT {
             n = static_cast<UINT>(tx.ProfileGuids().size());
             return S_OK;
         });
@@ -227,10 +205,7 @@ public:
             return hr;
         }
         p.guid = NewGuid();
-        const HRESULT hr = m_store->Write([&](Transaction& tx) -> HRESULT {
-            if (const HRESULT c = CheckDevice(tx); FAILED(c)) {
-                return c;
-            }
+        const HRESULT hr = CheckedWrite([&](Transaction& tx) -> HRESULT {
             const auto guids = tx.ProfileGuids();
             if (guids.size() >= DEVICE_MAX_PROFILES) {
                 return E_FULL;

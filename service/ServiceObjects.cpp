@@ -13,6 +13,24 @@ HRESULT DeviceBound::CheckDevice(Transaction& tx) const {
     return d.plugged && d.generation == m_generation ? S_OK : E_NOT_CONNECTED;
 }
 
+HRESULT DeviceBound::CheckedRead(const Store::Body& body) const {
+    return m_store->Read([&](Transaction& tx) -> HRESULT {
+        if (const HRESULT hr = CheckDevice(tx); FAILED(hr)) {
+            return hr;
+        }
+        return body(tx);
+    });
+}
+
+HRESULT DeviceBound::CheckedWrite(const Store::Body& body) const {
+    return m_store->Write([&](Transaction& tx) -> HRESULT {
+        if (const HRESULT hr = CheckDevice(tx); FAILED(hr)) {
+            return hr;
+        }
+        return body(tx);
+    });
+}
+
 HRESULT ProfileBound::Load(Transaction& tx, ProfileState& out) const {
     if (const HRESULT hr = CheckDevice(tx); FAILED(hr)) {
         return hr;

@@ -24,6 +24,9 @@ public:
 protected:
     // Fails while the mouse is unplugged or after it was plugged in again.
     HRESULT CheckDevice(Transaction& tx) const;
+    // Runs body in a read (write) transaction once CheckDevice has passed in it.
+    HRESULT CheckedRead(const Store::Body& body) const;
+    HRESULT CheckedWrite(const Store::Body& body) const;
     std::shared_ptr<Store> m_store;
     INT m_generation;
 };
