@@ -493,13 +493,51 @@ void CMacroDisplayItem::OnRawInput(HRAWINPUT input) {
 }
 
 void CMacroDisplayItem::OnScrollRows(int rows) {
-    Scroll(CSize(0, rows * rowStep));
+    // The list scrolls whole rows: a step shorter than the rows (the font's height against
+    // the pictures' 18 pixels) would round one row down to none, so the rows' own height is
+    // used when it is larger.
+    int step = rowStep;
+    RECT first{};
+    if (GetItemCount() > 0 && GetItemRect(0, &first, LVIR_BOUNDS)) {
+        step = std::max<int>(step, first.bottom - first.top);
+    }
+    Scroll(CSize(0, rows * step));
     Invalidate();
+    UpdateScrollBar();
+}
+
+void CMacroDisplayItem::OnMouseMove(UINT flags, CPoint point) {
+    CListCtrl::OnMouseMove(flags, point);
+    const bool leftDown = (flags & MK_LBUTTON) != 0;
+    if (leftDown && !hoverCapture) {
+        return;
+    }
+    if (::GetCapture() != m_hWnd) {
+        if (::GetActiveWindow() != nullptr && ::GetParent(m_hWnd) != nullptr) {
+            ::SetCapture(m_hWnd);
+            hoverCapture = true;
+        }
+        return;
+    }
+    POINT screen = point;
+    ::ClientToScreen(m_hWnd, &screen);
+    if (::WindowFromPoint(screen) != m_hWnd) {
+        hoverCapture = false;
+        if (!leftDown) {
+            ::ReleaseCapture();
+        }
+    }
 }
 
 BOOL CMacroDisplayItem::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     if (message == WM_INPUT) {
         OnRawInput(reinterpret_cast<HRAWINPUT>(lParam));
+        *result = 0;
+        return TRUE;
+    }
+    if (message == WM_NCCALCSIZE) {
+        // No scroll bars of the list's own: the skinned bar beside it does the scrolling.
+        ModifyStyle(WS_HSCROLL | WS_VSCROLL, 0);
         *result = 0;
         return TRUE;
     }

@@ -89,6 +89,7 @@ public:
     BOOL OnEraseBkgnd(CDC* dc) override;
     void OnLButtonDown(UINT flags, CPoint point) override;
     void OnRButtonDown(UINT flags, CPoint point) override;
+    void OnMouseMove(UINT flags, CPoint point) override;
     BOOL OnMouseWheel(UINT flags, short delta, CPoint point) override;
     BOOL PreTranslateMessage(MSG* msg) override;
     HWND GetCompanionWindow() const override;

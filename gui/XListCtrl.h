@@ -133,6 +133,8 @@ public:
     COLORREF selectedBackgroundColor = 0xFFFFFF;
     COLORREF borderColor = 0xFFFFFF;
     CListPanelItem* rowMenu = nullptr;
+    // The skin's `sorted` flag; kept for the owner, the list itself does not sort on it.
+    bool sorted = false;
 
 private:
     void AttachHeader();

@@ -365,6 +365,26 @@ TEST_F(MacroDisplayItemTest, DelayRowsAreEditedInPlaceInMilliseconds) {
     EXPECT_EQ(m_list->SendMessage(LVM_GETEDITCONTROL), 0);
 }
 
+TEST_F(MacroDisplayItemTest, RowsScrollByWholeRowsAndTheWheelScrollsPerNotch) {
+    std::vector<MacroEvent> macro;
+    for (int i = 0; i < 30; ++i) {
+        macro.push_back(Delay(10 + i));
+    }
+    m_list->SetEvents(&macro);
+    m_list->EnsureVisible(0);
+    EXPECT_EQ(m_list->GetTopIndex(), 0);
+    m_list->SendMessage(WM_LIST_SCROLLROWS, 1); // one row, although rows are taller than the step
+    EXPECT_EQ(m_list->GetTopIndex(), 1);
+    m_list->SendMessage(WM_LIST_SCROLLROWS, 3);
+    EXPECT_EQ(m_list->GetTopIndex(), 4);
+    m_list->SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-240)), 0);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_list->GetTopIndex(), 6);
+    m_list->SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, 359), 0); // two whole notches
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_list->GetTopIndex(), 4);
+}
+
 TEST(RawInputDevicesTest, RegistersEachUsageOnceWithItsFlags) {
     CRawInputDevices devices;
     EXPECT_FALSE(devices.Register(reinterpret_cast<HWND>(1))); // no usage
