@@ -63,6 +63,7 @@ struct Snapshot {
 // The X side of one top-level window.
 struct XWin {
     ::Window xid = 0;
+    Colormap colormap = 0;
     RECT rect{};
     bool mapped = false; // not withdrawn: shown, or minimized by the window manager
     bool iconic = false; // minimized by the window manager
@@ -259,7 +260,9 @@ struct X11Display::Impl {
     void SetInitialState(XWin& x, int state);
     // The window manager's WM_STATE of the window says iconic (xMutex held).
     bool IsIconicAtManager(::Window xid);
-    ::Window CreateXWindow(const Snapshot& s);
+    // Creates the X window (and its colormap) of a window.
+    void CreateXWindow(const Snapshot& s, XWin& x);
+    void DestroyXWindow(const XWin& x);
     void PutPixels(const Snapshot& s, XWin& x);
     void ReaderLoop();
     // The window lost the X focus: if no window of ours has it now, another program became
@@ -346,7 +349,7 @@ void X11Display::Impl::Close() {
     {
         std::lock_guard lock(xMutex);
         for (auto& [hwnd, x] : windows) {
-            XDestroyWindow(dpy, x.xid);
+            DestroyXWindow(x);
         }
         windows.clear();
         byXid.clear();
@@ -370,7 +373,12 @@ void X11Display::Impl::Wake() {
     [[maybe_unused]] const ssize_t n = write(wakeWrite, &byte, 1);
 }
 
-::Window X11Display::Impl::CreateXWindow(const Snapshot& s) {
+void X11Display::Impl::DestroyXWindow(const XWin& x) {
+    XDestroyWindow(dpy, x.xid);
+    XFreeColormap(dpy, x.colormap);
+}
+
+void X11Display::Impl::CreateXWindow(const Snapshot& s, XWin& x) {
     XSetWindowAttributes attrs{};
     attrs.override_redirect = s.overrideRedirect ? True : False;
     attrs.background_pixmap = None;
@@ -384,7 +392,8 @@ void X11Display::Impl::Wake() {
         static_cast<unsigned>(ClampSize(s.rect.right - s.rect.left)),
         static_cast<unsigned>(ClampSize(s.rect.bottom - s.rect.top)), 0, depth, InputOutput, visual,
         CWOverrideRedirect | CWBackPixmap | CWBorderPixel | CWColormap | CWEventMask, &attrs);
-    XFreeColormap(dpy, attrs.colormap);
+    x.xid = xid;
+    x.colormap = attrs.colormap; // freed with the window: freeing it now would unset it
 
     Atom protocols[] = {wmDelete};
     XSetWMProtocols(dpy, xid, protocols, 1);
@@ -428,7 +437,6 @@ void X11Display::Impl::Wake() {
             XSetTransientForHint(dpy, xid, it->second.xid);
         }
     }
-    return xid;
 }
 
 void X11Display::Impl::PutPixels(const Snapshot& s, XWin& x) {
@@ -668,7 +676,7 @@ void X11Display::Impl::Sync() {
             continue;
         }
         byXid.erase(it->second.xid);
-        XDestroyWindow(dpy, it->second.xid);
+        DestroyXWindow(it->second);
         it = windows.erase(it);
     }
     // Owners first, so that a popup can name its owner's X window.
@@ -680,7 +688,7 @@ void X11Display::Impl::Sync() {
         const bool created = found == windows.end();
         if (created) {
             XWin x;
-            x.xid = CreateXWindow(*it);
+            CreateXWindow(*it, x);
             x.overrideRedirect = it->overrideRedirect;
             byXid[x.xid] = it->hwnd;
             found = windows.emplace(it->hwnd, std::move(x)).first;
