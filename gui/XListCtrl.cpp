@@ -557,6 +557,48 @@ BOOL CXListCtrl::OnNotifyReflect(NMHDR* hdr, LRESULT* result) {
     }
 }
 
+int CXListCtrl::ToolHitTest(CPoint point, RECT* cell) const {
+    LVHITTESTINFO info;
+    info.pt = point;
+    const int row = SubItemHitTest(&info);
+    if (row < 0 || row < GetTopIndex() || row >= GetTopIndex() + GetCountPerPage() + 1) {
+        return -1;
+    }
+    if (cell != nullptr) {
+        GetSubItemRect(row, info.iSubItem, LVIR_BOUNDS, *cell);
+    }
+    return ((row << 10) | info.iSubItem) + 1;
+}
+
+CString CXListCtrl::ToolTipText(int toolId) const {
+    if (toolId <= 0) {
+        return CString();
+    }
+    const int row = (toolId - 1) >> 10;
+    const int column = (toolId - 1) & 0x3FF;
+    const int kind = GetColumn(ColumnIdAt(column)).type;
+    const Cells* cells = GetCells(row);
+    if ((kind != CELL_EDIT && kind != CELL_FILEDIALOG) || cells == nullptr ||
+        static_cast<size_t>(column) >= cells->size()) {
+        return CString();
+    }
+    const CString& text = (*cells)[static_cast<size_t>(column)].text;
+    HDC dc = ::GetDC(m_hWnd);
+    HFONT font = fontItem != nullptr ? reinterpret_cast<HFONT>(fontItem->GetSafeHandle())
+                                     : reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
+    HGDIOBJ old = font != nullptr ? ::SelectObject(dc, ToGdiObj(font)) : nullptr;
+    SIZE extent{};
+    ::GetTextExtentPoint32W(dc, text.GetString(), text.GetLength(), &extent);
+    if (old != nullptr) {
+        ::SelectObject(dc, old);
+    }
+    ::ReleaseDC(m_hWnd, dc);
+    if (extent.cx <= GetColumnWidth(column) - 8) {
+        return CString();
+    }
+    return text.Left(kToolTipMax);
+}
+
 void CXListCtrl::DrawCell(HDC dc, int row, int column, RECT box) {
     FillColour(dc, box, backgroundColor);
     const Cells* cells = GetCells(row);

@@ -111,6 +111,13 @@ public:
     bool IsEditing() const { return m_editRow >= 0; }
     CXListEdit* GetEditor() const { return m_editor.get(); }
 
+    // Tool tips: the tool under a point among the shown rows ((row << 10 | column) + 1, with
+    // the cell in *cell), or -1; and its text: for EDIT and FILEDIALOG columns only, the cell
+    // text (80 characters at most) when it is wider than the column less 8 pixels.
+    static constexpr int kToolTipMax = 80;
+    int ToolHitTest(CPoint point, RECT* cell) const;
+    CString ToolTipText(int toolId) const;
+
     // Drawing of one cell into dc; box in client coordinates.
     void DrawCell(HDC dc, int row, int column, RECT box);
 

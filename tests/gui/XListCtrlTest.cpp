@@ -307,6 +307,27 @@ TEST_F(XListCtrlTest, CellsAreDrawnInTheSkinColoursWithTheSelectedRowHighlighted
     EXPECT_EQ(gdi::LiveObjectCount(), liveBefore);
 }
 
+TEST_F(XListCtrlTest, ToolTipsShowCutTextsOfEditAndProgramCellsOnly) {
+    const CString longText(u"a very long profile name that does not fit");
+    m_list.SetItemText(kNameCol, longText.GetString(), 100);
+    m_list.SetItemText(kExeCol, u"a_much_longer_program_name_than_fits.exe", 100);
+    m_list.SetItemText(kIdCol, u"an identifier text far too wide", 100);
+    RECT cell{};
+    const int nameTool = m_list.ToolHitTest(CPoint(50, RowY(0)), &cell);
+    EXPECT_EQ(nameTool, ((0 << 10) | 1) + 1);
+    EXPECT_EQ(cell.left, 30);
+    EXPECT_EQ(m_list.ToolTipText(nameTool), longText);
+    EXPECT_EQ(m_list.ToolTipText(m_list.ToolHitTest(CPoint(120, RowY(0)), nullptr)),
+              CString(u"a_much_longer_program_name_than_fits.exe"));
+    EXPECT_EQ(m_list.ToolTipText(m_list.ToolHitTest(CPoint(10, RowY(0)), nullptr)), CString());
+    EXPECT_EQ(m_list.ToolTipText(m_list.ToolHitTest(CPoint(50, RowY(1)), nullptr)),
+              CString()); // "Beta" fits
+    EXPECT_EQ(m_list.ToolHitTest(CPoint(50, 140), nullptr), -1);
+    const std::u16string huge(200, u'W');
+    m_list.SetItemText(kNameCol, huge.c_str(), 101);
+    EXPECT_EQ(m_list.ToolTipText(m_list.ToolHitTest(CPoint(50, RowY(1)), nullptr)).GetLength(), 80);
+}
+
 // Answers the next modal list with the given entry (-1: closed without a choice).
 class MenuAnswer {
 public:
