@@ -1,6 +1,5 @@
 // The macro manager: the list of macros, creation, deletion and import.
 
-#include "platform/base/WideChar.h"
 #include "service/ServiceFiles.h"
 #include "service/ServiceObjects.h"
 
@@ -32,14 +31,8 @@ public:
         }
         *out = nullptr;
         GUID guid{};
-        const HRESULT hr = CheckedRead([&](Transaction& tx) -> HRESULT {
-            const auto guids = tx.MacroGuids();
-            if (index >= guids.size()) {
-                return E_NOT_FOUND;
-            }
-            guid = guids[index];
-            return S_OK;
-        });
+        const HRESULT hr = CheckedRead(
+            [&](Transaction& tx) -> HRESULT { return GuidAt(tx.MacroGuids(), index, guid); });
         return FAILED(hr) ? hr : Make(guid, out);
     }
     HRESULT GetMacroByGuid(GUID guid, IMacro** out) override {
@@ -124,12 +117,7 @@ private:
                 for (const auto& g : guids) {
                     names.insert(tx.Macro(g)->name);
                 }
-                for (int n = 1;; ++n) {
-                    m.name = u"Macro " + Widen(std::to_string(n));
-                    if (!names.count(m.name)) {
-                        break;
-                    }
-                }
+                m.name = FirstFreeName(u"Macro ", names);
             }
             tx.SaveMacro(m);
             return S_OK;

@@ -1,6 +1,5 @@
 // The profile manager: the list of profiles, the active one, creation, deletion and import.
 
-#include "platform/base/WideChar.h"
 #include "service/ServiceFiles.h"
 #include "service/ServiceObjects.h"
 
@@ -46,14 +45,8 @@ public:
         }
         *out = nullptr;
         GUID guid{};
-        const HRESULT hr = CheckedRead([&](Transaction& tx) -> HRESULT {
-            const auto guids = tx.ProfileGuids();
-            if (index >= guids.size()) {
-                return E_NOT_FOUND;
-            }
-            guid = guids[index];
-            return S_OK;
-        });
+        const HRESULT hr = CheckedRead(
+            [&](Transaction& tx) -> HRESULT { return GuidAt(tx.ProfileGuids(), index, guid); });
         if (FAILED(hr)) {
             return hr;
         }
@@ -131,14 +124,7 @@ public:
             for (const auto& g : guids) {
                 names.insert(tx.Profile(g)->name);
             }
-            std::u16string name;
-            for (int n = 1;; ++n) {
-                name = u"Profile " + Widen(std::to_string(n));
-                if (!names.count(name)) {
-                    break;
-                }
-            }
-            ProfileState p = DefaultProfile(name);
+            ProfileState p = DefaultProfile(FirstFreeName(u"Profile ", names));
             guid = p.guid;
             tx.SaveProfile(p);
             tx.AddEvent(EventKind::Manager, GUID_NULL, PROFILE_MANAGER_EVENT_CHANGED,

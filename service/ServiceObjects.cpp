@@ -1,5 +1,6 @@
 #include "service/ServiceObjects.h"
 
+#include "platform/base/WideChar.h"
 #include "platform/com/ObjBase.h"
 
 #include <algorithm>
@@ -129,6 +130,23 @@ INT ProfileIndex(Transaction& tx, const GUID& guid) {
     const auto guids = tx.ProfileGuids();
     auto it = std::find(guids.begin(), guids.end(), guid);
     return it == guids.end() ? -1 : static_cast<INT>(it - guids.begin());
+}
+
+HRESULT GuidAt(const std::vector<GUID>& guids, UINT index, GUID& out) {
+    if (index >= guids.size()) {
+        return E_NOT_FOUND;
+    }
+    out = guids[index];
+    return S_OK;
+}
+
+std::u16string FirstFreeName(const std::u16string& prefix, const std::set<std::u16string>& taken) {
+    for (int n = 1;; ++n) {
+        std::u16string name = prefix + Widen(std::to_string(n));
+        if (!taken.count(name)) {
+            return name;
+        }
+    }
 }
 
 HRESULT NewProfileFeature(std::shared_ptr<Store> store, INT generation, const GUID& guid, REFIID id,

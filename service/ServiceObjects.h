@@ -9,6 +9,9 @@
 
 #include <memory>
 #include <mutex>
+#include <set>
+#include <string>
+#include <vector>
 
 namespace service {
 
@@ -91,5 +94,9 @@ WCHAR* AllocString(const std::u16string& text);
 void ResetDanglingAssignments(Transaction& tx);
 // Position of a profile in the device's list, or -1.
 INT ProfileIndex(Transaction& tx, const GUID& guid);
+// The GUID at index in a list, or E_NOT_FOUND past its end.
+HRESULT GuidAt(const std::vector<GUID>& guids, UINT index, GUID& out);
+// prefix followed by the smallest number from 1 up that makes a name not yet taken.
+std::u16string FirstFreeName(const std::u16string& prefix, const std::set<std::u16string>& taken);
 
 } // namespace service
