@@ -47,11 +47,7 @@ public:
         GUID guid{};
         const HRESULT hr = CheckedRead(
             [&](Transaction& tx) -> HRESULT { return GuidAt(tx.ProfileGuids(), index, guid); });
-        if (FAILED(hr)) {
-            return hr;
-        }
-        return NewProfileObject(m_store, m_generation, guid, IID_IProfile,
-                                reinterpret_cast<void**>(out));
+        return FAILED(hr) ? hr : Make(guid, out);
     }
 
     HRESULT GetProfileByGuid(GUID guid, IProfile** out) override {
@@ -61,11 +57,7 @@ public:
         *out = nullptr;
         const HRESULT hr = CheckedRead(
             [&](Transaction& tx) -> HRESULT { return tx.Profile(guid) ? S_OK : E_NOT_FOUND; });
-        if (FAILED(hr)) {
-            return hr;
-        }
-        return NewProfileObject(m_store, m_generation, guid, IID_IProfile,
-                                reinterpret_cast<void**>(out));
+        return FAILED(hr) ? hr : Make(guid, out);
     }
 
     HRESULT SetActiveProfile(IProfile* profile) override {
@@ -102,11 +94,7 @@ public:
             guid = tx.Device().active;
             return tx.Profile(guid) ? S_OK : E_NOT_FOUND;
         });
-        if (FAILED(hr)) {
-            return hr;
-        }
-        return NewProfileObject(m_store, m_generation, guid, IID_IProfile,
-                                reinterpret_cast<void**>(out));
+        return FAILED(hr) ? hr : Make(guid, out);
     }
 
     HRESULT CreateProfile(IProfile** out) override {
@@ -132,11 +120,7 @@ public:
             tx.MarkProfilesChanged();
             return S_OK;
         });
-        if (FAILED(hr)) {
-            return hr;
-        }
-        return NewProfileObject(m_store, m_generation, guid, IID_IProfile,
-                                reinterpret_cast<void**>(out));
+        return FAILED(hr) ? hr : Make(guid, out);
     }
 
     HRESULT DeleteProfile(IProfile* profile) override {
@@ -203,14 +187,14 @@ public:
             tx.MarkProfilesChanged();
             return S_OK;
         });
-        if (FAILED(hr)) {
-            return hr;
-        }
-        return NewProfileObject(m_store, m_generation, p.guid, IID_IProfile,
-                                reinterpret_cast<void**>(out));
+        return FAILED(hr) ? hr : Make(p.guid, out);
     }
 
 private:
+    HRESULT Make(const GUID& guid, IProfile** out) {
+        return NewProfileObject(m_store, m_generation, guid, IID_IProfile,
+                                reinterpret_cast<void**>(out));
+    }
     LazyConnectionPoint m_cp;
 };
 
