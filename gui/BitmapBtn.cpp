@@ -25,6 +25,49 @@ void SendClickedToParent(CWnd* wnd, HWND sender) {
     }
 }
 
+void DrawSkinFace(CDC* dc, const RECT& client, CBitmap& face, COLORREF textColor, CFont* font,
+                  const std::function<void(CDC&)>& drawText) {
+    const int width = client.right;
+    const int height = client.bottom;
+    CDC stateDC;
+    stateDC.CreateCompatibleDC(dc);
+    const bool hasFace = face.GetSafeHandle() != nullptr;
+    CBitmap* oldState = hasFace ? stateDC.SelectObject(&face) : nullptr;
+
+    if (!drawText) {
+        if (hasFace) {
+            dc->BitBlt(0, 0, width, height, &stateDC, 0, 0, SRCCOPY);
+        }
+    } else {
+        CDC composeDC;
+        composeDC.CreateCompatibleDC(dc);
+        CBitmap composed;
+        composed.CreateCompatibleBitmap(dc, width, height);
+        CBitmap* oldComposed = composeDC.SelectObject(&composed);
+        if (hasFace) {
+            composeDC.BitBlt(0, 0, width, height, &stateDC, 0, 0, SRCCOPY);
+        }
+        composeDC.SetBkMode(TRANSPARENT);
+        composeDC.SetTextColor(textColor);
+        CFont fallback;
+        CFont* oldFont = nullptr;
+        if (font != nullptr) {
+            oldFont = composeDC.SelectObject(font);
+        } else if (CreateFallbackFont(fallback)) {
+            oldFont = composeDC.SelectObject(&fallback);
+        }
+        drawText(composeDC);
+        if (oldFont != nullptr) {
+            composeDC.SelectObject(oldFont);
+        }
+        dc->BitBlt(0, 0, width, height, &composeDC, 0, 0, SRCCOPY);
+        composeDC.SelectObject(oldComposed);
+    }
+    if (oldState != nullptr) {
+        stateDC.SelectObject(oldState);
+    }
+}
+
 void CutSkinBitmap(CBitmap& target, CWnd* window, HBITMAP source, int left, int top, int right,
                    int bottom) {
     if (source == nullptr || right <= left || bottom <= top) {
@@ -125,48 +168,17 @@ void CBitmapBtn::DrawItem(LPDRAWITEMSTRUCT drawItem) {
     CDC* dc = CDC::FromHandle(drawItem->hDC);
     RECT client{};
     GetClientRect(&client);
-    const int width = client.right;
-    const int height = client.bottom;
-
-    CDC stateDC;
-    stateDC.CreateCompatibleDC(dc);
     CBitmap& face = bitmaps[ChooseBitmap(drawItem->itemState)];
-    CBitmap* oldState = face.GetSafeHandle() ? stateDC.SelectObject(&face) : nullptr;
-    const bool hasFace = face.GetSafeHandle() != nullptr;
-
     if (caption.IsEmpty()) {
-        if (hasFace) {
-            dc->BitBlt(0, 0, width, height, &stateDC, 0, 0, SRCCOPY);
-        }
-    } else {
-        CDC composeDC;
-        composeDC.CreateCompatibleDC(dc);
-        CBitmap composed;
-        composed.CreateCompatibleBitmap(dc, width, height);
-        CBitmap* oldComposed = composeDC.SelectObject(&composed);
-        if (hasFace) {
-            composeDC.BitBlt(0, 0, width, height, &stateDC, 0, 0, SRCCOPY);
-        }
-        composeDC.SetBkMode(TRANSPARENT);
-        composeDC.SetTextColor(ChooseTextColor(drawItem->itemState));
-        CFont fallback;
-        CFont* oldFont = nullptr;
-        if (font != nullptr && font->GetSafeHandle() != nullptr) {
-            oldFont = composeDC.SelectObject(font);
-        } else if (CreateFallbackFont(fallback)) {
-            oldFont = composeDC.SelectObject(&fallback);
-        }
-        CString text = caption; // DrawText may be told to modify its string
-        composeDC.DrawText(text, &client, textFormat);
-        if (oldFont != nullptr) {
-            composeDC.SelectObject(oldFont);
-        }
-        dc->BitBlt(0, 0, width, height, &composeDC, 0, 0, SRCCOPY);
-        composeDC.SelectObject(oldComposed);
+        DrawSkinFace(dc, client, face, 0, nullptr, nullptr);
+        return;
     }
-    if (oldState != nullptr) {
-        stateDC.SelectObject(oldState);
-    }
+    CFont* captionFont = font != nullptr && font->GetSafeHandle() != nullptr ? font : nullptr;
+    DrawSkinFace(dc, client, face, ChooseTextColor(drawItem->itemState), captionFont,
+                 [&](CDC& composeDC) {
+                     CString text = caption; // DrawText may be told to modify its string
+                     composeDC.DrawText(text, &client, textFormat);
+                 });
 }
 
 void CBitmapBtn::PreSubclassWindow() {

@@ -9,6 +9,8 @@
 #include "platform/framework/CButton.h"
 #include "platform/framework/CToolTipCtrl.h"
 
+#include <functional>
+
 class CFontItem;
 
 // The four looks of a skinned button.
@@ -79,6 +81,12 @@ private:
 void ActivateOwnerWindow(CWnd* wnd);
 // Sends WM_COMMAND (control id, BN_CLICKED) with `sender` as lParam to the parent of `wnd`.
 void SendClickedToParent(CWnd* wnd, HWND sender);
+// Paints a skinned button's face (nothing where it has none) over client into dc. With
+// drawText, the face is first copied into an off-screen bitmap where drawText draws the
+// caption transparently in textColor and font (null: the fallback font), and that bitmap is
+// then copied to dc at once.
+void DrawSkinFace(CDC* dc, const RECT& client, CBitmap& face, COLORREF textColor, CFont* font,
+                  const std::function<void(CDC&)>& drawText);
 // Cuts (left, top)-(right, bottom) of source into target with a DC of window.
 void CutSkinBitmap(CBitmap& target, CWnd* window, HBITMAP source, int left, int top, int right,
                    int bottom);

@@ -52,32 +52,12 @@ void CProfileBtn::DrawItem(LPDRAWITEMSTRUCT drawItem) {
     CDC* dc = CDC::FromHandle(drawItem->hDC);
     RECT client{};
     GetClientRect(&client);
-    const int width = client.right;
-    const int height = client.bottom;
-
-    CDC stateDC;
-    stateDC.CreateCompatibleDC(dc);
     CBitmap& face = bitmaps[ChooseBitmap(drawItem->itemState)];
-    const bool hasFace = face.GetSafeHandle() != nullptr;
-    CBitmap* oldState = hasFace ? stateDC.SelectObject(&face) : nullptr;
-
     if (columns[0].IsEmpty()) {
-        if (hasFace) {
-            dc->BitBlt(0, 0, width, height, &stateDC, 0, 0, SRCCOPY);
-        }
-    } else {
-        CDC composeDC;
-        composeDC.CreateCompatibleDC(dc);
-        CBitmap composed;
-        composed.CreateCompatibleBitmap(dc, width, height);
-        CBitmap* oldComposed = composeDC.SelectObject(&composed);
-        if (hasFace) {
-            composeDC.BitBlt(0, 0, width, height, &stateDC, 0, 0, SRCCOPY);
-        }
-        composeDC.SetBkMode(TRANSPARENT);
-        composeDC.SetTextColor(kTextColor);
-        CFont fallback;
-        CFont* oldFont = CreateFallbackFont(fallback) ? composeDC.SelectObject(&fallback) : nullptr;
+        DrawSkinFace(dc, client, face, 0, nullptr, nullptr);
+        return;
+    }
+    DrawSkinFace(dc, client, face, kTextColor, nullptr, [&](CDC& composeDC) {
         const int textHeight = composeDC.GetTextExtent(columns[0]).cy;
         constexpr UINT kFormat = DT_SINGLELINE | DT_VCENTER | DT_NOCLIP | DT_END_ELLIPSIS;
         for (int i = 0; i < 4; ++i) {
@@ -85,15 +65,7 @@ void CProfileBtn::DrawItem(LPDRAWITEMSTRUCT drawItem) {
             CString text = columns[i];
             composeDC.DrawText(text, &r, kFormat);
         }
-        if (oldFont != nullptr) {
-            composeDC.SelectObject(oldFont);
-        }
-        dc->BitBlt(0, 0, width, height, &composeDC, 0, 0, SRCCOPY);
-        composeDC.SelectObject(oldComposed);
-    }
-    if (oldState != nullptr) {
-        stateDC.SelectObject(oldState);
-    }
+    });
 }
 
 void CProfileBtn::PreSubclassWindow() {
