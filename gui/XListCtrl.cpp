@@ -155,6 +155,8 @@ BOOL CXListCtrl::DeleteItem(int index) {
 }
 
 void CXListCtrl::OnDestroy() {
+    KillTimer(kComboWatchTimer);
+    DestroyComboList();
     for (int i = 0; i < GetItemCount(); ++i) {
         delete CellsOf(GetItemData(i));
         SetItemData(i, 0);
@@ -426,10 +428,32 @@ int CXListCtrl::ColumnAt(int row, CPoint point) const {
 void CXListCtrl::OnLButtonDown(UINT flags, CPoint point) {
     EndEdit(true);
     const int row = HitTest(point);
+    if (row < 0) {
+        KillTimer(kComboWatchTimer);
+    }
     if (row >= 0) {
         Cells* cells = GetCells(row);
         if (cells != nullptr && !cells->empty() && cells->front().enabled != 0) {
             const int column = ColumnAt(row, point);
+            ListCellInfo* choice = column >= 0 && (*cells)[static_cast<size_t>(column)].choice != 0
+                                       ? &(*cells)[static_cast<size_t>(column)]
+                                       : nullptr;
+            if (choice != nullptr) {
+                DestroyComboList();
+                RECT box{};
+                GetSubItemRect(row, column, LVIR_BOUNDS, box);
+                const int arrow = box.bottom - box.top; // the arrow square at the right edge
+                if (point.x >= box.right - arrow) {
+                    choice->open = 1;
+                    m_comboOpen = true;
+                    m_comboRow = row;
+                    m_comboColumn = column;
+                    RedrawCell(row, column);
+                    SetTimer(kComboWatchTimer, 100);
+                }
+            } else if (m_combo) {
+                KillTimer(kComboWatchTimer);
+            }
             if (column >= 0 && (*cells)[static_cast<size_t>(column)].check >= 0) {
                 ListCellInfo& cell = (*cells)[static_cast<size_t>(column)];
                 cell.check = cell.check == 1 ? 0 : 1;
@@ -601,7 +625,7 @@ CString CXListCtrl::ToolTipText(int toolId) const {
 
 void CXListCtrl::DrawCell(HDC dc, int row, int column, RECT box) {
     FillColour(dc, box, backgroundColor);
-    const Cells* cells = GetCells(row);
+    Cells* cells = GetCells(row);
     if (cells == nullptr || column < 0 || static_cast<size_t>(column) >= cells->size()) {
         return;
     }
@@ -609,6 +633,8 @@ void CXListCtrl::DrawCell(HDC dc, int row, int column, RECT box) {
     const bool selected = row == GetFirstSelectedItem(this);
     if (cell.progressCell != 0) {
         DrawProgressCell(dc, cell, box);
+    } else if (cell.choice != 0 && selected) {
+        DrawTextCell(dc, row, column, (*cells)[static_cast<size_t>(column)], box);
     } else if (cell.check >= 0) {
         DrawCheckCell(dc, cell, box, selected);
     } else {
@@ -689,6 +715,195 @@ void CXListCtrl::DrawProgressCell(HDC dc, const ListCellInfo& cell, RECT box) {
     ::SetTextColor(dc, textColor);
     RECT textBox = frame;
     ::DrawTextW(dc, text.GetString(), -1, &textBox, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
+}
+
+void CXListCtrl::DrawTextCell(HDC dc, int row, int column, ListCellInfo& cell, RECT box) {
+    if (cell.text.IsEmpty() && cell.choices != nullptr && cell.choices->GetSize() > 0) {
+        cell.text = cell.choices->GetAt(cell.defaultChoice); // empty outside the entries
+        CListCtrl::SetItemText(row, column, cell.text.GetString());
+    }
+    FillColour(dc, box, selectedBackgroundColor);
+    HFONT font = fontItem != nullptr ? reinterpret_cast<HFONT>(fontItem->GetSafeHandle())
+                                     : reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
+    HGDIOBJ oldFont = font != nullptr ? ::SelectObject(dc, ToGdiObj(font)) : nullptr;
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, selectedTextColor);
+    RECT textBox = box;
+    textBox.left += 2;
+    ::DrawTextW(dc, cell.text.GetString(), -1, &textBox,
+                DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    if (oldFont != nullptr) {
+        ::SelectObject(dc, oldFont);
+    }
+    if (cell.open == 0) {
+        return;
+    }
+    HBRUSH frame = ::CreateSolidBrush(borderColor);
+    ::FrameRect(dc, &box, frame);
+    // A small downward triangle (5, 3 and 1 pixels) in the arrow square.
+    const int arrow = box.bottom - box.top;
+    const int cx = box.right - arrow / 2;
+    const int cy = (box.top + box.bottom) / 2 - 1;
+    for (int line = 0; line < 3; ++line) {
+        const RECT stroke{cx - 2 + line, cy + line, cx + 3 - line, cy + line + 1};
+        ::FillRect(dc, &stroke, frame);
+    }
+    ::DeleteObject(frame);
+    if (!m_combo) {
+        OpenComboList(row, column, box);
+    }
+}
+
+void CXListCtrl::OpenComboList(int row, int column, const RECT& cell) {
+    Cells* cells = GetCells(row);
+    if (m_combo || cells == nullptr || column < 0 || static_cast<size_t>(column) >= cells->size()) {
+        return;
+    }
+    ListCellInfo& info = (*cells)[static_cast<size_t>(column)];
+    RECT popup{cell.left, cell.bottom - 1, cell.right - 1, 0};
+    popup.bottom = popup.top + (cell.bottom - cell.top - 2) * std::max(info.visibleEntries, 1);
+    POINT topLeft{popup.left, popup.top};
+    POINT bottomRight{popup.right, popup.bottom};
+    ::ClientToScreen(m_hWnd, &topLeft);
+    ::ClientToScreen(m_hWnd, &bottomRight);
+    m_comboRect = RECT{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
+    if (!m_comboFontMade) {
+        LOGFONTW logFont{};
+        HFONT font = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
+        if (font != nullptr && ::GetObjectW(font, sizeof(logFont), &logFont) != 0) {
+            m_comboFont.CreateFontIndirect(&logFont);
+        }
+        m_comboFontMade = true;
+    }
+    m_combo = std::make_unique<CXComboList>(this);
+    if (!m_combo->CreatePopup(m_comboRect, this)) {
+        m_combo.reset();
+        return;
+    }
+    if (m_comboFont.GetSafeHandle() != nullptr) {
+        m_combo->list.SetFont(&m_comboFont, FALSE);
+    }
+    int current = 0;
+    if (info.choices != nullptr) {
+        for (INT_PTR i = 0; i < info.choices->GetSize(); ++i) {
+            const CString& entry = info.choices->GetAt(i);
+            if (entry.IsEmpty()) {
+                continue;
+            }
+            const int at = m_combo->list.AddString(entry.GetString());
+            if (entry == info.text) {
+                current = at;
+            }
+        }
+    }
+    m_combo->list.SetCurSel(current);
+    m_chosenText = m_combo->list.GetText(current);
+    if (info.text.IsEmpty()) {
+        info.text = m_chosenText;
+    }
+    m_combo->ShowList();
+}
+
+void CXListCtrl::DestroyComboList() {
+    if (m_combo) {
+        std::unique_ptr<CXComboList> closing = std::move(m_combo);
+        closing->DestroyWindow();
+    }
+}
+
+namespace {
+// The choice ends from timers and from messages the drop-down sends while it closes.
+bool g_endingComboEdit = false;
+} // namespace
+
+void CXListCtrl::EndComboEdit() {
+    if (g_endingComboEdit) {
+        return;
+    }
+    g_endingComboEdit = true;
+    KillTimer(kComboWatchTimer);
+    Cells* cells = GetCells(m_comboRow);
+    if (cells != nullptr && m_comboColumn >= 0 &&
+        static_cast<size_t>(m_comboColumn) < cells->size()) {
+        (*cells)[static_cast<size_t>(m_comboColumn)].open = 0;
+        RedrawRow(m_comboRow);
+    }
+    // The drop-down goes with the choice, so it does not stay behind on the screen.
+    DestroyComboList();
+    m_comboOpen = false;
+    g_endingComboEdit = false;
+}
+
+void CXListCtrl::TakeComboEntry() {
+    if (!m_combo) {
+        return;
+    }
+    const int current = m_combo->list.GetCurSel();
+    m_chosenText = m_combo->list.GetText(current);
+    Cells* cells = GetCells(m_comboRow);
+    if (current >= 0 && cells != nullptr && m_comboColumn >= 0 &&
+        static_cast<size_t>(m_comboColumn) < cells->size()) {
+        (*cells)[static_cast<size_t>(m_comboColumn)].text = m_chosenText;
+        CListCtrl::SetItemText(m_comboRow, m_comboColumn, m_chosenText.GetString());
+        RedrawCell(m_comboRow, m_comboColumn);
+    }
+}
+
+void CXListCtrl::OnTimer(UINT_PTR timerId) {
+    switch (timerId) {
+    case kComboWatchTimer: {
+        if (!m_combo) {
+            KillTimer(kComboWatchTimer);
+            return;
+        }
+        POINT cursor{};
+        ::GetCursorPos(&cursor);
+        const bool inside = cursor.x >= m_comboRect.left && cursor.x < m_comboRect.right &&
+                            cursor.y >= m_comboRect.top && cursor.y < m_comboRect.bottom;
+        if (inside) {
+            m_combo->ShowList();
+        } else {
+            EndComboEdit();
+        }
+        return;
+    }
+    case kComboCloseTimer:
+        KillTimer(kComboCloseTimer);
+        DestroyComboList();
+        return;
+    case kComboTakeTimer:
+        KillTimer(kComboTakeTimer);
+        TakeComboEntry();
+        EndComboEdit();
+        return;
+    case kComboFollowTimer:
+        KillTimer(kComboFollowTimer);
+        TakeComboEntry();
+        return;
+    default:
+        CListCtrl::OnTimer(timerId);
+    }
+}
+
+BOOL CXListCtrl::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    if (message != 0 &&
+        (message == WM_XCOMBOLIST_VK_RETURN || message == WM_XCOMBOLIST_LBUTTONUP)) {
+        KillTimer(kComboWatchTimer);
+        SetTimer(kComboTakeTimer, 50);
+        *result = 0;
+        return TRUE;
+    }
+    if (message != 0 && message == WM_XCOMBOLIST_KEYDOWN) {
+        SetTimer(kComboFollowTimer, 50);
+        *result = 0;
+        return TRUE;
+    }
+    if (message != 0 && message == WM_XCOMBOLIST_VK_ESCAPE) {
+        KillTimer(kComboWatchTimer);
+        *result = 0;
+        return TRUE;
+    }
+    return CListCtrl::OnWndMsg(message, wParam, lParam, result);
 }
 
 void CXListCtrl::OnPaint() {

@@ -5,6 +5,7 @@
 
 #include "gui/GUIItem.h"
 #include "gui/WidgetMessages.h"
+#include "gui/XComboList.h"
 #include "gui/XHeaderCtrl.h"
 #include "gui/XListEdit.h"
 #include "platform/base/CString.h"
@@ -111,6 +112,19 @@ public:
     bool IsEditing() const { return m_editRow >= 0; }
     CXListEdit* GetEditor() const { return m_editor.get(); }
 
+    // Choice cells: the timers of the open drop-down.
+    static constexpr UINT_PTR kComboWatchTimer =
+        1; // 100 ms: ends the choice when the cursor leaves
+    static constexpr UINT_PTR kComboCloseTimer = 2;  // destroys the drop-down
+    static constexpr UINT_PTR kComboTakeTimer = 3;   // 50 ms: takes the entry, closes
+    static constexpr UINT_PTR kComboFollowTimer = 4; // 50 ms: takes the entry, stays open
+    // Opens the drop-down of the open choice cell when none exists (drawing calls this).
+    void OpenComboList(int row, int column, const RECT& cell);
+    void EndComboEdit();
+    void DestroyComboList();
+    CXComboList* GetComboList() const { return m_combo.get(); }
+    bool IsComboOpen() const { return m_comboOpen; }
+
     // Tool tips: the tool under a point among the shown rows ((row << 10 | column) + 1, with
     // the cell in *cell), or -1; and its text: for EDIT and FILEDIALOG columns only, the cell
     // text (80 characters at most) when it is wider than the column less 8 pixels.
@@ -129,6 +143,8 @@ public:
     void OnLButtonDown(UINT flags, CPoint point) override;
     void OnLButtonDblClk(UINT flags, CPoint point) override;
     void OnRButtonDown(UINT flags, CPoint point) override;
+    void OnTimer(UINT_PTR timerId) override;
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     BOOL OnNotifyReflect(NMHDR* header, LRESULT* result) override;
     BOOL PreTranslateMessage(MSG* msg) override;
 
@@ -154,6 +170,8 @@ private:
     void DrawPlainCell(HDC dc, const ListCellInfo& cell, RECT box, bool selected, int format);
     void DrawCheckCell(HDC dc, const ListCellInfo& cell, RECT box, bool selected);
     void DrawProgressCell(HDC dc, const ListCellInfo& cell, RECT box);
+    void DrawTextCell(HDC dc, int row, int column, ListCellInfo& cell, RECT box);
+    void TakeComboEntry();
     void RunRowCommand(int row, const CString& key);
     // Asks for a program; on OK the cell shows its file name and the owner hears the full path.
     bool ChooseProgram(int row, int columnId);
@@ -164,4 +182,12 @@ private:
     bool m_headerAttached = false;
     int m_editRow = -1;
     int m_editColumn = -1;
+    bool m_comboOpen = false;
+    int m_comboRow = -1;
+    int m_comboColumn = -1;
+    RECT m_comboRect{};
+    std::unique_ptr<CXComboList> m_combo;
+    CFont m_comboFont;
+    bool m_comboFontMade = false;
+    CString m_chosenText;
 };

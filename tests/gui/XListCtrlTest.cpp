@@ -5,6 +5,7 @@
 #include "gui/WidgetMessages.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Surface.h"
+#include "platform/ui/Clock.h"
 #include "platform/ui/CommDlg.h"
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/Display.h"
@@ -326,6 +327,72 @@ TEST_F(XListCtrlTest, ToolTipsShowCutTextsOfEditAndProgramCellsOnly) {
     const std::u16string huge(200, u'W');
     m_list.SetItemText(kNameCol, huge.c_str(), 101);
     EXPECT_EQ(m_list.ToolTipText(m_list.ToolHitTest(CPoint(50, RowY(1)), nullptr)).GetLength(), 80);
+}
+
+TEST_F(XListCtrlTest, ChoiceCellsOpenADropDownWhoseEntryKeysAndReturnChoose) {
+    RegisterWidgetMessages();
+    platform::ScopedVirtualClock clock;
+    CStringArray choices;
+    for (const char16_t* text : {u"Low", u"", u"Medium", u"High", u"Maximum"}) {
+        choices.Add(CString(text));
+    }
+    ListCellInfo& cell = (*m_list.GetCells(1))[2];
+    cell.choice = 1;
+    cell.choices = &choices;
+    cell.defaultChoice = 2;
+    m_list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_list.GetCellText(101, kExeCol), CString(u"Medium")); // the default choice
+    EXPECT_EQ(m_list.GetComboList(), nullptr);
+
+    Click(120, RowY(1)); // left of the arrow square: nothing opens
+    EXPECT_FALSE(m_list.IsComboOpen());
+    Click(165, RowY(1)); // the arrow square (18 pixels at the right of 110-170)
+    EXPECT_TRUE(m_list.IsComboOpen());
+    EXPECT_EQ(cell.open, 1);
+    platform::PumpUntilIdle(); // drawing the open cell makes the drop-down
+    CXComboList* combo = m_list.GetComboList();
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(combo->list.GetCount(), 4);  // the empty choice is left out
+    EXPECT_EQ(combo->list.GetCurSel(), 1); // "Medium"
+
+    const auto key = [&](UINT vk) {
+        MSG msg{};
+        msg.hwnd = combo->list.GetSafeHwnd();
+        msg.message = WM_KEYDOWN;
+        msg.wParam = vk;
+        return combo->PreTranslateMessage(&msg) != FALSE;
+    };
+    EXPECT_TRUE(key(VK_DOWN));
+    EXPECT_EQ(combo->list.GetCurSel(), 2);
+    clock.Advance(60);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_list.GetCellText(101, kExeCol), CString(u"High")); // follows, stays open
+    EXPECT_EQ(m_list.GetComboList(), combo);
+    EXPECT_TRUE(key(VK_END));
+    EXPECT_TRUE(key(VK_DOWN)); // clamped at the last entry
+    EXPECT_EQ(combo->list.GetCurSel(), 3);
+    EXPECT_TRUE(key('L')); // the next entry starting with L, wrapping
+    EXPECT_EQ(combo->list.GetCurSel(), 0);
+    EXPECT_TRUE(key(VK_RETURN));
+    clock.Advance(60);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_list.GetCellText(101, kExeCol), CString(u"Low"));
+    EXPECT_EQ(m_list.GetComboList(), nullptr); // closed
+    EXPECT_EQ(cell.open, 0);
+    EXPECT_FALSE(m_list.IsComboOpen());
+
+    // Opened again, the drop-down closes once the cursor is outside it.
+    Click(165, RowY(1));
+    platform::PumpUntilIdle();
+    ASSERT_NE(m_list.GetComboList(), nullptr);
+    SetCursorPos(290, 190);
+    clock.Advance(110);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_list.GetComboList(), nullptr);
+    EXPECT_EQ(cell.open, 0);
+    EXPECT_EQ(m_list.GetCellText(101, kExeCol), CString(u"Low")); // nothing taken
+    cell.choices = nullptr;
 }
 
 // Answers the next modal list with the given entry (-1: closed without a choice).

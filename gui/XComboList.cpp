@@ -1,0 +1,191 @@
+#include "gui/XComboList.h"
+
+#include "gui/WidgetMessages.h"
+#include "gui/XListCtrl.h"
+#include "platform/ui/ScrollBar.h"
+
+#include <algorithm>
+
+CXComboList::CXComboList(CXListCtrl* ownerList) : owner(ownerList) {}
+
+CXComboList::~CXComboList() {
+    if (m_hWnd != nullptr) {
+        DestroyWindow();
+    }
+}
+
+BOOL CXComboList::CreatePopup(const RECT& rect, CWnd* parentWnd) {
+    return CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE | WS_BORDER | WS_VSCROLL, rect.left,
+                    rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                    parentWnd != nullptr ? parentWnd->GetSafeHwnd() : nullptr, nullptr);
+}
+
+int CXComboList::OnCreate(LPCREATESTRUCTW cs) {
+    if (CWnd::OnCreate(cs) == -1) {
+        return -1;
+    }
+    RECT client{};
+    GetClientRect(&client);
+    if (!list.Create(WS_CHILD | WS_VISIBLE | LBS_NOINTEGRALHEIGHT, client, this, 0)) {
+        return -1;
+    }
+    if (owner != nullptr && owner->GetSafeHwnd() != nullptr) {
+        list.SendMessage(WM_SETFONT, static_cast<WPARAM>(owner->SendMessage(WM_GETFONT)), 0);
+    }
+    return 0;
+}
+
+void CXComboList::OnDestroy() {
+    if (list.GetSafeHwnd() != nullptr) {
+        list.DestroyWindow();
+    }
+    CWnd::OnDestroy();
+}
+
+void CXComboList::Tell(UINT message) {
+    if (owner != nullptr && owner->GetSafeHwnd() != nullptr && message != 0) {
+        owner->SendMessage(message, 0, 0);
+    }
+}
+
+void CXComboList::OnKillFocus(CWnd* newWnd) {
+    CWnd::OnKillFocus(newWnd);
+    if (++focusLosses >= 3) {
+        Tell(WM_XCOMBOLIST_VK_ESCAPE);
+    }
+}
+
+int CXComboList::PageEntries() const {
+    RECT client{};
+    list.GetClientRect(&client);
+    return std::max(1, static_cast<int>(client.bottom - client.top) /
+                           std::max(1, list.GetItemHeight()));
+}
+
+void CXComboList::ShowList() {
+    list.SetFocus();
+    const int count = list.GetCount();
+    const int itemHeight = std::max(1, list.GetItemHeight());
+    if (!shown) {
+        shown = true;
+        RECT window{};
+        GetWindowRect(&window);
+        const int entries = std::max(1, (window.bottom - window.top - 4) / itemHeight);
+        const int height = std::min(entries, std::max(count, 1)) * itemHeight + 4;
+        MoveWindow(window.left, window.top, window.right - window.left, height);
+        RECT client{};
+        GetClientRect(&client);
+        list.MoveWindow(client.left + 1, client.top + 1,
+                        client.right - client.left - 2 - kScrollBarWidth,
+                        client.bottom - client.top - 2);
+        SCROLLINFO info;
+        info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+        info.nMin = 0;
+        info.nMax = std::max(0, count - 1);
+        info.nPage = static_cast<UINT>(PageEntries());
+        info.nPos = std::max(0, list.GetCurSel());
+        ::SetScrollInfo(m_hWnd, SB_VERT, &info, TRUE);
+        list.SetTopIndex(std::max(0, list.GetCurSel() - 1));
+    }
+    Invalidate();
+}
+
+void CXComboList::OnVScroll(UINT code, UINT pos, CWnd*) {
+    list.SendMessage(WM_VSCROLL, MAKEWPARAM(static_cast<WORD>(code), static_cast<WORD>(pos)), 0);
+    SCROLLINFO info;
+    info.fMask = SIF_ALL;
+    ::GetScrollInfo(m_hWnd, SB_VERT, &info);
+    int next = info.nPos;
+    const int page = std::max(1, static_cast<int>(info.nPage));
+    switch (code) {
+    case SB_LINEUP:
+        --next;
+        break;
+    case SB_LINEDOWN:
+        ++next;
+        break;
+    case SB_PAGEUP:
+        next -= page;
+        break;
+    case SB_PAGEDOWN:
+        next += page;
+        break;
+    case SB_TOP:
+        next = info.nMin;
+        break;
+    case SB_BOTTOM:
+        next = info.nMax;
+        break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK:
+        next = static_cast<int>(pos);
+        break;
+    default:
+        return;
+    }
+    SCROLLINFO position;
+    position.fMask = SIF_POS;
+    position.nPos = std::clamp(next, info.nMin, info.nMax);
+    ::SetScrollInfo(m_hWnd, SB_VERT, &position, TRUE);
+}
+
+void CXComboList::MoveTo(int index) {
+    const int count = list.GetCount();
+    if (count <= 0) {
+        return;
+    }
+    list.SetCurSel(std::clamp(index, 0, count - 1));
+    Tell(WM_XCOMBOLIST_KEYDOWN);
+}
+
+BOOL CXComboList::PreTranslateMessage(MSG* msg) {
+    if (msg == nullptr) {
+        return FALSE;
+    }
+    if (msg->message == WM_LBUTTONUP && msg->hwnd == list.GetSafeHwnd()) {
+        Tell(WM_XCOMBOLIST_LBUTTONUP);
+        return FALSE;
+    }
+    if (msg->message != WM_KEYDOWN) {
+        return CWnd::PreTranslateMessage(msg);
+    }
+    const int current = list.GetCurSel();
+    const auto key = static_cast<int>(msg->wParam);
+    switch (key) {
+    case VK_RETURN:
+        Tell(WM_XCOMBOLIST_VK_RETURN);
+        return TRUE;
+    case VK_ESCAPE:
+        Tell(WM_XCOMBOLIST_VK_ESCAPE);
+        return TRUE;
+    case VK_PRIOR:
+        MoveTo(current - PageEntries());
+        return TRUE;
+    case VK_NEXT:
+        MoveTo(current + PageEntries());
+        return TRUE;
+    case VK_HOME:
+        MoveTo(0);
+        return TRUE;
+    case VK_END:
+        MoveTo(list.GetCount() - 1);
+        return TRUE;
+    case VK_UP:
+        MoveTo(current - 1);
+        return TRUE;
+    case VK_DOWN:
+        MoveTo(current + 1);
+        return TRUE;
+    default:
+        break;
+    }
+    if (key >= 'A' && key <= 'Z') {
+        const WCHAR letter[2] = {static_cast<WCHAR>(key), 0};
+        const int found = list.FindString(current, letter);
+        if (found >= 0) {
+            MoveTo(found);
+        }
+        return TRUE;
+    }
+    return CWnd::PreTranslateMessage(msg);
+}

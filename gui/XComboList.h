@@ -1,0 +1,39 @@
+#pragma once
+// The drop-down of a choice cell of the cell list: a popup with a list box of the choices and
+// a vertical scroll state of its own. Keys move the current entry; Return, Escape, moves and
+// clicks are told to the owning list by the registered WM_XCOMBOLIST_* messages.
+
+#include "platform/framework/CListBox.h"
+#include "platform/framework/CWnd.h"
+
+class CXListCtrl;
+
+class CXComboList : public CWnd {
+public:
+    static constexpr int kScrollBarWidth = 11;
+
+    explicit CXComboList(CXListCtrl* ownerList);
+    ~CXComboList() override;
+
+    // Creates the popup at rect (screen coordinates).
+    BOOL CreatePopup(const RECT& rect, CWnd* parentWnd);
+    // Focuses the list; the first time also fits the height to whole entries, lays out the
+    // list, sets the scroll range and shows the current entry.
+    void ShowList();
+
+    int OnCreate(LPCREATESTRUCTW cs) override;
+    void OnDestroy() override;
+    void OnKillFocus(CWnd* newWnd) override;
+    void OnVScroll(UINT code, UINT pos, CWnd* scrollBar) override;
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+    CListBox list;
+    CXListCtrl* owner = nullptr;
+    int focusLosses = 0;
+    bool shown = false;
+
+private:
+    void Tell(UINT message);
+    void MoveTo(int index);
+    int PageEntries() const;
+};
