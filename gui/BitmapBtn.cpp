@@ -25,6 +25,33 @@ void SendClickedToParent(CWnd* wnd, HWND sender) {
     }
 }
 
+void TrackSkinHover(CWnd* wnd, UINT flags, CPoint point, bool hovering,
+                    const std::function<void(bool)>& show) {
+    const bool leftDown = (flags & MK_LBUTTON) != 0;
+    if (leftDown && !hovering) {
+        return;
+    }
+    CWnd* owner = wnd->GetOwner();
+    const HWND ownerWnd = owner != nullptr ? owner->m_hWnd : ::GetParent(wnd->m_hWnd);
+    if (::GetCapture() != wnd->m_hWnd && ::GetActiveWindow() != nullptr && ownerWnd != nullptr) {
+        show(true);
+        wnd->SetCapture();
+        return;
+    }
+    POINT screen{point.x, point.y};
+    wnd->ClientToScreen(&screen);
+    const HWND under = ::WindowFromPoint(screen);
+    if (under == nullptr || under == wnd->m_hWnd) {
+        return;
+    }
+    if (hovering) {
+        show(false);
+    }
+    if (!leftDown) {
+        ::ReleaseCapture();
+    }
+}
+
 void DrawSkinFace(CDC* dc, const RECT& client, CBitmap& face, COLORREF textColor, CFont* font,
                   const std::function<void(CDC&)>& drawText) {
     const int width = client.right;

@@ -81,6 +81,14 @@ private:
 void ActivateOwnerWindow(CWnd* wnd);
 // Sends WM_COMMAND (control id, BN_CLICKED) with `sender` as lParam to the parent of `wnd`.
 void SendClickedToParent(CWnd* wnd, HWND sender);
+// Hover tracking by mouse capture for a skinned widget, on a mouse move to point (client
+// coordinates of wnd) with the given key flags. While a window is active and the widget
+// does not hold the capture, the move begins the hover: show(true), then the widget takes
+// the capture. A move over another window ends it: show(false) when hovering, and the
+// capture goes unless the left button is down. A drag that did not begin in the hover
+// changes nothing.
+void TrackSkinHover(CWnd* wnd, UINT flags, CPoint point, bool hovering,
+                    const std::function<void(bool)>& show);
 // Paints a skinned button's face (nothing where it has none) over client into dc. With
 // drawText, the face is first copied into an off-screen bitmap where drawText draws the
 // caption transparently in textColor and font (null: the fallback font), and that bitmap is

@@ -95,30 +95,10 @@ void CProfileBtn::OnKillFocus(CWnd* newWnd) {
 
 void CProfileBtn::OnMouseMove(UINT flags, CPoint point) {
     CButton::OnMouseMove(flags, point);
-    const bool leftDown = (flags & MK_LBUTTON) != 0;
-    if (leftDown && !hover) {
-        return;
-    }
-    const HWND ownerWnd = GetOwner() != nullptr ? GetOwner()->m_hWnd : ::GetParent(m_hWnd);
-    if (::GetCapture() != m_hWnd && ::GetActiveWindow() != nullptr && ownerWnd != nullptr) {
-        hover = 1;
-        SetCapture();
+    TrackSkinHover(this, flags, point, hover != 0, [this](bool on) {
+        hover = on ? 1 : 0;
         Invalidate();
-        return;
-    }
-    POINT screen{point.x, point.y};
-    ClientToScreen(&screen);
-    const HWND under = ::WindowFromPoint(screen);
-    if (under == nullptr || under == m_hWnd) {
-        return;
-    }
-    if (hover) {
-        hover = 0;
-        Invalidate();
-    }
-    if (!leftDown) {
-        ::ReleaseCapture();
-    }
+    });
 }
 
 void CProfileBtn::OnCaptureChanged(CWnd* wnd) {

@@ -94,30 +94,10 @@ BOOL CTextItem::OnEraseBkgnd(CDC*) {
 
 void CTextItem::OnMouseMove(UINT flags, CPoint point) {
     CStatic::OnMouseMove(flags, point);
-    const bool leftDown = (flags & MK_LBUTTON) != 0;
-    if (leftDown && !hover) {
-        return;
-    }
-    const HWND ownerWnd = GetOwner() != nullptr ? GetOwner()->m_hWnd : ::GetParent(m_hWnd);
-    if (::GetCapture() != m_hWnd && ::GetActiveWindow() != nullptr && ownerWnd != nullptr) {
-        hover = 1;
+    TrackSkinHover(this, flags, point, hover != 0, [this](bool on) {
+        hover = on ? 1 : 0;
         RedrawParentArea();
-        SetCapture();
-        return;
-    }
-    POINT screen{point.x, point.y};
-    ClientToScreen(&screen);
-    const HWND under = ::WindowFromPoint(screen);
-    if (under == nullptr || under == m_hWnd) {
-        return;
-    }
-    if (hover) {
-        hover = 0;
-        RedrawParentArea();
-    }
-    if (!leftDown) {
-        ::ReleaseCapture();
-    }
+    });
 }
 
 void CTextItem::OnCaptureChanged(CWnd* wnd) {
