@@ -10,6 +10,7 @@
 #include "platform/com/ComPtr.h"
 #include "platform/ui/Clock.h"
 #include "service/MouseControl.h"
+#include "tests/support/ServiceSandboxTest.h"
 
 #include <gtest/gtest.h>
 
@@ -21,24 +22,9 @@
 
 namespace devicetest {
 
-class DeviceTest : public ::testing::Test {
+class DeviceTest : public testsupport::ServiceSandboxTest {
 protected:
-    void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("borvanta-dev-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
-        ::setenv("BORVANTA_SERVICE_DB", (m_dir / "mouse.db").c_str(), 1);
-        ::setenv("BORVANTA_REGISTRY", (m_dir / "registry.txt").c_str(), 1);
-        m_objects = ComObjectBase::LiveObjects();
-        m_blocks = CoTaskMemOutstanding();
-    }
-    void TearDown() override {
-        EXPECT_EQ(ComObjectBase::LiveObjects(), m_objects) << "references left";
-        EXPECT_EQ(CoTaskMemOutstanding(), m_blocks) << "task-allocator blocks left";
-        std::filesystem::remove_all(m_dir);
-    }
+    DeviceTest() : ServiceSandboxTest("borvanta-dev-") {}
 
     std::u16string PathIn(const char* name) const { return (m_dir / name).u16string(); }
 
@@ -66,9 +52,6 @@ protected:
         ASSERT_FALSE(mouse.IsWriting());
     }
 
-    std::filesystem::path m_dir;
-    long m_objects = 0;
-    long m_blocks = 0;
     platform::ScopedVirtualClock m_clock;
 };
 

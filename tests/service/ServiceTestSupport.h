@@ -8,6 +8,7 @@
 #include "platform/ui/Clock.h"
 #include "platform/ui/ThreadQueue.h"
 #include "service/DeviceService.h"
+#include "tests/support/ServiceSandboxTest.h"
 
 #include <gtest/gtest.h>
 
@@ -18,29 +19,10 @@
 
 namespace servicetest {
 
-// Every test gets its own database and registry hive, and must release every object and
-// free every block it was given.
-class ServiceTest : public ::testing::Test {
+// Every test gets its own database and registry hive (see ServiceSandboxTest).
+class ServiceTest : public testsupport::ServiceSandboxTest {
 protected:
-    void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("borvanta-svc-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
-        ::setenv("BORVANTA_SERVICE_DB", (m_dir / "mouse.db").c_str(), 1);
-        ::setenv("BORVANTA_REGISTRY", (m_dir / "registry.txt").c_str(), 1);
-        m_objects = ComObjectBase::LiveObjects();
-        m_blocks = CoTaskMemOutstanding();
-    }
-    void TearDown() override {
-        EXPECT_EQ(ComObjectBase::LiveObjects(), m_objects) << "references left";
-        EXPECT_EQ(CoTaskMemOutstanding(), m_blocks) << "task-allocator blocks left";
-        std::filesystem::remove_all(m_dir);
-    }
-    std::filesystem::path m_dir;
-    long m_objects = 0;
-    long m_blocks = 0;
+    ServiceTest() : ServiceSandboxTest("borvanta-svc-") {}
 };
 
 inline CComPtr<IDeviceService> CreateService() {
