@@ -77,10 +77,7 @@ private:
 } // namespace
 
 HRESULT NewAcceleration(std::shared_ptr<Store> store, INT generation, REFIID riid, void** out) {
-    auto* object = new CAcceleration(std::move(store), generation);
-    const HRESULT hr = object->QueryInterface(riid, out);
-    static_cast<IAcceleration*>(object)->Release();
-    return hr;
+    return HandOutNew<IAcceleration>(new CAcceleration(std::move(store), generation), riid, out);
 }
 
 } // namespace service

@@ -95,10 +95,8 @@ public:
 
 HRESULT NewButtonAssignments(std::shared_ptr<Store> store, INT generation, const GUID& guid,
                              REFIID riid, void** out) {
-    auto* object = new CButtonAssignments(std::move(store), generation, guid);
-    const HRESULT hr = object->QueryInterface(riid, out);
-    static_cast<IButtonAssignments*>(object)->Release();
-    return hr;
+    return HandOutNew<IButtonAssignments>(
+        new CButtonAssignments(std::move(store), generation, guid), riid, out);
 }
 
 } // namespace service

@@ -93,10 +93,7 @@ public:
 } // namespace
 
 HRESULT NewDevice(std::shared_ptr<Store> store, INT generation, REFIID riid, void** out) {
-    auto* object = new CDevice(std::move(store), generation);
-    const HRESULT hr = object->QueryInterface(riid, out);
-    static_cast<IDevice*>(object)->Release();
-    return hr;
+    return HandOutNew<IDevice>(new CDevice(std::move(store), generation), riid, out);
 }
 
 } // namespace service

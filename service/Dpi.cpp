@@ -185,10 +185,7 @@ private:
 
 HRESULT NewDpi(std::shared_ptr<Store> store, INT generation, const GUID& guid, REFIID riid,
                void** out) {
-    auto* object = new CDPI(std::move(store), generation, guid);
-    const HRESULT hr = object->QueryInterface(riid, out);
-    static_cast<IDPI*>(object)->Release();
-    return hr;
+    return HandOutNew<IDPI>(new CDPI(std::move(store), generation, guid), riid, out);
 }
 
 } // namespace service

@@ -90,10 +90,7 @@ private:
 
 HRESULT NewLight(std::shared_ptr<Store> store, INT generation, const GUID& guid, size_t index,
                  REFIID riid, void** out) {
-    auto* object = new CLight(std::move(store), generation, guid, index);
-    const HRESULT hr = object->QueryInterface(riid, out);
-    static_cast<ILight*>(object)->Release();
-    return hr;
+    return HandOutNew<ILight>(new CLight(std::move(store), generation, guid, index), riid, out);
 }
 
 } // namespace service

@@ -43,10 +43,8 @@ public:
 
 HRESULT NewLightCollection(std::shared_ptr<Store> store, INT generation, const GUID& guid,
                            REFIID riid, void** out) {
-    auto* object = new CLightCollection(std::move(store), generation, guid);
-    const HRESULT hr = object->QueryInterface(riid, out);
-    static_cast<ILightCollection*>(object)->Release();
-    return hr;
+    return HandOutNew<ILightCollection>(new CLightCollection(std::move(store), generation, guid),
+                                        riid, out);
 }
 
 } // namespace service

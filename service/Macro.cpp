@@ -173,10 +173,7 @@ private:
 
 HRESULT NewMacroObject(std::shared_ptr<Store> store, INT generation, const GUID& guid, REFIID riid,
                        void** out) {
-    auto* object = new CMacro(std::move(store), generation, guid);
-    const HRESULT hr = object->QueryInterface(riid, out);
-    static_cast<IMacro*>(object)->Release();
-    return hr;
+    return HandOutNew<IMacro>(new CMacro(std::move(store), generation, guid), riid, out);
 }
 
 } // namespace service

@@ -132,10 +132,7 @@ private:
 } // namespace
 
 HRESULT NewMacroManager(std::shared_ptr<Store> store, INT generation, REFIID riid, void** out) {
-    auto* object = new CMacroManager(std::move(store), generation);
-    const HRESULT hr = object->QueryInterface(riid, out);
-    static_cast<IMacroManager*>(object)->Release();
-    return hr;
+    return HandOutNew<IMacroManager>(new CMacroManager(std::move(store), generation), riid, out);
 }
 
 } // namespace service

@@ -77,10 +77,7 @@ public:
 } // namespace
 
 HRESULT NewPollingRate(std::shared_ptr<Store> store, INT generation, REFIID riid, void** out) {
-    auto* object = new CPollingRate(std::move(store), generation);
-    const HRESULT hr = object->QueryInterface(riid, out);
-    static_cast<IPollingRate*>(object)->Release();
-    return hr;
+    return HandOutNew<IPollingRate>(new CPollingRate(std::move(store), generation), riid, out);
 }
 
 } // namespace service

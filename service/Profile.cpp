@@ -163,10 +163,7 @@ private:
 
 HRESULT NewProfileObject(std::shared_ptr<Store> store, INT generation, const GUID& guid,
                          REFIID riid, void** out) {
-    auto* object = new CProfile(std::move(store), generation, guid);
-    const HRESULT hr = object->QueryInterface(riid, out);
-    static_cast<IProfile*>(object)->Release();
-    return hr;
+    return HandOutNew<IProfile>(new CProfile(std::move(store), generation, guid), riid, out);
 }
 
 } // namespace service

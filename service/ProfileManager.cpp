@@ -201,10 +201,8 @@ private:
 } // namespace
 
 HRESULT NewProfileManager(std::shared_ptr<Store> store, INT generation, REFIID riid, void** out) {
-    auto* object = new CProfileManager(std::move(store), generation);
-    const HRESULT hr = object->QueryInterface(riid, out);
-    static_cast<IProfileManager*>(object)->Release();
-    return hr;
+    return HandOutNew<IProfileManager>(new CProfileManager(std::move(store), generation), riid,
+                                       out);
 }
 
 } // namespace service

@@ -135,10 +135,8 @@ public:
 
 HRESULT NewProfileProperties(std::shared_ptr<Store> store, INT generation, const GUID& guid,
                              REFIID riid, void** out) {
-    auto* object = new CProfileProperties(std::move(store), generation, guid);
-    const HRESULT hr = object->QueryInterface(riid, out);
-    static_cast<IProfileProperties*>(object)->Release();
-    return hr;
+    return HandOutNew<IProfileProperties>(
+        new CProfileProperties(std::move(store), generation, guid), riid, out);
 }
 
 } // namespace service

@@ -64,6 +64,14 @@ private:
     std::unique_ptr<CConnectionPoint> m_cp;
 };
 
+// Hands a newly made object out as riid; it is destroyed again when riid is not one of its
+// interfaces. Primary is the interface its reference count is reached through.
+template <class Primary, class Object> HRESULT HandOutNew(Object* object, REFIID riid, void** out) {
+    const HRESULT hr = object->QueryInterface(riid, out);
+    static_cast<Primary*>(object)->Release();
+    return hr;
+}
+
 // Factories of the objects, each kept in its own source file.
 HRESULT NewDevice(std::shared_ptr<Store> store, INT generation, REFIID riid, void** out);
 HRESULT NewProfileManager(std::shared_ptr<Store> store, INT generation, REFIID riid, void** out);
