@@ -10,10 +10,9 @@ namespace service {
 
 namespace {
 
-class CMacro final : public IMacro, public ComObjectBase, private DeviceBound {
+class CMacro final : public IMacro, public ComObjectBase, private StoredBound<MacroState> {
 public:
-    CMacro(std::shared_ptr<Store> store, INT generation, const GUID& guid)
-        : DeviceBound(std::move(store), generation), m_guid(guid) {}
+    using StoredBound::StoredBound;
     HRESULT QueryInterface(REFIID riid, void** out) override {
         if (!out) {
             return E_POINTER;
@@ -27,32 +26,8 @@ public:
     ULONG AddRef() override { return InternalAddRef(); }
     ULONG Release() override { return InternalRelease(); }
 
-    HRESULT GetGuid(GUID* guid) override {
-        if (!guid) {
-            return E_POINTER;
-        }
-        const HRESULT hr = Inspect([](const MacroState&) { return S_OK; });
-        if (SUCCEEDED(hr)) {
-            *guid = m_guid;
-        }
-        return hr;
-    }
-    HRESULT GetName(WCHAR** name) override {
-        if (!name) {
-            return E_POINTER;
-        }
-        *name = nullptr;
-        std::u16string text;
-        const HRESULT hr = Inspect([&](const MacroState& m) {
-            text = m.name;
-            return S_OK;
-        });
-        if (FAILED(hr)) {
-            return hr;
-        }
-        *name = AllocString(text);
-        return *name ? S_OK : E_OUTOFMEMORY;
-    }
+    HRESULT GetGuid(GUID* guid) override { return GuidOut(guid); }
+    HRESULT GetName(WCHAR** name) override { return NameOut(name); }
     HRESULT SetName(LPCWSTR name) override {
         if (!name) {
             return E_POINTER;
@@ -61,7 +36,7 @@ public:
         if (!IsValidName(text)) {
             return E_INVALIDARG;
         }
-        return Modify([&](MacroState& m) {
+        return Modify([&](Transaction&, MacroState& m) {
             m.name = text;
             return S_OK;
         });
@@ -126,47 +101,11 @@ public:
             }
             NormalizeMacroEvent(e);
         }
-        return Modify([&](MacroState& m) {
+        return Modify([&](Transaction&, MacroState& m) {
             m.events = events;
             return S_OK;
         });
     }
-
-private:
-    HRESULT Load(Transaction& tx, MacroState& out) {
-        if (const HRESULT hr = CheckDevice(tx); FAILED(hr)) {
-            return hr;
-        }
-        auto m = tx.Macro(m_guid);
-        if (!m) {
-            return E_NOT_FOUND;
-        }
-        out = std::move(*m);
-        return S_OK;
-    }
-    HRESULT Inspect(const std::function<HRESULT(const MacroState&)>& look) {
-        return m_store->Read([&](Transaction& tx) -> HRESULT {
-            MacroState m;
-            if (const HRESULT hr = Load(tx, m); FAILED(hr)) {
-                return hr;
-            }
-            return look(m);
-        });
-    }
-    HRESULT Modify(const std::function<HRESULT(MacroState&)>& change) {
-        return m_store->Write([&](Transaction& tx) -> HRESULT {
-            MacroState m;
-            if (const HRESULT hr = Load(tx, m); FAILED(hr)) {
-                return hr;
-            }
-            const HRESULT hr = change(m);
-            if (SUCCEEDED(hr)) {
-                tx.SaveMacro(m);
-            }
-            return hr;
-        });
-    }
-    GUID m_guid;
 };
 
 } // namespace

@@ -55,33 +55,9 @@ public:
         return NewProfileFeature(m_store, m_generation, m_guid, id, out);
     }
 
-    HRESULT GetGuid(GUID* guid) override {
-        if (!guid) {
-            return E_POINTER;
-        }
-        const HRESULT hr = Inspect([](const ProfileState&) { return S_OK; });
-        if (SUCCEEDED(hr)) {
-            *guid = m_guid;
-        }
-        return hr;
-    }
+    HRESULT GetGuid(GUID* guid) override { return GuidOut(guid); }
 
-    HRESULT GetName(WCHAR** name) override {
-        if (!name) {
-            return E_POINTER;
-        }
-        *name = nullptr;
-        std::u16string text;
-        const HRESULT hr = Inspect([&](const ProfileState& p) {
-            text = p.name;
-            return S_OK;
-        });
-        if (FAILED(hr)) {
-            return hr;
-        }
-        *name = AllocString(text);
-        return *name ? S_OK : E_OUTOFMEMORY;
-    }
+    HRESULT GetName(WCHAR** name) override { return NameOut(name); }
 
     HRESULT SetName(LPCWSTR name) override {
         if (!name) {

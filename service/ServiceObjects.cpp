@@ -32,40 +32,30 @@ HRESULT DeviceBound::CheckedWrite(const Store::Body& body) const {
     });
 }
 
-HRESULT ProfileBound::Load(Transaction& tx, ProfileState& out) const {
-    if (const HRESULT hr = CheckDevice(tx); FAILED(hr)) {
-        return hr;
-    }
-    auto p = tx.Profile(m_guid);
+bool FetchStored(Transaction& tx, const GUID& guid, ProfileState& out) {
+    auto p = tx.Profile(guid);
     if (!p) {
-        return E_NOT_FOUND;
+        return false;
     }
     out = std::move(*p);
-    return S_OK;
+    return true;
 }
 
-HRESULT ProfileBound::Modify(const std::function<HRESULT(Transaction&, ProfileState&)>& change) {
-    return m_store->Write([&](Transaction& tx) -> HRESULT {
-        ProfileState p;
-        if (const HRESULT hr = Load(tx, p); FAILED(hr)) {
-            return hr;
-        }
-        const HRESULT hr = change(tx, p);
-        if (SUCCEEDED(hr)) {
-            tx.SaveProfile(p);
-        }
-        return hr;
-    });
+bool FetchStored(Transaction& tx, const GUID& guid, MacroState& out) {
+    auto m = tx.Macro(guid);
+    if (!m) {
+        return false;
+    }
+    out = std::move(*m);
+    return true;
 }
 
-HRESULT ProfileBound::Inspect(const std::function<HRESULT(const ProfileState&)>& look) {
-    return m_store->Read([&](Transaction& tx) -> HRESULT {
-        ProfileState p;
-        if (const HRESULT hr = Load(tx, p); FAILED(hr)) {
-            return hr;
-        }
-        return look(p);
-    });
+void SaveStored(Transaction& tx, const ProfileState& state) {
+    tx.SaveProfile(state);
+}
+
+void SaveStored(Transaction& tx, const MacroState& state) {
+    tx.SaveMacro(state);
 }
 
 HRESULT LazyConnectionPoint::Find(Store& store, REFIID iid, IConnectionPoint** out) {

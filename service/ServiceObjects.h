@@ -7,6 +7,7 @@
 #include "platform/com/ConnectionPoint.h"
 #include "service/Store.h"
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -14,6 +15,9 @@
 #include <vector>
 
 namespace service {
+
+// Copies text into a new task-allocator string.
+WCHAR* AllocString(const std::u16string& text);
 
 // Creates the IDeviceService object (the class factory's work).
 HRESULT CreateDeviceService(REFIID riid, void** out);
@@ -34,18 +38,84 @@ protected:
     INT m_generation;
 };
 
-// Objects that stand for one profile.
-class ProfileBound : public DeviceBound {
+// The stored profile or macro under guid: false when there is none.
+bool FetchStored(Transaction& tx, const GUID& guid, ProfileState& out);
+bool FetchStored(Transaction& tx, const GUID& guid, MacroState& out);
+void SaveStored(Transaction& tx, const ProfileState& state);
+void SaveStored(Transaction& tx, const MacroState& state);
+
+// Objects that stand for one stored profile or macro (State is its kind).
+template <class State> class StoredBound : public DeviceBound {
 public:
-    ProfileBound(std::shared_ptr<Store> store, INT generation, const GUID& guid)
+    StoredBound(std::shared_ptr<Store> store, INT generation, const GUID& guid)
         : DeviceBound(std::move(store), generation), m_guid(guid) {}
 
 protected:
-    HRESULT Load(Transaction& tx, ProfileState& out) const;
-    // Loads the profile, lets change edit it and saves it when change succeeded.
-    HRESULT Modify(const std::function<HRESULT(Transaction&, ProfileState&)>& change);
-    HRESULT Inspect(const std::function<HRESULT(const ProfileState&)>& look);
+    HRESULT Load(Transaction& tx, State& out) const {
+        if (const HRESULT hr = CheckDevice(tx); FAILED(hr)) {
+            return hr;
+        }
+        return FetchStored(tx, m_guid, out) ? S_OK : E_NOT_FOUND;
+    }
+    // Loads the state, lets change edit it and saves it when change succeeded.
+    HRESULT Modify(const std::function<HRESULT(Transaction&, State&)>& change) {
+        return m_store->Write([&](Transaction& tx) -> HRESULT {
+            State state;
+            if (const HRESULT hr = Load(tx, state); FAILED(hr)) {
+                return hr;
+            }
+            const HRESULT hr = change(tx, state);
+            if (SUCCEEDED(hr)) {
+                SaveStored(tx, state);
+            }
+            return hr;
+        });
+    }
+    HRESULT Inspect(const std::function<HRESULT(const State&)>& look) {
+        return m_store->Read([&](Transaction& tx) -> HRESULT {
+            State state;
+            if (const HRESULT hr = Load(tx, state); FAILED(hr)) {
+                return hr;
+            }
+            return look(state);
+        });
+    }
+    // The identifier, while the entity exists.
+    HRESULT GuidOut(GUID* guid) {
+        if (!guid) {
+            return E_POINTER;
+        }
+        const HRESULT hr = Inspect([](const State&) { return S_OK; });
+        if (SUCCEEDED(hr)) {
+            *guid = m_guid;
+        }
+        return hr;
+    }
+    // The name in a new task-allocator string.
+    HRESULT NameOut(WCHAR** name) {
+        if (!name) {
+            return E_POINTER;
+        }
+        *name = nullptr;
+        std::u16string text;
+        const HRESULT hr = Inspect([&](const State& state) {
+            text = state.name;
+            return S_OK;
+        });
+        if (FAILED(hr)) {
+            return hr;
+        }
+        *name = AllocString(text);
+        return *name ? S_OK : E_OUTOFMEMORY;
+    }
     GUID m_guid;
+};
+
+// Objects that stand for one profile.
+class ProfileBound : public StoredBound<ProfileState> {
+public:
+    ProfileBound(std::shared_ptr<Store> store, INT generation, const GUID& guid)
+        : StoredBound(std::move(store), generation, guid) {}
 };
 
 // Lazily made connection point over the store's list for one source.
@@ -96,8 +166,6 @@ HRESULT NewLight(std::shared_ptr<Store> store, INT generation, const GUID& guid,
 HRESULT NewMacroObject(std::shared_ptr<Store> store, INT generation, const GUID& guid, REFIID riid,
                        void** out);
 
-// Copies text into a new task-allocator string.
-WCHAR* AllocString(const std::u16string& text);
 // Resets button records that point at a macro or profile that no longer exists.
 void ResetDanglingAssignments(Transaction& tx);
 // Position of a profile in the device's list, or -1.
