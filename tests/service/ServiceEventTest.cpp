@@ -15,16 +15,7 @@ using Entry = EventLog::Entry;
 
 namespace {
 
-struct Mouse {
-    CComPtr<IDeviceService> service = CreateService();
-    CComPtr<IDevice> device = FirstDevice(service);
-    CComPtr<IProfileManager> manager = Feature<IProfileManager>(device);
-    CComPtr<IProfile> Active() {
-        CComPtr<IProfile> p;
-        EXPECT_EQ(manager->GetActiveProfile(&p), S_OK);
-        return p;
-    }
-};
+using Mouse = ServiceMouse;
 
 } // namespace
 

@@ -13,16 +13,8 @@ using namespace servicetest;
 
 namespace {
 
-struct Mouse {
-    CComPtr<IDeviceService> service = CreateService();
-    CComPtr<IDevice> device = FirstDevice(service);
-    CComPtr<IProfileManager> manager = Feature<IProfileManager>(device);
+struct Mouse : ServiceMouse {
     CComPtr<IMacroManager> macros = Feature<IMacroManager>(device);
-    CComPtr<IProfile> Active() {
-        CComPtr<IProfile> p;
-        EXPECT_EQ(manager->GetActiveProfile(&p), S_OK);
-        return p;
-    }
 };
 
 std::vector<char> ReadBytes(const std::filesystem::path& p) {

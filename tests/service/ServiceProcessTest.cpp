@@ -52,16 +52,7 @@ int RunHelper(std::vector<std::string> args) {
     return Wait(Spawn(std::move(args)));
 }
 
-struct Mouse {
-    CComPtr<IDeviceService> service = CreateService();
-    CComPtr<IDevice> device = FirstDevice(service);
-    CComPtr<IProfileManager> manager = Feature<IProfileManager>(device);
-    CComPtr<IProfile> Active() {
-        CComPtr<IProfile> p;
-        EXPECT_EQ(manager->GetActiveProfile(&p), S_OK);
-        return p;
-    }
-};
+using Mouse = ServiceMouse;
 
 } // namespace
 

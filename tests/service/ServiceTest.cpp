@@ -9,11 +9,7 @@ using namespace servicetest;
 
 namespace {
 
-struct Mouse {
-    CComPtr<IDeviceService> service = CreateService();
-    CComPtr<IDevice> device = FirstDevice(service);
-    CComPtr<IProfileManager> manager = Feature<IProfileManager>(device);
-};
+using Mouse = ServiceMouse;
 
 CComPtr<IProfile> Active(IProfileManager* m) {
     CComPtr<IProfile> p;

@@ -51,6 +51,18 @@ template <class T> CComPtr<T> Feature(IProfile* profile) {
     return out;
 }
 
+// The virtual mouse as the tests reach it: the service, its device and the profile manager.
+struct ServiceMouse {
+    CComPtr<IDeviceService> service = CreateService();
+    CComPtr<IDevice> device = FirstDevice(service);
+    CComPtr<IProfileManager> manager = Feature<IProfileManager>(device);
+    CComPtr<IProfile> Active() {
+        CComPtr<IProfile> p;
+        EXPECT_EQ(manager->GetActiveProfile(&p), S_OK);
+        return p;
+    }
+};
+
 inline std::u16string NameOf(IProfile* p) {
     WCHAR* name = nullptr;
     if (FAILED(p->GetName(&name))) {
