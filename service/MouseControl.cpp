@@ -56,8 +56,7 @@ HRESULT MouseControl::PressProfile(bool up) {
         if (guids[static_cast<size_t>(next)] != d.active) {
             d.active = guids[static_cast<size_t>(next)];
             tx.SaveDevice(d);
-            tx.AddEvent(EventKind::Manager, GUID_NULL, PROFILE_MANAGER_EVENT_ACTIVE, next);
-            tx.MarkProfilesChanged();
+            tx.ProfileListChanged(PROFILE_MANAGER_EVENT_ACTIVE, next);
         }
         return S_OK;
     });

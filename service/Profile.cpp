@@ -70,9 +70,7 @@ public:
         return Modify([&](Transaction& tx, ProfileState& p) -> HRESULT {
             if (p.name != text) {
                 p.name = text;
-                tx.AddEvent(EventKind::Manager, GUID_NULL, PROFILE_MANAGER_EVENT_CHANGED,
-                            ProfileIndex(tx, m_guid));
-                tx.MarkProfilesChanged();
+                tx.ProfileListChanged(PROFILE_MANAGER_EVENT_CHANGED, ProfileIndex(tx, m_guid));
             }
             return S_OK;
         });

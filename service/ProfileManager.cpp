@@ -77,8 +77,7 @@ public:
             if (d.active != guid) {
                 d.active = guid;
                 tx.SaveDevice(d);
-                tx.AddEvent(EventKind::Manager, GUID_NULL, PROFILE_MANAGER_EVENT_ACTIVE, index);
-                tx.MarkProfilesChanged();
+                tx.ProfileListChanged(PROFILE_MANAGER_EVENT_ACTIVE, index);
             }
             return S_OK;
         });
@@ -115,9 +114,7 @@ public:
             ProfileState p = DefaultProfile(FirstFreeName(u"Profile ", names));
             guid = p.guid;
             tx.SaveProfile(p);
-            tx.AddEvent(EventKind::Manager, GUID_NULL, PROFILE_MANAGER_EVENT_CHANGED,
-                        static_cast<INT>(guids.size()));
-            tx.MarkProfilesChanged();
+            tx.ProfileListChanged(PROFILE_MANAGER_EVENT_CHANGED, static_cast<INT>(guids.size()));
             return S_OK;
         });
         return FAILED(hr) ? hr : Make(guid, out);
@@ -141,8 +138,7 @@ public:
             }
             tx.DeleteProfile(guid);
             ResetDanglingAssignments(tx);
-            tx.AddEvent(EventKind::Manager, GUID_NULL, PROFILE_MANAGER_EVENT_REMOVED, index);
-            tx.MarkProfilesChanged();
+            tx.ProfileListChanged(PROFILE_MANAGER_EVENT_REMOVED, index);
             return S_OK;
         });
     }
@@ -182,9 +178,7 @@ public:
             }
             tx.SaveProfile(p);
             ResetDanglingAssignments(tx); // references to macros or profiles not here
-            tx.AddEvent(EventKind::Manager, GUID_NULL, PROFILE_MANAGER_EVENT_CHANGED,
-                        static_cast<INT>(guids.size()));
-            tx.MarkProfilesChanged();
+            tx.ProfileListChanged(PROFILE_MANAGER_EVENT_CHANGED, static_cast<INT>(guids.size()));
             return S_OK;
         });
         return FAILED(hr) ? hr : Make(p.guid, out);

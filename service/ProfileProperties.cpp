@@ -83,9 +83,7 @@ public:
             return Modify([&](Transaction& tx, ProfileState& p) -> HRESULT {
                 if (p.program != program) {
                     p.program = program;
-                    tx.AddEvent(EventKind::Manager, GUID_NULL, PROFILE_MANAGER_EVENT_CHANGED,
-                                ProfileIndex(tx, m_guid));
-                    tx.MarkProfilesChanged();
+                    tx.ProfileListChanged(PROFILE_MANAGER_EVENT_CHANGED, ProfileIndex(tx, m_guid));
                 }
                 return S_OK;
             });
@@ -122,9 +120,7 @@ public:
                 }
             }
             if (changed) {
-                tx.AddEvent(EventKind::Manager, GUID_NULL, PROFILE_MANAGER_EVENT_CHANGED,
-                            ProfileIndex(tx, m_guid));
-                tx.MarkProfilesChanged();
+                tx.ProfileListChanged(PROFILE_MANAGER_EVENT_CHANGED, ProfileIndex(tx, m_guid));
             }
             return S_OK;
         });

@@ -60,6 +60,12 @@ public:
     void AddEvent(EventKind kind, const GUID& source, INT a, INT b);
     // The PROFILES key must be brought up to date after the commit.
     void MarkProfilesChanged() { m_profilesChanged = true; }
+    // A change of the profile list: the manager's listeners get event (a
+    // PROFILE_MANAGER_EVENT_*) for the position index, and the PROFILES key is updated.
+    void ProfileListChanged(INT event, INT index) {
+        AddEvent(EventKind::Manager, GUID_NULL, event, index);
+        MarkProfilesChanged();
+    }
 
     std::map<Fault, INT> Faults();
     void SetFault(Fault fault, INT count);
