@@ -46,10 +46,7 @@ public:
             return E_POINTER;
         }
         MacroState copy;
-        const HRESULT hr = Inspect([&](const MacroState& m) {
-            copy = m;
-            return S_OK;
-        });
+        const HRESULT hr = Snapshot(copy);
         return FAILED(hr) ? hr : WriteMacroFile(path, copy);
     }
     HRESULT GetEvents(BYTE** block) override {

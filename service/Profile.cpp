@@ -119,10 +119,7 @@ public:
             return E_POINTER;
         }
         ProfileState copy;
-        const HRESULT hr = Inspect([&](const ProfileState& p) {
-            copy = p;
-            return S_OK;
-        });
+        const HRESULT hr = Snapshot(copy);
         if (FAILED(hr)) {
             return hr;
         }

@@ -35,10 +35,7 @@ public:
             return E_INVALIDARG;
         }
         ProfileState copy;
-        const HRESULT hr = Inspect([&](const ProfileState& p) {
-            copy = p;
-            return S_OK;
-        });
+        const HRESULT hr = Snapshot(copy);
         if (FAILED(hr)) {
             return hr;
         }

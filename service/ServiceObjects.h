@@ -80,6 +80,13 @@ protected:
             return look(state);
         });
     }
+    // A copy of the stored state.
+    HRESULT Snapshot(State& out) {
+        return Inspect([&](const State& state) {
+            out = state;
+            return S_OK;
+        });
+    }
     // The identifier, while the entity exists.
     HRESULT GuidOut(GUID* guid) {
         if (!guid) {
