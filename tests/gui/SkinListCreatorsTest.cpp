@@ -396,14 +396,20 @@ TEST_F(SkinListCreatorsTest, DroppedListItemsLeaveNoGdiObjects) {
         "<COMBOLIST><COMBO name='LIST_PROFILELIST' backclr='BLUE'><CBOX><RECT right='90' "
         "bottom='20'/></CBOX><CLIST height='50'/><COMBOITEM>A</COMBOITEM></COMBO>"
         "<COMBOCOLOR name='LOGO_COLOR'><CBOX><RECT top='30' right='60' bottom='20'/></CBOX>"
-        "<CLIST/></COMBOCOLOR></COMBOLIST><EDITCTRLLIST><EDITCTRL "
-        "name='EDITCTRL_DEFAULT_DELAY' backclr='RED'><RECT top='60' right='60' bottom='20'/>"
-        "</EDITCTRL></EDITCTRLLIST>";
+        "<CLIST/></COMBOCOLOR><LISTCTRL name='LIST_GLOBALMACROLIST'><RECT top='90' "
+        "right='100' bottom='40'/><LISTHDR/><LISTCOLUMN name='LCITEM_PROFILEID' type='STATIC' "
+        "width='50'>Id</LISTCOLUMN></LISTCTRL></COMBOLIST>"
+        "<EDITCTRLLIST><EDITCTRL name='EDITCTRL_DEFAULT_DELAY' backclr='RED'><RECT top='60' "
+        "right='60' bottom='20'/></EDITCTRL></EDITCTRLLIST>"
+        "<MACRODISPLAY name='MACRO_DISPLAY'><RECT top='140' right='120' bottom='60'/>"
+        "<MDBMP_KEYDN>cap.bmp</MDBMP_KEYDN><VSCROLL><VSBMP_TMB>thumb12.bmp</VSBMP_TMB>"
+        "<VSBMP_SPN>cap.bmp</VSBMP_SPN></VSCROLL><LISTCOLUMN name='LCITEM_MCREVENT_ICON' "
+        "type='ICON' width='30'/></MACRODISPLAY>";
     const auto settled = [&] {
         {
             CGUIItemList list;
             Load(list, items);
-            EXPECT_EQ(list.GetCount(), 4);
+            EXPECT_EQ(list.GetCount(), 6);
         }
         platform::PumpUntilIdle();
         SkinResourceCache::Clear();
