@@ -1,0 +1,97 @@
+#include "configurator/BorvantaApp.h"
+
+#include "configurator/BorvantaAppDlg.h"
+#include "configurator/PopupBox.h"
+#include "configurator/StartUp.h"
+#include "device/IMouseDevice.h"
+#include "gui/ListPanel.h"
+#include "gui/SkinFile.h"
+#include "model/BorvantaConfig.h"
+#include "platform/base/Handle.h"
+#include "platform/base/Mutex.h"
+#include "platform/base/Path.h"
+#include "platform/base/Process.h"
+#include "platform/com/ObjBase.h"
+#include "platform/ui/CommCtrl.h"
+#include "platform/ui/WinUser.h"
+
+namespace {
+constexpr DWORD kMutexWaitMs = 1000;
+// The list popups of drop-down fields and list panel items use the warning popup's frame.
+constexpr UINT kListPopupTemplate = 5;
+} // namespace
+
+CBorvantaApp::CBorvantaApp() : CWinApp(u"Borvanta5600") {
+    startProgram = [](const WCHAR* file) {
+        ShellExecuteW(nullptr, u"open", file, nullptr, nullptr, SW_SHOWNORMAL);
+    };
+}
+
+CBorvantaApp::~CBorvantaApp() = default;
+
+BOOL CBorvantaApp::InitInstance() {
+    RegisterSingleInstanceClass();
+
+    // Two copies starting together check one after the other; a copy that cannot have the
+    // mutex within a second ends without touching anything.
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, kSingleInstanceMutex);
+    if (mutex == nullptr || WaitForSingleObject(mutex, kMutexWaitMs) == WAIT_TIMEOUT) {
+        if (mutex != nullptr) {
+            CloseHandle(mutex);
+        }
+        return FALSE;
+    }
+    if (ActivateRunningInstance()) {
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+        return FALSE;
+    }
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+
+    InitCommonControls();
+    RegisterPopupDialogTemplates();
+    SetRegistryKey(u"Local AppWizard-Generated Applications");
+    const HRESULT com = CoInitialize(nullptr);
+
+    if (keepProgramFolder) {
+        SetCurrentDirectoryW(ExeFolder);
+    } else {
+        InitProgramFolder();
+    }
+
+    config = new CBorvantaConfig();
+    CreateMouseDevice(config, &device);
+
+    LoadSkinFile(languageItems, u"Language.xml", nullptr);
+
+    const ProgramSettings settings = ReadProgramSettings([this] {
+        // Started on every start; the tray program keeps itself single. A missing tray
+        // program changes nothing here.
+        if (startProgram) {
+            startProgram(u"BorvantaSysTray.exe");
+        }
+    });
+    SelectLanguage(settings.languageId);
+
+    CListPanel::DefaultTemplateId() = kListPopupTemplate;
+
+    {
+        CBorvantaAppDlg dialog(device, config);
+        m_pMainWnd = &dialog;
+        if (onMainWindow) {
+            dialog.onInitialized = [this, &dialog] { onMainWindow(dialog); };
+        }
+        mainWindowResult = dialog.DoModal();
+        m_pMainWnd = nullptr;
+
+        DestroyMouseDevice();
+        device = nullptr;
+        delete config;
+        config = nullptr;
+        if (SUCCEEDED(com)) {
+            CoUninitialize();
+        }
+    }
+    return FALSE;
+}

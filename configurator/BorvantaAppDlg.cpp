@@ -1,0 +1,344 @@
+#include "configurator/BorvantaAppDlg.h"
+
+#include "configurator/BorvantaWarningDlg.h"
+#include "configurator/StartUp.h"
+#include "device/IMouseDevice.h"
+#include "gui/BitmapBtn.h"
+#include "gui/SkinFile.h"
+#include "gui/TextItem.h"
+#include "model/IMouseConfig.h"
+#include "platform/base/Path.h"
+#include "platform/base/Process.h"
+#include "platform/ui/Module.h"
+#include "platform/ui/WinUser.h"
+
+namespace {
+
+// The maker's pages for driver updates and add-ons.
+constexpr const WCHAR* kUpdateAddress = u"https://www.tolvi.example/borvanta/drivers";
+constexpr const WCHAR* kAddOnsAddress = u"https://www.tolvi.example/borvanta/addons";
+
+using SetLayeredWindowAttributesFn = BOOL (*)(HWND, COLORREF, BYTE, DWORD);
+
+// The item of that id when it also is of that kind; null otherwise.
+template <class T> T* BindItem(const CGUIItemList& list, int id, int kind) {
+    CGUIItem* item = FindGUIItemById(list, id);
+    if (item == nullptr || item->type != kind) {
+        return nullptr;
+    }
+    return dynamic_cast<T*>(item);
+}
+
+} // namespace
+
+CBorvantaAppDlg::CBorvantaAppDlg(IMouseDevice* mouseDevice, IMouseConfig* mouseConfig)
+    : CGUIPanel(u"MainPage.xml", IDD_BORVANTA_DIALOG, nullptr), config(mouseConfig),
+      device(mouseDevice) {
+    m_icon = LoadIconW(nullptr, MAKEINTRESOURCEW(static_cast<WORD>(IDR_MAINFRAME)));
+    openDocument = [](const WCHAR* target) {
+        ShellExecuteW(nullptr, u"OPEN", target, nullptr, nullptr, SW_SHOWNORMAL);
+    };
+}
+
+CBorvantaAppDlg::~CBorvantaAppDlg() = default;
+
+BOOL CBorvantaAppDlg::OnInitDialog() {
+    CGUIPanel::OnInitDialog();
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+
+    // Magenta pixels of the skin are see-through.
+    FARPROC setLayered =
+        GetProcAddress(GetModuleHandleW(u"USER32.DLL"), "SetLayeredWindowAttributes");
+    SetWindowLongW(m_hWnd, GWL_EXSTYLE,
+                   GetWindowLongW(m_hWnd, GWL_EXSTYLE) | static_cast<LONG>(WS_EX_LAYERED));
+    if (setLayered != nullptr) {
+        reinterpret_cast<SetLayeredWindowAttributesFn>(setLayered)(m_hWnd, RGB(0xFF, 0x00, 0xFF), 0,
+                                                                   LWA_COLORKEY);
+    }
+    SetWindowText(u"Tolvi Borvanta 5600");
+
+    LoadSkinFile(assignPage, u"AssignButtons.xml", this);
+    LoadSkinFile(performancePage, u"AdjustPerformance.xml", this);
+    LoadSkinFile(profilesPage, u"ManageProfiles.xml", this);
+    LoadSkinFile(macrosPage, u"ManageMacros.xml", this);
+    LoadSkinFile(lightingPage, u"LightingMaintenance.xml", this);
+
+    BindItems();
+    if (profileInfoText != nullptr) {
+        captionText = profileInfoText->GetText();
+    }
+
+    const BOOL result = InitDialogState();
+    if (onInitialized) {
+        onInitialized();
+    }
+    return result;
+}
+
+BOOL CBorvantaAppDlg::InitDialogState() {
+    ShowPage(PAGE_ASSIGN);
+    ClearPendingChanges();
+    if (device == nullptr || !device->IsDeviceFound()) {
+        timerId = SetTimer(IDT_NO_DEVICE, kMainTimerMs, nullptr);
+        return FALSE;
+    }
+    device->SyncDevice(config, SYNC_READ, SECTION_ALL);
+    if (config->GetActiveProfile() == nullptr) {
+        config->SetActiveProfile(config->GetProfile(0));
+    }
+    if (config->GetActiveProfile() == nullptr) {
+        timerId = SetTimer(IDT_NO_DEVICE, kMainTimerMs, nullptr);
+        return FALSE;
+    }
+    // The tabs are checked by this window alone.
+    for (CBitmapBtn* tab : {assignTab, performanceTab, profilesTab, macrosTab, lightingTab}) {
+        if (tab != nullptr) {
+            tab->toggleOnClick = 0;
+        }
+    }
+    ClearPendingChanges();
+    return TRUE;
+}
+
+void CBorvantaAppDlg::BindItems() {
+    assignTab = BindItem<CBitmapBtn>(items, BUTTON_ASSIGNBUTTONS, GUIITEM_BITMAPBTN);
+    performanceTab = BindItem<CBitmapBtn>(items, BUTTON_ADJUSTPERFORMANCE, GUIITEM_BITMAPBTN);
+    profilesTab = BindItem<CBitmapBtn>(items, BUTTON_MANAGEPROFILES, GUIITEM_BITMAPBTN);
+    macrosTab = BindItem<CBitmapBtn>(items, BUTTON_MANAGEMACROS, GUIITEM_BITMAPBTN);
+    lightingTab = BindItem<CBitmapBtn>(items, BUTTON_LIGHTINGMAINTENANCE, GUIITEM_BITMAPBTN);
+    okButton = BindItem<CBitmapBtn>(items, BUTTON_OK, GUIITEM_BITMAPBTN);
+    cancelButton = BindItem<CBitmapBtn>(items, BUTTON_CANCEL, GUIITEM_BITMAPBTN);
+    applyButton = BindItem<CBitmapBtn>(items, BUTTON_APPLY, GUIITEM_BITMAPBTN);
+    profileInfoText = BindItem<CTextItem>(items, TEXT_PROFILEINFO, GUIITEM_TEXTITEM);
+    profileNameText = BindItem<CTextItem>(items, TEXT_PROFILENAME, GUIITEM_TEXTITEM);
+}
+
+void CBorvantaAppDlg::ShowPage(int bits) {
+    CGUIItemList* page = nullptr;
+    if ((bits & PAGE_ASSIGN) != 0) {
+        page = &assignPage;
+    } else if ((bits & PAGE_PERFORMANCE) != 0) {
+        page = &performancePage;
+    } else if ((bits & PAGE_PROFILES) != 0) {
+        page = &profilesPage;
+    } else if ((bits & PAGE_MACROS) != 0) {
+        page = &macrosPage;
+    } else if ((bits & PAGE_LIGHTING) != 0) {
+        page = &lightingPage;
+    }
+    if (page == currentPage) {
+        return;
+    }
+    ShowGUIItems(assignPage, (bits & PAGE_ASSIGN) != 0);
+    ShowGUIItems(performancePage, (bits & PAGE_PERFORMANCE) != 0);
+    ShowGUIItems(profilesPage, (bits & PAGE_PROFILES) != 0);
+    ShowGUIItems(macrosPage, (bits & PAGE_MACROS) != 0);
+    ShowGUIItems(lightingPage, (bits & PAGE_LIGHTING) != 0);
+
+    auto check = [](CBitmapBtn* tab, bool checked) {
+        if (tab != nullptr) {
+            tab->SetCheck(checked ? 1 : 0);
+        }
+    };
+    check(assignTab, (bits & 0x03) != 0);
+    check(performanceTab, (bits & PAGE_PERFORMANCE) != 0);
+    check(profilesTab, (bits & PAGE_PROFILES) != 0);
+    check(macrosTab, (bits & PAGE_MACROS) != 0);
+    check(lightingTab, (bits & PAGE_LIGHTING) != 0);
+
+    currentPage = page;
+    Invalidate(TRUE);
+}
+
+void CBorvantaAppDlg::MarkPending(BYTE sections) {
+    PendingChangeMask = static_cast<BYTE>(PendingChangeMask | sections);
+    if (applyButton != nullptr) {
+        applyButton->EnableWindow(TRUE);
+    }
+}
+
+void CBorvantaAppDlg::ClearPendingChanges() {
+    PendingChangeMask = 0;
+    if (applyButton != nullptr) {
+        applyButton->EnableWindow(FALSE);
+    }
+}
+
+bool CBorvantaAppDlg::SaveToDevice() {
+    if (device == nullptr || device->IsWriting() || PendingChangeMask == 0) {
+        return false;
+    }
+    const BOOL started = device->SyncDevice(config, SYNC_WRITE, PendingChangeMask);
+
+    // Shown until the write timer finds the device idle (at most one tick when the write
+    // did not start).
+    CBorvantaWarningDlg popup(this, u"WritingToVelmoraPopup.xml");
+    writingPopup = &popup;
+    popup.DoModal();
+    writingPopup = nullptr;
+
+    if (!started) {
+        ShowNoMouseAndClose();
+        return false;
+    }
+    return true;
+}
+
+void CBorvantaAppDlg::UpdateControls() {
+    // The pages fill their own controls from the configuration; the frame has none of its own.
+}
+
+bool CBorvantaAppDlg::IsRecording() const {
+    // The macro recorder lives on the macros page, which records nothing yet.
+    return false;
+}
+
+void CBorvantaAppDlg::ShowNoMouseAndClose() {
+    CBorvantaWarningDlg noMouse(this, u"NoMousePopup.xml");
+    noMouse.DoModal();
+    PostMessage(WM_CLOSE);
+}
+
+void CBorvantaAppDlg::OnTimer(UINT_PTR id) {
+    if (timerId == 0) {
+        return;
+    }
+    if (id == IDT_NO_DEVICE) {
+        KillTimer(id);
+        ShowNoMouseAndClose();
+        return;
+    }
+    if (id != IDT_WRITE_AND_CLOSE && id != IDT_WRITE_APPLY) {
+        CGUIPanel::OnTimer(id);
+        return;
+    }
+    if (device != nullptr && device->IsWriting()) {
+        return; // the next tick looks again
+    }
+    if (writingPopup != nullptr && writingPopup->GetSafeHwnd() != nullptr) {
+        writingPopup->EndDialog(0);
+    }
+    KillTimer(id);
+    // A write that did not reach the mouse keeps the window open with its changes pending.
+    if (id == IDT_WRITE_AND_CLOSE && (device == nullptr || device->GetLastWriteResult())) {
+        PostMessage(WM_CLOSE);
+    }
+}
+
+CGUIItem* CBorvantaAppDlg::FindCommandItem(HWND control) const {
+    if (CGUIItem* item = FindGUIItemByHwnd(items, control)) {
+        return item;
+    }
+    return currentPage != nullptr ? FindGUIItemByHwnd(*currentPage, control) : nullptr;
+}
+
+BOOL CBorvantaAppDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
+    CGUIItem* item = FindCommandItem(reinterpret_cast<HWND>(lParam));
+    if (item == nullptr || (item->type != GUIITEM_BITMAPBTN && item->type != GUIITEM_TEXTITEM)) {
+        return CGUIPanel::OnCommand(wParam, lParam);
+    }
+    if (IsRecording() && item->id != BUTTON_MACRO_RECORD) {
+        return CGUIPanel::OnCommand(wParam, lParam);
+    }
+    switch (item->id) {
+    case BUTTON_HELP:
+        OnHelpInfo();
+        break;
+    case BUTTON_EXIT:
+    case BUTTON_CANCEL:
+        PostMessage(WM_CLOSE);
+        break;
+    case BUTTON_OK:
+        if (PendingChangeMask == 0) {
+            PostMessage(WM_CLOSE);
+        } else {
+            timerId = SetTimer(IDT_WRITE_AND_CLOSE, kMainTimerMs, nullptr);
+            SaveToDevice();
+        }
+        break;
+    case BUTTON_APPLY:
+        timerId = SetTimer(IDT_WRITE_APPLY, kMainTimerMs, nullptr);
+        // Only a write that reached the mouse in full clears the pending sections.
+        if (SaveToDevice() && device->GetLastWriteResult()) {
+            ClearPendingChanges();
+        }
+        break;
+    case BUTTON_UPDATE:
+        openDocument(kUpdateAddress);
+        break;
+    case BUTTON_CHECKADDONS:
+        openDocument(kAddOnsAddress);
+        break;
+    case BUTTON_ASSIGNBUTTONS:
+        ShowPage(PAGE_ASSIGN);
+        break;
+    case BUTTON_ADJUSTPERFORMANCE:
+        ShowPage(PAGE_PERFORMANCE);
+        break;
+    case BUTTON_MANAGEPROFILES:
+        ShowPage(PAGE_PROFILES);
+        break;
+    case BUTTON_MANAGEMACROS:
+        ShowPage(PAGE_MACROS);
+        break;
+    case BUTTON_LIGHTINGMAINTENANCE:
+        ShowPage(PAGE_LIGHTING);
+        break;
+    default:
+        break;
+    }
+    return CGUIPanel::OnCommand(wParam, lParam);
+}
+
+void CBorvantaAppDlg::OnOK() {
+    if (IsRecording()) {
+        return;
+    }
+    timerId = SetTimer(IDT_WRITE_AND_CLOSE, kMainTimerMs, nullptr);
+    const bool started = SaveToDevice();
+    // A write that failed keeps the window open with its changes pending; a refused start
+    // has already reported the missing mouse and asked the window to close.
+    if (started && device->GetLastWriteResult() == FALSE) {
+        return;
+    }
+    CGUIPanel::OnOK();
+}
+
+void CBorvantaAppDlg::OnCancel() {
+    if (IsRecording()) {
+        return;
+    }
+    CGUIPanel::OnCancel();
+}
+
+BOOL CBorvantaAppDlg::OnHelpInfo() {
+    if (IsRecording()) {
+        return FALSE;
+    }
+    CString path;
+    path.Format(u"%sManuals\\index.html", ExeFolder);
+    openDocument(path.GetString());
+    return FALSE;
+}
+
+BOOL CBorvantaAppDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    if (message == WM_HELP) {
+        *result = OnHelpInfo();
+        return TRUE;
+    }
+    return CGUIPanel::OnWndMsg(message, wParam, lParam, result);
+}
+
+BOOL CBorvantaAppDlg::OnEraseBkgnd(CDC* /*dc*/) {
+    return TRUE;
+}
+
+LRESULT CBorvantaAppDlg::OnNcHitTest(CPoint point) {
+    const LRESULT hit = CGUIPanel::OnNcHitTest(point);
+    return hit == HTCLIENT ? HTCAPTION : hit;
+}
+
+HCURSOR CBorvantaAppDlg::OnQueryDragIcon() {
+    return reinterpret_cast<HCURSOR>(m_icon);
+}

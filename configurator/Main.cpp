@@ -1,0 +1,100 @@
+// The configurator program Borvanta5600.
+//
+//   Borvanta5600                       the configurator on the desktop's display (X11 when
+//                                      $DISPLAY is set, else headless)
+//   Borvanta5600 --install-defaults    writes the installer's registry values that are
+//                                      missing (InstallDir = this program's folder,
+//                                      Language = English) and ends
+//   Borvanta5600 --screenshot FILE [--seconds N]
+//                                      runs headless for N seconds (default 3), saves the
+//                                      screen as a PNG file and closes the window
+
+#include "configurator/BorvantaApp.h"
+#include "configurator/StartUp.h"
+#include "platform/base/Path.h"
+#include "platform/base/WinError.h"
+#include "platform/ui/Display.h"
+#include "platform/ui/Hooks.h"
+#include "platform/ui/WinUser.h"
+#include "platform/ui/x11/X11Display.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace {
+
+CBorvantaApp theApp;
+
+int Usage() {
+    std::fprintf(stderr, "usage: Borvanta5600 [--install-defaults | --screenshot FILE "
+                         "[--seconds N]]\n");
+    return 2;
+}
+
+int InstallDefaults() {
+    InitExeFolder();
+    const LSTATUS status = WriteInstallerDefaults(ExeFolder);
+    if (status != ERROR_SUCCESS) {
+        std::fprintf(stderr, "Borvanta5600: cannot write the registry values (%ld)\n",
+                     static_cast<long>(status));
+        return 1;
+    }
+    return 0;
+}
+
+// Headless run: after the given time the screen is saved and every dialog is ended, the
+// innermost first (a popup, then the main window).
+int Screenshot(const std::filesystem::path& file, DWORD seconds) {
+    platform::HeadlessDisplay display(1024, 768);
+    const DWORD start = GetTickCount();
+    bool saved = false;
+    platform::SetModalIdleHook([&](HWND dialog) {
+        // Wakes the loop again while nothing else happens.
+        SetTimer(dialog, 0x7F00, 100, nullptr);
+        if (GetTickCount() - start < seconds * 1000) {
+            return;
+        }
+        if (!saved) {
+            saved = display.SaveScreenshot(file);
+            if (!saved) {
+                std::fprintf(stderr, "Borvanta5600: cannot write %s\n", file.c_str());
+            }
+        }
+        EndDialog(dialog, IDCANCEL);
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+    const int result = AfxWinMain(nullptr, nullptr, nullptr, SW_SHOWNORMAL);
+    platform::SetModalIdleHook(nullptr);
+    if (saved) {
+        std::printf("Saved the configurator's screen to %s\n", file.c_str());
+    }
+    return saved ? result : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::filesystem::path screenshot;
+    DWORD seconds = 3;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--install-defaults") == 0) {
+            return InstallDefaults();
+        }
+        if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc) {
+            screenshot = argv[++i];
+        } else if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
+            seconds = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10));
+        } else {
+            return Usage();
+        }
+    }
+    if (!screenshot.empty()) {
+        return Screenshot(screenshot, seconds);
+    }
+    std::unique_ptr<platform::DisplayBackend> display = platform::CreateDesktopDisplay(1024, 768);
+    return AfxWinMain(nullptr, nullptr, nullptr, SW_SHOWNORMAL);
+}

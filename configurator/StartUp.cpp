@@ -1,0 +1,148 @@
+#include "configurator/StartUp.h"
+
+#include "gui/LangTable.h"
+#include "model/NameTables.h"
+#include "platform/base/Path.h"
+#include "platform/base/WideChar.h"
+#include "platform/base/WinError.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/ui/DialogTemplate.h"
+#include "platform/ui/WinUser.h"
+
+namespace {
+// CS_DBLCLKS | CS_SAVEBITS | CS_BYTEALIGNWINDOW.
+constexpr UINT kClassStyle = 0x2808;
+// The window extra bytes of a dialog.
+constexpr int kDialogWindowExtra = 30;
+} // namespace
+
+void RegisterSingleInstanceClass() {
+    WNDCLASSW wc;
+    wc.style = kClassStyle;
+    wc.lpfnWndProc = &DefDlgProcW;
+    wc.cbWndExtra = kDialogWindowExtra;
+    wc.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(static_cast<WORD>(IDR_MAINFRAME)));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = GetStockBrush(BLACK_BRUSH);
+    wc.lpszClassName = kSingleInstanceClass;
+    RegisterClassW(&wc);
+
+    // The main window: a layered application popup of 320 x 201 dialog units without
+    // caption; its skin gives the real size and outline.
+    DialogTemplate main;
+    main.exStyle = WS_EX_APPWINDOW | WS_EX_LAYERED;
+    main.style = WS_POPUP | DS_SETFONT | DS_FIXEDSYS;
+    main.cx = 320;
+    main.cy = 201;
+    main.className = kSingleInstanceClass;
+    RegisterDialogTemplate(IDD_BORVANTA_DIALOG, main);
+}
+
+BOOL ActivateRunningInstance() {
+    HWND running = FindWindowW(kSingleInstanceClass, nullptr);
+    if (running == nullptr) {
+        return FALSE;
+    }
+    HWND popup = GetLastActivePopup(running);
+    BringWindowToTop(running);
+    if (IsIconic(popup)) {
+        ShowWindow(popup, SW_RESTORE);
+    } else {
+        SetForegroundWindow(popup);
+    }
+    return TRUE;
+}
+
+LSTATUS ReadRegistryString(WCHAR* buffer, HKEY key, const WCHAR* valueName) {
+    DWORD size = kRegistryStringChars * static_cast<DWORD>(sizeof(WCHAR));
+    const LSTATUS status =
+        RegQueryValueExW(key, valueName, nullptr, nullptr, reinterpret_cast<LPBYTE>(buffer), &size);
+    // A value read in full is terminated, also when it was stored without its terminator.
+    if (status == ERROR_SUCCESS) {
+        const DWORD chars = size / static_cast<DWORD>(sizeof(WCHAR));
+        buffer[chars < kRegistryStringChars ? chars : kRegistryStringChars - 1] = 0;
+    } else {
+        buffer[0] = 0;
+    }
+    return status;
+}
+
+void InitProgramFolder() {
+    WCHAR module[MAX_PATH]{};
+    GetModuleFileNameW(nullptr, module, MAX_PATH);
+    WCHAR drive[3]{};
+    WCHAR dir[256]{};
+    WCHAR name[256]{};
+    WCHAR ext[256]{};
+    _wsplitpath_s(module, drive, 3, dir, 256, name, 256, ext, 256);
+    WCHAR folder[MAX_PATH]{};
+    _wmakepath_s(folder, MAX_PATH, drive, dir, nullptr, nullptr);
+    wcscpy_s(ExeFolder, MAX_PATH, folder);
+    SetCurrentDirectoryW(ExeFolder);
+}
+
+HKEY OpenProgramKey() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProgramRegistryKey, 0, KEY_ALL_ACCESS, &key) ==
+        ERROR_SUCCESS) {
+        return key;
+    }
+    key = nullptr;
+    if (RegCreateKeyW(HKEY_LOCAL_MACHINE, kProgramRegistryKey, &key) == ERROR_SUCCESS) {
+        return key;
+    }
+    return nullptr;
+}
+
+LONG ReadLanguageId(HKEY key) {
+    WCHAR language[kRegistryStringChars]{};
+    if (ReadRegistryString(language, key, u"Language") != ERROR_SUCCESS) {
+        return kDefaultLanguageId;
+    }
+    return FindLanguageId(language);
+}
+
+void ApplyInstallDir(HKEY key) {
+    WCHAR installDir[kRegistryStringChars]{};
+    if (ReadRegistryString(installDir, key, u"InstallDir") != ERROR_SUCCESS) {
+        return;
+    }
+    const size_t length = wcslen(installDir);
+    if (length > 0 && installDir[length - 1] == u'\\') {
+        installDir[length - 1] = 0;
+    }
+    // An empty folder cannot be made current: the program folder stays current.
+    SetCurrentDirectoryW(installDir);
+}
+
+void SelectLanguage(LONG languageId) {
+    auto found = LanguageTableMap.find(languageId);
+    if (found == LanguageTableMap.end() || found->second == nullptr) {
+        found = LanguageTableMap.find(kDefaultLanguageId);
+    }
+    if (found != LanguageTableMap.end() && found->second != nullptr) {
+        CurrentLangTable = found->second;
+    }
+}
+
+LSTATUS WriteInstallerDefaults(const WCHAR* installDir) {
+    HKEY key = nullptr;
+    const LSTATUS status = RegCreateKeyW(HKEY_LOCAL_MACHINE, kProgramRegistryKey, &key);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    auto writeMissing = [key](const WCHAR* name, const WCHAR* value) {
+        DWORD size = 0;
+        if (RegQueryValueExW(key, name, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+            return static_cast<LSTATUS>(ERROR_SUCCESS);
+        }
+        return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                              static_cast<DWORD>((wcslen(value) + 1) * sizeof(WCHAR)));
+    };
+    LSTATUS result = writeMissing(u"InstallDir", installDir);
+    if (result == ERROR_SUCCESS) {
+        result = writeMissing(u"Language", u"English");
+    }
+    RegCloseKey(key);
+    return result;
+}

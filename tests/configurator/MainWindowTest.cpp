@@ -1,0 +1,294 @@
+#include "AppTestSupport.h"
+#include "configurator/BorvantaWarningDlg.h"
+#include "configurator/StartUp.h"
+#include "device/IMouseDevice.h"
+#include "device/Mouse.h"
+#include "gui/BitmapBtn.h"
+#include "gui/LangTable.h"
+#include "model/BorvantaConfig.h"
+#include "service/MouseControl.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using apptest::Driver;
+using apptest::PostItemCommand;
+
+namespace {
+
+class MainWindowTest : public apptest::AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        app.keepProgramFolder = true;
+        app.startProgram = [this](const WCHAR* file) { started.emplace_back(file); };
+        app.onMainWindow = [this](CBorvantaAppDlg& dialog) {
+            main = &dialog;
+            dialog.openDocument = [this](const WCHAR* target) { opened.emplace_back(target); };
+        };
+    }
+
+    // Runs the program once; the driver acts inside its modal loops.
+    void Run(std::vector<Driver::Step> steps) {
+        Driver driver(m_clock, std::move(steps));
+        EXPECT_FALSE(app.InitInstance());
+        stepsDone = driver.StepsDone();
+        main = nullptr; // the window object lived inside the run
+        // The end of the main window posts WM_QUIT for the program's own loop, which a
+        // program whose start-up returns FALSE never enters; the next run must not see it.
+        MSG msg{};
+        while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+    }
+
+    // A step that waits for a popup (a modal window other than the main window) and ends it.
+    Driver::Step EndPopup(int* seen) {
+        return [this, seen](HWND dialog) {
+            if (main == nullptr || dialog == main->GetSafeHwnd()) {
+                return false;
+            }
+            ++*seen;
+            EndDialog(dialog, IDOK);
+            return true;
+        };
+    }
+    // A step that acts once on the main window.
+    Driver::Step OnMain(std::function<void(CBorvantaAppDlg&)> act) {
+        return [this, act](HWND dialog) {
+            if (main == nullptr || dialog != main->GetSafeHwnd()) {
+                return false;
+            }
+            act(*main);
+            return true;
+        };
+    }
+    // A step that waits until the condition holds while the main window's loop runs.
+    Driver::Step WaitMain(std::function<bool(CBorvantaAppDlg&)> condition) {
+        return [this, condition](HWND dialog) {
+            return main != nullptr && dialog == main->GetSafeHwnd() && condition(*main);
+        };
+    }
+
+    // The polling rate the mouse holds now, read by a device object of its own.
+    static LONG DevicePollingRate() {
+        CBorvantaConfig config;
+        CMouse mouse;
+        const WORD id = BORVANTA_PRODUCT_ID;
+        EXPECT_TRUE(mouse.Initialize(&config, &id));
+        EXPECT_TRUE(mouse.SyncDevice(&config, SYNC_READ, SECTION_ALL));
+        return config.GetPollingRate(nullptr);
+    }
+
+    CBorvantaApp app;
+    CBorvantaAppDlg* main = nullptr;
+    std::vector<std::u16string> started;
+    std::vector<std::u16string> opened;
+    size_t stepsDone = 0;
+};
+
+bool Visible(const CGUIItemList& page) {
+    const CGUIItem* heading = page.GetAt(page.GetCount() - 1);
+    return heading != nullptr && IsWindowVisible(heading->hwnd);
+}
+
+TEST_F(MainWindowTest, WithoutAMouseTheNoMousePopupShowsAndTheWindowCloses) {
+    ASSERT_TRUE(SUCCEEDED(service::MouseControl().SetPlugged(false)));
+    int popups = 0;
+    UINT_PTR timer = 0;
+    bool onPage = false;
+    Run({OnMain([&](CBorvantaAppDlg& d) {
+             timer = d.timerId;
+             onPage = d.GetCurrentPage() == &d.assignPage;
+             EXPECT_EQ(d.PendingChangeMask, 0);
+         }),
+         EndPopup(&popups)});
+    EXPECT_EQ(popups, 1);
+    EXPECT_EQ(stepsDone, 2u);
+    EXPECT_EQ(timer, IDT_NO_DEVICE);
+    EXPECT_TRUE(onPage);
+    EXPECT_EQ(app.mainWindowResult, IDCANCEL);
+    // The rest of the start-up went on: the tray was started.
+    EXPECT_EQ(started, std::vector<std::u16string>{u"BorvantaSysTray.exe"});
+    // Torn down afterwards.
+    EXPECT_EQ(app.device, nullptr);
+    EXPECT_EQ(app.config, nullptr);
+    EXPECT_EQ(GetMouseDevice(), nullptr);
+}
+
+TEST_F(MainWindowTest, StartsLayeredOnTheAssignPageAndSwitchesPagesByTab) {
+    bool layered = false;
+    COLORREF key = 0;
+    std::vector<int> checks;
+    Run({OnMain([&](CBorvantaAppDlg& d) {
+             BYTE alpha = 0;
+             DWORD flags = 0;
+             layered = (static_cast<DWORD>(GetWindowLongW(d.GetSafeHwnd(), GWL_EXSTYLE)) &
+                        WS_EX_LAYERED) != 0;
+             GetLayeredWindowAttributes(d.GetSafeHwnd(), &key, &alpha, &flags);
+             EXPECT_EQ(flags & LWA_COLORKEY, LWA_COLORKEY);
+             EXPECT_EQ(d.GetCurrentPage(), &d.assignPage);
+             EXPECT_TRUE(Visible(d.assignPage));
+             EXPECT_FALSE(Visible(d.performancePage));
+             EXPECT_FALSE(Visible(d.lightingPage));
+             ASSERT_NE(d.assignTab, nullptr);
+             EXPECT_EQ(d.assignTab->checked, 1);
+             EXPECT_FALSE(d.applyButton->IsWindowEnabled());
+             // The user clicks the performance tab.
+             apptest::ClickItem(m_display, d.performanceTab->GetSafeHwnd());
+         }),
+         WaitMain([](CBorvantaAppDlg& d) { return d.GetCurrentPage() == &d.performancePage; }),
+         OnMain([&](CBorvantaAppDlg& d) {
+             EXPECT_FALSE(Visible(d.assignPage));
+             EXPECT_TRUE(Visible(d.performancePage));
+             checks = {d.assignTab->checked, d.performanceTab->checked, d.profilesTab->checked,
+                       d.macrosTab->checked, d.lightingTab->checked};
+             // Clicking the shown tab again keeps it checked (the window checks its tabs).
+             PostItemCommand(d, BUTTON_ADJUSTPERFORMANCE);
+             PostItemCommand(d, BUTTON_LIGHTINGMAINTENANCE);
+         }),
+         WaitMain([](CBorvantaAppDlg& d) { return d.GetCurrentPage() == &d.lightingPage; }),
+         OnMain([&](CBorvantaAppDlg& d) {
+             EXPECT_TRUE(Visible(d.lightingPage));
+             EXPECT_FALSE(Visible(d.performancePage));
+             EXPECT_EQ(d.performanceTab->checked, 0);
+             EXPECT_EQ(d.lightingTab->checked, 1);
+             d.ShowPage(PAGE_PROFILES | PAGE_LIGHTING); // the lowest page bit wins
+             EXPECT_EQ(d.GetCurrentPage(), &d.profilesPage);
+             d.ShowPage(0x02); // no page bit: no page shown, yet the assign tab is checked
+             EXPECT_EQ(d.GetCurrentPage(), nullptr);
+             EXPECT_EQ(d.assignTab->checked, 1);
+             PostItemCommand(d, BUTTON_CANCEL);
+         })});
+    EXPECT_EQ(stepsDone, 5u);
+    EXPECT_TRUE(layered);
+    EXPECT_EQ(key, RGB(0xFF, 0x00, 0xFF));
+    EXPECT_EQ(checks, (std::vector<int>{0, 1, 0, 0, 0}));
+    EXPECT_EQ(app.mainWindowResult, IDCANCEL);
+}
+
+TEST_F(MainWindowTest, MarksAddUpAndApplyWritesThemThroughTheWritingPopup) {
+    const LONG before = DevicePollingRate();
+    const LONG wanted = before == 0 ? 2 : 0;
+    std::vector<BYTE> masks;
+    Run({OnMain([&](CBorvantaAppDlg& d) {
+             d.MarkPending(PENDING_SENSITIVITY);
+             d.MarkPending(PENDING_PROFILES);
+             masks.push_back(d.PendingChangeMask);
+             d.MarkPending(PENDING_ALL);
+             masks.push_back(d.PendingChangeMask);
+             d.ClearPendingChanges();
+             EXPECT_FALSE(d.applyButton->IsWindowEnabled());
+             // An edit of the polling rate.
+             d.config->SetPollingRate(wanted, nullptr);
+             d.MarkPending(PENDING_POLLING_RATE);
+             masks.push_back(d.PendingChangeMask);
+             EXPECT_TRUE(d.applyButton->IsWindowEnabled());
+             apptest::ClickItem(m_display, d.applyButton->GetSafeHwnd());
+         }),
+         // The writing popup ran until the write timer found the device idle.
+         WaitMain([](CBorvantaAppDlg& d) { return d.timerId == IDT_WRITE_APPLY; }),
+         OnMain([&](CBorvantaAppDlg& d) {
+             EXPECT_EQ(d.writingPopup, nullptr);
+             masks.push_back(d.PendingChangeMask);
+             EXPECT_FALSE(d.applyButton->IsWindowEnabled());
+             EXPECT_FALSE(d.device->IsWriting());
+             EXPECT_TRUE(d.device->GetLastWriteResult());
+             // OK with nothing pending closes at once.
+             PostItemCommand(d, BUTTON_OK);
+         })});
+    EXPECT_EQ(stepsDone, 3u);
+    EXPECT_EQ(masks, (std::vector<BYTE>{0x07, 0x7F, 0x10, 0x00}));
+    EXPECT_EQ(app.mainWindowResult, IDCANCEL);
+    EXPECT_EQ(DevicePollingRate(), wanted);
+}
+
+TEST_F(MainWindowTest, AFailedWriteKeepsTheChangesPendingAndOkWritesThemLater) {
+    const LONG before = DevicePollingRate();
+    const LONG wanted = before == 0 ? 2 : 0;
+    Run({OnMain([&](CBorvantaAppDlg& d) {
+             ASSERT_TRUE(SUCCEEDED(
+                 service::MouseControl().InjectFault(service::Fault::WriteFailure, 1000)));
+             d.config->SetPollingRate(wanted, nullptr);
+             d.MarkPending(PENDING_POLLING_RATE);
+             PostItemCommand(d, BUTTON_APPLY);
+         }),
+         WaitMain([](CBorvantaAppDlg& d) { return d.timerId == IDT_WRITE_APPLY; }),
+         OnMain([&](CBorvantaAppDlg& d) {
+             EXPECT_FALSE(d.device->IsWriting());
+             EXPECT_FALSE(d.device->GetLastWriteResult());
+             EXPECT_EQ(d.PendingChangeMask, PENDING_POLLING_RATE);
+             EXPECT_TRUE(d.applyButton->IsWindowEnabled());
+             // OK while the mouse still refuses: the window stays open.
+             PostItemCommand(d, BUTTON_OK);
+         }),
+         WaitMain([](CBorvantaAppDlg& d) { return d.timerId == IDT_WRITE_AND_CLOSE; }),
+         // A few more turns: the window is still there, its changes still pending.
+         [n = 0](HWND) mutable { return ++n == 30; }, OnMain([&](CBorvantaAppDlg& d) {
+             EXPECT_EQ(d.PendingChangeMask, PENDING_POLLING_RATE);
+             EXPECT_FALSE(d.device->GetLastWriteResult());
+             ASSERT_TRUE(
+                 SUCCEEDED(service::MouseControl().InjectFault(service::Fault::WriteFailure, 0)));
+             PostItemCommand(d, BUTTON_OK);
+         }),
+         // Nothing more: the successful write closes the window.
+         [](HWND) { return false; }});
+    EXPECT_EQ(stepsDone, 6u);
+    EXPECT_EQ(app.mainWindowResult, IDCANCEL);
+    EXPECT_EQ(DevicePollingRate(), wanted);
+}
+
+TEST_F(MainWindowTest, EnterWritesPendingChangesAndEndsWithOk) {
+    const LONG wanted = DevicePollingRate() == 0 ? 2 : 0;
+    Run({OnMain([&](CBorvantaAppDlg& d) {
+        d.config->SetPollingRate(wanted, nullptr);
+        d.MarkPending(PENDING_POLLING_RATE);
+        PostMessageW(d.GetSafeHwnd(), WM_COMMAND, IDOK, 0);
+    })});
+    EXPECT_EQ(app.mainWindowResult, IDOK);
+    EXPECT_EQ(DevicePollingRate(), wanted);
+}
+
+TEST_F(MainWindowTest, HelpOpensTheManualBelowTheProgramFolder) {
+    Run({OnMain([&](CBorvantaAppDlg& d) {
+             PostItemCommand(d, BUTTON_HELP);
+             // F1 reaches the window as WM_HELP.
+             m_display.SetAutoPump(false);
+             m_display.PressKey(VK_F1);
+             m_display.SetAutoPump(true);
+         }),
+         WaitMain([&](CBorvantaAppDlg&) { return opened.size() == 2; }),
+         OnMain([](CBorvantaAppDlg& d) { PostItemCommand(d, BUTTON_CANCEL); })});
+    EXPECT_EQ(stepsDone, 3u);
+    const std::u16string manual = std::u16string(ExeFolder) + u"Manuals\\index.html";
+    EXPECT_EQ(opened, (std::vector<std::u16string>{manual, manual}));
+}
+
+TEST_F(MainWindowTest, ASecondStartRaisesTheRunningWindowAndEnds) {
+    RegisterSingleInstanceClass();
+    HWND running = CreateWindowExW(0, kSingleInstanceClass, u"running", WS_POPUP | WS_VISIBLE, 0, 0,
+                                   100, 100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(running, nullptr);
+    ShowWindow(running, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(running));
+
+    Run({});
+    EXPECT_FALSE(IsIconic(running));
+    EXPECT_EQ(main, nullptr);
+    EXPECT_TRUE(started.empty());
+    EXPECT_EQ(app.config, nullptr);
+
+    // Not minimised: brought to the front.
+    HWND other = CreateWindowExW(0, u"Static", u"", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr,
+                                 nullptr, nullptr, nullptr);
+    SetForegroundWindow(other);
+    Run({});
+    EXPECT_EQ(GetForegroundWindow(), running);
+    EXPECT_EQ(main, nullptr);
+    DestroyWindow(other);
+    DestroyWindow(running);
+}
+
+} // namespace
