@@ -10,9 +10,23 @@ cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBORVANT
 cmake --build build/release -j "$(nproc)"
 
 echo
-echo "Built in build/release: the program folder program/ (skins, language files, fonts and the"
-echo "help page), the virtual mouse's command line (tools/mousectl/mousectl show) and a platform"
-echo "demo (tools/demo_window/demo_window shot.png writes a screenshot; --x11 opens real windows)."
-echo "The configurator Borvanta5600 and the tray companion BorvantaSysTray are not built as"
-echo "programs yet: their libraries (configurator/, tray/) are in progress; the test command"
-echo "exercises them with every other library."
+echo "Built in build/release: the program folder program/ (the configurator Borvanta5600 with its"
+echo "skin, language files, fonts and help page), the virtual mouse's command line"
+echo "(tools/mousectl/mousectl show) and a platform demo (tools/demo_window/demo_window)."
+echo "The tray companion BorvantaSysTray is not built as a program yet."
+
+program=build/release/program/Borvanta5600
+# The installer's registry values (install folder, English), written only where missing.
+"$program" --install-defaults
+
+if [ -n "${DISPLAY:-}" ] && [ "${BORVANTA_DISPLAY:-}" != "headless" ]; then
+    echo
+    echo "Starting the configurator on $DISPLAY (drag it by any free spot; Cancel or OK ends it)."
+    exec "$program"
+fi
+
+echo
+echo "No X display (DISPLAY is not set): the configurator needs one to be used. It now runs"
+echo "for three seconds on the in-memory display and saves what it showed."
+"$program" --screenshot build/release/configurator.png --seconds 3
+echo "Run ./scripts/run.sh from a desktop session (or with DISPLAY set) to use it."
