@@ -85,7 +85,8 @@ int main(int argc, char** argv) {
             return InstallDefaults();
         }
         if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc) {
-            screenshot = argv[++i];
+            // Made absolute now: the start-up changes the current folder.
+            screenshot = std::filesystem::absolute(argv[++i]);
         } else if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
             seconds = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10));
         } else {
