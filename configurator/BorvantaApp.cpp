@@ -46,6 +46,16 @@ BOOL CBorvantaApp::InitInstance() {
         CloseHandle(mutex);
         return FALSE;
     }
+    // A copy in another process: its window cannot be raised from here, so this copy ends.
+    HANDLE running = CreateMutexW(nullptr, FALSE, kRunningInstanceMutex);
+    if (running == nullptr || WaitForSingleObject(running, 0) == WAIT_TIMEOUT) {
+        if (running != nullptr) {
+            CloseHandle(running);
+        }
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+        return FALSE;
+    }
     ReleaseMutex(mutex);
     CloseHandle(mutex);
 
@@ -93,5 +103,7 @@ BOOL CBorvantaApp::InitInstance() {
             CoUninitialize();
         }
     }
+    ReleaseMutex(running);
+    CloseHandle(running);
     return FALSE;
 }

@@ -9,6 +9,10 @@
 inline constexpr const WCHAR* kSingleInstanceClass = u"SINGLE_INSTANCE_APP_BORVANTA";
 // Serialises the single-instance check of two copies starting together.
 inline constexpr const WCHAR* kSingleInstanceMutex = u"CSingleInstanceApp{B98C6AA5-57C0}";
+// Held by the copy whose main window runs, for as long as it runs: window look-ups do not
+// reach other processes here, so a copy started from another process learns of the running
+// one through this mutex (and ends without raising it).
+inline constexpr const WCHAR* kRunningInstanceMutex = u"CSingleInstanceApp{B98C6AA5-57C0}.Running";
 // Below HKEY_LOCAL_MACHINE: the installer's values "Language" and "InstallDir".
 inline constexpr const WCHAR* kProgramRegistryKey = u"Software\\Tolvi\\Borvanta";
 // The main window's dialog template and the program icon.

@@ -6,12 +6,16 @@
 #include "gui/BitmapBtn.h"
 #include "gui/LangTable.h"
 #include "model/BorvantaConfig.h"
+#include "platform/base/Handle.h"
+#include "platform/base/Mutex.h"
 #include "service/MouseControl.h"
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 using apptest::Driver;
@@ -289,6 +293,30 @@ TEST_F(MainWindowTest, ASecondStartRaisesTheRunningWindowAndEnds) {
     EXPECT_EQ(main, nullptr);
     DestroyWindow(other);
     DestroyWindow(running);
+}
+
+TEST_F(MainWindowTest, ACopyRunningElsewhereEndsTheNewOne) {
+    // Another copy holds the running marker (as one in another process would).
+    HANDLE marker = nullptr;
+    std::promise<void> held;
+    std::promise<void> release;
+    std::thread other([&] {
+        marker = CreateMutexW(nullptr, TRUE, kRunningInstanceMutex);
+        held.set_value();
+        release.get_future().wait();
+        ReleaseMutex(marker);
+        CloseHandle(marker);
+    });
+    held.get_future().wait();
+    Run({});
+    EXPECT_EQ(app.mainWindowResult, -1);
+    EXPECT_TRUE(started.empty());
+    release.set_value();
+    other.join();
+
+    // Once it has ended, the next start runs.
+    Run({OnMain([](CBorvantaAppDlg& d) { PostItemCommand(d, BUTTON_CANCEL); })});
+    EXPECT_EQ(app.mainWindowResult, IDCANCEL);
 }
 
 } // namespace
