@@ -6,6 +6,7 @@
 #include "gui/BitmapBtn.h"
 #include "gui/SkinFile.h"
 #include "gui/TextItem.h"
+#include "model/BorvantaConfig.h"
 #include "model/IMouseConfig.h"
 #include "platform/base/Path.h"
 #include "platform/base/Process.h"
@@ -264,6 +265,18 @@ BOOL CBorvantaAppDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
             ClearPendingChanges();
         }
         break;
+    case BUTTON_RESET: {
+        // The factory settings, only when the user confirms; they touch every section.
+        CBorvantaWarningDlg confirm(this, u"RestorePopup.xml");
+        if (confirm.DoModal() == IDOK) {
+            if (auto* borvanta = dynamic_cast<CBorvantaConfig*>(config)) {
+                borvanta->SetDefaults(nullptr);
+            }
+            UpdateControls();
+            MarkPending(PENDING_ALL);
+        }
+        break;
+    }
     case BUTTON_UPDATE:
         openDocument(kUpdateAddress);
         break;

@@ -45,6 +45,7 @@ inline constexpr int BUTTON_EXIT = 7;
 inline constexpr int BUTTON_OK = 8;
 inline constexpr int BUTTON_APPLY = 9;
 inline constexpr int BUTTON_CANCEL = 10;
+inline constexpr int BUTTON_RESET = 97;
 inline constexpr int BUTTON_UPDATE = 98;
 inline constexpr int BUTTON_MACRO_RECORD = 161;
 inline constexpr int BUTTON_ASSIGNBUTTONS = 210;

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <future>
 #include <memory>
 #include <string>
@@ -268,6 +269,56 @@ TEST_F(MainWindowTest, HelpOpensTheManualBelowTheProgramFolder) {
     EXPECT_EQ(stepsDone, 3u);
     const std::u16string manual = std::u16string(ExeFolder) + u"Manuals\\index.html";
     EXPECT_EQ(opened, (std::vector<std::u16string>{manual, manual}));
+}
+
+TEST_F(MainWindowTest, RestoringTheFactorySettingsMarksEverySectionOnlyWhenConfirmed) {
+    // A lighting page with the restore button.
+    std::ofstream(m_program / "xml" / "LightingMaintenance.xml")
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE ITEMLIST>\n<ITEMLIST><BUTTONLIST>"
+           "<BUTTON name=\"BUTTON_RESET\" caption=\"$OK\"><RECT left=\"40\" top=\"120\" "
+           "right=\"80\" bottom=\"24\"/><SBMN>PopupButtonNormal.bmp</SBMN>"
+           "<SBMO>PopupButtonOver.bmp</SBMO><SBMD>PopupButtonDown.bmp</SBMD>"
+           "<SBMDS>PopupButtonDisabled.bmp</SBMDS></BUTTON></BUTTONLIST></ITEMLIST>\n";
+    const LONG wanted = DevicePollingRate() == 0 ? 2 : 0;
+    LONG rateAfterReset = -1;
+    std::vector<BYTE> masks;
+    auto clickReset = [](CBorvantaAppDlg& d) {
+        const CGUIItem* reset = FindGUIItemById(d.lightingPage, BUTTON_RESET);
+        ASSERT_NE(reset, nullptr);
+        PostMessageW(d.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(BUTTON_RESET, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(reset->hwnd));
+    };
+    auto answer = [this](int result) -> Driver::Step {
+        return [this, result](HWND dialog) {
+            if (main == nullptr || dialog == main->GetSafeHwnd()) {
+                return false;
+            }
+            EndDialog(dialog, result);
+            return true;
+        };
+    };
+    Run({OnMain([&](CBorvantaAppDlg& d) {
+             PostItemCommand(d, BUTTON_LIGHTINGMAINTENANCE);
+             d.config->SetPollingRate(wanted, nullptr);
+         }),
+         WaitMain([](CBorvantaAppDlg& d) { return d.GetCurrentPage() == &d.lightingPage; }),
+         OnMain(clickReset), answer(IDCANCEL), OnMain([&](CBorvantaAppDlg& d) {
+             masks.push_back(d.PendingChangeMask);
+             EXPECT_EQ(d.config->GetPollingRate(nullptr), wanted);
+             d.MarkPending(PENDING_LIGHTING);
+             clickReset(d);
+         }),
+         answer(IDOK), OnMain([&](CBorvantaAppDlg& d) {
+             masks.push_back(d.PendingChangeMask);
+             EXPECT_TRUE(d.applyButton->IsWindowEnabled());
+             rateAfterReset = d.config->GetPollingRate(nullptr);
+             PostItemCommand(d, BUTTON_CANCEL);
+         })});
+    EXPECT_EQ(stepsDone, 7u);
+    EXPECT_EQ(masks, (std::vector<BYTE>{0x00, 0x7F}));
+    // The edit of the polling rate went back to the factory value.
+    EXPECT_NE(rateAfterReset, wanted);
+    EXPECT_NE(rateAfterReset, -1);
 }
 
 TEST_F(MainWindowTest, ASecondStartRaisesTheRunningWindowAndEnds) {
