@@ -1,5 +1,6 @@
 #include "gui/BitmapBtn.h"
 #include "ButtonTestSupport.h"
+#include "SkinTestSupport.h"
 #include "gui/AVIButton.h"
 #include "gui/FontItem.h"
 #include "gui/LangTable.h"
@@ -19,6 +20,8 @@ using buttontest::MakeSolidBitmap;
 
 namespace {
 
+using skintest::Utf16Le;
+
 constexpr COLORREF kNormal = RGB(200, 0, 0);
 constexpr COLORREF kOver = RGB(0, 200, 0);
 constexpr COLORREF kDown = RGB(0, 0, 200);
@@ -34,15 +37,6 @@ public:
     }
     int paints = 0;
 };
-
-std::vector<BYTE> Utf16Le(const std::u16string& text) {
-    std::vector<BYTE> out;
-    for (char16_t c : text) {
-        out.push_back(static_cast<BYTE>(c & 0xFF));
-        out.push_back(static_cast<BYTE>(c >> 8));
-    }
-    return out;
-}
 
 class BitmapBtnTest : public ::testing::Test {
 protected:

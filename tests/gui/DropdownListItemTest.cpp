@@ -1,5 +1,6 @@
 #include "gui/DropdownListItem.h"
 #include "ButtonTestSupport.h"
+#include "SkinTestSupport.h"
 #include "WidgetTestSupport.h"
 #include "gui/LangTable.h"
 #include "gui/ListPanel.h"
@@ -19,6 +20,8 @@
 #include <vector>
 
 namespace {
+
+using skintest::Utf16Le;
 
 constexpr UINT kTemplate = 9321;
 constexpr COLORREF kBack = RGB(0, 0, 96);
@@ -168,15 +171,6 @@ TEST(DropdownListItemDataTest, EntriesCurrentSelectionAndFind) {
     drop.AddString(u"Zeta");
     drop.AddString(u"Alpha");
     EXPECT_EQ(drop.GetCurSel(), 1);
-}
-
-std::vector<BYTE> Utf16Le(const std::u16string& text) {
-    std::vector<BYTE> out;
-    for (char16_t c : text) {
-        out.push_back(static_cast<BYTE>(c & 0xFF));
-        out.push_back(static_cast<BYTE>(c >> 8));
-    }
-    return out;
 }
 
 TEST(DropdownListItemDataTest, ShownTextIsTranslatedButTheSubTextIsNot) {

@@ -1,4 +1,5 @@
 #include "gui/LangTable.h"
+#include "SkinTestSupport.h"
 #include "platform/base/WideChar.h"
 
 #include <gtest/gtest.h>
@@ -8,14 +9,7 @@
 
 namespace {
 
-std::vector<BYTE> Utf16Le(const std::u16string& text) {
-    std::vector<BYTE> out;
-    for (char16_t c : text) {
-        out.push_back(static_cast<BYTE>(c & 0xFF));
-        out.push_back(static_cast<BYTE>(c >> 8));
-    }
-    return out;
-}
+using skintest::Utf16Le;
 
 bool ParseText(CLangTable& table, const std::u16string& text) {
     const std::vector<BYTE> bytes = Utf16Le(text);

@@ -26,6 +26,8 @@ using skintest::ProgramFolder;
 
 namespace {
 
+using skintest::WindowRectIn;
+
 constexpr COLORREF kDesktop = RGB(0, 0, 0);
 // The colours of the generated state pictures, as 0x00RRGGBB for MakeBmp.
 constexpr std::uint32_t kNormal = 0x102030;
@@ -52,13 +54,6 @@ COLORREF PixelOf(HBITMAP bitmap, int x, int y) {
     SelectObject(dc, old);
     DeleteDC(dc);
     return colour;
-}
-
-RECT WindowRectIn(CWnd& window, CWnd& host) {
-    RECT rc{};
-    window.GetWindowRect(&rc);
-    host.ScreenToClient(&rc);
-    return rc;
 }
 
 template <typename T> T* ItemAs(const CGUIItemList& list, int id) {

@@ -29,14 +29,9 @@ using skintest::ProgramFolder;
 
 namespace {
 
-constexpr COLORREF kDesktop = RGB(0, 0, 0);
+using skintest::WindowRectIn;
 
-RECT WindowRectIn(const CWnd& window, const CWnd& host) {
-    RECT rc{};
-    window.GetWindowRect(&rc);
-    host.ScreenToClient(&rc);
-    return rc;
-}
+constexpr COLORREF kDesktop = RGB(0, 0, 0);
 
 template <typename T> T* ItemAs(const CGUIItemList& list, const WCHAR* name) {
     return dynamic_cast<T*>(FindGUIItemById(list, FindSkinItemId(name)));

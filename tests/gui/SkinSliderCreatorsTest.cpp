@@ -25,6 +25,8 @@ using skintest::ProgramFolder;
 
 namespace {
 
+using skintest::WindowRectIn;
+
 constexpr COLORREF kDesktop = RGB(0, 0, 0);
 constexpr std::uint32_t kThumb = 0xC00000;
 constexpr std::uint32_t kThumbOver = 0x0000C0;
@@ -38,13 +40,6 @@ COLORREF FromRgb(std::uint32_t rgb) {
 // The track picture: pixel (x, y) is RGB(x, y, 9).
 COLORREF TrackColour(int x, int y) {
     return RGB(static_cast<BYTE>(x), static_cast<BYTE>(y), 9);
-}
-
-RECT WindowRectIn(const CWnd& window, const CWnd& host) {
-    RECT rc{};
-    window.GetWindowRect(&rc);
-    host.ScreenToClient(&rc);
-    return rc;
 }
 
 template <typename T> T* ItemAs(const CGUIItemList& list, const WCHAR* name) {

@@ -6,6 +6,7 @@
 #include "gui/SkinResourceCache.h"
 #include "model/NameTables.h"
 #include "platform/base/Path.h"
+#include "platform/framework/CWnd.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -13,8 +14,27 @@
 #include <functional>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace skintest {
+
+// Text as UTF-16LE bytes without a byte-order mark, as language files hold it.
+inline std::vector<BYTE> Utf16Le(const std::u16string& text) {
+    std::vector<BYTE> out;
+    for (char16_t c : text) {
+        out.push_back(static_cast<BYTE>(c & 0xFF));
+        out.push_back(static_cast<BYTE>(c >> 8));
+    }
+    return out;
+}
+
+// A window's rectangle in its host's client coordinates.
+inline RECT WindowRectIn(const CWnd& window, const CWnd& host) {
+    RECT rc{};
+    window.GetWindowRect(&rc);
+    host.ScreenToClient(&rc);
+    return rc;
+}
 
 inline std::string Le16(std::uint16_t v) {
     return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};

@@ -1,5 +1,6 @@
 #include "gui/TextItem.h"
 #include "ButtonTestSupport.h"
+#include "SkinTestSupport.h"
 #include "gui/BitmapBtn.h"
 #include "gui/FontItem.h"
 #include "gui/LangTable.h"
@@ -18,6 +19,8 @@ using buttontest::MakeSolidBitmap;
 
 namespace {
 
+using skintest::Utf16Le;
+
 constexpr COLORREF kPanel = RGB(0, 0, 80);
 constexpr COLORREF kNearWhite = RGB(0xFE, 0xFE, 0xFE);
 
@@ -32,15 +35,6 @@ public:
         dc.FillSolidRect(&client, kPanel);
     }
 };
-
-std::vector<BYTE> Utf16Le(const std::u16string& text) {
-    std::vector<BYTE> out;
-    for (char16_t c : text) {
-        out.push_back(static_cast<BYTE>(c & 0xFF));
-        out.push_back(static_cast<BYTE>(c >> 8));
-    }
-    return out;
-}
 
 class TextItemTest : public ::testing::Test {
 protected:
