@@ -8,6 +8,7 @@
 #include "platform/ui/Clock.h"
 #include "platform/ui/ThreadQueue.h"
 #include "service/DeviceService.h"
+#include "tests/support/ServiceSandboxTest.h"
 #include "tray/EventHandlers.h"
 
 #include <gtest/gtest.h>
@@ -25,27 +26,9 @@ namespace traytest {
 
 // Every test gets its own mouse and registry hive, and must release every object and free
 // every block it was given.
-class TrayTest : public ::testing::Test {
+class TrayTest : public testsupport::ServiceSandboxTest {
 protected:
-    void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("borvanta-tray-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
-        ::setenv("BORVANTA_SERVICE_DB", (m_dir / "mouse.db").c_str(), 1);
-        ::setenv("BORVANTA_REGISTRY", (m_dir / "registry.txt").c_str(), 1);
-        m_objects = ComObjectBase::LiveObjects();
-        m_blocks = CoTaskMemOutstanding();
-    }
-    void TearDown() override {
-        EXPECT_EQ(ComObjectBase::LiveObjects(), m_objects) << "references left";
-        EXPECT_EQ(CoTaskMemOutstanding(), m_blocks) << "task-allocator blocks left";
-        std::filesystem::remove_all(m_dir);
-    }
-    std::filesystem::path m_dir;
-    long m_objects = 0;
-    long m_blocks = 0;
+    TrayTest() : ServiceSandboxTest("borvanta-tray-") {}
 };
 
 // Runs the calling thread's queued callbacks until pred holds (at most five seconds).
