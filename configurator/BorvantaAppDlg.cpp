@@ -4,8 +4,17 @@
 #include "configurator/StartUp.h"
 #include "device/IMouseDevice.h"
 #include "gui/BitmapBtn.h"
+#include "gui/BitmapItem.h"
+#include "gui/DropdownColorButton.h"
+#include "gui/DropdownListItem.h"
+#include "gui/EditItem.h"
+#include "gui/ListPanelItem.h"
+#include "gui/MacroDisplayItem.h"
 #include "gui/SkinFile.h"
+#include "gui/SliderHMulti.h"
 #include "gui/TextItem.h"
+#include "gui/WidgetMessages.h"
+#include "gui/XListCtrl.h"
 #include "model/BorvantaConfig.h"
 #include "model/IMouseConfig.h"
 #include "platform/base/Path.h"
@@ -85,6 +94,7 @@ BOOL CBorvantaAppDlg::InitDialogState() {
         return FALSE;
     }
     device->SyncDevice(config, SYNC_READ, SECTION_ALL);
+    FillProfileList();
     if (config->GetActiveProfile() == nullptr) {
         config->SetActiveProfile(config->GetProfile(0));
     }
@@ -92,12 +102,8 @@ BOOL CBorvantaAppDlg::InitDialogState() {
         timerId = SetTimer(IDT_NO_DEVICE, kMainTimerMs, nullptr);
         return FALSE;
     }
-    // The tabs are checked by this window alone.
-    for (CBitmapBtn* tab : {assignTab, performanceTab, profilesTab, macrosTab, lightingTab}) {
-        if (tab != nullptr) {
-            tab->toggleOnClick = 0;
-        }
-    }
+    MapButtonItems();
+    InitPages();
     ClearPendingChanges();
     return TRUE;
 }
@@ -113,6 +119,89 @@ void CBorvantaAppDlg::BindItems() {
     applyButton = BindItem<CBitmapBtn>(items, BUTTON_APPLY, GUIITEM_BITMAPBTN);
     profileInfoText = BindItem<CTextItem>(items, TEXT_PROFILEINFO, GUIITEM_TEXTITEM);
     profileNameText = BindItem<CTextItem>(items, TEXT_PROFILENAME, GUIITEM_TEXTITEM);
+
+    const CGUIItemList& lp = lightingPage;
+    scrollLedOn = BindItem<CBitmapBtn>(lp, SCROLL_LEDON, GUIITEM_BITMAPBTN);
+    scrollLedOff = BindItem<CBitmapBtn>(lp, SCROLL_LEDOFF, GUIITEM_BITMAPBTN);
+    glowLedOn = BindItem<CBitmapBtn>(lp, GLOW_LEDON, GUIITEM_BITMAPBTN);
+    glowLedOff = BindItem<CBitmapBtn>(lp, GLOW_LEDOFF, GUIITEM_BITMAPBTN);
+    scrollColor = BindItem<CDropdownColorButton>(lp, SCROLL_COLOR, GUIITEM_DROPDOWNCOLOR);
+    logoColor = BindItem<CDropdownColorButton>(lp, LOGO_COLOR, GUIITEM_DROPDOWNCOLOR);
+    firmwareVersionText = BindItem<CTextItem>(lp, TEXT_FIRMWAREVER, GUIITEM_TEXTITEM);
+    driverVersionText = BindItem<CTextItem>(lp, TEXT_DRIVERVER, GUIITEM_TEXTITEM);
+
+    const CGUIItemList& pp = performancePage;
+    enableXYButton = BindItem<CBitmapBtn>(pp, BUTTON_ENABLEXY, GUIITEM_BITMAPBTN);
+    enableXYText = BindItem<CTextItem>(pp, TEXT_ENABLEXY, GUIITEM_TEXTITEM);
+    dpiSlider = BindItem<CSliderHMulti>(pp, SLIDER_DPI_MULTI, GUIITEM_SLIDERHMULTI);
+    dpiSliderX = BindItem<CSliderHMulti>(pp, SLIDER_DPI_MULTI_X, GUIITEM_SLIDERHMULTI);
+    dpiSliderY = BindItem<CSliderHMulti>(pp, SLIDER_DPI_MULTI_Y, GUIITEM_SLIDERHMULTI);
+    dpiTrackXY = BindItem<CBitmapItem>(pp, BITMAP_SLSENSTRK_XY, GUIITEM_BITMAPITEM);
+    dpiTrackX = BindItem<CBitmapItem>(pp, BITMAP_SLSENSTRK_X, GUIITEM_BITMAPITEM);
+    dpiTrackY = BindItem<CBitmapItem>(pp, BITMAP_SLSENSTRK_Y, GUIITEM_BITMAPITEM);
+    accelSlider = BindItem<CSliderHMulti>(pp, SLIDER_ID_ACCEL, GUIITEM_SLIDERHMULTI);
+    accelSliderDisabled = BindItem<CSliderHMulti>(pp, SLIDER_ID_ACCELDISB, GUIITEM_SLIDERHMULTI);
+    accelTrack = BindItem<CBitmapItem>(pp, BITMAP_SLACCLTRK, GUIITEM_BITMAPITEM);
+    accelTrackDisabled = BindItem<CBitmapItem>(pp, BITMAP_SLACCLTRKDISB, GUIITEM_BITMAPITEM);
+    enableAccelButton = BindItem<CBitmapBtn>(pp, BUTTON_ENABLEACCELERATION, GUIITEM_BITMAPBTN);
+    dpiText1 = BindItem<CTextItem>(pp, TEXT_DPI1, GUIITEM_TEXTITEM);
+    dpiText2 = BindItem<CTextItem>(pp, TEXT_DPI2, GUIITEM_TEXTITEM);
+    dpiValueText1 = BindItem<CTextItem>(pp, TEXT_DPIVALUE1, GUIITEM_TEXTITEM);
+    dpiValueText2 = BindItem<CTextItem>(pp, TEXT_DPIVALUE2, GUIITEM_TEXTITEM);
+    sensWindow2 = BindItem<CBitmapItem>(pp, BITMAP_SENSWINDOW2, GUIITEM_BITMAPITEM);
+    headingXText = BindItem<CTextItem>(pp, TEXT_HEADING_X, GUIITEM_TEXTITEM);
+    headingYText = BindItem<CTextItem>(pp, TEXT_HEADING_Y, GUIITEM_TEXTITEM);
+    rateButton1 = BindItem<CBitmapBtn>(pp, BUTTON_RATE1, GUIITEM_BITMAPBTN);
+    rateButton2 = BindItem<CBitmapBtn>(pp, BUTTON_RATE2, GUIITEM_BITMAPBTN);
+    rateButton3 = BindItem<CBitmapBtn>(pp, BUTTON_RATE3, GUIITEM_BITMAPBTN);
+    dpiOsdButton = BindItem<CBitmapBtn>(pp, BUTTON_ENABLE_DPI_OSD, GUIITEM_BITMAPBTN);
+    dpiOsdText = BindItem<CTextItem>(pp, TEXT_ENABLE_DPI_OSD, GUIITEM_TEXTITEM);
+
+    const CGUIItemList& ap = assignPage;
+    assignLeftClick = BindItem<CDropdownListItem>(ap, BUTTON_ASSNLEFTCLICK, GUIITEM_DROPDOWNLIST);
+    assignRightClick = BindItem<CDropdownListItem>(ap, BUTTON_ASSNRIGHTCLICK, GUIITEM_DROPDOWNLIST);
+    assignScrollButton =
+        BindItem<CDropdownListItem>(ap, BUTTON_ASSNSCROLLBUTTON, GUIITEM_DROPDOWNLIST);
+    assignLeftSideRear =
+        BindItem<CDropdownListItem>(ap, BUTTON_ASSNLSIDEREAR, GUIITEM_DROPDOWNLIST);
+    assignLeftSideFront =
+        BindItem<CDropdownListItem>(ap, BUTTON_ASSNLSIDEFRONT, GUIITEM_DROPDOWNLIST);
+    assignRightSideRear =
+        BindItem<CDropdownListItem>(ap, BUTTON_ASSNRSIDEREAR, GUIITEM_DROPDOWNLIST);
+    assignRightSideFront =
+        BindItem<CDropdownListItem>(ap, BUTTON_ASSNRSIDEFRONT, GUIITEM_DROPDOWNLIST);
+    assignCentreRear = BindItem<CDropdownListItem>(ap, BUTTON_ASSNCENTREREAR, GUIITEM_DROPDOWNLIST);
+    assignCentreFront =
+        BindItem<CDropdownListItem>(ap, BUTTON_ASSNCENTREFRONT, GUIITEM_DROPDOWNLIST);
+    assignScrollUp = BindItem<CDropdownListItem>(ap, BUTTON_ASSNSCROLLUP, GUIITEM_DROPDOWNLIST);
+    assignScrollDown = BindItem<CDropdownListItem>(ap, BUTTON_ASSNSCROLLDOWN, GUIITEM_DROPDOWNLIST);
+    profileSubmenu =
+        BindItem<CListPanelItem>(ap, LISTPANEL_ASSIGNSUBMENU_PR, GUIITEM_LISTPANELITEM);
+    macroSubmenu = BindItem<CListPanelItem>(ap, LISTPANEL_ASSIGNSUBMENU_MA, GUIITEM_LISTPANELITEM);
+
+    const CGUIItemList& mp = macrosPage;
+    macroList = BindItem<CDropdownListItem>(mp, LIST_GLOBALMACROLIST, GUIITEM_DROPDOWNLIST);
+    macroDisplay = BindItem<CMacroDisplayItem>(mp, MACRO_DISPLAY, GUIITEM_MACRODISPLAY);
+    macroOptions = BindItem<CListPanelItem>(mp, LISTPANEL_MACROOPTIONS, GUIITEM_LISTPANELITEM);
+    macroOptions2 = BindItem<CListPanelItem>(mp, LISTPANEL_MACROOPTIONS2, GUIITEM_LISTPANELITEM);
+    ignoreDelayButton = BindItem<CBitmapBtn>(mp, BUTTON_IGNORE_DELAY, GUIITEM_BITMAPBTN);
+    insertDefaultDelayButton =
+        BindItem<CBitmapBtn>(mp, BUTTON_INSERTDEFAULT_DELAY, GUIITEM_BITMAPBTN);
+    defaultDelayEdit = BindItem<CEditItem>(mp, EDITCTRL_DEFAULT_DELAY, GUIITEM_EDITITEM);
+    macroCreateButton = BindItem<CBitmapBtn>(mp, BUTTON_MACRO_CREATE, GUIITEM_BITMAPBTN);
+    macroImportButton = BindItem<CBitmapBtn>(mp, BUTTON_MACRO_IMPORT, GUIITEM_BITMAPBTN);
+    macroExportButton = BindItem<CBitmapBtn>(mp, BUTTON_MACRO_EXPORT, GUIITEM_BITMAPBTN);
+    macroDeleteButton = BindItem<CBitmapBtn>(mp, BUTTON_MACRO_DELETE, GUIITEM_BITMAPBTN);
+    macroRecordButton = BindItem<CBitmapBtn>(mp, BUTTON_MACRO_RECORD, GUIITEM_BITMAPBTN);
+    macroAdvancedButton = BindItem<CBitmapBtn>(mp, BUTTON_MACRO_ADVANCED, GUIITEM_BITMAPBTN);
+    ignoreDelayText = BindItem<CTextItem>(mp, TEXT_IGNORE_DELAY, GUIITEM_TEXTITEM);
+    insertDefaultDelayText = BindItem<CTextItem>(mp, TEXT_INSERTDEFAULT_DELAY, GUIITEM_TEXTITEM);
+
+    const CGUIItemList& rp = profilesPage;
+    profileList = BindItem<CXListCtrl>(rp, LIST_PROFILELIST, GUIITEM_XLISTCTRL);
+    profileOptions = BindItem<CListPanelItem>(rp, LISTPANEL_PROFILEOPTIONS, GUIITEM_LISTPANELITEM);
+    profileOsdButton = BindItem<CBitmapBtn>(rp, BUTTON_ENABLE_PROFILE_OSD, GUIITEM_BITMAPBTN);
+    profileOsdText = BindItem<CTextItem>(rp, TEXT_ENABLE_PROFILE_OSD, GUIITEM_TEXTITEM);
 }
 
 void CBorvantaAppDlg::ShowPage(int bits) {
@@ -186,8 +275,37 @@ bool CBorvantaAppDlg::SaveToDevice() {
     return true;
 }
 
+void CBorvantaAppDlg::InitPages() {
+    FillMacroList();
+    FillAssignmentLists();
+    // The tabs and the polling-rate buttons are checked by this window alone.
+    for (CBitmapBtn* button : {assignTab, performanceTab, profilesTab, macrosTab, lightingTab,
+                               rateButton1, rateButton2, rateButton3}) {
+        if (button != nullptr) {
+            button->toggleOnClick = 0;
+        }
+    }
+    UpdateLightingControls();
+    UpdateOsdSwitches();
+    InitMacroPage();
+    InitPerformanceControls();
+    ShowVersionTexts();
+}
+
 void CBorvantaAppDlg::UpdateControls() {
-    // The pages fill their own controls from the configuration; the frame has none of its own.
+    UpdateAssignmentLists();
+    UpdateLightingControls();
+    UpdatePerformanceControls();
+    UpdateOsdSwitches();
+}
+
+void CBorvantaAppDlg::UpdateOsdSwitches() {
+    if (profileOsdButton != nullptr) {
+        profileOsdButton->SetCheck(config->GetShowProfileOsd(nullptr) != 0 ? 1 : 0);
+    }
+    if (dpiOsdButton != nullptr) {
+        dpiOsdButton->SetCheck(config->GetShowDpiOsd(nullptr) != 0 ? 1 : 0);
+    }
 }
 
 bool CBorvantaAppDlg::IsRecording() const {
@@ -277,6 +395,91 @@ BOOL CBorvantaAppDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
         }
         break;
     }
+    case BUTTON_RATE1:
+    case BUTTON_RATE2:
+    case BUTTON_RATE3:
+        OnPollingRate(item->id - BUTTON_RATE1);
+        MarkPending(PENDING_POLLING_RATE);
+        break;
+    case SCROLL_LEDON:
+    case SCROLL_LEDOFF:
+        OnScrollLight(item->id == SCROLL_LEDON);
+        MarkPending(PENDING_LIGHTING);
+        break;
+    case GLOW_LEDON:
+    case GLOW_LEDOFF:
+        OnLogoLight(item->id == GLOW_LEDON);
+        MarkPending(PENDING_LIGHTING);
+        break;
+    case BUTTON_ENABLEXY:
+        OnSeparateXY();
+        MarkPending(PENDING_SENSITIVITY);
+        break;
+    case BUTTON_ENABLEACCELERATION:
+        OnAccelerationSwitch();
+        MarkPending(PENDING_ACCELERATION);
+        break;
+    case BUTTON_SENSITIVITY_STAGES:
+        OnSensitivityStages();
+        MarkPending(PENDING_SENSITIVITY);
+        break;
+    case BUTTON_ENABLE_DPI_OSD:
+        OnDpiOsdSwitch();
+        MarkPending(PENDING_PROFILES);
+        break;
+    case BUTTON_ENABLE_PROFILE_OSD:
+        OnProfileOsdSwitch();
+        MarkPending(PENDING_PROFILES);
+        break;
+    case BUTTON_NEWPROFILE:
+    case BUTTON_IMPORTPROFILE:
+    case BUTTON_EXPORTPROFILE:
+    case BUTTON_SAVEPROFILE:
+    case BUTTON_DELETEPROFILE:
+        // These act only on the profiles page.
+        if (currentPage == &profilesPage) {
+            if (item->id == BUTTON_NEWPROFILE) {
+                OnNewProfile();
+            } else if (item->id == BUTTON_IMPORTPROFILE) {
+                OnImportProfile();
+            } else if (item->id == BUTTON_DELETEPROFILE) {
+                OnDeleteProfile();
+            } else {
+                OnExportProfile();
+            }
+            if (item->id != BUTTON_EXPORTPROFILE && item->id != BUTTON_SAVEPROFILE) {
+                MarkPending(PENDING_PROFILES);
+            }
+        }
+        break;
+    case BUTTON_MACRO_CREATE:
+        OnMacroCreate();
+        MarkPending(PENDING_MACROS);
+        break;
+    case BUTTON_MACRO_SAVE:
+    case BUTTON_MACRO_EXPORT:
+        OnMacroExport();
+        break;
+    case BUTTON_MACRO_IMPORT:
+        OnMacroImport();
+        MarkPending(PENDING_MACROS);
+        break;
+    case BUTTON_MACRO_DELETE:
+        OnMacroDelete();
+        MarkPending(PENDING_MACROS);
+        break;
+    case BUTTON_MACRO_RECORD:
+        OnMacroRecord();
+        MarkPending(PENDING_MACROS);
+        break;
+    case BUTTON_MACRO_ADVANCED:
+        OnMacroAdvanced();
+        MarkPending(PENDING_MACROS);
+        break;
+    case BUTTON_IGNORE_DELAY:
+    case BUTTON_INSERTDEFAULT_DELAY:
+        OnMacroDelayOption(item->id);
+        break;
     case BUTTON_UPDATE:
         openDocument(kUpdateAddress);
         break;
@@ -336,9 +539,30 @@ BOOL CBorvantaAppDlg::OnHelpInfo() {
 }
 
 BOOL CBorvantaAppDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    using Handler = LRESULT (CBorvantaAppDlg::*)(WPARAM, LPARAM);
+    static const std::pair<UINT, Handler> kWidgetMessages[] = {
+        {WM_SLIDER_POSCHANGED, &CBorvantaAppDlg::OnSliderChanged},
+        {WM_DROPDOWN_SELECT, &CBorvantaAppDlg::OnAssignmentSelected},
+        {WM_DROPDOWN_OPENING, &CBorvantaAppDlg::OnAssignmentListEvent},
+        {WM_XLIST_EDITDONE, &CBorvantaAppDlg::OnProfileNameEdited},
+        {WM_XLIST_TEXTCHANGED, &CBorvantaAppDlg::OnProfileProgramChanged},
+        {WM_XLIST_CHECKCHANGED, &CBorvantaAppDlg::OnProfileAutoSwitchChanged},
+        {WM_XLIST_COMMAND, &CBorvantaAppDlg::OnProfileListCommand},
+        {WM_XLIST_ROWDBLCLK, &CBorvantaAppDlg::OnProfileSelected},
+        {WM_MACRODISPLAY_CHANGED, &CBorvantaAppDlg::OnMacroEventsChanged},
+        {WM_MACRODISPLAY_EDITEVENT, &CBorvantaAppDlg::OnMacroEventEdit},
+        {WM_MACRODISPLAY_FULL, &CBorvantaAppDlg::OnMacroRecordDone},
+        {WM_COLORPALETTE_SELECT, &CBorvantaAppDlg::OnColorChanged},
+    };
     if (message == WM_HELP) {
         *result = OnHelpInfo();
         return TRUE;
+    }
+    for (const auto& [id, handler] : kWidgetMessages) {
+        if (message == id) {
+            *result = (this->*handler)(wParam, lParam);
+            return TRUE;
+        }
     }
     return CGUIPanel::OnWndMsg(message, wParam, lParam, result);
 }

@@ -6,11 +6,22 @@
 
 #include "gui/GUIPanel.h"
 
+#include "model/ButtonAssignment.h"
+
 #include <functional>
+#include <map>
 
 class CBitmapBtn;
+class CBitmapItem;
 class CBorvantaWarningDlg;
+class CDropdownColorButton;
+class CDropdownListItem;
+class CEditItem;
+class CListPanelItem;
+class CMacroDisplayItem;
+class CSliderHMulti;
 class CTextItem;
+class CXListCtrl;
 class IMouseConfig;
 class IMouseDevice;
 
@@ -39,7 +50,7 @@ inline constexpr UINT_PTR IDT_WRITE_AND_CLOSE = 2;
 inline constexpr UINT_PTR IDT_WRITE_APPLY = 3;
 inline constexpr UINT kMainTimerMs = 500;
 
-// Skin items of the main skin.
+// Skin items of the main skin and of the five pages (skin item ids).
 inline constexpr int BUTTON_HELP = 6;
 inline constexpr int BUTTON_EXIT = 7;
 inline constexpr int BUTTON_OK = 8;
@@ -56,6 +67,87 @@ inline constexpr int BUTTON_LIGHTINGMAINTENANCE = 214;
 inline constexpr int TEXT_PROFILEINFO = 226;
 inline constexpr int TEXT_PROFILENAME = 227;
 inline constexpr int BUTTON_CHECKADDONS = 314;
+
+// Button assignment page ("AssignButtons.xml").
+inline constexpr int BUTTON_ASSNLEFTCLICK = 12;
+inline constexpr int BUTTON_ASSNRIGHTCLICK = 13;
+inline constexpr int BUTTON_ASSNSCROLLBUTTON = 14;
+inline constexpr int BUTTON_ASSNSCROLLUP = 15;
+inline constexpr int BUTTON_ASSNSCROLLDOWN = 16;
+inline constexpr int BUTTON_ASSNRSIDEFRONT = 17;
+inline constexpr int BUTTON_ASSNRSIDEREAR = 18;
+inline constexpr int BUTTON_ASSNLSIDEFRONT = 19;
+inline constexpr int BUTTON_ASSNLSIDEREAR = 20;
+inline constexpr int BUTTON_ASSNCENTREFRONT = 21;
+inline constexpr int BUTTON_ASSNCENTREREAR = 22;
+inline constexpr int LISTPANEL_ASSIGNSUBMENU_PR = 366;
+inline constexpr int LISTPANEL_ASSIGNSUBMENU_MA = 367;
+
+// Performance page ("AdjustPerformance.xml").
+inline constexpr int BUTTON_RATE1 = 38;
+inline constexpr int BUTTON_RATE2 = 39;
+inline constexpr int BUTTON_RATE3 = 40;
+inline constexpr int BUTTON_ENABLEXY = 84;
+inline constexpr int BUTTON_ENABLEACCELERATION = 86;
+inline constexpr int BUTTON_SENSITIVITY_STAGES = 165;
+inline constexpr int BUTTON_ENABLE_DPI_OSD = 167;
+inline constexpr int SLIDER_DPI_MULTI = 171;
+inline constexpr int SLIDER_DPI_MULTI_X = 172;
+inline constexpr int SLIDER_DPI_MULTI_Y = 173;
+inline constexpr int SLIDER_ID_ACCEL = 201;
+inline constexpr int SLIDER_ID_ACCELDISB = 202;
+inline constexpr int BITMAP_SLSENSTRK_X = 247;
+inline constexpr int BITMAP_SLSENSTRK_Y = 248;
+inline constexpr int BITMAP_SLSENSTRK_XY = 249;
+inline constexpr int BITMAP_SLACCLTRK = 253;
+inline constexpr int BITMAP_SLACCLTRKDISB = 254;
+inline constexpr int TEXT_DPI1 = 263;
+inline constexpr int TEXT_DPI2 = 264;
+inline constexpr int TEXT_DPIVALUE1 = 265;
+inline constexpr int TEXT_DPIVALUE2 = 266;
+inline constexpr int TEXT_HEADING_X = 267;
+inline constexpr int TEXT_HEADING_Y = 268;
+inline constexpr int TEXT_ENABLEXY = 269;
+inline constexpr int TEXT_ENABLE_DPI_OSD = 312;
+inline constexpr int BITMAP_SENSWINDOW2 = 316;
+
+// Profiles page ("ManageProfiles.xml").
+inline constexpr int BUTTON_NEWPROFILE = 140;
+inline constexpr int BUTTON_IMPORTPROFILE = 141;
+inline constexpr int BUTTON_EXPORTPROFILE = 142;
+inline constexpr int BUTTON_SAVEPROFILE = 143;
+inline constexpr int BUTTON_DELETEPROFILE = 144;
+inline constexpr int BUTTON_ENABLE_PROFILE_OSD = 166;
+inline constexpr int TEXT_ENABLE_PROFILE_OSD = 311;
+inline constexpr int LIST_PROFILELIST = 331;
+inline constexpr int LISTPANEL_PROFILEOPTIONS = 363;
+
+// Macros page ("ManageMacros.xml").
+inline constexpr int BUTTON_MACRO_CREATE = 156;
+inline constexpr int BUTTON_MACRO_SAVE = 157;
+inline constexpr int BUTTON_MACRO_EXPORT = 158;
+inline constexpr int BUTTON_MACRO_IMPORT = 159;
+inline constexpr int BUTTON_MACRO_DELETE = 160;
+inline constexpr int BUTTON_MACRO_ADVANCED = 162;
+inline constexpr int BUTTON_IGNORE_DELAY = 163;
+inline constexpr int BUTTON_INSERTDEFAULT_DELAY = 164;
+inline constexpr int MACRO_DISPLAY = 208;
+inline constexpr int TEXT_IGNORE_DELAY = 300;
+inline constexpr int TEXT_INSERTDEFAULT_DELAY = 301;
+inline constexpr int LIST_GLOBALMACROLIST = 332;
+inline constexpr int EDITCTRL_DEFAULT_DELAY = 337;
+inline constexpr int LISTPANEL_MACROOPTIONS = 364;
+inline constexpr int LISTPANEL_MACROOPTIONS2 = 365;
+
+// Lighting and maintenance page ("LightingMaintenance.xml").
+inline constexpr int SCROLL_LEDON = 57;
+inline constexpr int SCROLL_LEDOFF = 58;
+inline constexpr int SCROLL_COLOR = 59;
+inline constexpr int GLOW_LEDON = 60;
+inline constexpr int GLOW_LEDOFF = 61;
+inline constexpr int LOGO_COLOR = 62;
+inline constexpr int TEXT_FIRMWAREVER = 281;
+inline constexpr int TEXT_DRIVERVER = 282;
 
 class CBorvantaAppDlg : public CGUIPanel {
 public:
@@ -93,6 +185,60 @@ public:
     void UpdateControls();
     // True while the macro recorder runs.
     bool IsRecording() const;
+    // Fills every page once (after the first read of the mouse).
+    void InitPages();
+    // The two on-screen display switches from the active profile.
+    void UpdateOsdSwitches();
+
+    // Widget notifications, one handler each; each returns 0.
+    LRESULT OnSliderChanged(WPARAM wParam, LPARAM lParam);            // performance page
+    LRESULT OnAssignmentSelected(WPARAM wParam, LPARAM lParam);       // assignment page
+    LRESULT OnAssignmentListEvent(WPARAM wParam, LPARAM lParam);      // assignment page
+    LRESULT OnProfileNameEdited(WPARAM wParam, LPARAM lParam);        // profiles page
+    LRESULT OnProfileProgramChanged(WPARAM wParam, LPARAM lParam);    // profiles page
+    LRESULT OnProfileAutoSwitchChanged(WPARAM wParam, LPARAM lParam); // profiles page
+    LRESULT OnProfileListCommand(WPARAM wParam, LPARAM lParam);       // profiles page
+    LRESULT OnProfileSelected(WPARAM wParam, LPARAM lParam);          // profiles page
+    LRESULT OnMacroEventsChanged(WPARAM wParam, LPARAM lParam);       // macros page
+    LRESULT OnMacroEventEdit(WPARAM wParam, LPARAM lParam);           // macros page
+    LRESULT OnMacroRecordDone(WPARAM wParam, LPARAM lParam);          // macros page
+    LRESULT OnColorChanged(WPARAM wParam, LPARAM lParam);             // lighting page
+
+    // Page commands (OnCommand routes each button id here; the marks are added by OnCommand).
+    // Assignment page (AssignPage.cpp).
+    void MapButtonItems();
+    void FillAssignmentLists();
+    void UpdateAssignmentLists();
+    // Performance page (PerformancePage.cpp).
+    void InitPerformanceControls();
+    void UpdatePerformanceControls();
+    void OnPollingRate(int choice);
+    void OnSeparateXY();
+    void OnAccelerationSwitch();
+    void OnSensitivityStages();
+    void OnDpiOsdSwitch();
+    // Profiles page (ProfilesPage.cpp).
+    void FillProfileList();
+    void OnNewProfile();
+    void OnImportProfile();
+    void OnExportProfile();
+    void OnDeleteProfile();
+    void OnProfileOsdSwitch();
+    // Macros page (MacrosPage.cpp).
+    void FillMacroList();
+    void InitMacroPage();
+    void OnMacroCreate();
+    void OnMacroExport();
+    void OnMacroImport();
+    void OnMacroDelete();
+    void OnMacroRecord();
+    void OnMacroAdvanced();
+    void OnMacroDelayOption(int id);
+    // Lighting and maintenance page (LightingPage.cpp).
+    void UpdateLightingControls();
+    void OnScrollLight(bool on);
+    void OnLogoLight(bool on);
+    void ShowVersionTexts();
 
     // The items of the page shown, null before the first ShowPage.
     const CGUIItemList* GetCurrentPage() const { return currentPage; }
@@ -117,6 +263,82 @@ public:
     CBitmapBtn* applyButton = nullptr;
     CTextItem* profileInfoText = nullptr;
     CTextItem* profileNameText = nullptr;
+
+    // Assignment page.
+    std::map<ButtonId, CDropdownListItem*> buttonItems;
+    CDropdownListItem* assignLeftClick = nullptr;
+    CDropdownListItem* assignRightClick = nullptr;
+    CDropdownListItem* assignScrollButton = nullptr;
+    CDropdownListItem* assignLeftSideRear = nullptr;
+    CDropdownListItem* assignLeftSideFront = nullptr;
+    CDropdownListItem* assignRightSideRear = nullptr;
+    CDropdownListItem* assignRightSideFront = nullptr;
+    CDropdownListItem* assignCentreRear = nullptr;
+    CDropdownListItem* assignCentreFront = nullptr;
+    CDropdownListItem* assignScrollUp = nullptr;
+    CDropdownListItem* assignScrollDown = nullptr;
+    CListPanelItem* profileSubmenu = nullptr;
+    CListPanelItem* macroSubmenu = nullptr;
+
+    // Performance page.
+    CBitmapBtn* enableXYButton = nullptr;
+    CTextItem* enableXYText = nullptr;
+    CSliderHMulti* dpiSlider = nullptr;
+    CSliderHMulti* dpiSliderX = nullptr;
+    CSliderHMulti* dpiSliderY = nullptr;
+    CBitmapItem* dpiTrackXY = nullptr;
+    CBitmapItem* dpiTrackX = nullptr;
+    CBitmapItem* dpiTrackY = nullptr;
+    CSliderHMulti* accelSlider = nullptr;
+    CSliderHMulti* accelSliderDisabled = nullptr;
+    CBitmapItem* accelTrack = nullptr;
+    CBitmapItem* accelTrackDisabled = nullptr;
+    CBitmapBtn* enableAccelButton = nullptr;
+    CTextItem* dpiText1 = nullptr;
+    CTextItem* dpiText2 = nullptr;
+    CTextItem* dpiValueText1 = nullptr;
+    CTextItem* dpiValueText2 = nullptr;
+    CBitmapItem* sensWindow2 = nullptr;
+    CTextItem* headingXText = nullptr;
+    CTextItem* headingYText = nullptr;
+    CBitmapBtn* rateButton1 = nullptr;
+    CBitmapBtn* rateButton2 = nullptr;
+    CBitmapBtn* rateButton3 = nullptr;
+    CBitmapBtn* dpiOsdButton = nullptr;
+    CTextItem* dpiOsdText = nullptr;
+
+    // Profiles page.
+    CXListCtrl* profileList = nullptr;
+    CListPanelItem* profileOptions = nullptr;
+    CBitmapBtn* profileOsdButton = nullptr;
+    CTextItem* profileOsdText = nullptr;
+
+    // Macros page.
+    CDropdownListItem* macroList = nullptr;
+    CMacroDisplayItem* macroDisplay = nullptr;
+    CListPanelItem* macroOptions = nullptr;
+    CListPanelItem* macroOptions2 = nullptr;
+    CBitmapBtn* ignoreDelayButton = nullptr;
+    CBitmapBtn* insertDefaultDelayButton = nullptr;
+    CEditItem* defaultDelayEdit = nullptr;
+    CBitmapBtn* macroCreateButton = nullptr;
+    CBitmapBtn* macroImportButton = nullptr;
+    CBitmapBtn* macroExportButton = nullptr;
+    CBitmapBtn* macroDeleteButton = nullptr;
+    CBitmapBtn* macroRecordButton = nullptr;
+    CBitmapBtn* macroAdvancedButton = nullptr;
+    CTextItem* ignoreDelayText = nullptr;
+    CTextItem* insertDefaultDelayText = nullptr;
+
+    // Lighting and maintenance page.
+    CBitmapBtn* scrollLedOn = nullptr;
+    CBitmapBtn* scrollLedOff = nullptr;
+    CBitmapBtn* glowLedOn = nullptr;
+    CBitmapBtn* glowLedOff = nullptr;
+    CDropdownColorButton* scrollColor = nullptr;
+    CDropdownColorButton* logoColor = nullptr;
+    CTextItem* firmwareVersionText = nullptr;
+    CTextItem* driverVersionText = nullptr;
 
     CBorvantaWarningDlg* writingPopup = nullptr;
     CString captionText;
