@@ -237,6 +237,40 @@ TEST_F(PaintTest, OwnerDrawnButtonsAskTheirParentAndColourQueriesPickTheBrush) {
     (void)label;
 }
 
+TEST_F(PaintTest, AButtonRedrawsAtOnceWhenEnabledOrDisabled) {
+    std::vector<UINT> states;
+    Recorder::Get().SetPendingHandler(
+        [&](HWND, UINT msg, WPARAM, LPARAM lParam) -> std::optional<LRESULT> {
+            if (msg == WM_DRAWITEM) {
+                states.push_back(reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->itemState);
+                return TRUE;
+            }
+            return std::nullopt;
+        });
+    HWND parent = Keep(CreateTestWindow(WS_POPUP | WS_VISIBLE, 0, 0, 100, 100));
+    HWND button =
+        CreateWindowExW(0, u"Button", u"", WS_CHILD | WS_VISIBLE | WS_DISABLED | BS_OWNERDRAW, 0, 0,
+                        40, 20, parent, reinterpret_cast<HMENU>(9), nullptr, nullptr);
+    platform::PumpUntilIdle();
+    ASSERT_EQ(states.size(), 1u);
+    EXPECT_EQ(states[0] & ODS_DISABLED, ODS_DISABLED);
+    // No pointer comes near it: enabling alone draws the enabled look.
+    EnableWindow(button, TRUE);
+    platform::PumpUntilIdle();
+    ASSERT_EQ(states.size(), 2u);
+    EXPECT_EQ(states[1] & ODS_DISABLED, 0u);
+    EnableWindow(button, FALSE);
+    platform::PumpUntilIdle();
+    ASSERT_EQ(states.size(), 3u);
+    EXPECT_EQ(states[2] & ODS_DISABLED, ODS_DISABLED);
+    // The same state again changes nothing and draws nothing.
+    EnableWindow(button, FALSE);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(states.size(), 3u);
+    DestroyWindow(parent);
+    m_windows.clear();
+}
+
 TEST_F(PaintTest, ScreenshotsAreWritten) {
     Recorder::Get().SetPendingHandler(FillWith(RGB(10, 20, 30)));
     HWND w = Keep(CreateTestWindow(WS_POPUP | WS_VISIBLE, 5, 5, 20, 10));
