@@ -44,7 +44,11 @@ void CBorvantaConfig::SetDefaults(IMouseProfile* profile) {
     SetStageCount(FACTORY_STAGE_COUNT, profile);
     SetSeparateXY(0, profile);
     SetDpi(FACTORY_DPI, profile);
-    ResetDeviceWideDefaults();
+    // The polling rate and the acceleration belong to the mouse, not to a profile: only the
+    // factory settings of the whole mouse (no profile named) reset them.
+    if (profile == nullptr) {
+        ResetDeviceWideDefaults();
+    }
     SetScrollLightOn(1, profile);
     SetLogoLightOn(1, profile);
     SetScrollLightColor(FACTORY_LIGHT_COLOR, profile);

@@ -16,7 +16,8 @@ public:
 
     // The factory settings for the profile (null = the active one; with no active profile
     // the fallback members receive them). Button assignments need a profile and are left
-    // out without one. Also resets the device-wide options (ResetDeviceWideDefaults).
+    // out without one. Only null, the factory settings of the whole mouse, also resets the
+    // device-wide options (ResetDeviceWideDefaults); a named profile leaves them alone.
     void SetDefaults(IMouseProfile* profile);
 
     const CString& GetSettingsFilePath() const { return m_settingsFilePath; }
@@ -24,9 +25,7 @@ public:
     const CString& GetMacroFolder() const { return m_macroFolder; }
 
 private:
-    // The polling rate and the acceleration belong to the device, not to a profile, yet the
-    // factory settings of any one profile reset them too: restoring a profile's defaults
-    // restores the device's. Kept in one place so that the coupling stays visible.
+    // The polling rate and the acceleration: device-wide, reset only with the whole mouse.
     void ResetDeviceWideDefaults();
 
     CString m_settingsFilePath; // program folder + "save\Borvanta.qmc"

@@ -123,7 +123,31 @@ TEST(MouseConfigTest, NewProfileGetsTheFactorySettings) {
     EXPECT_EQ(p->GetShowDpiOsd(), 1);
     EXPECT_EQ(p->GetShowProfileOsd(), 0) << "no active profile: the switch is off";
 
-    // The device-wide options follow the factory settings of any profile.
+    // The device-wide options are not a profile's: a new profile leaves them alone.
+    EXPECT_EQ(config.GetPollingRate(nullptr), 2);
+    EXPECT_EQ(config.GetAcceleration(nullptr), 0u);
+    EXPECT_EQ(config.GetAccelerationEnabled(nullptr), 0);
+}
+
+TEST(MouseConfigTest, OnlyTheDeviceWideResetRestoresPollingRateAndAcceleration) {
+    CBorvantaConfig config;
+    config.SetAccelerationRange(1, 10);
+    IMouseProfile* a = config.AddProfile(u"A");
+    IMouseProfile* b = config.AddProfile(u"B");
+    config.SetActiveProfile(a);
+    config.SetPollingRate(0, nullptr);
+    config.SetAcceleration(9, nullptr);
+    config.SetAccelerationEnabled(1, nullptr);
+
+    // One profile's defaults, the active one's included.
+    config.SetDefaults(b);
+    config.SetDefaults(a);
+    EXPECT_EQ(config.GetPollingRate(nullptr), 0);
+    EXPECT_EQ(config.GetAcceleration(nullptr), 9u);
+    EXPECT_EQ(config.GetAccelerationEnabled(nullptr), 1);
+
+    // The factory settings of the whole mouse.
+    config.SetDefaults(nullptr);
     EXPECT_EQ(config.GetPollingRate(nullptr), 1);
     EXPECT_EQ(config.GetAcceleration(nullptr), 5u);
     EXPECT_EQ(config.GetAccelerationEnabled(nullptr), 0);
