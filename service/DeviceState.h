@@ -51,8 +51,10 @@ struct DeviceSettings {
     INT accelLevel = 5;
 };
 
-// Supported polling-rate values (milliseconds between reports).
-inline constexpr std::array<INT, 4> kSupportedRates{8, 4, 2, 1};
+// Supported polling-rate values (milliseconds between reports). The three that the
+// configurator offers (8, 2 and 1) come last, in the order its rate buttons show them from
+// the last value backwards; 4 is supported but offered by no button.
+inline constexpr std::array<INT, 4> kSupportedRates{4, 1, 2, 8};
 
 GUID NewGuid();
 DeviceButtonAssignment DefaultAssignment(INT deviceButton);

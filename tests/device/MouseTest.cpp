@@ -71,7 +71,8 @@ TEST_F(MouseTest, InitializeReadsVersionsProfilesLayoutAndRates) {
     EXPECT_EQ(mouse.GetMaxProfiles(), 5u);
 
     ASSERT_EQ(mouse.GetSupportedRateCount(), 4u);
-    EXPECT_EQ(mouse.GetSupportedRate(0), 8);
+    EXPECT_EQ(mouse.GetSupportedRate(0), 4);
+    EXPECT_EQ(mouse.GetSupportedRate(3), 8);
     EXPECT_EQ(mouse.GetSupportedRate(4), 0); // index equal to the count
     EXPECT_FALSE(mouse.ReservedDevice1(nullptr));
     EXPECT_FALSE(mouse.ReservedDevice18(nullptr, nullptr));

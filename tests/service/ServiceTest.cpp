@@ -338,7 +338,8 @@ TEST_F(ServiceTest, LightsPollingRateAndAcceleration) {
     INT* values = nullptr;
     ASSERT_EQ(rate->GetSupported(&count, &values), S_OK);
     ASSERT_EQ(count, 4);
-    EXPECT_EQ(values[0], 8);
+    EXPECT_EQ(values[0], 4);
+    EXPECT_EQ(values[3], 8);
     CoTaskMemFree(values);
     ASSERT_EQ(rate->Set(2), S_OK);
     INT value = 0;
