@@ -39,6 +39,28 @@ template <class T> T* BindItem(const CGUIItemList& list, int id, int kind) {
     return dynamic_cast<T*>(item);
 }
 
+// The commands that act on the active profile (or on what the mouse reported): the window's
+// own commands (tabs, help, exit, OK, Apply, Cancel, the web pages) do not need one.
+bool NeedsActiveProfile(int id) {
+    switch (id) {
+    case BUTTON_HELP:
+    case BUTTON_EXIT:
+    case BUTTON_OK:
+    case BUTTON_APPLY:
+    case BUTTON_CANCEL:
+    case BUTTON_UPDATE:
+    case BUTTON_CHECKADDONS:
+    case BUTTON_ASSIGNBUTTONS:
+    case BUTTON_ADJUSTPERFORMANCE:
+    case BUTTON_MANAGEPROFILES:
+    case BUTTON_MANAGEMACROS:
+    case BUTTON_LIGHTINGMAINTENANCE:
+        return false;
+    default:
+        return true;
+    }
+}
+
 } // namespace
 
 CBorvantaAppDlg::CBorvantaAppDlg(IMouseDevice* mouseDevice, IMouseConfig* mouseConfig)
@@ -50,7 +72,18 @@ CBorvantaAppDlg::CBorvantaAppDlg(IMouseDevice* mouseDevice, IMouseConfig* mouseC
     };
 }
 
-CBorvantaAppDlg::~CBorvantaAppDlg() = default;
+CBorvantaAppDlg::~CBorvantaAppDlg() {
+    // The sliders outlive nothing of this window: they stop reporting to it first.
+    for (CSliderHMulti* slider : OwnedSliders()) {
+        if (slider != nullptr) {
+            slider->SetOwner(nullptr);
+        }
+    }
+}
+
+std::array<CSliderHMulti*, 5> CBorvantaAppDlg::OwnedSliders() const {
+    return {dpiSlider, dpiSliderX, dpiSliderY, accelSlider, accelSliderDisabled};
+}
 
 BOOL CBorvantaAppDlg::OnInitDialog() {
     CGUIPanel::OnInitDialog();
@@ -77,6 +110,12 @@ BOOL CBorvantaAppDlg::OnInitDialog() {
     BindItems();
     if (profileInfoText != nullptr) {
         captionText = profileInfoText->GetText();
+    }
+    // The sliders' position messages come to this window.
+    for (CSliderHMulti* slider : OwnedSliders()) {
+        if (slider != nullptr) {
+            slider->SetOwner(this);
+        }
     }
 
     const BOOL result = InitDialogState();
@@ -272,6 +311,11 @@ bool CBorvantaAppDlg::SaveToDevice() {
         ShowNoMouseAndClose();
         return false;
     }
+    // A write that did not reach the mouse keeps its changes pending; the user is told.
+    if (!device->IsWriting() && !device->GetLastWriteResult()) {
+        CBorvantaWarningDlg failed(this, u"WriteFailedPopup.xml");
+        failed.DoModal();
+    }
     return true;
 }
 
@@ -286,6 +330,7 @@ void CBorvantaAppDlg::InitPages() {
         }
     }
     UpdateLightingControls();
+    InitSeparateXYView();
     UpdateOsdSwitches();
     InitMacroPage();
     InitPerformanceControls();
@@ -358,6 +403,10 @@ BOOL CBorvantaAppDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
         return CGUIPanel::OnCommand(wParam, lParam);
     }
     if (IsRecording() && item->id != BUTTON_MACRO_RECORD) {
+        return CGUIPanel::OnCommand(wParam, lParam);
+    }
+    // Before a profile is active (no mouse yet) only the window's own commands act.
+    if (config->GetActiveProfile() == nullptr && NeedsActiveProfile(item->id)) {
         return CGUIPanel::OnCommand(wParam, lParam);
     }
     switch (item->id) {
@@ -491,6 +540,7 @@ BOOL CBorvantaAppDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
         break;
     case BUTTON_ADJUSTPERFORMANCE:
         ShowPage(PAGE_PERFORMANCE);
+        OnPerformanceTab();
         break;
     case BUTTON_MANAGEPROFILES:
         ShowPage(PAGE_PROFILES);
@@ -553,6 +603,7 @@ BOOL CBorvantaAppDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESU
         {WM_MACRODISPLAY_EDITEVENT, &CBorvantaAppDlg::OnMacroEventEdit},
         {WM_MACRODISPLAY_FULL, &CBorvantaAppDlg::OnMacroRecordDone},
         {WM_COLORPALETTE_SELECT, &CBorvantaAppDlg::OnColorChanged},
+        {WM_COLORPALETTE_CANCEL, &CBorvantaAppDlg::OnColorCancelled},
     };
     if (message == WM_HELP) {
         *result = OnHelpInfo();

@@ -8,6 +8,7 @@
 
 #include "model/ButtonAssignment.h"
 
+#include <array>
 #include <functional>
 #include <map>
 
@@ -110,6 +111,14 @@ inline constexpr int TEXT_HEADING_Y = 268;
 inline constexpr int TEXT_ENABLEXY = 269;
 inline constexpr int TEXT_ENABLE_DPI_OSD = 312;
 inline constexpr int BITMAP_SENSWINDOW2 = 316;
+// The thumbs of the performance page's sliders report as these.
+inline constexpr int SLIDER_DPI_MULTI_STAGE1 = 183;
+inline constexpr int SLIDER_DPI_MULTI_STAGE5 = 187;
+inline constexpr int SLIDER_DPI_MULTI_X_STAGE1 = 188;
+inline constexpr int SLIDER_DPI_MULTI_X_STAGE5 = 192;
+inline constexpr int SLIDER_DPI_MULTI_Y_STAGE1 = 193;
+inline constexpr int SLIDER_DPI_MULTI_Y_STAGE5 = 197;
+inline constexpr int SLIDER_ACCEL_STAGE1 = 203;
 
 // Profiles page ("ManageProfiles.xml").
 inline constexpr int BUTTON_NEWPROFILE = 140;
@@ -203,6 +212,7 @@ public:
     LRESULT OnMacroEventEdit(WPARAM wParam, LPARAM lParam);           // macros page
     LRESULT OnMacroRecordDone(WPARAM wParam, LPARAM lParam);          // macros page
     LRESULT OnColorChanged(WPARAM wParam, LPARAM lParam);             // lighting page
+    LRESULT OnColorCancelled(WPARAM wParam, LPARAM lParam);           // lighting page
 
     // Page commands (OnCommand routes each button id here; the marks are added by OnCommand).
     // Assignment page (AssignPage.cpp).
@@ -217,6 +227,27 @@ public:
     void OnAccelerationSwitch();
     void OnSensitivityStages();
     void OnDpiOsdSwitch();
+    // The performance tab re-applies the X/Y and acceleration switches from their buttons.
+    void OnPerformanceTab();
+    // BUTTON_ENABLEXY from the configuration and the X/Y view.
+    void InitSeparateXYView();
+    // Separate X/Y on or off: stores it, and on the performance page shows the matching view
+    // and moves the values between the one-value and the X/Y sliders when it changed.
+    void SetSeparateXY(bool state);
+    // Acceleration on or off: stores it, and on the performance page shows the matching
+    // slider and track.
+    void SetAccelerationEnabled(bool state);
+    // Checks exactly the polling-rate button with that skin id.
+    void SetPollingRateButtons(int clickedId);
+    // The sensitivity values under the sliders.
+    void UpdateDpiTexts();
+    // The stages popup on the active profile's stages; OK stores them.
+    void ShowDpiStagesPopup();
+    // Captions (supported rate + the skin's unit) and checks of the polling-rate buttons.
+    void ShowPollingRates();
+    // The sensitivity step, 1 when the range has none.
+    LONG DpiStep() const;
+    void SetDpiSliderPositions(LONG dpi, LONG dpiX, LONG dpiY);
     // Profiles page (ProfilesPage.cpp).
     void FillProfileList();
     void OnNewProfile();
@@ -239,6 +270,8 @@ public:
     void OnScrollLight(bool on);
     void OnLogoLight(bool on);
     void ShowVersionTexts();
+    // Both colour buttons' colours into the configuration.
+    void StoreLightColors();
 
     // The items of the page shown, null before the first ShowPage.
     const CGUIItemList* GetCurrentPage() const { return currentPage; }
@@ -340,6 +373,13 @@ public:
     CTextItem* firmwareVersionText = nullptr;
     CTextItem* driverVersionText = nullptr;
 
+    // The polling-rate buttons' own skin captions (the unit), kept at the first fill.
+    CString rateSkinCaptions[3];
+    bool rateCaptionsKept = false;
+    // The light colours of the last choice, which a cancelled palette puts back.
+    COLORREF scrollColorChosen = 0;
+    COLORREF logoColorChosen = 0;
+
     CBorvantaWarningDlg* writingPopup = nullptr;
     CString captionText;
     BYTE PendingChangeMask = 0;
@@ -350,6 +390,8 @@ public:
     std::function<void()> onInitialized;
 
 private:
+    // The five sliders whose position messages this window takes.
+    std::array<CSliderHMulti*, 5> OwnedSliders() const;
     BOOL InitDialogState();
     void ShowNoMouseAndClose();
     CGUIItem* FindCommandItem(HWND control) const;

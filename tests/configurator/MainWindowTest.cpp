@@ -60,6 +60,17 @@ protected:
             return true;
         };
     }
+    // A step that waits for a notice (a popup shown while no write runs) and answers it.
+    Driver::Step EndNotice(int* seen) {
+        return [this, seen](HWND dialog) {
+            if (main == nullptr || dialog == main->GetSafeHwnd() || main->writingPopup != nullptr) {
+                return false;
+            }
+            ++*seen;
+            EndDialog(dialog, IDOK);
+            return true;
+        };
+    }
     // A step that acts once on the main window.
     Driver::Step OnMain(std::function<void(CBorvantaAppDlg&)> act) {
         return [this, act](HWND dialog) {
@@ -213,6 +224,7 @@ TEST_F(MainWindowTest, MarksAddUpAndApplyWritesThemThroughTheWritingPopup) {
 TEST_F(MainWindowTest, AFailedWriteKeepsTheChangesPendingAndOkWritesThemLater) {
     const LONG before = DevicePollingRate();
     const LONG wanted = before == 0 ? 2 : 0;
+    int notices = 0;
     Run({OnMain([&](CBorvantaAppDlg& d) {
              ASSERT_TRUE(SUCCEEDED(
                  service::MouseControl().InjectFault(service::Fault::WriteFailure, 1000)));
@@ -220,8 +232,11 @@ TEST_F(MainWindowTest, AFailedWriteKeepsTheChangesPendingAndOkWritesThemLater) {
              d.MarkPending(PENDING_POLLING_RATE);
              PostItemCommand(d, BUTTON_APPLY);
          }),
+         // The user is told that the mouse was not written.
+         EndNotice(&notices),
          WaitMain([](CBorvantaAppDlg& d) { return d.timerId == IDT_WRITE_APPLY; }),
          OnMain([&](CBorvantaAppDlg& d) {
+             EXPECT_EQ(notices, 1);
              EXPECT_FALSE(d.device->IsWriting());
              EXPECT_FALSE(d.device->GetLastWriteResult());
              EXPECT_EQ(d.PendingChangeMask, PENDING_POLLING_RATE);
@@ -229,6 +244,7 @@ TEST_F(MainWindowTest, AFailedWriteKeepsTheChangesPendingAndOkWritesThemLater) {
              // OK while the mouse still refuses: the window stays open.
              PostItemCommand(d, BUTTON_OK);
          }),
+         EndNotice(&notices),
          WaitMain([](CBorvantaAppDlg& d) { return d.timerId == IDT_WRITE_AND_CLOSE; }),
          // A few more turns: the window is still there, its changes still pending.
          [n = 0](HWND) mutable { return ++n == 30; }, OnMain([&](CBorvantaAppDlg& d) {
@@ -238,9 +254,10 @@ TEST_F(MainWindowTest, AFailedWriteKeepsTheChangesPendingAndOkWritesThemLater) {
                  SUCCEEDED(service::MouseControl().InjectFault(service::Fault::WriteFailure, 0)));
              PostItemCommand(d, BUTTON_OK);
          }),
-         // Nothing more: the successful write closes the window.
+         // Nothing more: the successful write closes the window without a notice.
          [](HWND) { return false; }});
-    EXPECT_EQ(stepsDone, 6u);
+    EXPECT_EQ(stepsDone, 8u);
+    EXPECT_EQ(notices, 2);
     EXPECT_EQ(app.mainWindowResult, IDCANCEL);
     EXPECT_EQ(DevicePollingRate(), wanted);
 }

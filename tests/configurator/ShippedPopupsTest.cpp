@@ -78,6 +78,7 @@ TEST_F(ShippedPopups, EveryWarningSkinShowsItsHeadingAndCloses) {
         u"ConfirmDeleteMacroPopup.xml",
         u"WritingToVelmoraPopup.xml",
         u"SelectApplicationWarningPopup.xml",
+        u"WriteFailedPopup.xml",
     };
     for (const WCHAR* file : files) {
         SCOPED_TRACE(ToUtf8(file));

@@ -285,6 +285,107 @@ Image SliderThumb(bool over) {
     });
     return image;
 }
+
+// The performance and lighting pages: check boxes, choice buttons (checked: the accent
+// colour, as a tab), wide command buttons, and slider tracks drawn over the page colour
+// of the place they stand on, so that they blend into the page.
+Image CheckBox(bool over, bool checked, bool disabled) {
+    Image image(20, 20);
+    const Colour edge = disabled          ? Colour{0x4A, 0x4A, 0x4A}
+                        : over || checked ? kAccent
+                                          : Colour{0x5A, 0x6E, 0x88};
+    const Image page = MainBackground();
+    image.Fill([&](int x, int y) {
+        if (!InsideRounded(x, y, 20, 20, 4)) {
+            return Mix(page.Get(40, 230), kBottom, 0.2);
+        }
+        if (!InsideRounded(x - 2, y - 2, 16, 16, 3)) {
+            return edge;
+        }
+        if (checked) {
+            // A tick from (5, 10) down to (8, 14) and up to (15, 5).
+            const double px = x + 0.5;
+            const double py = y + 0.5;
+            const bool down = px >= 4 && px <= 9 && std::fabs(py - (10 + (px - 5) * 4.0 / 3)) < 1.6;
+            const bool up = px >= 8 && px <= 16 && std::fabs(py - (14 - (px - 8) * 9.0 / 7)) < 1.6;
+            if (down || up) {
+                return kWhite;
+            }
+        }
+        return disabled ? Colour{0x2A, 0x2A, 0x2A} : Colour{0x10, 0x16, 0x20};
+    });
+    return image;
+}
+
+Image ChoiceButton(int state) {
+    switch (state) {
+    case 1:
+        return ButtonState({0x48, 0x62, 0x80}, {0x2A, 0x3A, 0x4E}, kAccent);
+    case 2:
+        return ButtonState({0x2F, 0x8F, 0x58}, {0x1B, 0x55, 0x34}, kAccent);
+    case 3:
+        return DisabledButton();
+    default:
+        return NormalButton();
+    }
+}
+
+Image WideButton(int state) {
+    constexpr int w = 160;
+    constexpr int h = 26;
+    switch (state) {
+    case 1:
+        return ButtonState({0x48, 0x62, 0x80}, {0x2A, 0x3A, 0x4E}, kAccent, w, h);
+    case 2:
+        return ButtonState({0x1C, 0x26, 0x33}, {0x30, 0x40, 0x55}, kAccent, w, h);
+    case 3:
+        return ButtonState({0x3A, 0x3A, 0x3A}, {0x2A, 0x2A, 0x2A}, {0x4A, 0x4A, 0x4A}, w, h);
+    default:
+        return ButtonState({0x3C, 0x4E, 0x66}, {0x22, 0x2E, 0x3D}, {0x5A, 0x6E, 0x88}, w, h);
+    }
+}
+
+// A slider track standing at (left, top) of the main window: a groove with rounded ends and
+// tick marks, the page colour around it.
+Image PageTrack(int left, int top, int width, bool active) {
+    Image image(width, 24);
+    const Image page = MainBackground();
+    image.Fill([&](int x, int y) {
+        const Colour back = page.Get(left + x, top + y);
+        const bool groove = y >= 10 && y < 14 && InsideRounded(x - 4, y - 10, width - 8, 4, 2);
+        if (groove) {
+            return active ? Mix(kAccent, kBlack, 0.45) : Colour{0x30, 0x30, 0x30};
+        }
+        const bool tick = (y == 18 || y == 19) && x >= 6 && x < width - 6 && (x - 6) % 24 == 0;
+        if (tick) {
+            return Mix(back, kWhite, 0.25);
+        }
+        return back;
+    });
+    return image;
+}
+
+// The bracket that joins the X and Y sliders.
+Image AxisBracket() {
+    Image image(8, 54);
+    const Image page = MainBackground();
+    image.Fill([&](int x, int y) {
+        const bool line = (x >= 2 && x < 4) || ((y < 2 || y >= 52) && x >= 2);
+        return line ? kAccent : page.Get(20 + x, 162 + y);
+    });
+    return image;
+}
+
+Image SliderThumbDisabled() {
+    Image image(12, 24);
+    image.Fill([](int x, int y) {
+        if (!InsideRounded(x, y, 12, 24, 4)) {
+            return kWhite;
+        }
+        return Colour{0x6A, 0x6A, 0x6A};
+    });
+    return image;
+}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -344,6 +445,25 @@ int main(int argc, char** argv) {
          [] {
              return ButtonState({0x3A, 0x3A, 0x3A}, {0x2A, 0x2A, 0x2A}, {0x4A, 0x4A, 0x4A}, 28, 24);
          }},
+        {"CheckBoxNormal.bmp", [] { return CheckBox(false, false, false); }},
+        {"CheckBoxOver.bmp", [] { return CheckBox(true, false, false); }},
+        {"CheckBoxChecked.bmp", [] { return CheckBox(false, true, false); }},
+        {"CheckBoxDisabled.bmp", [] { return CheckBox(false, false, true); }},
+        {"ChoiceButtonNormal.bmp", [] { return ChoiceButton(0); }},
+        {"ChoiceButtonOver.bmp", [] { return ChoiceButton(1); }},
+        {"ChoiceButtonDown.bmp", [] { return ChoiceButton(2); }},
+        {"ChoiceButtonDisabled.bmp", [] { return ChoiceButton(3); }},
+        {"WideButtonNormal.bmp", [] { return WideButton(0); }},
+        {"WideButtonOver.bmp", [] { return WideButton(1); }},
+        {"WideButtonDown.bmp", [] { return WideButton(2); }},
+        {"WideButtonDisabled.bmp", [] { return WideButton(3); }},
+        {"SensitivityTrack.bmp", [] { return PageTrack(32, 162, 480, true); }},
+        {"SensitivityTrackX.bmp", [] { return PageTrack(52, 162, 460, true); }},
+        {"SensitivityTrackY.bmp", [] { return PageTrack(52, 192, 460, true); }},
+        {"AccelTrack.bmp", [] { return PageTrack(32, 282, 260, true); }},
+        {"AccelTrackDisabled.bmp", [] { return PageTrack(32, 282, 260, false); }},
+        {"AxisBracket.bmp", AxisBracket},
+        {"SliderThumbDisabled.bmp", SliderThumbDisabled},
     };
     // The build names the files it expects; every one must be drawn here, so that the list
     // in the build and the drawings never drift apart unnoticed.
