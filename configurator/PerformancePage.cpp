@@ -120,9 +120,19 @@ void CBorvantaAppDlg::ShowPollingRates() {
     }
     const UINT count = device != nullptr ? device->GetSupportedRateCount() : 0;
     const LONG choice = config->GetPollingRate(nullptr);
-    for (UINT k = 1; k <= std::min<UINT>(count, 3); ++k) {
+    for (UINT k = 1; k <= 3; ++k) {
         CBitmapBtn* button = buttons[k - 1];
         if (button == nullptr) {
+            continue;
+        }
+        if (k > count) {
+            // A rate the mouse does not report: the skin's caption, the state as it is.
+            if (button->caption != rateSkinCaptions[k - 1]) {
+                button->SetCaption(rateSkinCaptions[k - 1].GetString(), 0);
+                if (button->m_hWnd != nullptr) {
+                    button->Invalidate();
+                }
+            }
             continue;
         }
         // Button k shows supported rate n - k: the first button the last value.
