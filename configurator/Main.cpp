@@ -7,14 +7,18 @@
 //                                      Language = English) and ends
 //   Borvanta5600 --screenshot FILE [--seconds N]
 //                                      runs headless for N seconds (default 3), saves the
-//                                      screen as a PNG file and closes the window
+//                                      screen as a PNG file (the first page), then one file
+//                                      per other page (FILE's name + "-performance" and so
+//                                      on), and closes the window
 
 #include "configurator/BorvantaApp.h"
+#include "configurator/BorvantaAppDlg.h"
 #include "configurator/StartUp.h"
 #include "platform/base/Path.h"
 #include "platform/base/WinError.h"
 #include "platform/ui/Display.h"
 #include "platform/ui/Hooks.h"
+#include "platform/ui/MessageLoop.h"
 #include "platform/ui/WinUser.h"
 #include "platform/ui/x11/X11Display.h"
 
@@ -24,6 +28,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -52,6 +57,8 @@ int Screenshot(const std::filesystem::path& file, DWORD seconds) {
     platform::HeadlessDisplay display(1024, 768);
     const DWORD start = GetTickCount();
     bool saved = false;
+    CBorvantaAppDlg* mainWindow = nullptr;
+    theApp.onMainWindow = [&](CBorvantaAppDlg& dialog) { mainWindow = &dialog; };
     platform::SetModalIdleHook([&](HWND dialog) {
         // Wakes the loop again while nothing else happens.
         SetTimer(dialog, 0x7F00, 100, nullptr);
@@ -62,6 +69,29 @@ int Screenshot(const std::filesystem::path& file, DWORD seconds) {
             saved = display.SaveScreenshot(file);
             if (!saved) {
                 std::fprintf(stderr, "Borvanta5600: cannot write %s\n", file.c_str());
+            }
+            // The other pages, each shown by its tab as a click would.
+            if (saved && mainWindow != nullptr && dialog == mainWindow->GetSafeHwnd()) {
+                const std::pair<int, const char*> tabs[] = {
+                    {BUTTON_ADJUSTPERFORMANCE, "-performance"},
+                    {BUTTON_MANAGEPROFILES, "-profiles"},
+                    {BUTTON_MANAGEMACROS, "-macros"},
+                    {BUTTON_LIGHTINGMAINTENANCE, "-lighting"}};
+                for (const auto& [id, suffix] : tabs) {
+                    const CGUIItem* tab = FindGUIItemById(mainWindow->items, id);
+                    if (tab == nullptr) {
+                        continue;
+                    }
+                    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED),
+                                 reinterpret_cast<LPARAM>(tab->hwnd));
+                    platform::PumpUntilIdle();
+                    std::filesystem::path page = file;
+                    page.replace_filename(file.stem().string() + suffix +
+                                          file.extension().string());
+                    if (display.SaveScreenshot(page)) {
+                        std::printf("Saved the configurator's screen to %s\n", page.c_str());
+                    }
+                }
             }
         }
         EndDialog(dialog, IDCANCEL);
