@@ -2,10 +2,15 @@
 // the ones our own skin ships.
 #include "PopupTestSupport.h"
 #include "configurator/PopupBoxSingleKeyEntry.h"
+#include "configurator/PredefinedMacroPopup.h"
+#include "gui/DropdownListItem.h"
 #include "gui/EditItemSingleKeyInput.h"
 #include "gui/LangTable.h"
+#include "gui/ListPanel.h"
 #include "gui/TextItem.h"
+#include "gui/WidgetMessages.h"
 #include "platform/ui/Clock.h"
+#include "platform/ui/DialogTemplate.h"
 #include "platform/ui/Display.h"
 #include "platform/ui/MessageLoop.h"
 
@@ -28,6 +33,31 @@ const char* const kKeyEdit =
     "<EDITCTRLLIST><EDITCTRLSK name=\"EDITCTRL_POPUP_SINGLEKEYENTRY\"><RECT left=\"20\" "
     "top=\"30\" right=\"160\" bottom=\"20\"/></EDITCTRLSK></EDITCTRLLIST>";
 
+// The two command lists at (20, 10) and (20, 40), 100 x 20 each, their add buttons beside
+// them and Cancel below.
+const char* const kCommandLists =
+    "<COMBOLIST>"
+    "<COMBO name=\"LIST_GLOBAL_BASIC_COMMANDS\"><CBOX><RECT left=\"20\" top=\"10\" "
+    "right=\"100\" bottom=\"20\"/></CBOX><CLIST height=\"150\"/></COMBO>"
+    "<COMBO name=\"LIST_GLOBAL_ADDITIONAL_COMMANDS\"><CBOX><RECT left=\"20\" top=\"40\" "
+    "right=\"100\" bottom=\"20\"/></CBOX><CLIST height=\"150\"/></COMBO>"
+    "</COMBOLIST>";
+const char* const kAddButtons =
+    "<BUTTONLIST>"
+    "<BUTTON name=\"BUTTON_ADD_BASIC_MACRO_CMDS\"><RECT left=\"130\" top=\"10\" right=\"50\" "
+    "bottom=\"20\"/></BUTTON>"
+    "<BUTTON name=\"BUTTON_ADD_ADV_MACRO_CMDS\"><RECT left=\"130\" top=\"40\" right=\"50\" "
+    "bottom=\"20\"/></BUTTON>"
+    "</BUTTONLIST>";
+const char* const kCancel =
+    "<BUTTONLIST><BUTTON name=\"BUTTON_POPUP_CANCEL\"><RECT left=\"120\" top=\"70\" "
+    "right=\"60\" bottom=\"24\"/></BUTTON></BUTTONLIST>";
+
+// The list panels of the drop-downs run on this template.
+constexpr UINT kListTemplate = 4711;
+// Rows of a list panel in the default font, below its one-pixel border.
+constexpr int kListRowHeight = 15;
+
 std::string Panel(const std::string& lists) {
     return "<!DOCTYPE GUIPANEL>\n<GUIPANEL><BACKGROUND>face.bmp</BACKGROUND><MASK>mask.bmp"
            "</MASK>" +
@@ -44,6 +74,10 @@ class KeyPopupsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         RegisterPopupDialogTemplates();
+        DialogTemplate list;
+        list.style = WS_POPUP | WS_VISIBLE;
+        RegisterDialogTemplate(kListTemplate, list);
+        CListPanel::DefaultTemplateId() = kListTemplate;
         m_folder.Write("skins/face.bmp", popuptest::SolidBmp(200, 100, 0x203040));
         m_folder.Write("skins/mask.bmp", popuptest::SolidBmp(200, 100, 0x000000));
         ASSERT_TRUE(m_owner.CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300,
@@ -65,12 +99,47 @@ protected:
         m_display.Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     }
 
+    // Steps that open a drop-down of the popup, and choose its entry (or cancel its list
+    // with -1) once the list runs.
+    std::vector<std::function<void(HWND)>> Choose(CDropdownListItem*& list, int entry,
+                                                  int* shownEntries = nullptr) {
+        return {[this, &list](HWND) {
+                    ASSERT_NE(list, nullptr);
+                    RECT r{};
+                    GetWindowRect(list->m_hWnd, &r);
+                    m_listTop = r.bottom;
+                    m_display.Click(r.left + 10, (r.top + r.bottom) / 2);
+                },
+                [this, &list, entry, shownEntries](HWND listPanel) {
+                    if (shownEntries != nullptr) {
+                        *shownEntries = static_cast<int>(
+                            SendMessageW(GetWindow(listPanel, GW_CHILD), LVM_GETITEMCOUNT, 0, 0));
+                    }
+                    if (entry < 0) {
+                        EndDialog(listPanel, -1);
+                        return;
+                    }
+                    RECT r{};
+                    GetWindowRect(list->m_hWnd, &r);
+                    m_display.Click(r.left + 10, m_listTop + 1 + kListRowHeight * entry + 5);
+                },
+                [this](HWND) {
+                    m_clock.Advance(250);
+                    platform::PumpUntilIdle();
+                }};
+    }
+
     platform::ScopedVirtualClock m_clock;
     popuptest::ProgramFolder m_folder;
     popuptest::TestCreators m_creators;
     platform::HeadlessDisplay m_display{400, 300};
     CWnd m_owner;
+    int m_listTop = 0;
 };
+
+template <class T> void Append(std::vector<T>& to, std::vector<T> more) {
+    to.insert(to.end(), more.begin(), more.end());
+}
 
 } // namespace
 
@@ -186,6 +255,87 @@ TEST_F(KeyPopupsTest, SingleKeyWithoutItsButtonsStillClosesOnEscapeOrClose) {
     EXPECT_EQ(popup.DoModal(), IDCANCEL);
 }
 
+TEST_F(KeyPopupsTest, CommandListsAreRefilledOnEveryOpeningAndAddTheChosenCommand) {
+    WriteSkin("AdvancedMacroPopup.xml", std::string(kCommandLists) + kAddButtons + kCancel);
+    CBorvantaPredefinedMacroPopup popup(&m_owner);
+    EXPECT_EQ(popup.m_nIDTemplate, IDD_WIDE_POPUP);
+    int firstShown = 0;
+    int secondShown = 0;
+    std::vector<std::function<void(HWND)>> steps;
+    Append(steps, Choose(popup.basicList, 1, &firstShown));
+    Append(steps, Choose(popup.basicList, 2, &secondShown)); // "$paste"
+    steps.push_back([&](HWND) { ClickItem(popup, BUTTON_ADD_BASIC_MACRO_CMDS); });
+    Script script(steps);
+    EXPECT_EQ(popup.DoModal(), IDOK);
+    EXPECT_EQ(script.StepsRun(), steps.size());
+    // Nine edit commands each time, not eighteen the second time.
+    EXPECT_EQ(firstShown, 9);
+    EXPECT_EQ(secondShown, 9);
+    EXPECT_EQ(popup.basicList->GetCount(), 9);
+    EXPECT_EQ(popup.basicChoice, 2);
+    EXPECT_EQ(popup.chosenCommand, u"$paste");
+
+    // The window commands, chosen and added through their own button.
+    CBorvantaPredefinedMacroPopup windows(&m_owner);
+    steps.clear();
+    int shown = 0;
+    Append(steps, Choose(windows.additionalList, 7, &shown)); // the last: "$zoomout"
+    steps.push_back([&](HWND) { ClickItem(windows, BUTTON_ADD_ADV_MACRO_CMDS); });
+    Script second(steps);
+    EXPECT_EQ(windows.DoModal(), IDOK);
+    EXPECT_EQ(shown, 8);
+    EXPECT_EQ(windows.chosenCommand, u"$zoomout");
+}
+
+TEST_F(KeyPopupsTest, CommandAddedBeforeAnyChoiceTakesTheFirstEntryOrNothing) {
+    WriteSkin("AdvancedMacroPopup.xml", std::string(kCommandLists) + kAddButtons + kCancel);
+    // Never opened: the list is empty, so the command is empty.
+    {
+        CBorvantaPredefinedMacroPopup popup(&m_owner);
+        Script script({[&](HWND) { ClickItem(popup, BUTTON_ADD_ADV_MACRO_CMDS); }});
+        EXPECT_EQ(popup.DoModal(), IDOK);
+        EXPECT_TRUE(popup.chosenCommand.IsEmpty());
+    }
+    // Opened and left without a choice: its first entry.
+    {
+        CBorvantaPredefinedMacroPopup popup(&m_owner);
+        std::vector<std::function<void(HWND)>> steps = Choose(popup.additionalList, -1);
+        steps.push_back([&](HWND) { ClickItem(popup, BUTTON_ADD_ADV_MACRO_CMDS); });
+        Script script(steps);
+        EXPECT_EQ(popup.DoModal(), IDOK);
+        EXPECT_EQ(popup.chosenCommand, u"$swapwindows");
+    }
+}
+
+TEST_F(KeyPopupsTest, CommandPopupCancelsOnlyThroughItsItemUnlessTheSkinLacksIt) {
+    WriteSkin("AdvancedMacroPopup.xml", std::string(kCommandLists) + kAddButtons + kCancel);
+    {
+        CBorvantaPredefinedMacroPopup popup(&m_owner);
+        bool open = false;
+        Script script({[&](HWND dialog) {
+                           m_display.PressKey(VK_RETURN);
+                           m_display.PressKey(VK_ESCAPE);
+                           SendMessageW(dialog, WM_CLOSE, 0, 0);
+                           platform::PumpUntilIdle();
+                           open = IsWindow(dialog) && IsWindowVisible(dialog);
+                       },
+                       [&](HWND) { ClickItem(popup, BUTTON_POPUP_CANCEL); }});
+        EXPECT_EQ(popup.DoModal(), IDCANCEL);
+        EXPECT_TRUE(open);
+        EXPECT_TRUE(popup.chosenCommand.IsEmpty());
+    }
+    // Without Cancel (or without any item) Escape and closing end it.
+    for (const std::string& lists : {std::string(kCommandLists) + kAddButtons, std::string()}) {
+        WriteSkin("AdvancedMacroPopup.xml", lists);
+        CBorvantaPredefinedMacroPopup byEscape(&m_owner);
+        Script escape({[&](HWND) { m_display.PressKey(VK_ESCAPE); }});
+        EXPECT_EQ(byEscape.DoModal(), IDCANCEL);
+        CBorvantaPredefinedMacroPopup byClose(&m_owner);
+        Script close({[&](HWND dialog) { SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }});
+        EXPECT_EQ(byClose.DoModal(), IDCANCEL);
+    }
+}
+
 #ifdef BORVANTA_PROGRAM_DIR
 
 namespace {
@@ -258,6 +408,29 @@ TEST_F(ShippedKeyPopups, SingleKeyPopupCapturesAKeyAndCloses) {
     EXPECT_GT(size.cy, 0);
     EXPECT_EQ(result.keyName, u"F1");
     EXPECT_EQ(result.virtualKey, VK_F1);
+}
+
+TEST_F(ShippedKeyPopups, CommandPopupOffersTheTranslatedCommandsAndAddsOne) {
+    CListPanel::DefaultTemplateId() = IDD_WARNING_POPUP;
+    CBorvantaPredefinedMacroPopup popup(&m_owner);
+    CString shownText;
+    Script script({[&](HWND) {
+                       ExpectTranslatedTexts(popup);
+                       ASSERT_NE(popup.basicList, nullptr);
+                       ASSERT_NE(popup.additionalList, nullptr);
+                       ASSERT_NE(FindGUIItemById(popup.items, BUTTON_POPUP_CANCEL), nullptr);
+                       // What the field shows for a command is its English text.
+                       SendMessageW(popup.m_hWnd, WM_DROPDOWN_OPENING, 0,
+                                    reinterpret_cast<LPARAM>(popup.basicList->m_hWnd));
+                       popup.basicList->SetCurSel(1);
+                       shownText = popup.basicList->DisplayText();
+                       SendMessageW(popup.m_hWnd, WM_DROPDOWN_SELECT, 1,
+                                    reinterpret_cast<LPARAM>(popup.basicList->m_hWnd));
+                   },
+                   [&](HWND) { ClickItem(popup, BUTTON_ADD_BASIC_MACRO_CMDS); }});
+    EXPECT_EQ(popup.DoModal(), IDOK);
+    EXPECT_EQ(shownText, u"Copy");
+    EXPECT_EQ(popup.chosenCommand, u"$copy");
 }
 
 #endif
