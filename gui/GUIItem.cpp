@@ -27,10 +27,11 @@ CGUIItem* CGUIItemList::GetAt(int i) const {
 
 void CGUIItemList::DeleteLast() {
     if (!m_items.empty()) {
-        // Destroy the item before it leaves the list, so that nothing it does while going
-        // finds a list in between states.
-        m_items.back().reset();
+        // The item leaves the list before it is destroyed, so that a look-up made while it
+        // goes (a window message its destruction sends) never meets an empty slot.
+        std::unique_ptr<CGUIItem> item = std::move(m_items.back());
         m_items.pop_back();
+        item.reset();
     }
 }
 

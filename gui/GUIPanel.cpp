@@ -33,6 +33,11 @@ CGUIPanel::~CGUIPanel() {
 
 int CGUIPanel::OnCreate(LPCREATESTRUCTW cs) {
     if (!skinFile.IsEmpty()) {
+        // A window made again on the same object loads its skin afresh: the items of the
+        // earlier window go first, or the list would hold the skin twice.
+        background = nullptr;
+        mask = nullptr;
+        DeleteGUIItems(items);
         LoadSkinFile(items, skinFile, this);
         background = FindPanelBitmap(items, 0);
         if (background != nullptr) {

@@ -119,9 +119,9 @@ ButtonId CMouseConfig::GetExtraAssignmentButton(UINT index, IMouseProfile* profi
 }
 
 IMouseProfile* CMouseConfig::AddProfile(const WCHAR* name) {
-    if (name != nullptr && !IsAcceptableProfileName(name)) {
-        return nullptr;
-    }
+    // Every name is kept, line breaks included: the device client adds the profiles it reads
+    // from the mouse here, and one left out would be deleted from the mouse by the next
+    // write. Names the user types are checked where they are typed (IsAcceptableProfileName).
     m_profiles.push_back(std::make_unique<CMouseProfile>(name));
     return m_profiles.back().get();
 }

@@ -76,6 +76,11 @@ CString MakeUniqueFileName(const WCHAR* extension, const IMouseProfile* profile,
 }
 
 BOOL CMouseProfile::SaveToFile(CString& fileName, const WCHAR* folder, const WCHAR* extension) {
+    // The file holds the name on one line: a name read from the mouse with a line break in
+    // it cannot be written there.
+    if (!IsAcceptableProfileName(m_name)) {
+        return FALSE;
+    }
     if (fileName.IsEmpty()) {
         fileName = MakeUniqueFileName(extension, this, folder);
         if (fileName.IsEmpty()) {

@@ -201,3 +201,43 @@ TEST(GUIItem, ShowItemsReachesWindowObjectsWhoseHwndFieldIsUnfilled) {
     EXPECT_FALSE(IsWindow(bitmapWindow)); // the item took its window along
     DestroyWindow(panel);
 }
+
+namespace {
+
+// An item that looks itself and its neighbours up in its list while it is destroyed, as a
+// widget does when its window's last messages reach the panel.
+class LookingItem : public CGUIItem {
+public:
+    LookingItem(int itemId, const CGUIItemList* owner, std::vector<bool>* found)
+        : m_owner(owner), m_found(found) {
+        id = itemId;
+        type = GUIITEM_TEXTITEM;
+    }
+    ~LookingItem() override {
+        m_found->push_back(FindGUIItemById(*m_owner, id) != nullptr);
+        FindGUIItemByHwnd(*m_owner, FakeWindow(77));
+        FindBitmapItemById(1, *m_owner);
+    }
+
+private:
+    const CGUIItemList* m_owner;
+    std::vector<bool>* m_found;
+};
+
+} // namespace
+
+TEST(GUIItem, ItemLeavesTheListBeforeItIsDestroyed) {
+    std::vector<bool> found;
+    {
+        CGUIItemList list;
+        list.Add(std::make_unique<ProbeItem>(1, GUIITEM_BITMAPITEM, nullptr, nullptr));
+        list.Add(std::make_unique<LookingItem>(2, &list, &found));
+        list.Add(std::make_unique<LookingItem>(3, &list, &found));
+        list.DeleteLast();
+        EXPECT_EQ(list.GetCount(), 2);
+        DeleteGUIItems(list);
+        EXPECT_TRUE(list.IsEmpty());
+    }
+    // Each looked itself up and no longer found itself; nothing read an empty slot.
+    EXPECT_EQ(found, (std::vector<bool>{false, false}));
+}

@@ -157,3 +157,19 @@ TEST(ShippedSamplePanel, ShowsItsFaceInsideTheMaskInTheHeadlessDisplay) {
     SkinResourceCache::Clear();
 }
 #endif
+
+TEST_F(GUIPanelTest, WindowMadeAgainLoadsItsSkinAfreshWithItsSizeAndFace) {
+    TestPanel panel(u"Panel.xml", kTemplate, nullptr);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(panel.Create(kTemplate));
+        platform::PumpUntilIdle();
+        EXPECT_EQ(panel.items.GetCount(), 2); // BACKGROUND and MASK once, not twice
+        RECT window{};
+        panel.GetWindowRect(&window);
+        EXPECT_EQ(window, (RECT{0, 0, 60, 40}));
+        EXPECT_EQ(m_display.ScreenPixel(30, 30), RGB(255, 0, 0));
+        panel.DestroyWindow();
+        platform::PumpUntilIdle();
+    }
+}

@@ -2,6 +2,7 @@
 #include "model/ProfileNames.h"
 
 #include "platform/base/Path.h"
+#include "platform/base/WideChar.h"
 #include "tests/platform/base/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -290,9 +291,21 @@ TEST(MouseConfigTest, ProfileListLookupsAndActiveProfile) {
     EXPECT_EQ(config.GetProfileCount(), 2);
     config.DeleteProfile(nullptr);
 
-    // Names with line breaks are refused.
-    EXPECT_EQ(config.AddProfile(u"Two\nLines"), nullptr);
-    EXPECT_EQ(config.AddProfile(u"Two\rLines"), nullptr);
+    // Names with line breaks are kept (the mouse may hold such profiles), but no settings
+    // file is written for them, since a file holds the name on one line.
+    IMouseProfile* twoLines = config.AddProfile(u"Two\nLines");
+    ASSERT_NE(twoLines, nullptr);
+    EXPECT_EQ(Str(twoLines->GetName()), u"Two\nLines");
+    ASSERT_NE(config.AddProfile(u"Two\rLines"), nullptr);
+    EXPECT_EQ(config.GetProfileCount(), 4);
+    CString fileName;
+    const auto folder = std::filesystem::temp_directory_path() / "two_lines_profile";
+    std::filesystem::create_directories(folder);
+    EXPECT_FALSE(twoLines->SaveToFile(fileName, FromUtf8(folder.string() + "/").c_str(), u"ini"));
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+    std::filesystem::remove_all(folder);
+    config.DeleteProfile(config.GetProfile(3));
+    config.DeleteProfile(twoLines);
     EXPECT_EQ(config.GetProfileCount(), 2);
 
     IMouseProfile* copy = config.AddProfileCopy(b);
