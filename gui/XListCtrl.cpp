@@ -517,8 +517,10 @@ void CXListCtrl::OnRButtonDown(UINT flags, CPoint point) {
 }
 
 bool CXListCtrl::ChooseProgram(int row, int columnId) {
-    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY,
-                       u"*.exe|*.exe||", this);
+    // Programs on this system carry no extension: the chooser lists the files that can run.
+    CFileDialog dialog(TRUE, nullptr, nullptr,
+                       OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_EXECUTABLEONLY, u"Programs|*||",
+                       this);
     if (dialog.DoModal() != IDOK) {
         return false;
     }
