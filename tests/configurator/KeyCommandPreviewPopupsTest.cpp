@@ -2,10 +2,20 @@
 // the ones our own skin ships.
 #include "PopupTestSupport.h"
 #include "configurator/PopupBoxSingleKeyEntry.h"
+#include "configurator/PredefinedMacroPopup.h"
+#include "configurator/PreviewPopup.h"
+#include "gui/DPIStageWindow.h"
+#include "gui/DropdownListItem.h"
 #include "gui/EditItemSingleKeyInput.h"
 #include "gui/LangTable.h"
+#include "gui/ListPanel.h"
 #include "gui/TextItem.h"
+#include "gui/WidgetMessages.h"
+#include "model/BorvantaConfig.h"
+#include "model/Macro.h"
+#include "model/MouseProfile.h"
 #include "platform/ui/Clock.h"
+#include "platform/ui/DialogTemplate.h"
 #include "platform/ui/Display.h"
 #include "platform/ui/MessageLoop.h"
 
@@ -28,6 +38,31 @@ const char* const kKeyEdit =
     "<EDITCTRLLIST><EDITCTRLSK name=\"EDITCTRL_POPUP_SINGLEKEYENTRY\"><RECT left=\"20\" "
     "top=\"30\" right=\"160\" bottom=\"20\"/></EDITCTRLSK></EDITCTRLLIST>";
 
+// The two command lists at (20, 10) and (20, 40), 100 x 20 each, their add buttons beside
+// them and Cancel below.
+const char* const kCommandLists =
+    "<COMBOLIST>"
+    "<COMBO name=\"LIST_GLOBAL_BASIC_COMMANDS\"><CBOX><RECT left=\"20\" top=\"10\" "
+    "right=\"100\" bottom=\"20\"/></CBOX><CLIST height=\"150\"/></COMBO>"
+    "<COMBO name=\"LIST_GLOBAL_ADDITIONAL_COMMANDS\"><CBOX><RECT left=\"20\" top=\"40\" "
+    "right=\"100\" bottom=\"20\"/></CBOX><CLIST height=\"150\"/></COMBO>"
+    "</COMBOLIST>";
+const char* const kAddButtons =
+    "<BUTTONLIST>"
+    "<BUTTON name=\"BUTTON_ADD_BASIC_MACRO_CMDS\"><RECT left=\"130\" top=\"10\" right=\"50\" "
+    "bottom=\"20\"/></BUTTON>"
+    "<BUTTON name=\"BUTTON_ADD_ADV_MACRO_CMDS\"><RECT left=\"130\" top=\"40\" right=\"50\" "
+    "bottom=\"20\"/></BUTTON>"
+    "</BUTTONLIST>";
+const char* const kCancel =
+    "<BUTTONLIST><BUTTON name=\"BUTTON_POPUP_CANCEL\"><RECT left=\"120\" top=\"70\" "
+    "right=\"60\" bottom=\"24\"/></BUTTON></BUTTONLIST>";
+
+// The list panels of the drop-downs run on this template.
+constexpr UINT kListTemplate = 4711;
+// Rows of a list panel in the default font, below its one-pixel border.
+constexpr int kListRowHeight = 15;
+
 std::string Panel(const std::string& lists) {
     return "<!DOCTYPE GUIPANEL>\n<GUIPANEL><BACKGROUND>face.bmp</BACKGROUND><MASK>mask.bmp"
            "</MASK>" +
@@ -44,6 +79,10 @@ class KeyPopupsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         RegisterPopupDialogTemplates();
+        DialogTemplate list;
+        list.style = WS_POPUP | WS_VISIBLE;
+        RegisterDialogTemplate(kListTemplate, list);
+        CListPanel::DefaultTemplateId() = kListTemplate;
         m_folder.Write("skins/face.bmp", popuptest::SolidBmp(200, 100, 0x203040));
         m_folder.Write("skins/mask.bmp", popuptest::SolidBmp(200, 100, 0x000000));
         ASSERT_TRUE(m_owner.CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300,
@@ -65,12 +104,47 @@ protected:
         m_display.Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     }
 
+    // Steps that open a drop-down of the popup, and choose its entry (or cancel its list
+    // with -1) once the list runs.
+    std::vector<std::function<void(HWND)>> Choose(CDropdownListItem*& list, int entry,
+                                                  int* shownEntries = nullptr) {
+        return {[this, &list](HWND) {
+                    ASSERT_NE(list, nullptr);
+                    RECT r{};
+                    GetWindowRect(list->m_hWnd, &r);
+                    m_listTop = r.bottom;
+                    m_display.Click(r.left + 10, (r.top + r.bottom) / 2);
+                },
+                [this, &list, entry, shownEntries](HWND listPanel) {
+                    if (shownEntries != nullptr) {
+                        *shownEntries = static_cast<int>(
+                            SendMessageW(GetWindow(listPanel, GW_CHILD), LVM_GETITEMCOUNT, 0, 0));
+                    }
+                    if (entry < 0) {
+                        EndDialog(listPanel, -1);
+                        return;
+                    }
+                    RECT r{};
+                    GetWindowRect(list->m_hWnd, &r);
+                    m_display.Click(r.left + 10, m_listTop + 1 + kListRowHeight * entry + 5);
+                },
+                [this](HWND) {
+                    m_clock.Advance(250);
+                    platform::PumpUntilIdle();
+                }};
+    }
+
     platform::ScopedVirtualClock m_clock;
     popuptest::ProgramFolder m_folder;
     popuptest::TestCreators m_creators;
     platform::HeadlessDisplay m_display{400, 300};
     CWnd m_owner;
+    int m_listTop = 0;
 };
+
+template <class T> void Append(std::vector<T>& to, std::vector<T> more) {
+    to.insert(to.end(), more.begin(), more.end());
+}
 
 } // namespace
 
@@ -186,6 +260,260 @@ TEST_F(KeyPopupsTest, SingleKeyWithoutItsButtonsStillClosesOnEscapeOrClose) {
     EXPECT_EQ(popup.DoModal(), IDCANCEL);
 }
 
+TEST_F(KeyPopupsTest, CommandListsAreRefilledOnEveryOpeningAndAddTheChosenCommand) {
+    WriteSkin("AdvancedMacroPopup.xml", std::string(kCommandLists) + kAddButtons + kCancel);
+    CBorvantaPredefinedMacroPopup popup(&m_owner);
+    EXPECT_EQ(popup.m_nIDTemplate, IDD_WIDE_POPUP);
+    int firstShown = 0;
+    int secondShown = 0;
+    std::vector<std::function<void(HWND)>> steps;
+    Append(steps, Choose(popup.basicList, 1, &firstShown));
+    Append(steps, Choose(popup.basicList, 2, &secondShown)); // "$paste"
+    steps.push_back([&](HWND) { ClickItem(popup, BUTTON_ADD_BASIC_MACRO_CMDS); });
+    Script script(steps);
+    EXPECT_EQ(popup.DoModal(), IDOK);
+    EXPECT_EQ(script.StepsRun(), steps.size());
+    // Nine edit commands each time, not eighteen the second time.
+    EXPECT_EQ(firstShown, 9);
+    EXPECT_EQ(secondShown, 9);
+    EXPECT_EQ(popup.basicList->GetCount(), 9);
+    EXPECT_EQ(popup.basicChoice, 2);
+    EXPECT_EQ(popup.chosenCommand, u"$paste");
+
+    // The window commands, chosen and added through their own button.
+    CBorvantaPredefinedMacroPopup windows(&m_owner);
+    steps.clear();
+    int shown = 0;
+    Append(steps, Choose(windows.additionalList, 7, &shown)); // the last: "$zoomout"
+    steps.push_back([&](HWND) { ClickItem(windows, BUTTON_ADD_ADV_MACRO_CMDS); });
+    Script second(steps);
+    EXPECT_EQ(windows.DoModal(), IDOK);
+    EXPECT_EQ(shown, 8);
+    EXPECT_EQ(windows.chosenCommand, u"$zoomout");
+}
+
+TEST_F(KeyPopupsTest, CommandAddedBeforeAnyChoiceTakesTheFirstEntryOrNothing) {
+    WriteSkin("AdvancedMacroPopup.xml", std::string(kCommandLists) + kAddButtons + kCancel);
+    // Never opened: the list is empty, so the command is empty.
+    {
+        CBorvantaPredefinedMacroPopup popup(&m_owner);
+        Script script({[&](HWND) { ClickItem(popup, BUTTON_ADD_ADV_MACRO_CMDS); }});
+        EXPECT_EQ(popup.DoModal(), IDOK);
+        EXPECT_TRUE(popup.chosenCommand.IsEmpty());
+    }
+    // Opened and left without a choice: its first entry.
+    {
+        CBorvantaPredefinedMacroPopup popup(&m_owner);
+        std::vector<std::function<void(HWND)>> steps = Choose(popup.additionalList, -1);
+        steps.push_back([&](HWND) { ClickItem(popup, BUTTON_ADD_ADV_MACRO_CMDS); });
+        Script script(steps);
+        EXPECT_EQ(popup.DoModal(), IDOK);
+        EXPECT_EQ(popup.chosenCommand, u"$swapwindows");
+    }
+}
+
+TEST_F(KeyPopupsTest, CommandPopupCancelsOnlyThroughItsItemUnlessTheSkinLacksIt) {
+    WriteSkin("AdvancedMacroPopup.xml", std::string(kCommandLists) + kAddButtons + kCancel);
+    {
+        CBorvantaPredefinedMacroPopup popup(&m_owner);
+        bool open = false;
+        Script script({[&](HWND dialog) {
+                           m_display.PressKey(VK_RETURN);
+                           m_display.PressKey(VK_ESCAPE);
+                           SendMessageW(dialog, WM_CLOSE, 0, 0);
+                           platform::PumpUntilIdle();
+                           open = IsWindow(dialog) && IsWindowVisible(dialog);
+                       },
+                       [&](HWND) { ClickItem(popup, BUTTON_POPUP_CANCEL); }});
+        EXPECT_EQ(popup.DoModal(), IDCANCEL);
+        EXPECT_TRUE(open);
+        EXPECT_TRUE(popup.chosenCommand.IsEmpty());
+    }
+    // Without Cancel (or without any item) Escape and closing end it.
+    for (const std::string& lists : {std::string(kCommandLists) + kAddButtons, std::string()}) {
+        WriteSkin("AdvancedMacroPopup.xml", lists);
+        CBorvantaPredefinedMacroPopup byEscape(&m_owner);
+        Script escape({[&](HWND) { m_display.PressKey(VK_ESCAPE); }});
+        EXPECT_EQ(byEscape.DoModal(), IDCANCEL);
+        CBorvantaPredefinedMacroPopup byClose(&m_owner);
+        Script close({[&](HWND dialog) { SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }});
+        EXPECT_EQ(byClose.DoModal(), IDCANCEL);
+    }
+}
+
+namespace {
+
+// The eleven lines in one column, 20 pixels apart, five stage tiles below and the close button.
+std::string PreviewSkin(bool withClose) {
+    std::string lists = "<TEXTLIST>";
+    for (int i = 1; i <= 11; ++i) {
+        lists += "<TEXTITEM name=\"TEXT_PREVIEW_" + std::string(i < 10 ? "0" : "") +
+                 std::to_string(i) + "\"><RECT left=\"0\" top=\"" + std::to_string(i * 20) +
+                 "\" right=\"100\" bottom=\"20\"/></TEXTITEM>";
+    }
+    lists += "</TEXTLIST><DPISTAGELIST>";
+    for (int i = 1; i <= 5; ++i) {
+        lists += "<DPISTAGEWINDOW name=\"DPISTAGEWINDOW_0" + std::to_string(i) +
+                 "\"><RECT left=\"" + std::to_string(100 + i * 40) +
+                 "\" top=\"0\" right=\"36\" bottom=\"40\"/>"
+                 "<TEXTAREA name=\"HEADING\" textkey=\"S" +
+                 std::to_string(i) +
+                 "\"><RECT right=\"36\" bottom=\"10\"/></TEXTAREA>"
+                 "</DPISTAGEWINDOW>";
+    }
+    lists += "</DPISTAGELIST>";
+    if (withClose) {
+        lists += "<BUTTONLIST><BUTTON name=\"BUTTON_POPUP_PREVIEW_OK\"><RECT left=\"140\" "
+                 "top=\"60\" right=\"50\" bottom=\"24\"/></BUTTON></BUTTONLIST>";
+    }
+    return lists;
+}
+
+GUID TestGuid(unsigned char seed) {
+    GUID guid{};
+    guid.Data1 = seed;
+    guid.Data4[7] = seed;
+    return guid;
+}
+
+class PreviewPopupTest : public KeyPopupsTest {
+protected:
+    void SetUp() override {
+        KeyPopupsTest::SetUp();
+        ASSERT_TRUE(popuptest::ParseLanguage(m_table, u"click\r\nLeft Click\r\n"
+                                                      u"SingleKey\r\nKey\r\n"
+                                                      u"macro\r\nMacro\r\n"));
+        CurrentLangTable = &m_table;
+        m_profile = m_config.AddProfile(u"Shown");
+        ASSERT_NE(m_profile, nullptr);
+        m_other = m_config.AddProfile(u"Gaming");
+        m_other->SetGuid(TestGuid(7));
+        CMacro* macro = m_config.CreateMacro(u"Burst", nullptr);
+        ASSERT_NE(macro, nullptr);
+        macro->SetGuid(TestGuid(9));
+    }
+    void TearDown() override {
+        CurrentLangTable = nullptr;
+        KeyPopupsTest::TearDown();
+    }
+    // Runs the popup and reads the lines and tiles while it shows.
+    void Show(const char* skin = nullptr) {
+        WriteSkin("PreviewPopup.xml", skin != nullptr ? std::string(skin) : PreviewSkin(true));
+        CBorvantaPreviewPopup popup(&m_owner, m_profile, &m_config);
+        Script script({[&](HWND) {
+                           for (int i = 0; i < 11; ++i) {
+                               auto* text = dynamic_cast<CTextItem*>(
+                                   FindGUIItemById(popup.items, TEXT_PREVIEW_01 + i));
+                               m_shown[i] = text != nullptr ? text->GetText() : u"<none>";
+                           }
+                           for (int i = 0; i < 5; ++i) {
+                               CDPIStageWindow* tile = popup.stageWindows[i];
+                               ASSERT_NE(tile, nullptr);
+                               // A click on a tile selects nothing.
+                               RECT r{};
+                               GetWindowRect(tile->m_hWnd, &r);
+                               m_display.Click(r.left + 5, r.top + 5);
+                               m_enabled[i] = IsWindowEnabled(tile->m_hWnd) != FALSE;
+                               m_selected[i] = tile->selected != 0;
+                               m_values[i] = tile->value;
+                           }
+                       },
+                       [&](HWND) { ClickItem(popup, BUTTON_POPUP_PREVIEW_OK); }});
+        m_result = popup.DoModal();
+        m_steps = script.StepsRun();
+    }
+
+    CLangTable m_table;
+    CBorvantaConfig m_config;
+    IMouseProfile* m_profile = nullptr;
+    IMouseProfile* m_other = nullptr;
+    CString m_shown[11];
+    bool m_enabled[5] = {};
+    bool m_selected[5] = {};
+    int m_values[5] = {};
+    INT_PTR m_result = 0;
+    size_t m_steps = 0;
+};
+
+} // namespace
+
+TEST_F(PreviewPopupTest, LinesNameTheKeyMacroOrProfileOfEachButton) {
+    m_profile->SetButtonAssignment(1, ButtonAssignment::Of(ASSIGNMENT_CLICK));
+    m_profile->SetButtonAssignment(2, ButtonAssignment::SingleKey(0x1E, 0x41, 0));
+    m_profile->SetButtonAssignment(3, ButtonAssignment::WithGuid(ASSIGNMENT_MACRO, TestGuid(9)));
+    // A macro that no longer exists, by name and by identifier: only the kind's text.
+    m_profile->SetButtonAssignment(4, ButtonAssignment::WithName(ASSIGNMENT_MACRO_NAME, u"Gone"));
+    m_profile->SetButtonAssignment(5, ButtonAssignment::WithGuid(ASSIGNMENT_MACRO, TestGuid(1)));
+    m_profile->SetButtonAssignment(6,
+                                   ButtonAssignment::WithName(ASSIGNMENT_PROFILE_NAME, u"gaming"));
+    m_profile->SetButtonAssignment(7, ButtonAssignment::WithGuid(ASSIGNMENT_PROFILE, TestGuid(7)));
+    // A key without a scan code has no name to show.
+    m_profile->SetButtonAssignment(8, ButtonAssignment::SingleKey(0, 0x41, 0));
+    m_profile->SetButtonAssignment(9, ButtonAssignment::WithName(ASSIGNMENT_MACRO_NAME, u"BURST"));
+    Show();
+    EXPECT_EQ(m_result, IDCANCEL); // its button closes it as a cancel
+    EXPECT_EQ(m_steps, 2u);
+    EXPECT_EQ(m_shown[0], u"Left Click");
+    EXPECT_EQ(m_shown[1], u"Key: A");
+    EXPECT_EQ(m_shown[2], u"Macro: Burst");
+    EXPECT_EQ(m_shown[3], u"Macro");
+    EXPECT_EQ(m_shown[4], u"Macro");
+    // Untranslated kinds keep their key; the profile's own name, not the one stored.
+    EXPECT_EQ(m_shown[5], u"$profile: Gaming");
+    EXPECT_EQ(m_shown[6], u"$profile: Gaming");
+    EXPECT_EQ(m_shown[7], u"Key");
+    EXPECT_EQ(m_shown[8], u"Macro: Burst");
+    // Buttons that were never set: an empty line.
+    CMouseProfile unset(u"Unset");
+    CBorvantaPreviewPopup bare(&m_owner, &unset, &m_config);
+    const CString line = bare.AssignmentLine(10);
+    EXPECT_NE(line.GetString(), nullptr);
+    EXPECT_TRUE(line.IsEmpty()) << line.ToUtf8();
+}
+
+TEST_F(PreviewPopupTest, StagesInUseAreShownTheOthersDisabledNoneSelectedNoneClickable) {
+    m_profile->SetStageCapacity(5);
+    m_profile->SetStageCount(3);
+    for (LONG stage = 1; stage <= 5; ++stage) {
+        m_profile->SetStageDpi(stage, 400 * stage);
+    }
+    m_profile->SetActiveStage(2);
+    Show();
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(m_enabled[i], i < 3);
+        EXPECT_FALSE(m_selected[i]);
+    }
+    EXPECT_EQ(m_values[0], 400);
+    EXPECT_EQ(m_values[4], 2000);
+}
+
+TEST_F(PreviewPopupTest, ClosesOnlyThroughItsButtonUnlessTheSkinLacksIt) {
+    WriteSkin("PreviewPopup.xml", PreviewSkin(true));
+    {
+        CBorvantaPreviewPopup popup(&m_owner, m_profile, &m_config);
+        bool open = false;
+        Script script({[&](HWND dialog) {
+                           m_display.PressKey(VK_RETURN);
+                           m_display.PressKey(VK_ESCAPE);
+                           SendMessageW(dialog, WM_CLOSE, 0, 0);
+                           platform::PumpUntilIdle();
+                           open = IsWindow(dialog) && IsWindowVisible(dialog);
+                       },
+                       [&](HWND) { ClickItem(popup, BUTTON_POPUP_PREVIEW_OK); }});
+        EXPECT_EQ(popup.DoModal(), IDCANCEL);
+        EXPECT_TRUE(open);
+        EXPECT_EQ(script.StepsRun(), 2u);
+    }
+    // Without its button, or without a profile and configuration, Escape still ends it.
+    WriteSkin("PreviewPopup.xml", PreviewSkin(false));
+    CBorvantaPreviewPopup popup(&m_owner, nullptr, nullptr);
+    Script script({[&](HWND) { m_display.PressKey(VK_ESCAPE); }});
+    EXPECT_EQ(popup.DoModal(), IDCANCEL);
+    EXPECT_EQ(script.StepsRun(), 1u);
+    EXPECT_EQ(popup.lines.GetSize(), 0);
+}
+
 #ifdef BORVANTA_PROGRAM_DIR
 
 namespace {
@@ -258,6 +586,56 @@ TEST_F(ShippedKeyPopups, SingleKeyPopupCapturesAKeyAndCloses) {
     EXPECT_GT(size.cy, 0);
     EXPECT_EQ(result.keyName, u"F1");
     EXPECT_EQ(result.virtualKey, VK_F1);
+}
+
+TEST_F(ShippedKeyPopups, CommandPopupOffersTheTranslatedCommandsAndAddsOne) {
+    CListPanel::DefaultTemplateId() = IDD_WARNING_POPUP;
+    CBorvantaPredefinedMacroPopup popup(&m_owner);
+    CString shownText;
+    Script script({[&](HWND) {
+                       ExpectTranslatedTexts(popup);
+                       ASSERT_NE(popup.basicList, nullptr);
+                       ASSERT_NE(popup.additionalList, nullptr);
+                       ASSERT_NE(FindGUIItemById(popup.items, BUTTON_POPUP_CANCEL), nullptr);
+                       // What the field shows for a command is its English text.
+                       SendMessageW(popup.m_hWnd, WM_DROPDOWN_OPENING, 0,
+                                    reinterpret_cast<LPARAM>(popup.basicList->m_hWnd));
+                       popup.basicList->SetCurSel(1);
+                       shownText = popup.basicList->DisplayText();
+                       SendMessageW(popup.m_hWnd, WM_DROPDOWN_SELECT, 1,
+                                    reinterpret_cast<LPARAM>(popup.basicList->m_hWnd));
+                   },
+                   [&](HWND) { ClickItem(popup, BUTTON_ADD_BASIC_MACRO_CMDS); }});
+    EXPECT_EQ(popup.DoModal(), IDOK);
+    EXPECT_EQ(shownText, u"Copy");
+    EXPECT_EQ(popup.chosenCommand, u"$copy");
+}
+
+TEST_F(ShippedKeyPopups, PreviewPopupShowsElevenTranslatedLinesAndFiveTiles) {
+    CBorvantaConfig config;
+    IMouseProfile* profile = config.AddProfile(u"Profile 1");
+    ASSERT_NE(profile, nullptr);
+    for (LONG button = BUTTON_FIRST; button <= BUTTON_LAST; ++button) {
+        profile->SetButtonAssignment(button, GetDefaultAssignment(button));
+    }
+    CBorvantaPreviewPopup popup(&m_owner, profile, &config);
+    int lines = 0;
+    int tiles = 0;
+    Script script({[&](HWND) {
+                       ExpectTranslatedTexts(popup);
+                       for (int i = 0; i < 11; ++i) {
+                           auto* text = dynamic_cast<CTextItem*>(
+                               FindGUIItemById(popup.items, TEXT_PREVIEW_01 + i));
+                           lines += text != nullptr && !text->GetText().IsEmpty() ? 1 : 0;
+                       }
+                       for (CDPIStageWindow* tile : popup.stageWindows) {
+                           tiles += tile != nullptr ? 1 : 0;
+                       }
+                   },
+                   [&](HWND) { ClickItem(popup, BUTTON_POPUP_PREVIEW_OK); }});
+    EXPECT_EQ(popup.DoModal(), IDCANCEL);
+    EXPECT_EQ(lines, 11);
+    EXPECT_EQ(tiles, 5);
 }
 
 #endif
