@@ -909,10 +909,24 @@ BOOL CXListCtrl::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* r
 }
 
 void CXListCtrl::OnPaint() {
-    if (GetItemCount() > 0) {
+    const int rows = GetItemCount();
+    if (rows > 0) {
         SetBkColor(backgroundColor);
     }
     CListCtrl::OnPaint();
+    // The area below the last row is the list's too: filled here, so that it never shows what
+    // a closed popup left there when the repaint came without an erase.
+    RECT last{};
+    if (rows > 0 && GetItemRect(rows - 1, &last, LVIR_BOUNDS)) {
+        RECT client{};
+        GetClientRect(&client);
+        if (last.bottom < client.bottom) {
+            const RECT below{client.left, last.bottom, client.right, client.bottom};
+            const HDC dc = ::GetDC(m_hWnd);
+            FillColour(dc, below, backgroundColor);
+            ::ReleaseDC(m_hWnd, dc);
+        }
+    }
 }
 
 BOOL CXListCtrl::OnEraseBkgnd(CDC* dc) {
