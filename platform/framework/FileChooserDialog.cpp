@@ -2,6 +2,7 @@
 
 #include "platform/base/CString.h"
 #include "platform/base/Path.h"
+#include "platform/framework/CPaintDC.h"
 #include "platform/ui/ListBox.h"
 
 #include <algorithm>
@@ -98,7 +99,42 @@ BOOL CFileChooserDialog::OnInitDialog() {
     }
     OpenFolder(start);
     SetDlgItemText(kNameEdit, name.c_str());
+    CenterWindow();
     return TRUE;
+}
+
+BOOL CFileChooserDialog::OnEraseBkgnd(CDC* dc) {
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    ::FillRect(dc->GetSafeHdc(), &client, m_face);
+    return TRUE;
+}
+
+void CFileChooserDialog::OnPaint() {
+    CPaintDC dc(this);
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    ::FrameRect(dc.GetSafeHdc(), &client, m_frame);
+    for (const int id :
+         {kEntryList, kNameEdit, static_cast<int>(IDOK), static_cast<int>(IDCANCEL)}) {
+        const HWND child = ::GetDlgItem(m_hWnd, id);
+        RECT box{};
+        if (child == nullptr || !::GetWindowRect(child, &box)) {
+            continue;
+        }
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<LPPOINT>(&box), 2);
+        box = {box.left - 1, box.top - 1, box.right + 1, box.bottom + 1};
+        ::FrameRect(dc.GetSafeHdc(), &box, m_frame);
+    }
+}
+
+HBRUSH CFileChooserDialog::OnCtlColor(CDC* dc, CWnd* wnd, UINT /*ctlColor*/) {
+    const HWND control = wnd != nullptr ? wnd->GetSafeHwnd() : nullptr;
+    const bool field =
+        control == ::GetDlgItem(m_hWnd, kEntryList) || control == ::GetDlgItem(m_hWnd, kNameEdit);
+    ::SetBkColor(dc->GetSafeHdc(), field ? RGB(0xFF, 0xFF, 0xFF) : RGB(0xEC, 0xEC, 0xEC));
+    ::SetTextColor(dc->GetSafeHdc(), RGB(0, 0, 0));
+    return field ? static_cast<HBRUSH>(m_field) : static_cast<HBRUSH>(m_face);
 }
 
 bool CFileChooserDialog::Matches(const fs::directory_entry& entry) const {

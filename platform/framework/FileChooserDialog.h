@@ -9,6 +9,7 @@
 // OFN_OVERWRITEPROMPT asks for a second OK before an existing file is replaced.
 
 #include "platform/framework/CDialog.h"
+#include "platform/framework/CGdiObject.h"
 #include "platform/ui/CommDlg.h"
 
 #include <filesystem>
@@ -32,6 +33,11 @@ public:
     BOOL OnInitDialog() override;
     void OnOK() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    // A light face, white fields and a frame around the fields and buttons, so the dialog
+    // reads the same on every display.
+    BOOL OnEraseBkgnd(CDC* dc) override;
+    void OnPaint() override;
+    HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT ctlColor) override;
 
     // The folder shown and its entries as listed.
     const std::filesystem::path& Folder() const { return m_folder; }
@@ -53,4 +59,7 @@ private:
     std::vector<std::u16string> m_entries;
     std::filesystem::path m_confirmedOverwrite;
     std::u16string m_result;
+    CBrush m_face{RGB(0xEC, 0xEC, 0xEC)};
+    CBrush m_field{RGB(0xFF, 0xFF, 0xFF)};
+    CBrush m_frame{RGB(0x70, 0x70, 0x70)};
 };
