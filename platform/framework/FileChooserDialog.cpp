@@ -100,7 +100,11 @@ BOOL CFileChooserDialog::OnInitDialog() {
     OpenFolder(start);
     SetDlgItemText(kNameEdit, name.c_str());
     CenterWindow();
-    return TRUE;
+    // The name field has the focus with its text selected, so typing replaces a proposed name.
+    const HWND edit = ::GetDlgItem(m_hWnd, kNameEdit);
+    ::SetFocus(edit);
+    ::SendMessageW(edit, EM_SETSEL, 0, -1);
+    return FALSE;
 }
 
 BOOL CFileChooserDialog::OnEraseBkgnd(CDC* dc) {

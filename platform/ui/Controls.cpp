@@ -91,6 +91,10 @@ LRESULT ButtonControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             InvalidateRect(hwnd, nullptr, FALSE);
         }
         return 0;
+    case WM_ENABLE:
+        // A button looks different when disabled: it is drawn again at once.
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
     case BM_GETCHECK:
         return GetPropW(hwnd, kChecked) ? 1 : 0;
     case BM_SETCHECK:
