@@ -19,12 +19,14 @@ class CDropdownColorButton;
 class CDropdownListItem;
 class CEditItem;
 class CListPanelItem;
+class CMacro;
 class CMacroDisplayItem;
 class CSliderHMulti;
 class CTextItem;
 class CXListCtrl;
 class IMouseConfig;
 class IMouseDevice;
+class IMouseProfile;
 
 // Sections of the pending-change mask (the sections of a device write).
 inline constexpr BYTE PENDING_BUTTONS = 0x01;
@@ -219,6 +221,16 @@ public:
     void MapButtonItems();
     void FillAssignmentLists();
     void UpdateAssignmentLists();
+    // Refills the macro and profile sub-menus from the configuration.
+    void RefreshAssignSubmenus();
+    // Turns the drop-down's current entry into the button's assignment (owner: the parent of
+    // the key popup).
+    void ApplyAssignmentChoice(CDropdownListItem* dropdown, CWnd* owner, ButtonId button);
+    // True when some button keeps the primary click; else the no-click popup and false.
+    bool CheckClickAssigned();
+    // Buttons of every profile that name the macro or profile get their factory assignment.
+    void ResetAssignmentsOfMacro(CMacro* macro);
+    void ResetAssignmentsOfProfile(IMouseProfile* profile);
     // Performance page (PerformancePage.cpp).
     void InitPerformanceControls();
     void UpdatePerformanceControls();
@@ -255,6 +267,21 @@ public:
     void OnExportProfile();
     void OnDeleteProfile();
     void OnProfileOsdSwitch();
+    void ActivateProfile(IMouseProfile* profile);
+    void ActivateFirstProfile();
+    // "Profile:" and the active profile's name at the top of the window.
+    void UpdateProfileCaption();
+    void CreateProfile();
+    void RenameProfile();
+    // False when the copy stopped at the profile limit.
+    bool CopyProfile(int rowId);
+    void DeleteProfile();
+    void ShowPreviewPopup();
+    void ImportProfile();
+    void ExportProfile();
+    void RestoreProfile(int rowId);
+    // The profile of the list's first selected row; null when none.
+    IMouseProfile* GetSelectedProfile() const;
     // Macros page (MacrosPage.cpp).
     void FillMacroList();
     void InitMacroPage();
@@ -392,6 +419,16 @@ public:
 private:
     // The five sliders whose position messages this window takes.
     std::array<CSliderHMulti*, 5> OwnedSliders() const;
+    // Stores the assignment; the previous one comes back when no button keeps the click.
+    void StoreAssignment(ButtonId button, const ButtonAssignment& assignment,
+                         const ButtonAssignment& previous);
+    // Renames through the configuration and keeps the buttons naming it; the renamed profile
+    // or null.
+    IMouseProfile* RenameKeepingAssignments(IMouseProfile* profile, const CString& newName);
+    // A duplicate-name popup when some profile has exactly this name; true when shown.
+    bool WarnDuplicateProfileName(const CString& name);
+    // Asks for a profile file; the full path, empty when cancelled or no name was given.
+    CString AskProfileFile(bool open, IMouseProfile* profile);
     BOOL InitDialogState();
     void ShowNoMouseAndClose();
     CGUIItem* FindCommandItem(HWND control) const;

@@ -517,8 +517,10 @@ void CXListCtrl::OnRButtonDown(UINT flags, CPoint point) {
 }
 
 bool CXListCtrl::ChooseProgram(int row, int columnId) {
-    CFileDialog dialog(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY,
-                       u"*.exe|*.exe||", this);
+    // Programs on this system carry no extension: the chooser lists the files that can run.
+    CFileDialog dialog(TRUE, nullptr, nullptr,
+                       OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_EXECUTABLEONLY, u"Programs|*||",
+                       this);
     if (dialog.DoModal() != IDOK) {
         return false;
     }
@@ -907,10 +909,24 @@ BOOL CXListCtrl::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* r
 }
 
 void CXListCtrl::OnPaint() {
-    if (GetItemCount() > 0) {
+    const int rows = GetItemCount();
+    if (rows > 0) {
         SetBkColor(backgroundColor);
     }
     CListCtrl::OnPaint();
+    // The area below the last row is the list's too: filled here, so that it never shows what
+    // a closed popup left there when the repaint came without an erase.
+    RECT last{};
+    if (rows > 0 && GetItemRect(rows - 1, &last, LVIR_BOUNDS)) {
+        RECT client{};
+        GetClientRect(&client);
+        if (last.bottom < client.bottom) {
+            const RECT below{client.left, last.bottom, client.right, client.bottom};
+            const HDC dc = ::GetDC(m_hWnd);
+            FillColour(dc, below, backgroundColor);
+            ::ReleaseDC(m_hWnd, dc);
+        }
+    }
 }
 
 BOOL CXListCtrl::OnEraseBkgnd(CDC* dc) {

@@ -1,7 +1,7 @@
 #pragma once
-// Framework file-open dialog over GetOpenFileNameW. The filter is written with '|' between
-// its parts ("*.exe|*.exe||"). DoModal answers IDOK or IDCANCEL; after OK, GetPathName is
-// the full path and GetFileName the name with its extension.
+// Framework file dialog over GetOpenFileNameW (open) or GetSaveFileNameW (save). The filter is
+// written with '|' between its parts ("*.exe|*.exe||"). DoModal answers IDOK or IDCANCEL; after OK,
+// GetPathName is the full path and GetFileName the name with its extension.
 
 #include "platform/base/CString.h"
 #include "platform/framework/CWnd.h"
@@ -13,8 +13,7 @@ class CFileDialog {
 public:
     CFileDialog(BOOL openFileDialog, LPCWSTR defaultExt = nullptr, LPCWSTR fileName = nullptr,
                 DWORD flags = OFN_HIDEREADONLY, LPCWSTR filter = nullptr, CWnd* parentWnd = nullptr)
-        : m_parent(parentWnd) {
-        (void)openFileDialog;
+        : m_parent(parentWnd), m_open(openFileDialog != FALSE) {
         if (filter != nullptr) {
             m_filter = filter;
             for (char16_t& c : m_filter) {
@@ -38,7 +37,8 @@ public:
 
     INT_PTR DoModal() {
         m_ofn.hwndOwner = m_parent != nullptr ? m_parent->GetSafeHwnd() : nullptr;
-        return GetOpenFileNameW(&m_ofn) ? IDOK : IDCANCEL;
+        const BOOL chosen = m_open ? GetOpenFileNameW(&m_ofn) : GetSaveFileNameW(&m_ofn);
+        return chosen ? IDOK : IDCANCEL;
     }
     CString GetPathName() const { return CString(m_file); }
     CString GetFileName() const { return CString(m_file + m_ofn.nFileOffset); }
@@ -47,6 +47,7 @@ public:
 
 private:
     CWnd* m_parent;
+    bool m_open;
     std::u16string m_filter;
     WCHAR m_file[MAX_PATH] = {};
 };

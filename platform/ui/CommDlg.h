@@ -58,13 +58,18 @@ inline BOOL ChooseColorW(CHOOSECOLORW* request) {
     return TRUE;
 }
 
-// The file-open common dialog, answered like the colour dialog: GetOpenFileNameW asks the
-// installed file chooser (platform::SetFileChooser) for a full path and, without one, ends as
-// if the user had cancelled. A path longer than the caller's buffer fails.
+// The file-open and file-save common dialogs, answered like the colour dialog: they ask the
+// installed file chooser (platform::SetFileChooser) for a full path and, without one, end as
+// if the user had cancelled. A path longer than the caller's buffer fails. Programs install
+// the framework's CFileChooserDialog, which works on every display.
 inline constexpr DWORD OFN_READONLY = 0x00000001;
+inline constexpr DWORD OFN_OVERWRITEPROMPT = 0x00000002;
 inline constexpr DWORD OFN_HIDEREADONLY = 0x00000004;
 inline constexpr DWORD OFN_PATHMUSTEXIST = 0x00000800;
 inline constexpr DWORD OFN_FILEMUSTEXIST = 0x00001000;
+inline constexpr DWORD OFN_EXPLORER = 0x00080000;
+// This platform's own: list only files the user may run (programs have no extension here).
+inline constexpr DWORD OFN_EXECUTABLEONLY = 0x40000000;
 
 struct OPENFILENAMEW {
     DWORD lStructSize = sizeof(OPENFILENAMEW);
@@ -76,6 +81,9 @@ struct OPENFILENAMEW {
     WORD nFileOffset = 0;    // out: where the name starts in lpstrFile
     WORD nFileExtension = 0; // out: where the extension starts (after the dot), 0 for none
     LPCWSTR lpstrDefExt = nullptr;
+    LPCWSTR lpstrInitialDir = nullptr; // the folder shown first (backslash form), or none
+    // This platform's own: set by GetSaveFileNameW, so one chooser serves both dialogs.
+    BOOL saveDialog = FALSE;
 };
 
 namespace platform {
@@ -95,7 +103,8 @@ inline void SetFileChooser(FileChooser chooser) {
 
 } // namespace platform
 
-inline BOOL GetOpenFileNameW(OPENFILENAMEW* request) {
+// Runs the chooser and fills the request's path and offsets.
+inline BOOL RunFileChooser(OPENFILENAMEW* request) {
     if (request == nullptr || request->lpstrFile == nullptr || request->nMaxFile == 0) {
         return FALSE;
     }
@@ -114,4 +123,20 @@ inline BOOL GetOpenFileNameW(OPENFILENAMEW* request) {
     request->nFileExtension =
         dot != std::u16string::npos && dot >= nameStart ? static_cast<WORD>(dot + 1) : 0;
     return TRUE;
+}
+
+// The file-open dialog: TRUE with the chosen full path in lpstrFile.
+inline BOOL GetOpenFileNameW(OPENFILENAMEW* request) {
+    if (request != nullptr) {
+        request->saveDialog = FALSE;
+    }
+    return RunFileChooser(request);
+}
+
+// The file-save dialog, answered by the same chooser (the request says it saves).
+inline BOOL GetSaveFileNameW(OPENFILENAMEW* request) {
+    if (request != nullptr) {
+        request->saveDialog = TRUE;
+    }
+    return RunFileChooser(request);
 }

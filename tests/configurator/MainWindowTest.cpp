@@ -105,9 +105,16 @@ protected:
     size_t stepsDone = 0;
 };
 
+// Whether the page's windows show, judged by its first item that has a window (list-panel
+// items have none).
 bool Visible(const CGUIItemList& page) {
-    const CGUIItem* heading = page.GetAt(page.GetCount() - 1);
-    return heading != nullptr && IsWindowVisible(heading->hwnd);
+    for (int i = 0; i < page.GetCount(); ++i) {
+        const CGUIItem* item = page.GetAt(i);
+        if (item != nullptr && item->hwnd != nullptr && item->hwnd != GUIITEM_NO_WINDOW) {
+            return IsWindowVisible(item->hwnd) != FALSE;
+        }
+    }
+    return false;
 }
 
 TEST_F(MainWindowTest, WithoutAMouseTheNoMousePopupShowsAndTheWindowCloses) {

@@ -5,17 +5,22 @@
 // holds afterwards.
 
 #include "AppTestSupport.h"
+#include "configurator/PopupBox.h"
 #include "device/IMouseDevice.h"
 #include "device/Mouse.h"
 #include "gui/BitmapBtn.h"
 #include "gui/PHSlider.h"
 #include "gui/SliderHMulti.h"
+#include "gui/DropdownListItem.h"
+#include "gui/GUIPanel.h"
 #include "model/BorvantaConfig.h"
+#include "platform/ui/CommDlg.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -44,6 +49,10 @@ protected:
             main = &dialog;
             dialog.openDocument = [](const WCHAR*) {};
         };
+    }
+    void TearDown() override {
+        platform::SetFileChooser(nullptr);
+        AppTest::TearDown();
     }
 
     // Runs the program once; the driver acts inside its modal loops.
@@ -132,6 +141,51 @@ protected:
     static int Position(const CSliderHMulti* slider) {
         const CPHSlider* thumb = slider != nullptr ? slider->GetThumb(0) : nullptr;
         return thumb != nullptr ? thumb->GetPos() : -1;
+    }
+
+    // A popup whose skin file is the given one, answered with result.
+    Driver::Step Answer(const char16_t* skin, int result, int* seen = nullptr) {
+        return OnPopup([this, skin, result, seen](HWND dialog) {
+            auto* panel = dynamic_cast<CGUIPanel*>(CWnd::FromHandle(dialog));
+            EXPECT_NE(panel, nullptr);
+            if (panel != nullptr) {
+                EXPECT_EQ(std::u16string(panel->skinFile.GetString()), std::u16string(skin));
+            }
+            if (seen != nullptr) {
+                ++*seen;
+            }
+            EndDialog(dialog, result);
+        });
+    }
+    // The user picks the entry with that text in the list a drop-down opened (the list
+    // panel's result is the entry's index).
+    static Driver::Step PickEntry(PageTest* test, CDropdownListItem** field, const char16_t* text) {
+        return test->OnPopup([field, text](HWND dialog) {
+            int index = -1;
+            for (int i = 0; i < (*field)->GetCount(); ++i) {
+                if ((*field)->GetText(i) == text) {
+                    index = i;
+                }
+            }
+            EXPECT_GE(index, 0) << "no entry";
+            EndDialog(dialog, index);
+        });
+    }
+    // Clicks a skin item of a popup (its OK or Cancel).
+    static void ClickPopupItem(platform::HeadlessDisplay& display, HWND dialog, int id) {
+        auto* panel = dynamic_cast<CGUIPanel*>(CWnd::FromHandle(dialog));
+        ASSERT_NE(panel, nullptr);
+        const CGUIItem* item = FindGUIItemById(panel->items, id);
+        ASSERT_NE(item, nullptr) << id;
+        apptest::ClickItem(display, item->hwnd);
+    }
+
+    // The mouse's configuration as a fresh device object reads it.
+    static void ReadMouse(CBorvantaConfig& config) {
+        CMouse mouse;
+        const WORD id = BORVANTA_PRODUCT_ID;
+        ASSERT_TRUE(mouse.Initialize(&config, &id));
+        ASSERT_TRUE(mouse.SyncDevice(&config, SYNC_READ, SECTION_ALL));
     }
 
     CBorvantaApp app;

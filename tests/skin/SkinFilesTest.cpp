@@ -252,7 +252,11 @@ TEST_F(SkinFiles, EverySkinFileNamesKnownItemsAndExistingResources) {
                 // The parts of a stage tile (BITMAP, TEXTAREA) are named by part, not by item.
                 const bool partName =
                     name == u"name" && (elementName == u"BITMAP" || elementName == u"TEXTAREA");
-                if (itemAttributes.count(name) != 0 && !partName) {
+                // The columns of a list are named by the list-column items.
+                if (name == u"name" && elementName == u"LISTCOLUMN") {
+                    ++names;
+                    EXPECT_NE(FindListColumnItemId(value), -1) << ToUtf8(value);
+                } else if (itemAttributes.count(name) != 0 && !partName) {
                     ++names;
                     EXPECT_NE(FindSkinItemId(value), -1)
                         << ToUtf8(elementName) << " " << ToUtf8(name) << "=" << ToUtf8(value);

@@ -384,6 +384,129 @@ Image SliderThumbDisabled() {
         }
         return Colour{0x6A, 0x6A, 0x6A};
     });
+// The assignment page's picture of the mouse seen from above (front at the top), each button
+// in its own colour with a leader line to the edge of the picture, where that button's
+// drop-down field stands. Its background continues the page area behind it.
+constexpr int kMouseLeft = 210; // the picture's place on the main window
+constexpr int kMouseTop = 134;
+constexpr int kMouseWidth = 220;
+constexpr int kMouseHeight = 224;
+
+Colour PageColour(int x, int y) {
+    const Colour panel = Mix(kTop, kBottom, static_cast<double>(y) / (kMainHeight - 1));
+    (void)x;
+    return Mix(panel, kBottom, 0.5);
+}
+
+void DrawLine(Image& image, int x0, int y0, int x1, int y1, Colour c) {
+    const int steps = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
+    for (int i = 0; i <= steps; ++i) {
+        const double t = steps == 0 ? 0.0 : static_cast<double>(i) / steps;
+        const int x = static_cast<int>(std::lround(x0 + (x1 - x0) * t));
+        const int y = static_cast<int>(std::lround(y0 + (y1 - y0) * t));
+        image.Set(x, y, c);
+        image.Set(x, y + 1, c);
+    }
+}
+
+void FillRounded(Image& image, int left, int top, int width, int height, int radius, Colour c) {
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (InsideRounded(x, y, width, height, radius)) {
+                image.Set(left + x, top + y, c);
+            }
+        }
+    }
+}
+
+Image AssignMouseTop() {
+    Image image(kMouseWidth, kMouseHeight);
+    constexpr double cx = kMouseWidth / 2.0;
+    constexpr double cy = 116.0;
+    auto inBody = [&](int x, int y) {
+        const double dx = std::abs((x + 0.5 - cx) / 64.0);
+        const double dy = std::abs((y + 0.5 - cy) / 106.0);
+        return std::pow(dx, 2.4) + std::pow(dy, 2.4) <= 1.0;
+    };
+    // One colour per button, 1 to 11.
+    const Colour colours[12] = {
+        {0, 0, 0},          {0x3F, 0x8F, 0xE0}, {0xE0, 0x8A, 0x3F}, {0xD9, 0x4F, 0xB3},
+        {0x5C, 0xC8, 0x5C}, {0xC8, 0xC8, 0x46}, {0x46, 0xC8, 0xC8}, {0xA0, 0x70, 0xE8},
+        {0xE8, 0x5A, 0x5A}, {0x8C, 0xB4, 0xFF}, {0xFF, 0xB4, 0x8C}, {0xB4, 0xFF, 0x8C},
+    };
+    const Colour body{0x2A, 0x33, 0x40};
+    const Colour rim{0x6A, 0x7A, 0x90};
+    image.Fill([&](int x, int y) {
+        const Colour page = PageColour(kMouseLeft + x, kMouseTop + y);
+        if (!inBody(x, y)) {
+            return page;
+        }
+        if (!inBody(x - 2, y) || !inBody(x + 2, y) || !inBody(x, y - 2) || !inBody(x, y + 2)) {
+            return rim;
+        }
+        // The two main buttons make the front of the body, split down the middle.
+        if (y < 86 && std::abs(x + 0.5 - cx) > 2.0) {
+            return Mix(x < cx ? colours[1] : colours[2], body, 0.55);
+        }
+        return body;
+    });
+    const int mid = kMouseWidth / 2;
+    // Wheel (up, click, down), the two centre buttons and the four side buttons.
+    FillRounded(image, mid - 9, 20, 18, 44, 6, {0x15, 0x19, 0x20});
+    FillRounded(image, mid - 7, 22, 14, 12, 4, colours[10]);
+    FillRounded(image, mid - 7, 36, 14, 12, 4, colours[3]);
+    FillRounded(image, mid - 7, 50, 14, 12, 4, colours[11]);
+    FillRounded(image, mid - 7, 70, 14, 14, 4, colours[8]);
+    FillRounded(image, mid - 7, 90, 14, 14, 4, colours[9]);
+    FillRounded(image, mid - 68, 112, 12, 28, 4, colours[5]);
+    FillRounded(image, mid - 68, 146, 12, 28, 4, colours[4]);
+    FillRounded(image, mid + 56, 112, 12, 28, 4, colours[7]);
+    FillRounded(image, mid + 56, 146, 12, 28, 4, colours[6]);
+    // Leader lines: from the edge at the height of the button's field to the button.
+    struct Leader {
+        int button;
+        bool left;
+        int row;
+        int x;
+        int y;
+    };
+    const Leader leaders[] = {
+        {1, true, 16, mid - 34, 46},    {10, true, 54, mid, 28},
+        {8, true, 92, mid, 77},         {5, true, 130, mid - 62, 126},
+        {4, true, 168, mid - 62, 160},  {2, false, 16, mid + 34, 46},
+        {3, false, 54, mid, 42},        {11, false, 92, mid, 56},
+        {9, false, 130, mid, 97},       {7, false, 168, mid + 62, 126},
+        {6, false, 206, mid + 62, 160},
+    };
+    for (const Leader& l : leaders) {
+        const int edge = l.left ? 0 : kMouseWidth - 1;
+        const int bend = l.left ? 14 : kMouseWidth - 15;
+        DrawLine(image, edge, l.row - 1, bend, l.row - 1, colours[l.button]);
+        DrawLine(image, bend, l.row - 1, l.x, l.y, colours[l.button]);
+        FillRounded(image, l.x - 3, l.y - 3, 7, 7, 3, colours[l.button]);
+        FillRounded(image, l.left ? 0 : kMouseWidth - 6, l.row - 4, 6, 7, 2, colours[l.button]);
+    }
+    return image;
+}
+
+// Check boxes: the profile list's cells (13 x 13) and the page's switch buttons (20 x 20).
+Image CheckBox(int size, bool checked, bool over, bool disabled) {
+    Image image(size, size);
+    const Colour edge = disabled ? Colour{0x4A, 0x4A, 0x4A}
+                        : over   ? kAccent
+                                 : Colour{0x8A, 0x9A, 0xB0};
+    image.Fill([&](int x, int y) {
+        if (x == 0 || y == 0 || x == size - 1 || y == size - 1) {
+            return edge;
+        }
+        return kBlack;
+    });
+    if (checked) {
+        const Colour tick = disabled ? Colour{0x5F, 0x5F, 0x5F} : kAccent;
+        const int a = size / 4;
+        DrawLine(image, a, size / 2, size / 2 - 1, size - a - 2, tick);
+        DrawLine(image, size / 2 - 1, size - a - 2, size - a, a, tick);
+    }
     return image;
 }
 // The predefined-command popup (two command rows, Cancel at the bottom) and the profile
@@ -472,6 +595,13 @@ int main(int argc, char** argv) {
         {"AccelTrackDisabled.bmp", [] { return PageTrack(32, 282, 260, false); }},
         {"AxisBracket.bmp", AxisBracket},
         {"SliderThumbDisabled.bmp", SliderThumbDisabled},
+        {"AssignMouseTop.bmp", AssignMouseTop},
+        {"checkbox3.bmp", [] { return CheckBox(13, false, false, false); }},
+        {"checkbox4.bmp", [] { return CheckBox(13, true, false, false); }},
+        {"CheckBoxNormal.bmp", [] { return CheckBox(20, false, false, false); }},
+        {"CheckBoxOver.bmp", [] { return CheckBox(20, false, true, false); }},
+        {"CheckBoxDown.bmp", [] { return CheckBox(20, true, false, false); }},
+        {"CheckBoxDisabled.bmp", [] { return CheckBox(20, false, false, true); }},
         {"CommandPopupBackground.bmp",
          [] {
              return PanelBackground(kCommandPopupWidth, kCommandPopupHeight,
