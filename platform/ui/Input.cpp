@@ -2,6 +2,7 @@
 // injection of mouse and keyboard input at screen level.
 
 #include "platform/ui/Input.h"
+#include "platform/ui/RawInput.h"
 
 #include "platform/ui/WindowManager.h"
 
@@ -801,6 +802,9 @@ void Key(int vk, bool down) {
             SetKey(code.messageVk, down || (S().keys[static_cast<BYTE>(other)] & 0x80));
         }
         alt = (S().keys[VK_MENU] & 0x80) != 0 || code.messageVk == VK_MENU;
+    }
+    if (KeyboardLegacyMessagesSuppressed()) {
+        return; // the keyboard reaches the program as raw input only
     }
     HWND target = GetFocus();
     if (!target) {
