@@ -285,6 +285,14 @@ Image SliderThumb(bool over) {
     });
     return image;
 }
+// The predefined-command popup (two command rows, Cancel at the bottom) and the profile
+// preview popup (the button lines in two columns, the stage tiles, OK at the bottom).
+constexpr int kCommandPopupWidth = 440;
+constexpr int kCommandPopupHeight = 204;
+constexpr int kCommandPopupAccentRow = 48;
+constexpr int kPreviewWidth = 560;
+constexpr int kPreviewHeight = 340;
+constexpr int kPreviewAccentRow = 44;
 } // namespace
 
 int main(int argc, char** argv) {
@@ -344,6 +352,15 @@ int main(int argc, char** argv) {
          [] {
              return ButtonState({0x3A, 0x3A, 0x3A}, {0x2A, 0x2A, 0x2A}, {0x4A, 0x4A, 0x4A}, 28, 24);
          }},
+        {"CommandPopupBackground.bmp",
+         [] {
+             return PanelBackground(kCommandPopupWidth, kCommandPopupHeight,
+                                    kCommandPopupAccentRow);
+         }},
+        {"CommandPopupMask.bmp", [] { return PanelMask(kCommandPopupWidth, kCommandPopupHeight); }},
+        {"PreviewBackground.bmp",
+         [] { return PanelBackground(kPreviewWidth, kPreviewHeight, kPreviewAccentRow); }},
+        {"PreviewMask.bmp", [] { return PanelMask(kPreviewWidth, kPreviewHeight); }},
     };
     // The build names the files it expects; every one must be drawn here, so that the list
     // in the build and the drawings never drift apart unnoticed.
