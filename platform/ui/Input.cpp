@@ -803,15 +803,12 @@ void Key(int vk, bool down) {
         }
         alt = (S().keys[VK_MENU] & 0x80) != 0 || code.messageVk == VK_MENU;
     }
-    if (KeyboardLegacyMessagesSuppressed()) {
-        return; // the keyboard reaches the program as raw input only
-    }
     HWND target = GetFocus();
     if (!target) {
         target = GetActiveWindow();
     }
-    if (!target) {
-        return;
+    if (!target || KeyboardLegacyMessagesSuppressed(target)) {
+        return; // nobody to tell, or the window takes the keyboard as raw input only
     }
     const UINT msg = alt ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
     Post(target, msg, static_cast<WPARAM>(code.messageVk),

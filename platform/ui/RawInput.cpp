@@ -197,12 +197,13 @@ RAWMOUSE RawMouseButtonReport(int button, bool down) {
     return report;
 }
 
-bool KeyboardLegacyMessagesSuppressed() {
+bool KeyboardLegacyMessagesSuppressed(HWND target) {
     RawInputState& s = State();
     std::lock_guard lock(s.mutex);
-    return std::any_of(s.registered.begin(), s.registered.end(), [](const RAWINPUTDEVICE& d) {
+    return std::any_of(s.registered.begin(), s.registered.end(), [&](const RAWINPUTDEVICE& d) {
         return d.usUsagePage == 1 && d.usUsage == 6 &&
-               (d.dwFlags & RIDEV_NOLEGACY) == RIDEV_NOLEGACY;
+               (d.dwFlags & RIDEV_NOLEGACY) == RIDEV_NOLEGACY &&
+               (d.hwndTarget == nullptr || d.hwndTarget == target);
     });
 }
 

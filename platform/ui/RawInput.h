@@ -107,7 +107,8 @@ RAWKEYBOARD RawKeyboardReport(int virtualKey, bool down);
 // side buttons); zero flags for another button.
 RAWMOUSE RawMouseButtonReport(int button, bool down);
 
-// True while the keyboard is registered with RIDEV_NOLEGACY: keys then make no key messages
-// (WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSKEYUP) for the program, only raw input.
-bool KeyboardLegacyMessagesSuppressed();
+// True while the keyboard is registered with RIDEV_NOLEGACY for that window (or for whichever
+// window has the focus): keys then make no key messages (WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN,
+// WM_SYSKEYUP) for it, only raw input.
+bool KeyboardLegacyMessagesSuppressed(HWND target);
 } // namespace platform

@@ -95,17 +95,23 @@ TEST_F(DesktopRawInputTest, KeysAndClicksArriveAsRawReportsBeforeTheirMessages) 
     EXPECT_EQ(reports[6].input.data.mouse.usButtonFlags, RI_MOUSE_RIGHT_BUTTON_DOWN);
     EXPECT_EQ(reports[7].input.data.mouse.usButtonFlags, RI_MOUSE_RIGHT_BUTTON_UP);
 
-    // The keyboard asked for no legacy messages; the mouse's still come, after the report.
+    // The keyboard asked for no legacy messages for the window; the mouse's still come, after
+    // the report. Another window of the program still gets its keys.
     EXPECT_TRUE(Recorder::Get().Of(w, WM_KEYDOWN).empty());
     EXPECT_TRUE(Recorder::Get().Of(w, WM_KEYUP).empty());
     const std::vector<UINT> order = Recorder::Get().MessagesOf(w, {WM_INPUT, WM_LBUTTONDOWN});
     ASSERT_GE(order.size(), 6u);
     EXPECT_EQ(order[4], static_cast<UINT>(WM_INPUT));
     EXPECT_EQ(order[5], static_cast<UINT>(WM_LBUTTONDOWN));
+    HWND other = Keep(CreateTestWindow(WS_POPUP | WS_VISIBLE, 250, 0, 50, 50));
+    SetFocus(other);
+    m_display.PressKey('B');
+    EXPECT_EQ(Recorder::Get().Of(other, WM_KEYDOWN).size(), 1u);
+    SetFocus(w);
 
     // Once the keyboard is given back, keys make their messages again.
     Register(6, RIDEV_REMOVE, nullptr);
-    EXPECT_FALSE(platform::KeyboardLegacyMessagesSuppressed());
+    EXPECT_FALSE(platform::KeyboardLegacyMessagesSuppressed(w));
     m_display.PressKey('B');
     EXPECT_EQ(Recorder::Get().Of(w, WM_KEYDOWN).size(), 1u);
 }
