@@ -76,6 +76,7 @@ struct OPENFILENAMEW {
     WORD nFileOffset = 0;    // out: where the name starts in lpstrFile
     WORD nFileExtension = 0; // out: where the extension starts (after the dot), 0 for none
     LPCWSTR lpstrDefExt = nullptr;
+    LPCWSTR lpstrInitialDir = nullptr; // the folder the dialog opens in (null: the current one)
 };
 
 namespace platform {
