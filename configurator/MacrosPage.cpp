@@ -19,6 +19,7 @@
 #include "model/IMouseProfile.h"
 #include "model/Macro.h"
 #include "model/PredefinedMacroList.h"
+#include "platform/base/WideChar.h"
 #include "platform/framework/CFileDialog.h"
 
 #include <algorithm>

@@ -229,9 +229,10 @@ TEST_F(SkinFiles, EverySkinFileNamesKnownItemsAndExistingResources) {
     const std::set<std::u16string> colourAttributes = {u"fontclr", u"fontclrhi", u"backclr"};
     const std::set<std::u16string> textAttributes = {u"textkey", u"caption", u"tooltip"};
     const std::set<std::u16string> pictureElements = {
-        u"BACKGROUND", u"MASK",      u"SBMN",      u"SBMO",      u"SBMD",
-        u"SBMDS",      u"SBMM",      u"VSBMP_TMB", u"VSBMP_TOP", u"VSBMP_BOT",
-        u"VSBMP_AUP",  u"VSBMP_ADN", u"VSBMP_SPN", u"BMP",       u"BMPMASK"};
+        u"BACKGROUND", u"MASK",      u"SBMN",      u"SBMO",        u"SBMD",        u"SBMDS",
+        u"SBMM",       u"VSBMP_TMB", u"VSBMP_TOP", u"VSBMP_BOT",   u"VSBMP_AUP",   u"VSBMP_ADN",
+        u"VSBMP_SPN",  u"BMP",       u"BMPMASK",   u"MDBMP_KEYDN", u"MDBMP_KEYUP", u"MDBMP_MSE",
+        u"MDBMP_MSEH", u"MDBMP_CLK", u"MDBMP_CLKH"};
     int names = 0;
     int pictures = 0;
     for (const auto& file : files) {
@@ -251,7 +252,12 @@ TEST_F(SkinFiles, EverySkinFileNamesKnownItemsAndExistingResources) {
                 const WCHAR* value = element.GetAttribute(a).GetValue();
                 // The parts of a stage tile (BITMAP, TEXTAREA) are named by part, not by item.
                 const bool partName =
-                    name == u"name" && (elementName == u"BITMAP" || elementName == u"TEXTAREA");
+                    name == u"name" && (elementName == u"BITMAP" || elementName == u"TEXTAREA" ||
+                                        elementName == u"LISTCOLUMN");
+                // List columns are named from the list-column vocabulary.
+                if (name == u"name" && elementName == u"LISTCOLUMN") {
+                    EXPECT_NE(FindListColumnItemId(value), -1) << ToUtf8(value);
+                }
                 if (itemAttributes.count(name) != 0 && !partName) {
                     ++names;
                     EXPECT_NE(FindSkinItemId(value), -1)
