@@ -354,8 +354,7 @@ void CBorvantaAppDlg::UpdateOsdSwitches() {
 }
 
 bool CBorvantaAppDlg::IsRecording() const {
-    // The macro recorder lives on the macros page, which records nothing yet.
-    return false;
+    return currentPage == &macrosPage && macroDisplay != nullptr && macroDisplay->recording;
 }
 
 void CBorvantaAppDlg::ShowNoMouseAndClose() {
@@ -607,6 +606,14 @@ BOOL CBorvantaAppDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     };
     if (message == WM_HELP) {
         *result = OnHelpInfo();
+        return TRUE;
+    }
+    // The macros page's own drop-down: the macro choice.
+    if (message == WM_DROPDOWN_SELECT && macroList != nullptr &&
+        reinterpret_cast<HWND>(lParam) == macroList->GetSafeHwnd()) {
+        OnMacroChosen(static_cast<int>(wParam));
+        Invalidate(TRUE);
+        *result = 0;
         return TRUE;
     }
     for (const auto& [id, handler] : kWidgetMessages) {

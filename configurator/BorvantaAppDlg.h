@@ -292,6 +292,17 @@ public:
     void OnMacroRecord();
     void OnMacroAdvanced();
     void OnMacroDelayOption(int id);
+    // The macro list's choice (WM_DROPDOWN_SELECT from LIST_GLOBALMACROLIST).
+    void OnMacroChosen(int index);
+    // The macro named by the macro list's current entry, or null.
+    CMacro* SelectedMacro() const;
+    void SetIgnoreDelay(bool state);
+    void SetInsertDefaultDelay(bool state);
+    // Everything but the record button while recording (false), and back (true).
+    void EnableMacroControls(bool enable);
+    // Puts every button that plays the macro back to its factory assignment, in every
+    // profile; true when a button changed.
+    bool ResetButtonsUsingMacro(const CMacro* macro);
     // Lighting and maintenance page (LightingPage.cpp).
     void UpdateLightingControls();
     void OnScrollLight(bool on);

@@ -1,5 +1,6 @@
 #include "gui/EditItemSingleKeyInput.h"
 
+#include "gui/RawInputDevices.h"
 #include "platform/ui/RawInput.h"
 
 #include <vector>
@@ -9,6 +10,9 @@ CEditItemSingleKeyInput::CEditItemSingleKeyInput() {
 }
 
 CEditItemSingleKeyInput::~CEditItemSingleKeyInput() {
+    // Through the program's one registration list first, so that the list no longer counts
+    // itself registered and the next recording or key field registers again.
+    TheRawInputDevices().Unregister();
     UINT count = 0;
     GetRegisteredRawInputDevices(nullptr, &count, sizeof(RAWINPUTDEVICE));
     if (count == 0) {

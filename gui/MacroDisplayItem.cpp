@@ -476,7 +476,10 @@ void CMacroDisplayItem::OnRawInput(HRAWINPUT input) {
         const RAWKEYBOARD& keyboard = report.data.keyboard;
         if ((keyboard.Flags & RI_KEY_BREAK) == 0 && !events.empty()) {
             const MacroEvent& last = events.back();
-            if ((static_cast<std::uint32_t>(last.code) & 0xFFFF) == keyboard.MakeCode &&
+            // Only a key follows itself: a mouse button held (its number in the code, 0xFF
+            // in the flags) is no key repeating.
+            if (last.type == MACRO_EVENT_KEY &&
+                (static_cast<std::uint32_t>(last.code) & 0xFFFF) == keyboard.MakeCode &&
                 (last.flags & 0xFF) == MACRO_KEY_PRESS) {
                 return; // the held key repeating
             }
@@ -531,7 +534,11 @@ void CMacroDisplayItem::OnMouseMove(UINT flags, CPoint point) {
 
 BOOL CMacroDisplayItem::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     if (message == WM_INPUT) {
-        OnRawInput(reinterpret_cast<HRAWINPUT>(lParam));
+        // The raw input of the whole desktop reaches the list also while another program is
+        // in the foreground; what the user types there is not recorded.
+        if (GET_RAWINPUT_CODE_WPARAM(wParam) == RIM_INPUT) {
+            OnRawInput(reinterpret_cast<HRAWINPUT>(lParam));
+        }
         *result = 0;
         return TRUE;
     }

@@ -154,10 +154,8 @@ bool FinishDropdown(CDropdownListItem& dropdown, const SkinElementContext& conte
 
 constexpr WORD kKeyboardUsage = 6;
 
-// Adds the keyboard to the program's raw-input list and registers the list for the window. A
-// key field that went drops every registration of the program while the list still counts
-// itself registered; the list is then registered anew for this window, so that a key field
-// made a second time still receives the keys.
+// Adds the keyboard to the program's raw-input list and registers the list for the window.
+// A list registered already (for another window) is registered anew for this one.
 void RegisterKeyboardFor(HWND window) {
     CRawInputDevices& devices = TheRawInputDevices();
     devices.AddUsage(kKeyboardUsage);

@@ -1,4 +1,5 @@
 #include "platform/ui/Display.h"
+#include "platform/ui/RawInput.h"
 
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Picture.h"
@@ -138,12 +139,32 @@ void HeadlessDisplay::MoveMouse(int x, int y) {
     AfterInput();
 }
 
+namespace {
+
+int RawButtonNumber(input::MouseButtonId button) {
+    switch (button) {
+    case input::MouseButtonId::Left:
+        return 1;
+    case input::MouseButtonId::Right:
+        return 2;
+    case input::MouseButtonId::Middle:
+        return 3;
+    }
+    return 0;
+}
+
+} // namespace
+
+// The device's raw report comes first, then the messages made from it, as with a real mouse
+// and keyboard.
 void HeadlessDisplay::ButtonDown(input::MouseButtonId button) {
+    DeliverDesktopRawMouse(RawMouseButtonReport(RawButtonNumber(button), true));
     input::MouseButton(button, true);
     AfterInput();
 }
 
 void HeadlessDisplay::ButtonUp(input::MouseButtonId button) {
+    DeliverDesktopRawMouse(RawMouseButtonReport(RawButtonNumber(button), false));
     input::MouseButton(button, false);
     AfterInput();
 }
@@ -175,11 +196,13 @@ void HeadlessDisplay::Wheel(int notches) {
 }
 
 void HeadlessDisplay::KeyDown(int vk) {
+    DeliverDesktopRawKeyboard(RawKeyboardReport(vk, true));
     input::Key(vk, true);
     AfterInput();
 }
 
 void HeadlessDisplay::KeyUp(int vk) {
+    DeliverDesktopRawKeyboard(RawKeyboardReport(vk, false));
     input::Key(vk, false);
     AfterInput();
 }

@@ -2,6 +2,7 @@
 // injection of mouse and keyboard input at screen level.
 
 #include "platform/ui/Input.h"
+#include "platform/ui/RawInput.h"
 
 #include "platform/ui/WindowManager.h"
 
@@ -806,8 +807,8 @@ void Key(int vk, bool down) {
     if (!target) {
         target = GetActiveWindow();
     }
-    if (!target) {
-        return;
+    if (!target || KeyboardLegacyMessagesSuppressed(target)) {
+        return; // nobody to tell, or the window takes the keyboard as raw input only
     }
     const UINT msg = alt ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
     Post(target, msg, static_cast<WPARAM>(code.messageVk),

@@ -2,6 +2,7 @@
 
 #include "platform/ui/WinUser.h"
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -108,23 +109,29 @@ HRAWINPUT StoreRawInput(const RAWINPUT& input) {
 
 namespace {
 
-// Posts a stored report as WM_INPUT to every window registered for the usage.
-int Deliver(const RAWINPUT& input, USHORT usage) {
+// Posts a stored report as WM_INPUT to every window registered for the usage; background
+// input only to the registrations that asked for it.
+int Deliver(const RAWINPUT& input, USHORT usage, bool foreground) {
     std::vector<HWND> targets;
     {
         RawInputState& s = State();
         std::lock_guard lock(s.mutex);
         for (const RAWINPUTDEVICE& d : s.registered) {
-            if (d.usUsagePage == 1 && d.usUsage == usage) {
+            if (d.usUsagePage == 1 && d.usUsage == usage &&
+                (foreground || (d.dwFlags & RIDEV_INPUTSINK) != 0)) {
                 targets.push_back(d.hwndTarget);
             }
         }
     }
+    if (targets.empty()) {
+        return 0;
+    }
     const HRAWINPUT handle = StoreRawInput(input);
+    const WPARAM code = foreground ? RIM_INPUT : RIM_INPUTSINK;
     int reached = 0;
     for (HWND target : targets) {
         HWND to = target != nullptr ? target : GetFocus();
-        if (to != nullptr && PostMessageW(to, WM_INPUT, 0, reinterpret_cast<LPARAM>(handle))) {
+        if (to != nullptr && PostMessageW(to, WM_INPUT, code, reinterpret_cast<LPARAM>(handle))) {
             ++reached;
         }
     }
@@ -133,18 +140,71 @@ int Deliver(const RAWINPUT& input, USHORT usage) {
 
 } // namespace
 
-int DeliverRawKeyboard(const RAWKEYBOARD& report) {
+int DeliverRawKeyboard(const RAWKEYBOARD& report, bool foreground) {
     RAWINPUT input;
     input.header.dwType = RIM_TYPEKEYBOARD;
     input.data.keyboard = report;
-    return Deliver(input, 6);
+    return Deliver(input, 6, foreground);
 }
 
-int DeliverRawMouse(const RAWMOUSE& report) {
+int DeliverRawMouse(const RAWMOUSE& report, bool foreground) {
     RAWINPUT input;
     input.header.dwType = RIM_TYPEMOUSE;
     input.data.mouse = report;
-    return Deliver(input, 2);
+    return Deliver(input, 2, foreground);
+}
+
+int DeliverDesktopRawKeyboard(const RAWKEYBOARD& report) {
+    return DeliverRawKeyboard(report, GetForegroundWindow() != nullptr);
+}
+
+int DeliverDesktopRawMouse(const RAWMOUSE& report) {
+    return DeliverRawMouse(report, GetForegroundWindow() != nullptr);
+}
+
+RAWKEYBOARD RawKeyboardReport(int virtualKey, bool down) {
+    RAWKEYBOARD report;
+    const UINT scan = MapVirtualKeyW(static_cast<UINT>(virtualKey), MAPVK_VK_TO_VSC_EX);
+    report.MakeCode = static_cast<USHORT>(scan & 0xFF);
+    report.Flags = static_cast<USHORT>((down ? RI_KEY_MAKE : RI_KEY_BREAK) |
+                                       ((scan & 0xFF00) == 0xE000 ? RI_KEY_E0 : 0));
+    report.VKey = static_cast<USHORT>(virtualKey);
+    report.Message = down ? WM_KEYDOWN : WM_KEYUP;
+    return report;
+}
+
+RAWMOUSE RawMouseButtonReport(int button, bool down) {
+    RAWMOUSE report;
+    switch (button) {
+    case 1:
+        report.usButtonFlags = down ? RI_MOUSE_LEFT_BUTTON_DOWN : RI_MOUSE_LEFT_BUTTON_UP;
+        break;
+    case 2:
+        report.usButtonFlags = down ? RI_MOUSE_RIGHT_BUTTON_DOWN : RI_MOUSE_RIGHT_BUTTON_UP;
+        break;
+    case 3:
+        report.usButtonFlags = down ? RI_MOUSE_MIDDLE_BUTTON_DOWN : RI_MOUSE_MIDDLE_BUTTON_UP;
+        break;
+    case 4:
+        report.usButtonFlags = down ? RI_MOUSE_BUTTON_4_DOWN : RI_MOUSE_BUTTON_4_UP;
+        break;
+    case 5:
+        report.usButtonFlags = down ? RI_MOUSE_BUTTON_5_DOWN : RI_MOUSE_BUTTON_5_UP;
+        break;
+    default:
+        break;
+    }
+    return report;
+}
+
+bool KeyboardLegacyMessagesSuppressed(HWND target) {
+    RawInputState& s = State();
+    std::lock_guard lock(s.mutex);
+    return std::any_of(s.registered.begin(), s.registered.end(), [&](const RAWINPUTDEVICE& d) {
+        return d.usUsagePage == 1 && d.usUsage == 6 &&
+               (d.dwFlags & RIDEV_NOLEGACY) == RIDEV_NOLEGACY &&
+               (d.hwndTarget == nullptr || d.hwndTarget == target);
+    });
 }
 
 } // namespace platform

@@ -13,6 +13,14 @@ inline constexpr DWORD RIM_TYPEMOUSE = 0;
 inline constexpr DWORD RIM_TYPEKEYBOARD = 1;
 inline constexpr DWORD RIM_TYPEHID = 2;
 
+// WM_INPUT's wParam (low byte): the input came while the program was in the foreground, or
+// reached it only because it asked for input in the background (RIDEV_INPUTSINK).
+inline constexpr WPARAM RIM_INPUT = 0;
+inline constexpr WPARAM RIM_INPUTSINK = 1;
+inline constexpr WPARAM GET_RAWINPUT_CODE_WPARAM(WPARAM wParam) {
+    return wParam & 0xFF;
+}
+
 inline constexpr UINT RID_HEADER = 0x10000005;
 inline constexpr UINT RID_INPUT = 0x10000003;
 
@@ -80,8 +88,27 @@ namespace platform {
 // Keeps a report for delivery and returns its handle (the most recent 256 are kept).
 HRAWINPUT StoreRawInput(const RAWINPUT& input);
 // Posts a keyboard report as WM_INPUT to every window registered for the keyboard
-// (usage page 1, usage 6); the number of windows reached.
-int DeliverRawKeyboard(const RAWKEYBOARD& report);
+// (usage page 1, usage 6); the number of windows reached. Input that reached the desktop
+// while no window of the program was active (foreground false) goes only to the
+// registrations with RIDEV_INPUTSINK, with RIM_INPUTSINK in wParam.
+int DeliverRawKeyboard(const RAWKEYBOARD& report, bool foreground = true);
 // The same for a mouse report, to the windows registered for the mouse (usage 2).
-int DeliverRawMouse(const RAWMOUSE& report);
+int DeliverRawMouse(const RAWMOUSE& report, bool foreground = true);
+
+// What the displays deliver for the desktop's keyboard and mouse: the foreground state is
+// the program's (one of its windows active).
+int DeliverDesktopRawKeyboard(const RAWKEYBOARD& report);
+int DeliverDesktopRawMouse(const RAWMOUSE& report);
+
+// The keyboard report of a key going down or up: the virtual key as given (modifiers keep
+// their side), its scan code in the active layout and the E0 prefix for the extended keys.
+RAWKEYBOARD RawKeyboardReport(int virtualKey, bool down);
+// The mouse report of one button transition (button 1 left, 2 right, 3 middle, 4 and 5 the
+// side buttons); zero flags for another button.
+RAWMOUSE RawMouseButtonReport(int button, bool down);
+
+// True while the keyboard is registered with RIDEV_NOLEGACY for that window (or for whichever
+// window has the focus): keys then make no key messages (WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN,
+// WM_SYSKEYUP) for it, only raw input.
+bool KeyboardLegacyMessagesSuppressed(HWND target);
 } // namespace platform

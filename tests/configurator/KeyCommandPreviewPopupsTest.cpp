@@ -244,6 +244,9 @@ TEST_F(KeyPopupsTest, SingleKeyWithoutItsButtonsStillClosesOnEscapeOrClose) {
         CPopupBoxSingleKeyEntry popup(&m_owner, &result);
         Script script({[&](HWND dialog) {
             if (byEscape) {
+                // The key field takes the keyboard as raw input only: Escape reaches the
+                // popup from another of its windows.
+                SetFocus(dialog);
                 m_display.PressKey(VK_ESCAPE);
             } else {
                 SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);

@@ -1,5 +1,6 @@
 #include "gui/MacroDisplayItem.h"
 #include "WidgetTestSupport.h"
+#include "gui/EditItemSingleKeyInput.h"
 #include "gui/ListPanel.h"
 #include "gui/ListPanelItem.h"
 #include "gui/RawInputDevices.h"
@@ -416,3 +417,35 @@ TEST(RawInputDevicesTest, RegistersEachUsageOnceWithItsFlags) {
 }
 
 } // namespace
+
+TEST_F(MacroDisplayItemTest, RecordingKeepsKeysAfterButtonsAndIgnoresOtherProgramsInput) {
+    ASSERT_TRUE(m_list->ToggleRecording());
+    // Escape (scan code 1) pressed while the left button (number 1) is held is no repeat.
+    MouseFlags(RI_MOUSE_LEFT_BUTTON_DOWN);
+    PressKey(0x01, VK_ESCAPE, false);
+    EXPECT_EQ(Types(),
+              (std::vector<int>{MACRO_EVENT_MOUSE_BUTTON, MACRO_EVENT_DELAY, MACRO_EVENT_KEY}));
+    // What is typed into another program reaches the list as background input: not recorded.
+    RAWKEYBOARD report;
+    report.MakeCode = 0x1E;
+    report.VKey = 'A';
+    EXPECT_EQ(platform::DeliverRawKeyboard(report, false), 1);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_list->events.size(), 3u);
+    EXPECT_FALSE(m_list->ToggleRecording());
+}
+
+TEST_F(MacroDisplayItemTest, AKeyFieldThatWentLeavesTheRegistrationListFree) {
+    {
+        CEditItemSingleKeyInput field;
+        CRawInputDevices& devices = TheRawInputDevices();
+        devices.AddUsage(6);
+        ASSERT_TRUE(devices.Register(m_owner.GetSafeHwnd()));
+    } // the field drops every registration of the program
+    EXPECT_FALSE(TheRawInputDevices().IsRegistered());
+    ASSERT_TRUE(m_list->ToggleRecording());
+    EXPECT_TRUE(TheRawInputDevices().IsRegistered());
+    PressKey(0x1E, 'A', false);
+    EXPECT_EQ(m_list->events.size(), 1u);
+    EXPECT_FALSE(m_list->ToggleRecording());
+}

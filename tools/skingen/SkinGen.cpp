@@ -519,6 +519,95 @@ constexpr int kPreviewHeight = 340;
 constexpr int kPreviewAccentRow = 44;
 } // namespace
 
+// The macro page: row pictures of the macro event list (28 x 18 on the list's near-black
+// background) and the delay check boxes (16 x 16).
+constexpr Colour kListBack{0x0B, 0x0B, 0x0B};
+constexpr Colour kListHighlight{0xFF, 0xFF, 0xFF};
+constexpr int kRowPictureWidth = 28;
+constexpr int kRowPictureHeight = 18;
+
+// A key cap with an arrow pointing down (press) or up (release).
+Image MacroKeyPicture(bool press) {
+    Image image(kRowPictureWidth, kRowPictureHeight);
+    image.Fill([&](int x, int y) {
+        const bool cap = x >= 3 && x <= 16 && y >= 2 && y <= 15;
+        const bool edge = cap && (x == 3 || x == 16 || y == 2 || y == 15);
+        // The arrow beside the cap: a shaft and a head.
+        const int tipY = press ? 14 : 3;
+        const int dir = press ? -1 : 1;
+        const int rel = (y - tipY) * dir; // 0 at the tip, growing along the shaft
+        const bool head = rel >= 0 && rel <= 3 && std::abs(x - 22) <= rel;
+        const bool shaft = x >= 21 && x <= 23 && rel >= 0 && rel <= 11;
+        if (head || shaft) {
+            return press ? kAccent : Colour{0xE0, 0x9A, 0x30};
+        }
+        if (edge) {
+            return Colour{0xB8, 0xC4, 0xD4};
+        }
+        return cap ? Colour{0x3C, 0x4E, 0x66} : kListBack;
+    });
+    return image;
+}
+
+// A clock face: the delay rows (highlighted on the selected row).
+Image MacroDelayPicture(bool selected) {
+    Image image(kRowPictureWidth, kRowPictureHeight);
+    const Colour back = selected ? kListHighlight : kListBack;
+    const Colour ink = selected ? Colour{0x10, 0x10, 0x10} : Colour{0xB8, 0xC4, 0xD4};
+    image.Fill([&](int x, int y) {
+        const double dx = x - 13.5;
+        const double dy = y - 8.5;
+        const double r = std::sqrt(dx * dx + dy * dy);
+        if (r >= 6.2 && r <= 7.6) {
+            return ink;
+        }
+        const bool hourHand = x >= 13 && x <= 14 && y >= 4 && y <= 9;
+        const bool minuteHand = y >= 8 && y <= 9 && x >= 13 && x <= 17;
+        return hourHand || minuteHand ? kAccent : back;
+    });
+    return image;
+}
+
+// A mouse outline with its left button lit: the mouse-button rows.
+Image MacroMousePicture(bool selected) {
+    Image image(kRowPictureWidth, kRowPictureHeight);
+    const Colour back = selected ? kListHighlight : kListBack;
+    const Colour ink = selected ? Colour{0x10, 0x10, 0x10} : Colour{0xB8, 0xC4, 0xD4};
+    image.Fill([&](int x, int y) {
+        const double dx = (x - 13.5) / 5.5;
+        const double dy = (y - 9.0) / 8.0;
+        const double r = dx * dx + dy * dy;
+        if (r > 1.0) {
+            return back;
+        }
+        if (r > 0.68 || (y == 7 && x >= 9 && x <= 18) || (x == 13 && y <= 7)) {
+            return ink;
+        }
+        return x < 13 && y < 7 ? kAccent : back;
+    });
+    return image;
+}
+
+// A square box, with a tick when checked.
+Image CheckBox(Colour frame, bool checked) {
+    Image image(16, 16);
+    image.Fill([&](int x, int y) {
+        if (x == 0 || y == 0 || x == 15 || y == 15 || x == 1 || y == 1 || x == 14 || y == 14) {
+            return frame;
+        }
+        if (checked) {
+            // The tick: down from (4, 8) to (7, 11), then up to (12, 4).
+            const bool down = x >= 4 && x <= 7 && std::abs((y - 8) - (x - 4)) <= 1;
+            const bool up = x >= 7 && x <= 12 && std::abs((y - 11) + (x - 7) * 7 / 5) <= 1;
+            if (down || up) {
+                return kAccent;
+            }
+        }
+        return kListBack;
+    });
+    return image;
+}
+
 int main(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: %s <skins folder> <bitmap file name>...\n", argv[0]);
@@ -611,6 +700,25 @@ int main(int argc, char** argv) {
         {"PreviewBackground.bmp",
          [] { return PanelBackground(kPreviewWidth, kPreviewHeight, kPreviewAccentRow); }},
         {"PreviewMask.bmp", [] { return PanelMask(kPreviewWidth, kPreviewHeight); }},
+        {"MacroKeyDown.bmp", [] { return MacroKeyPicture(true); }},
+        {"MacroKeyUp.bmp", [] { return MacroKeyPicture(false); }},
+        {"MacroDelay.bmp", [] { return MacroDelayPicture(false); }},
+        {"MacroDelaySelected.bmp", [] { return MacroDelayPicture(true); }},
+        {"MacroMouse.bmp", [] { return MacroMousePicture(false); }},
+        {"MacroMouseSelected.bmp", [] { return MacroMousePicture(true); }},
+        {"CheckBoxNormal.bmp",
+         [] {
+             return CheckBox({0x5F, 0x5F, 0x5F}, false);
+         }},
+        {"CheckBoxOver.bmp", [] { return CheckBox(kAccent, false); }},
+        {"CheckBoxChecked.bmp",
+         [] {
+             return CheckBox({0xB8, 0xC4, 0xD4}, true);
+         }},
+        {"CheckBoxDisabled.bmp",
+         [] {
+             return CheckBox({0x3A, 0x3A, 0x3A}, false);
+         }},
     };
     // The build names the files it expects; every one must be drawn here, so that the list
     // in the build and the drawings never drift apart unnoticed.

@@ -6,6 +6,7 @@
 #include "platform/ui/ThreadQueue.h"
 #include "platform/ui/WindowManager.h"
 #include "platform/ui/x11/X11Keys.h"
+#include "platform/ui/x11/X11RawInput.h"
 
 #include <algorithm>
 #include <atomic>
@@ -239,6 +240,7 @@ struct X11Display::Impl {
     std::mutex pendingMutex;
     std::set<DWORD> syncPending; // threads asked to synchronise their windows
     std::weak_ptr<Impl> self;
+    x11::X11RawInput rawInput; // the desktop's raw keys and buttons
 
     Impl() = default;
     ~Impl();
@@ -312,6 +314,8 @@ bool X11Display::Impl::Open(const std::string& name) {
     screenHeight = DisplayHeight(dpy, screen);
     // The root window's configure events tell a new screen resolution.
     XSelectInput(dpy, root, StructureNotifyMask);
+    // Without XInput 2 the windows still get their keys and clicks, only no raw input.
+    rawInput.Open(dpy, root);
     wmProtocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
     wmDelete = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
     opacity = XInternAtom(dpy, "_NET_WM_WINDOW_OPACITY", False);
@@ -744,6 +748,8 @@ void X11Display::Impl::ReaderLoop() {
             ScheduleSyncs();
         }
         std::vector<XEvent> events;
+        // Raw reports, each with the number of events read before it.
+        std::vector<std::pair<size_t, x11::RawReport>> rawReports;
         {
             std::lock_guard lock(xMutex);
             while (XPending(dpy) > 0) {
@@ -753,10 +759,24 @@ void X11Display::Impl::ReaderLoop() {
                     XRefreshKeyboardMapping(&e.xmapping);
                     continue;
                 }
+                if (e.type == GenericEvent) {
+                    if (auto report = rawInput.Translate(dpy, e)) {
+                        rawReports.emplace_back(events.size(), *report);
+                    }
+                    continue;
+                }
                 events.push_back(e);
             }
         }
-        for (size_t i = 0; i < events.size(); ++i) {
+        size_t nextRaw = 0;
+        for (size_t i = 0; i <= events.size(); ++i) {
+            // A device's raw report comes before the window events made from it.
+            for (; nextRaw < rawReports.size() && rawReports[nextRaw].first == i; ++nextRaw) {
+                x11::X11RawInput::Deliver(rawReports[nextRaw].second);
+            }
+            if (i == events.size()) {
+                break;
+            }
             // Only the last of a run of pointer motions matters.
             if (events[i].type == MotionNotify && i + 1 < events.size() &&
                 events[i + 1].type == MotionNotify) {
