@@ -578,3 +578,42 @@ TEST_F(SkinCreatorsTest, MissingOrNegativeRectanglesMakeEmptyWidgets) {
     SkinResourceCache::Clear();
     EXPECT_EQ(gdi::LiveObjectCount(), objectsBefore);
 }
+
+TEST_F(SkinCreatorsTest, ASharedSkinFontOutlivesEveryWidgetThatUsesIt) {
+    const std::string skin =
+        "<FONTLIST><FONT name='FONT_ARIAL14' pitch='14' boldlevel='700'/></FONTLIST>"
+        "<BITMAPLIST><BITMAPWINDOW name='BITMAP_VIEWSIDE' fontid='FONT_ARIAL14'><RECT "
+        "left='0' top='200' right='40' bottom='20'/><SBMDS>n.bmp</SBMDS></BITMAPWINDOW>"
+        "</BITMAPLIST><BUTTONLIST><BUTTON name='BUTTON_OK' fontid='FONT_ARIAL14' "
+        "caption='OK'><RECT right='40' bottom='20'/>" +
+        StateChildren() +
+        "</BUTTON></BUTTONLIST><TEXTLIST><TEXTITEM name='TEXT_DPI1' textkey='x' "
+        "fontid='FONT_ARIAL14'><RECT top='50' right='40' bottom='20'/></TEXTITEM>"
+        "<TEXTITEM name='TEXT_DPI2' textkey='y' fontid='FONT_ARIAL14'><RECT top='80' "
+        "right='40' bottom='20'/></TEXTITEM></TEXTLIST>";
+    const size_t settled = SettledObjectCount(skin);
+    {
+        CGUIItemList list;
+        Load(list, skin);
+        auto* font = ItemAs<CFontItem>(list, 234);
+        ASSERT_NE(font, nullptr);
+        const HGDIOBJ handle = font->GetSafeHandle();
+        ASSERT_NE(handle, nullptr);
+        // One label goes: the other one still draws with the live skin font.
+        list.DeleteLast();
+        auto* label = ItemAs<CTextItem>(list, FindSkinItemId(u"TEXT_DPI1"));
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(reinterpret_cast<HGDIOBJ>(label->SendMessage(WM_GETFONT)), handle);
+        // Every widget goes: the font item still holds its font until the list frees it.
+        while (list.GetCount() > 1) {
+            list.DeleteLast();
+        }
+        EXPECT_EQ(font->GetSafeHandle(), handle);
+        LOGFONTW info{};
+        EXPECT_EQ(GetObjectW(handle, sizeof(info), &info), static_cast<int>(sizeof(info)));
+        EXPECT_EQ(info.lfHeight, 14);
+    }
+    platform::PumpUntilIdle();
+    SkinResourceCache::Clear();
+    EXPECT_EQ(gdi::LiveObjectCount(), settled); // the list's font item freed it
+}
