@@ -880,6 +880,10 @@ void CXListCtrl::OnTimer(UINT_PTR timerId) {
         KillTimer(kComboFollowTimer);
         TakeComboEntry();
         return;
+    case kComboEscapeTimer:
+        KillTimer(kComboEscapeTimer);
+        EndComboEdit();
+        return;
     default:
         CListCtrl::OnTimer(timerId);
     }
@@ -899,7 +903,11 @@ BOOL CXListCtrl::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* r
         return TRUE;
     }
     if (message != 0 && message == WM_XCOMBOLIST_VK_ESCAPE) {
+        // Escape (or the drop-down losing the focus for good) closes it without taking the
+        // entry under the selection; closed from a timer, not inside the drop-down's own
+        // key handling.
         KillTimer(kComboWatchTimer);
+        SetTimer(kComboEscapeTimer, 50);
         *result = 0;
         return TRUE;
     }

@@ -118,6 +118,7 @@ public:
     static constexpr UINT_PTR kComboCloseTimer = 2;  // destroys the drop-down
     static constexpr UINT_PTR kComboTakeTimer = 3;   // 50 ms: takes the entry, closes
     static constexpr UINT_PTR kComboFollowTimer = 4; // 50 ms: takes the entry, stays open
+    static constexpr UINT_PTR kComboEscapeTimer = 5; // 50 ms: ends the choice, takes nothing
     // Opens the drop-down of the open choice cell when none exists (drawing calls this).
     void OpenComboList(int row, int column, const RECT& cell);
     void EndComboEdit();

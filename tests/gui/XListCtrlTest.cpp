@@ -392,6 +392,20 @@ TEST_F(XListCtrlTest, ChoiceCellsOpenADropDownWhoseEntryKeysAndReturnChoose) {
     EXPECT_EQ(m_list.GetComboList(), nullptr);
     EXPECT_EQ(cell.open, 0);
     EXPECT_EQ(m_list.GetCellText(101, kExeCol), CString(u"Low")); // nothing taken
+
+    // Escape closes it and ends the choice without taking the selected entry.
+    Click(165, RowY(1));
+    platform::PumpUntilIdle();
+    combo = m_list.GetComboList();
+    ASSERT_NE(combo, nullptr);
+    combo->list.SetCurSel(3);
+    EXPECT_TRUE(key(VK_ESCAPE));
+    clock.Advance(60);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_list.GetComboList(), nullptr);
+    EXPECT_EQ(cell.open, 0);
+    EXPECT_FALSE(m_list.IsComboOpen());
+    EXPECT_EQ(m_list.GetCellText(101, kExeCol), CString(u"Low"));
     cell.choices = nullptr;
 }
 
