@@ -213,7 +213,17 @@ BOOL CXListCtrl::SetItemText(int columnId, LPCWSTR text, int rowId) {
     (*cells)[static_cast<size_t>(column.index)].text = text != nullptr ? text : u"";
     CListCtrl::SetItemText(row, column.index, text != nullptr ? text : u"");
     RedrawCell(row, column.index);
+    KeepSorted(column.index);
     return 1;
+}
+
+void CXListCtrl::KeepSorted(int changedColumn) {
+    // Rows are found by their row id, so moving them changes nothing for the owner; an open
+    // choice or edit keeps its row index until it ends.
+    if (sorted && changedColumn == 0 && !m_comboOpen && !IsEditing()) {
+        SortByColumn(0);
+        Invalidate(FALSE);
+    }
 }
 
 CString CXListCtrl::GetCellText(int rowId, int columnId) const {
@@ -385,6 +395,7 @@ void CXListCtrl::EndEdit(bool commit) {
         CListCtrl::SetItemText(row, column, text.GetString());
         RedrawCell(row, column);
         SendNotify(WM_XLIST_EDITDONE, RowIdAt(row), column, text.GetString(), nullptr);
+        KeepSorted(column);
     }
 }
 

@@ -157,11 +157,13 @@ public:
     COLORREF selectedBackgroundColor = 0xFFFFFF;
     COLORREF borderColor = 0xFFFFFF;
     CListPanelItem* rowMenu = nullptr;
-    // The skin's `sorted` flag; kept for the owner, the list itself does not sort on it.
+    // The skin's `sorted` flag: the rows are kept in the order of their first column's text
+    // (ignoring case), re-sorted whenever a text of that column is set or edited.
     bool sorted = false;
 
 private:
     void AttachHeader();
+    void KeepSorted(int changedColumn);
     void SendNotify(UINT message, int rowId, int column, const WCHAR* text, bool* checked);
     int RowIdAt(int index) const;
     void RedrawCell(int row, int column);
