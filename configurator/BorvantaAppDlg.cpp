@@ -303,6 +303,7 @@ bool CBorvantaAppDlg::SaveToDevice() {
     // Shown until the write timer finds the device idle (at most one tick when the write
     // did not start).
     CBorvantaWarningDlg popup(this, u"WritingToVelmoraPopup.xml");
+    popup.holdOpen = true; // ended by the write timer alone
     writingPopup = &popup;
     popup.DoModal();
     writingPopup = nullptr;

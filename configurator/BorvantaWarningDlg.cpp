@@ -35,9 +35,14 @@ void CBorvantaWarningDlg::BindItems() {
 }
 
 BOOL CBorvantaWarningDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
-    return RoutePopupCommand(*this, wParam, lParam);
+    return RoutePopupCommand(*this, wParam, lParam, holdOpen);
 }
 
-void CBorvantaWarningDlg::OnSysCommand(UINT, LPARAM) {
-    // Swallowed rather than given the default handling, which would close or move the popup.
+void CBorvantaWarningDlg::OnSysCommand(UINT id, LPARAM) {
+    // Swallowed rather than given the default handling, which would close or move the popup;
+    // a popup that nothing else could close still ends on the close command.
+    if ((id & 0xFFF0) == SC_CLOSE &&
+        PopupEndsWithoutItems(*this, IDCANCEL, BUTTON_POPUP_OK, BUTTON_POPUP_CANCEL, holdOpen)) {
+        OnCancel();
+    }
 }

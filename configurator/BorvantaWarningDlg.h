@@ -29,8 +29,13 @@ public:
     // The heading item, when the skin has it as a text item, with the extra text appended.
     void BindItems() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    // System commands (close or move from the window menu, Alt+F4) do nothing.
+    // System commands (close or move from the window menu, Alt+F4) do nothing, except that
+    // closing ends a popup whose skin has neither OK nor Cancel (unless held open).
     void OnSysCommand(UINT id, LPARAM lParam) override;
+
+    // Set by the owner of a popup without items that it ends itself (the writing popup):
+    // Escape and closing leave it open even though its skin has nothing that closes it.
+    bool holdOpen = false;
 
     CTextItem* heading = nullptr;
     CString text;

@@ -327,6 +327,11 @@ void CDPIStagesPopup::ChangeStageCount(LONG delta) {
 BOOL CDPIStagesPopup::OnCommand(WPARAM wParam, LPARAM lParam) {
     const CGUIItem* item = FindGUIItemByHwnd(items, reinterpret_cast<HWND>(lParam));
     if (item == nullptr) {
+        // Escape and closing end a popup whose skin gave it neither OK nor Cancel.
+        if (PopupEndsWithoutItems(*this, wParam, BUTTON_DPISTAGES_OK, BUTTON_DPISTAGES_CANCEL,
+                                  false)) {
+            OnCancel();
+        }
         return FALSE;
     }
     if (item->type != GUIITEM_BITMAPBTN && item->type != GUIITEM_TEXTITEM) {

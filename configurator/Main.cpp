@@ -1,7 +1,8 @@
 // The configurator program Borvanta5600.
 //
-//   Borvanta5600                       the configurator on the desktop's display (X11 when
-//                                      $DISPLAY is set, else headless)
+//   Borvanta5600                       the configurator on the X display named by $DISPLAY
+//                                      (headless only with BORVANTA_DISPLAY=headless);
+//                                      without a usable display it says why and ends with 1
 //   Borvanta5600 --install-defaults    writes the installer's registry values that are
 //                                      missing (InstallDir = this program's folder,
 //                                      Language = English) and ends
@@ -21,7 +22,7 @@
 #include "platform/ui/Hooks.h"
 #include "platform/ui/MessageLoop.h"
 #include "platform/ui/WinUser.h"
-#include "platform/ui/x11/X11Display.h"
+#include "platform/ui/x11/DesktopDisplay.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -129,6 +130,14 @@ int main(int argc, char** argv) {
     if (!screenshot.empty()) {
         return Screenshot(screenshot, seconds);
     }
-    std::unique_ptr<platform::DisplayBackend> display = platform::CreateDesktopDisplay(1024, 768);
+    // Checked before the start-up takes the single-instance guard: a copy that cannot show
+    // itself ends at once and leaves the next start free.
+    std::string error;
+    std::unique_ptr<platform::DisplayBackend> display =
+        platform::OpenDesktopDisplay(&error, 1024, 768);
+    if (display == nullptr) {
+        std::fprintf(stderr, "Borvanta5600: %s\n", error.c_str());
+        return 1;
+    }
     return AfxWinMain(nullptr, nullptr, nullptr, SW_SHOWNORMAL);
 }

@@ -12,9 +12,22 @@ void RegisterPopupDialogTemplates() {
     }
 }
 
-BOOL RoutePopupCommand(CPopupBox& popup, WPARAM wParam, LPARAM lParam) {
+bool PopupHasClosingItem(const CGUIPanel& popup, int okId, int cancelId) {
+    return FindGUIItemById(popup.items, okId) != nullptr ||
+           FindGUIItemById(popup.items, cancelId) != nullptr;
+}
+
+bool PopupEndsWithoutItems(const CGUIPanel& popup, WPARAM wParam, int okId, int cancelId,
+                           bool heldOpen) {
+    return LOWORD(wParam) == IDCANCEL && !heldOpen && !PopupHasClosingItem(popup, okId, cancelId);
+}
+
+BOOL RoutePopupCommand(CPopupBox& popup, WPARAM wParam, LPARAM lParam, bool heldOpen) {
     const CGUIItem* item = FindGUIItemByHwnd(popup.items, reinterpret_cast<HWND>(lParam));
     if (item == nullptr) {
+        if (PopupEndsWithoutItems(popup, wParam, BUTTON_POPUP_OK, BUTTON_POPUP_CANCEL, heldOpen)) {
+            popup.OnCancel();
+        }
         return FALSE;
     }
     if (item->id == BUTTON_POPUP_OK) {

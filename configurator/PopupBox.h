@@ -1,7 +1,8 @@
 #pragma once
 // What the configurator's small skinned popups share: the skin items they answer to, their
 // dialog templates, and the one rule by which they take commands: only their own OK and
-// Cancel skin items close them, so Enter, Escape and the window menu leave them open.
+// Cancel skin items close them, so Enter, Escape and the window menu leave them open, unless
+// the skin has neither item.
 
 #include "gui/GUIPanel.h"
 
@@ -19,8 +20,19 @@ inline constexpr UINT IDD_NAME_ENTRY_POPUP = 131;
 // Registers the two templates: borderless popups without caption, centred on the screen.
 void RegisterPopupDialogTemplates();
 
+// True when the popup's skin gave it an item of either id, so the user can close it.
+bool PopupHasClosingItem(const CGUIPanel& popup, int okId, int cancelId);
+
+// Whether a command without a skin item (Escape and WM_CLOSE come as IDCANCEL without one)
+// ends the popup: only when its skin has neither its OK nor its Cancel item (a broken or
+// missing skin must not leave a popup that nothing closes) and the owner does not hold it
+// open (the writing popup, ended by its owner).
+bool PopupEndsWithoutItems(const CGUIPanel& popup, WPARAM wParam, int okId, int cancelId,
+                           bool heldOpen);
+
 // The command rule of the popups. The control window of the command is looked up among the
 // popup's skin items: none of them (Enter, Escape and WM_CLOSE come without one) is ignored
-// (FALSE); BUTTON_POPUP_OK runs OnOK (TRUE); BUTTON_POPUP_CANCEL runs OnCancel (FALSE); any
-// other item goes to the standard routing (CWnd::OnCommand).
-BOOL RoutePopupCommand(CPopupBox& popup, WPARAM wParam, LPARAM lParam);
+// (FALSE), except that Escape and closing run OnCancel when PopupEndsWithoutItems says so;
+// BUTTON_POPUP_OK runs OnOK (TRUE); BUTTON_POPUP_CANCEL runs OnCancel (FALSE); any other item
+// goes to the standard routing (CWnd::OnCommand).
+BOOL RoutePopupCommand(CPopupBox& popup, WPARAM wParam, LPARAM lParam, bool heldOpen = false);

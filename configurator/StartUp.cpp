@@ -7,6 +7,7 @@
 #include "platform/base/WinError.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/ui/DialogTemplate.h"
+#include "platform/ui/Display.h"
 #include "platform/ui/WinUser.h"
 
 namespace {
@@ -41,7 +42,12 @@ void RegisterSingleInstanceClass() {
 BOOL ActivateRunningInstance() {
     HWND running = FindWindowW(kSingleInstanceClass, nullptr);
     if (running == nullptr) {
-        return FALSE;
+        // Window look-ups see this process only: a copy in another process showing on the
+        // same display is asked to raise, restore and activate its window itself.
+        platform::DisplayBackend* display = platform::GetDisplayBackend();
+        return display != nullptr && display->ActivateOtherProcessWindow(kSingleInstanceClass)
+                   ? TRUE
+                   : FALSE;
     }
     HWND popup = GetLastActivePopup(running);
     BringWindowToTop(running);

@@ -28,7 +28,8 @@ inline constexpr DWORD kRegistryStringChars = 40;
 void RegisterSingleInstanceClass();
 
 // When a main window of another copy exists: raises it (restores its last active popup when
-// minimised, else brings that popup to the foreground) and returns TRUE.
+// minimised, else brings that popup to the foreground) and returns TRUE. A copy in another
+// process is found through the display (X11) and asked to do the same.
 BOOL ActivateRunningInstance();
 
 // Reads a string value into buffer (kRegistryStringChars characters); the value's type is

@@ -113,11 +113,8 @@ CBitmapBtn::CBitmapBtn() {
     type = GUIITEM_BITMAPBTN;
 }
 
-CBitmapBtn::~CBitmapBtn() {
-    if (font != nullptr) {
-        font->DeleteObject();
-    }
-}
+// The skin font is shared by every widget of the skin: its item in the list frees it.
+CBitmapBtn::~CBitmapBtn() = default;
 
 BOOL CBitmapBtn::Create(LPCWSTR text, DWORD style, const RECT& area, CWnd* parentWnd, UINT ctlId) {
     return CButton::Create(text, style, area, parentWnd, ctlId);

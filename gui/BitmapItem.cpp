@@ -2,6 +2,7 @@
 
 #include "gui/BitmapBtn.h"
 #include "gui/BitmapRegion.h"
+#include "gui/WidgetMessages.h"
 #include "platform/framework/CPaintDC.h"
 
 CBitmapItem::CBitmapItem() {
@@ -27,6 +28,19 @@ BOOL CBitmapItem::OnCommand(WPARAM wParam, LPARAM lParam) {
         ::PostMessageW(parentWnd, WM_COMMAND, wParam, lParam);
     }
     return CWnd::OnCommand(wParam, lParam);
+}
+
+BOOL CBitmapItem::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    if (message == WM_ASSIGNKEY_KEY) {
+        if (HWND parentWnd = ::GetParent(m_hWnd)) {
+            ::PostMessageW(parentWnd, message, wParam, lParam);
+        }
+        if (result != nullptr) {
+            *result = 0;
+        }
+        return TRUE;
+    }
+    return CWnd::OnWndMsg(message, wParam, lParam, result);
 }
 
 void CBitmapItem::OnPaint() {

@@ -19,6 +19,9 @@ public:
 
     // Posts the notification to the parent, then handles it as any window does.
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    // A key that a hosted bitmap window posts (WM_ASSIGNKEY_KEY) goes on to the parent, as
+    // its WM_COMMAND notifications do.
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     void OnPaint() override;
 
     CBitmap bitmap;

@@ -26,11 +26,8 @@ CBitmapWindow::CBitmapWindow() {
     type = GUIITEM_BITMAPWINDOW;
 }
 
-CBitmapWindow::~CBitmapWindow() {
-    if (font != nullptr) {
-        font->DeleteObject();
-    }
-}
+// The skin font is shared by every widget of the skin: its item in the list frees it.
+CBitmapWindow::~CBitmapWindow() = default;
 
 void CBitmapWindow::SetBitmaps(HBITMAP contentSource, HBITMAP normal, HBITMAP over,
                                HBITMAP activeSource, HBITMAP mask, int left, int top, int right,

@@ -114,6 +114,12 @@ BOOL CListPanel::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* r
     return CPopupBox::OnWndMsg(message, wParam, lParam, result);
 }
 
+void CListPanel::OnOK() {}
+
+void CListPanel::OnCancel() {
+    EndWith(-1);
+}
+
 void CListPanel::OnListSelection(WPARAM, LPARAM rowId) {
     EndWith(static_cast<INT_PTR>(rowId));
 }

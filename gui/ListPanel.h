@@ -29,6 +29,10 @@ public:
     void OnLButtonDown(UINT flags, CPoint point) override;
     void OnRButtonDown(UINT flags, CPoint point) override;
     BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+    // Enter chooses nothing: only a click picks a row.
+    void OnOK() override;
+    // Escape and closing the window end the panel with nothing chosen (-1).
+    void OnCancel() override;
     // WM_LISTPANEL_SELECT: ends the panel with lParam as its result.
     void OnListSelection(WPARAM subChoice, LPARAM rowId);
 

@@ -90,8 +90,10 @@ std::unique_ptr<CGUIItem> CreateSkinBitmapWindow(const SkinElementContext& conte
     auto box = std::make_unique<CBitmapWindow>();
     box->SetRect(itemRect.left, itemRect.top, itemRect.right, itemRect.bottom);
     const RECT windowRect = SkinWindowRect(itemRect);
-    if (context.parent == nullptr || !box->Create(nullptr, u"", WS_CHILD | WS_VISIBLE, windowRect,
-                                                  context.parent, kUnsetControlId)) {
+    // The host bitmap item named by windowid, else the panel.
+    CWnd* parentWnd = ResolveSkinParentWindow(context, u"windowid");
+    if (parentWnd == nullptr ||
+        !box->Create(nullptr, u"", WS_CHILD | WS_VISIBLE, windowRect, parentWnd, kUnsetControlId)) {
         return nullptr;
     }
     box->SetBitmaps(content, frames[0], frames[1], frames[2], mask, windowRect.left, windowRect.top,
@@ -112,6 +114,6 @@ std::unique_ptr<CGUIItem> CreateSkinBitmapWindow(const SkinElementContext& conte
     box->id = itemId;
     box->type = GUIITEM_BITMAPWINDOW;
     box->hwnd = box->m_hWnd;
-    box->parent = context.parent;
+    box->parent = parentWnd;
     return box;
 }

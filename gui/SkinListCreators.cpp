@@ -272,6 +272,9 @@ std::unique_ptr<CGUIItem> CreateSkinListCtrl(const SkinElementContext& context) 
         }
         list->AddColumn(columnId, controlType, ReadSkinText(column).GetString(), width);
     }
+    if (const WCHAR* sortedValue = FindSkinAttribute(element, u"sorted")) {
+        list->sorted = SkinBoolean(sortedValue);
+    }
     list->id = itemId;
     list->type = GUIITEM_XLISTCTRL;
     list->hwnd = list->m_hWnd;

@@ -15,11 +15,8 @@ CTextItem::CTextItem(const WCHAR* key, int caps) {
     }
 }
 
-CTextItem::~CTextItem() {
-    if (font != nullptr) {
-        font->DeleteObject();
-    }
-}
+// The skin font is shared by every widget of the skin: its item in the list frees it.
+CTextItem::~CTextItem() = default;
 
 void CTextItem::SetFontItem(CFontItem* fontItem) {
     const HGDIOBJ handle = fontItem != nullptr ? fontItem->GetSafeHandle() : nullptr;

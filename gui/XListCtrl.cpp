@@ -213,7 +213,17 @@ BOOL CXListCtrl::SetItemText(int columnId, LPCWSTR text, int rowId) {
     (*cells)[static_cast<size_t>(column.index)].text = text != nullptr ? text : u"";
     CListCtrl::SetItemText(row, column.index, text != nullptr ? text : u"");
     RedrawCell(row, column.index);
+    KeepSorted(column.index);
     return 1;
+}
+
+void CXListCtrl::KeepSorted(int changedColumn) {
+    // Rows are found by their row id, so moving them changes nothing for the owner; an open
+    // choice or edit keeps its row index until it ends.
+    if (sorted && changedColumn == 0 && !m_comboOpen && !IsEditing()) {
+        SortByColumn(0);
+        Invalidate(FALSE);
+    }
 }
 
 CString CXListCtrl::GetCellText(int rowId, int columnId) const {
@@ -385,6 +395,7 @@ void CXListCtrl::EndEdit(bool commit) {
         CListCtrl::SetItemText(row, column, text.GetString());
         RedrawCell(row, column);
         SendNotify(WM_XLIST_EDITDONE, RowIdAt(row), column, text.GetString(), nullptr);
+        KeepSorted(column);
     }
 }
 
@@ -882,6 +893,10 @@ void CXListCtrl::OnTimer(UINT_PTR timerId) {
         KillTimer(kComboFollowTimer);
         TakeComboEntry();
         return;
+    case kComboEscapeTimer:
+        KillTimer(kComboEscapeTimer);
+        EndComboEdit();
+        return;
     default:
         CListCtrl::OnTimer(timerId);
     }
@@ -901,7 +916,11 @@ BOOL CXListCtrl::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* r
         return TRUE;
     }
     if (message != 0 && message == WM_XCOMBOLIST_VK_ESCAPE) {
+        // Escape (or the drop-down losing the focus for good) closes it without taking the
+        // entry under the selection; closed from a timer, not inside the drop-down's own
+        // key handling.
         KillTimer(kComboWatchTimer);
+        SetTimer(kComboEscapeTimer, 50);
         *result = 0;
         return TRUE;
     }

@@ -118,6 +118,7 @@ public:
     static constexpr UINT_PTR kComboCloseTimer = 2;  // destroys the drop-down
     static constexpr UINT_PTR kComboTakeTimer = 3;   // 50 ms: takes the entry, closes
     static constexpr UINT_PTR kComboFollowTimer = 4; // 50 ms: takes the entry, stays open
+    static constexpr UINT_PTR kComboEscapeTimer = 5; // 50 ms: ends the choice, takes nothing
     // Opens the drop-down of the open choice cell when none exists (drawing calls this).
     void OpenComboList(int row, int column, const RECT& cell);
     void EndComboEdit();
@@ -156,11 +157,13 @@ public:
     COLORREF selectedBackgroundColor = 0xFFFFFF;
     COLORREF borderColor = 0xFFFFFF;
     CListPanelItem* rowMenu = nullptr;
-    // The skin's `sorted` flag; kept for the owner, the list itself does not sort on it.
+    // The skin's `sorted` flag: the rows are kept in the order of their first column's text
+    // (ignoring case), re-sorted whenever a text of that column is set or edited.
     bool sorted = false;
 
 private:
     void AttachHeader();
+    void KeepSorted(int changedColumn);
     void SendNotify(UINT message, int rowId, int column, const WCHAR* text, bool* checked);
     int RowIdAt(int index) const;
     void RedrawCell(int row, int column);

@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 
 namespace platform {
 
@@ -20,6 +21,10 @@ public:
     virtual SIZE ScreenSize() const = 0;
     // Something on the screen may have changed (a window painted, moved, showed or hid).
     virtual void ScreenChanged() {}
+    // Asks another process showing a top-level window of the given class on the same display
+    // to bring it to the front (raised, restored when minimised, made active). True when such
+    // a window was found and asked. A display that sees only this process finds none.
+    virtual bool ActivateOtherProcessWindow(const std::u16string& /*className*/) { return false; }
 };
 
 // The installed backend (null: none; the screen is then 1024 x 768). The caller keeps it

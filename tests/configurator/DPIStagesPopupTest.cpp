@@ -352,3 +352,14 @@ TEST_F(DPIStagesPopupTest, LeavesNoGdiObjectsBehind) {
 }
 
 #endif
+
+TEST_F(DPIStagesPopupTest, WithoutItsSkinEscapeEndsItAndTheSetStaysUnchanged) {
+    const DpiStageSet original = FactorySet();
+    DpiStageSet set = original;
+    CDPIStagesPopup popup(u"NoSuchStagesPopup.xml", IDD_DPI_STAGES_POPUP, &m_owner);
+    popup.stageSet = &set;
+    Script script({[&](HWND) { m_display.PressKey(VK_ESCAPE); }});
+    EXPECT_EQ(popup.DoModal(), IDCANCEL);
+    EXPECT_EQ(script.StepsRun(), 1u);
+    ExpectSameSet(set, original);
+}

@@ -11,8 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 using popuptest::Script;
 
@@ -219,14 +221,45 @@ TEST_F(PopupTest, WarningWithoutATextHeadingShowsNothingAndStillCloses) {
         EXPECT_EQ(popup.DoModal(), IDOK);
         EXPECT_EQ(popup.heading, nullptr);
     }
-    // A missing skin file: no items at all, so only its owner can end it.
-    CBorvantaWarningDlg popup(&m_owner, u"NoSuchPopup.xml");
+}
+
+TEST_F(PopupTest, PopupsWithoutOkAndCancelEndOnEscapeOrClosingUnlessHeldOpen) {
+    m_folder.Write("xml/NoButtons.xml", Panel(kHeading));
+    const std::vector<std::function<void(HWND)>> closers = {
+        [&](HWND) { m_display.PressKey(VK_ESCAPE); },
+        [&](HWND dialog) {
+            SendMessageW(dialog, WM_CLOSE, 0, 0);
+            platform::PumpUntilIdle();
+        },
+        [&](HWND dialog) {
+            SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+            platform::PumpUntilIdle();
+        },
+    };
+    // A missing skin file (no items at all) and a skin with neither OK nor Cancel: a broken
+    // skin never leaves a popup that nothing closes. Enter still does nothing.
+    for (const WCHAR* skin : {u"NoSuchPopup.xml", u"NoButtons.xml"}) {
+        for (const auto& close : closers) {
+            CBorvantaWarningDlg popup(&m_owner, skin);
+            bool openAfterEnter = false;
+            Script script({[&](HWND dialog) {
+                               m_display.PressKey(VK_RETURN);
+                               openAfterEnter = IsWindow(dialog);
+                           },
+                           close});
+            EXPECT_EQ(popup.DoModal(), IDCANCEL);
+            EXPECT_TRUE(openAfterEnter);
+        }
+    }
+    // The writing popup is held open by its owner until its write ends.
+    CBorvantaWarningDlg writing(&m_owner, u"NoButtons.xml");
+    writing.holdOpen = true;
     bool open = false;
     Script script({[&](HWND dialog) {
         TryToClose(dialog);
         open = IsWindow(dialog);
     }});
-    EXPECT_EQ(popup.DoModal(), -99);
+    EXPECT_EQ(writing.DoModal(), -99);
     EXPECT_TRUE(open);
 }
 

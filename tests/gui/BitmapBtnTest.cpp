@@ -171,16 +171,19 @@ TEST_F(BitmapBtnTest, CaptionColourZeroDrawsNearWhiteAndSkinFontIsUsed) {
     EXPECT_GT(fallbackPixels, 10);
     EXPECT_EQ(CountPixels(m_display, kButtonArea, RGB(0, 0, 0)), 0);
 
-    // A skin font of another size draws another amount of text; the button deletes its GDI
-    // font when it goes.
+    // A skin font of another size draws another amount of text; the font is shared, so it
+    // outlives the button.
     CFontItem font;
     ASSERT_TRUE(font.CreateFont(26, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0x20, u"Arial"));
     button->font = &font;
     button->Invalidate();
     platform::PumpUntilIdle();
     EXPECT_GT(CountPixels(m_display, kButtonArea, RGB(0xFE, 0xFE, 0xFE)), fallbackPixels);
+    const HGDIOBJ handle = font.GetSafeHandle();
     button.reset();
-    EXPECT_EQ(font.GetSafeHandle(), nullptr);
+    EXPECT_EQ(font.GetSafeHandle(), handle);
+    LOGFONTW info{};
+    EXPECT_EQ(GetObjectW(handle, sizeof(info), &info), static_cast<int>(sizeof(info)));
 }
 
 TEST_F(BitmapBtnTest, CaptionIsTranslatedCaseChangedAndBreaksOnce) {

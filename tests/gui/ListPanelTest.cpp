@@ -342,3 +342,28 @@ TEST(ListPanelItemTest, EntriesAndCurrentEntry) {
 }
 
 } // namespace
+
+TEST_F(ListPanelTest, EscapeAndClosingChooseNothingAndEnterIsIgnored) {
+    const DropdownEntryList entries = Entries({u"one", u"two", u"three"});
+    {
+        CListPanel panel(&m_owner, kTemplate, false, &entries, RECT{50, 50, 150, 96});
+        Script script({[&](HWND) { m_display.MoveMouse(60, 70); },
+                       [&](HWND) { m_display.PressKey(VK_ESCAPE); }});
+        EXPECT_EQ(panel.DoModal(), -1);
+    }
+    {
+        CListPanel panel(&m_owner, kTemplate, false, &entries, RECT{50, 50, 150, 96});
+        Script script({[&](HWND dialog) {
+            SendMessageW(dialog, WM_CLOSE, 0, 0);
+            platform::PumpUntilIdle();
+        }});
+        EXPECT_EQ(panel.DoModal(), -1);
+    }
+    {
+        // Enter leaves the panel open; the script then ends it with its own marker.
+        CListPanel panel(&m_owner, kTemplate, false, &entries, RECT{50, 50, 150, 96});
+        Script script({[&](HWND) { m_display.MoveMouse(60, 55); },
+                       [&](HWND) { m_display.PressKey(VK_RETURN); }});
+        EXPECT_EQ(panel.DoModal(), -99);
+    }
+}

@@ -11,6 +11,7 @@
 #include "gui/ProfileBtn.h"
 #include "gui/SkinCreatorRules.h"
 #include "gui/TextItem.h"
+#include "gui/WidgetMessages.h"
 #include "gui/xml/PugXmlParser.h"
 #include "platform/gdi/Surface.h"
 #include "platform/ui/MessageLoop.h"
@@ -577,4 +578,74 @@ TEST_F(SkinCreatorsTest, MissingOrNegativeRectanglesMakeEmptyWidgets) {
     platform::PumpUntilIdle();
     SkinResourceCache::Clear();
     EXPECT_EQ(gdi::LiveObjectCount(), objectsBefore);
+}
+
+TEST_F(SkinCreatorsTest, ASharedSkinFontOutlivesEveryWidgetThatUsesIt) {
+    const std::string skin =
+        "<FONTLIST><FONT name='FONT_ARIAL14' pitch='14' boldlevel='700'/></FONTLIST>"
+        "<BITMAPLIST><BITMAPWINDOW name='BITMAP_VIEWSIDE' fontid='FONT_ARIAL14'><RECT "
+        "left='0' top='200' right='40' bottom='20'/><SBMDS>n.bmp</SBMDS></BITMAPWINDOW>"
+        "</BITMAPLIST><BUTTONLIST><BUTTON name='BUTTON_OK' fontid='FONT_ARIAL14' "
+        "caption='OK'><RECT right='40' bottom='20'/>" +
+        StateChildren() +
+        "</BUTTON></BUTTONLIST><TEXTLIST><TEXTITEM name='TEXT_DPI1' textkey='x' "
+        "fontid='FONT_ARIAL14'><RECT top='50' right='40' bottom='20'/></TEXTITEM>"
+        "<TEXTITEM name='TEXT_DPI2' textkey='y' fontid='FONT_ARIAL14'><RECT top='80' "
+        "right='40' bottom='20'/></TEXTITEM></TEXTLIST>";
+    const size_t settled = SettledObjectCount(skin);
+    {
+        CGUIItemList list;
+        Load(list, skin);
+        auto* font = ItemAs<CFontItem>(list, 234);
+        ASSERT_NE(font, nullptr);
+        const HGDIOBJ handle = font->GetSafeHandle();
+        ASSERT_NE(handle, nullptr);
+        // One label goes: the other one still draws with the live skin font.
+        list.DeleteLast();
+        auto* label = ItemAs<CTextItem>(list, FindSkinItemId(u"TEXT_DPI1"));
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(reinterpret_cast<HGDIOBJ>(label->SendMessage(WM_GETFONT)), handle);
+        // Every widget goes: the font item still holds its font until the list frees it.
+        while (list.GetCount() > 1) {
+            list.DeleteLast();
+        }
+        EXPECT_EQ(font->GetSafeHandle(), handle);
+        LOGFONTW info{};
+        EXPECT_EQ(GetObjectW(handle, sizeof(info), &info), static_cast<int>(sizeof(info)));
+        EXPECT_EQ(info.lfHeight, 14);
+    }
+    platform::PumpUntilIdle();
+    SkinResourceCache::Clear();
+    EXPECT_EQ(gdi::LiveObjectCount(), settled); // the list's font item freed it
+}
+
+TEST_F(SkinCreatorsTest, BitmapWindowStandsOnTheHostItsWindowIdNames) {
+    CGUIItemList list;
+    Load(list, "<BITMAPLIST><BITMAPITEM name='BITMAP_MIRUNE'><RECT left='100' top='50' "
+               "right='150' bottom='80'/><SBMN>xy.bmp</SBMN></BITMAPITEM>"
+               "<BITMAPWINDOW name='BITMAPWIN_ASSIGNKEY' windowid='BITMAP_MIRUNE'><RECT "
+               "left='10' top='20' right='40' bottom='20'/><SBMDS>n.bmp</SBMDS></BITMAPWINDOW>"
+               "<BITMAPWINDOW name='BITMAP_VIEWSIDE' windowid='FONT_ARIAL12'><RECT left='5' "
+               "right='40' bottom='20'/><SBMDS>n.bmp</SBMDS></BITMAPWINDOW></BITMAPLIST>");
+    ASSERT_EQ(list.GetCount(), 3);
+    auto* host = ItemAs<CBitmapItem>(list, FindSkinItemId(u"BITMAP_MIRUNE"));
+    auto* hosted = ItemAs<CBitmapWindow>(list, FindSkinItemId(u"BITMAPWIN_ASSIGNKEY"));
+    auto* onPanel = ItemAs<CBitmapWindow>(list, FindSkinItemId(u"BITMAP_VIEWSIDE"));
+    ASSERT_NE(host, nullptr);
+    ASSERT_NE(hosted, nullptr);
+    ASSERT_NE(onPanel, nullptr);
+    EXPECT_EQ(::GetParent(hosted->m_hWnd), host->m_hWnd);
+    EXPECT_EQ(hosted->parent, host);
+    EXPECT_EQ(WindowRectIn(*hosted, m_host), (RECT{110, 70, 150, 90})); // in host coordinates
+    // The key it captures still reaches the panel, through its host.
+    m_display.Click(120, 80);
+    m_display.PressKey('K');
+    platform::PumpUntilIdle();
+    const auto keys = m_host.Of(WM_ASSIGNKEY_KEY);
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_EQ(keys[0].wParam, static_cast<WPARAM>('K'));
+    EXPECT_EQ(keys[0].lParam, reinterpret_cast<LPARAM>(hosted->m_hWnd));
+    // A windowid that names no bitmap item leaves the window on the panel.
+    EXPECT_EQ(::GetParent(onPanel->m_hWnd), m_host.m_hWnd);
+    EXPECT_EQ(onPanel->parent, &m_host);
 }

@@ -106,7 +106,7 @@ TEST_F(SkinListCreatorsTest, CellListTakesItsColumnsHeaderAndLook) {
     Load(list, "<COMBOLIST>"
                "<LISTCTRL name='LIST_PROFILELIST' fontid='FONT_ARIAL12' fontclr='RED' "
                "fontclrhi='GREEN' backclr='BLUE' backclrhi='WHITE' bdrclr='MIDGREY' "
-               "bdrwidth='12'><RECT left='10' top='20' right='300' bottom='150'/>"
+               "bdrwidth='12' sorted='1'><RECT left='10' top='20' right='300' bottom='150'/>"
                "<LISTHDR backclr='DARKGREY' fontclr='WHITE'/>" +
                    column("LCITEM_PROFILENAME", "EDIT", "180", " Name ") +
                    column("LCITEM_AUTOSWITCH", "checkbox", "40", "") +
@@ -136,6 +136,8 @@ TEST_F(SkinListCreatorsTest, CellListTakesItsColumnsHeaderAndLook) {
     EXPECT_EQ(cells->hwnd, cells->m_hWnd);
     EXPECT_EQ(cells->parent, &m_host);
     EXPECT_EQ(cells->GetDlgCtrlID(), FindSkinItemId(u"LIST_PROFILELIST"));
+    EXPECT_TRUE(cells->sorted);
+    EXPECT_FALSE(ItemAs<CXListCtrl>(list, u"LIST_GLOBALMACROLIST")->sorted);
     EXPECT_EQ(WindowRectIn(*cells, m_host), (RECT{10, 20, 310, 170}));
     EXPECT_EQ(cells->GetStyle() & (LVS_REPORT | LVS_SINGLESEL | LVS_NOCOLUMNHEADER),
               LVS_REPORT | LVS_SINGLESEL);

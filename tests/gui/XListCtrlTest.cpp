@@ -147,6 +147,22 @@ TEST_F(XListCtrlTest, CellsAreFoundByRowIdAndColumnIdAndSortIgnoringCase) {
     EXPECT_EQ(m_list.GetCells(0), nullptr);
 }
 
+TEST_F(XListCtrlTest, ASortedListKeepsItsRowsInTheOrderOfTheFirstColumn) {
+    m_list.SetItemText(kIdCol, u"zeta", 100);
+    m_list.SetItemText(kIdCol, u"Eta", 101);
+    EXPECT_EQ(m_list.FindRow(100), 0); // not sorted: the rows stay where they were put
+    m_list.sorted = true;
+    m_list.SetItemText(kIdCol, u"delta", 102);
+    EXPECT_EQ(m_list.FindRow(102), 0);
+    EXPECT_EQ(m_list.FindRow(101), 1);
+    EXPECT_EQ(m_list.FindRow(100), 2);
+    m_list.SetItemText(kIdCol, u"Alpha", 100);
+    EXPECT_EQ(m_list.FindRow(100), 0);
+    EXPECT_EQ(m_list.GetCellText(100, kNameCol), CString(u"alpha")); // whole rows move
+    m_list.SetItemText(kNameCol, u"aaa", 102);                       // another column: no re-sort
+    EXPECT_EQ(m_list.FindRow(102), 1);
+}
+
 TEST_F(XListCtrlTest, CheckBoxClicksFlipTheCheckAndTheHeaderMarkFollows) {
     m_list.SetHeaderCheck(3, 0); // the column shows a mark
     m_list.SetCheck(100, 1);
@@ -392,6 +408,20 @@ TEST_F(XListCtrlTest, ChoiceCellsOpenADropDownWhoseEntryKeysAndReturnChoose) {
     EXPECT_EQ(m_list.GetComboList(), nullptr);
     EXPECT_EQ(cell.open, 0);
     EXPECT_EQ(m_list.GetCellText(101, kExeCol), CString(u"Low")); // nothing taken
+
+    // Escape closes it and ends the choice without taking the selected entry.
+    Click(165, RowY(1));
+    platform::PumpUntilIdle();
+    combo = m_list.GetComboList();
+    ASSERT_NE(combo, nullptr);
+    combo->list.SetCurSel(3);
+    EXPECT_TRUE(key(VK_ESCAPE));
+    clock.Advance(60);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_list.GetComboList(), nullptr);
+    EXPECT_EQ(cell.open, 0);
+    EXPECT_FALSE(m_list.IsComboOpen());
+    EXPECT_EQ(m_list.GetCellText(101, kExeCol), CString(u"Low"));
     cell.choices = nullptr;
 }
 

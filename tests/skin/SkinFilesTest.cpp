@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -359,4 +360,65 @@ TEST_F(SkinFiles, ProgramFolderHasTheHelpPageAndTheSaveFolder) {
     const std::string text(page.begin(), page.end());
     EXPECT_NE(text.find("<title>"), std::string::npos);
     EXPECT_NE(text.find("</html>"), std::string::npos);
+}
+
+namespace {
+
+// Every "$Key" written in a text file: skin attributes and texts, and the programs' string
+// literals u"$Key".
+void CollectKeys(const std::filesystem::path& file, bool sourceLiterals,
+                 std::set<std::string>& keys) {
+    std::ifstream stream(file, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(stream),
+                           std::istreambuf_iterator<char>()};
+    const std::string start = sourceLiterals ? "u\"$" : "$";
+    for (size_t at = text.find(start); at != std::string::npos; at = text.find(start, at + 1)) {
+        size_t end = at + start.size();
+        while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) ||
+                                     text[end] == '_' || text[end] == '-')) {
+            ++end;
+        }
+        if (end == at + start.size() ||
+            (sourceLiterals && (end >= text.size() || text[end] != '"'))) {
+            continue; // a bare "$", or a literal the program completes at run time
+        }
+        keys.insert("$" + text.substr(at + start.size(), end - at - start.size()));
+    }
+}
+
+} // namespace
+
+TEST_F(SkinFiles, EveryKeyTheSkinsAndProgramsUseHasATextInAllNineLanguages) {
+    std::set<std::string> keys;
+    for (const auto& file : FilesIn("xml", ".xml")) {
+        CollectKeys(file, false, keys);
+    }
+    const std::filesystem::path sources = BORVANTA_SOURCE_DIR;
+    for (const char* folder : {"configurator", "tray", "gui", "model", "device"}) {
+        std::error_code ec;
+        for (const auto& entry :
+             std::filesystem::recursive_directory_iterator(sources / folder, ec)) {
+            const auto extension = entry.path().extension();
+            if (extension == ".cpp" || extension == ".h") {
+                CollectKeys(entry.path(), true, keys);
+            }
+        }
+    }
+    for (const auto* table : {&AssignmentKeyMap, &CommandKeyMap}) {
+        for (const auto& [id, key] : *table) {
+            keys.insert(ToUtf8(key));
+        }
+    }
+    ASSERT_GT(keys.size(), 100u); // the skins and the programs were found
+    const auto languages = FilesIn("lang", ".txt");
+    ASSERT_EQ(languages.size(), 9u);
+    for (const auto& file : languages) {
+        const auto table = ReadLanguage(file);
+        for (const std::string& key : keys) {
+            CString text;
+            EXPECT_TRUE(CLangTable::Lookup(table.get(), text, FromUtf8(key).c_str()) &&
+                        !text.IsEmpty())
+                << file.filename() << " has no text for " << key;
+        }
+    }
 }

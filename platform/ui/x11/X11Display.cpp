@@ -7,6 +7,7 @@
 #include "platform/ui/WindowManager.h"
 #include "platform/ui/x11/X11Keys.h"
 #include "platform/ui/x11/X11RawInput.h"
+#include "platform/ui/x11/X11WindowSearch.h"
 
 #include <algorithm>
 #include <atomic>
@@ -56,6 +57,7 @@ struct Snapshot {
     std::optional<COLORREF> key;
     BYTE alpha = 255;
     std::u16string title;
+    std::u16string className;
     int width = 0;
     int height = 0;
     std::vector<gdi::Pixel> pixels; // top-down rows
@@ -118,6 +120,7 @@ Snapshot TakeSnapshot(const wm::Window& w, DWORD thread) {
         }
     }
     s.title = w.text;
+    s.className = w.cls ? w.cls->name : std::u16string();
     if (!s.shown) {
         return s; // hidden windows keep what the X window last showed
     }
@@ -272,6 +275,9 @@ struct X11Display::Impl {
     void CheckFocusLeft(HWND hwnd);
     HWND focusLost = nullptr; // reader thread only
     void Handle(const XEvent& e);
+    // Another process asked for the window: raise it, restore or activate its last active
+    // popup, and make that active at the X server (window thread).
+    void AnswerActivateRequest(HWND hwnd);
 };
 
 namespace {
@@ -407,6 +413,8 @@ void X11Display::Impl::CreateXWindow(const Snapshot& s, XWin& x) {
     cls.res_name = resName;
     cls.res_class = resClass;
     XSetClassHint(dpy, xid, &cls);
+    // Found by class from other processes (a second start raising the first).
+    x11::PublishWindowClass(dpy, xid, s.className);
     // Ask the window manager to keep the position the program chose.
     XSizeHints hints{};
     hints.flags = USPosition | PPosition | USSize | PSize;
@@ -963,6 +971,13 @@ void X11Display::Impl::Handle(const XEvent& e) {
         if (static_cast<Atom>(e.xclient.message_type) == wmProtocols &&
             static_cast<Atom>(e.xclient.data.l[0]) == wmDelete) {
             PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        } else if (x11::IsActivateRequest(dpy, e.xclient)) {
+            std::weak_ptr<Impl> weak = self;
+            PostThreadCallback(thread, [weak, hwnd] {
+                if (auto impl = weak.lock()) {
+                    impl->AnswerActivateRequest(hwnd);
+                }
+            });
         }
         break;
     case Expose: {
@@ -1007,6 +1022,37 @@ void X11Display::Impl::Handle(const XEvent& e) {
     default:
         break;
     }
+}
+
+void X11Display::Impl::AnswerActivateRequest(HWND hwnd) {
+    if (!IsWindow(hwnd)) {
+        return;
+    }
+    HWND popup = GetLastActivePopup(hwnd);
+    BringWindowToTop(hwnd);
+    if (IsIconic(popup)) {
+        ShowWindow(popup, SW_RESTORE);
+    }
+    SetForegroundWindow(popup);
+    Sync(); // mapped again before the focus is asked for
+    std::lock_guard lock(xMutex);
+    auto it = windows.find(popup);
+    if (dpy && it != windows.end() && it->second.mapped) {
+        x11::ActivateThroughManager(dpy, root, it->second.xid);
+    }
+}
+
+bool X11Display::ActivateOtherProcessWindow(const std::u16string& className) {
+    std::lock_guard lock(m_impl->xMutex);
+    if (!m_impl->dpy) {
+        return false;
+    }
+    const ::Window found = x11::FindOtherProcessWindow(m_impl->dpy, m_impl->root, className);
+    if (found == 0) {
+        return false;
+    }
+    x11::SendActivateRequest(m_impl->dpy, found);
+    return true;
 }
 
 X11Display::X11Display(const std::string& displayName) : m_impl(std::make_shared<Impl>()) {

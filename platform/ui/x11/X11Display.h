@@ -38,6 +38,9 @@ public:
     void Flush();
     // The X window showing a top-level window (0 when it has none yet).
     unsigned long XWindowOf(HWND hwnd);
+    // Finds a top-level window of that class shown by another process on this server and
+    // asks that process to bring it to the front.
+    bool ActivateOtherProcessWindow(const std::u16string& className) override;
 
 private:
     struct Impl;

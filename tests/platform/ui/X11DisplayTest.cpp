@@ -7,6 +7,7 @@
 #include "platform/ui/WinUser.h"
 #include "platform/ui/x11/X11Keys.h"
 #include "tests/platform/ui/UiTestSupport.h"
+#include "tests/support/XvfbServer.h"
 
 #include <gtest/gtest.h>
 
@@ -39,91 +40,8 @@ constexpr COLORREF kFace = RGB(200, 30, 40);
 constexpr COLORREF kPicture = RGB(20, 180, 90);
 constexpr COLORREF kKey = RGB(255, 0, 255);
 
-std::optional<std::string> FindXvfb() {
-    for (const char* dir : {"/usr/bin", "/usr/local/bin", "/bin"}) {
-        std::string path = std::string(dir) + "/Xvfb";
-        if (access(path.c_str(), X_OK) == 0) {
-            return path;
-        }
-    }
-    return std::nullopt;
-}
-
-// A private Xvfb on a display number it picks itself (-displayfd), killed with the test
-// program at the latest (parent-death signal).
-class XvfbServer {
-public:
-    bool Start(const std::string& program) {
-        int fds[2];
-        if (pipe(fds) != 0) {
-            return false;
-        }
-        const pid_t parent = getpid();
-        m_pid = fork();
-        if (m_pid == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (getppid() != parent) {
-                _exit(127); // the test program ended before the signal was armed
-            }
-            close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            execl(program.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24",
-                  "-nolisten", "tcp", "-br", "-noreset", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        if (m_pid < 0) {
-            close(fds[0]);
-            return false;
-        }
-        std::string number;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (std::chrono::steady_clock::now() < deadline) {
-            pollfd p{fds[0], POLLIN, 0};
-            if (poll(&p, 1, 200) <= 0) {
-                continue;
-            }
-            char c = 0;
-            if (read(fds[0], &c, 1) != 1) {
-                break;
-            }
-            if (c == '\n') {
-                break;
-            }
-            number += c;
-        }
-        close(fds[0]);
-        if (number.empty()) {
-            Stop();
-            return false;
-        }
-        m_name = ":" + number;
-        return true;
-    }
-
-    void Stop() {
-        if (m_pid <= 0) {
-            return;
-        }
-        kill(m_pid, SIGTERM);
-        for (int i = 0; i < 100; ++i) {
-            if (waitpid(m_pid, nullptr, WNOHANG) == m_pid) {
-                m_pid = -1;
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        kill(m_pid, SIGKILL);
-        waitpid(m_pid, nullptr, 0);
-        m_pid = -1;
-    }
-
-    const std::string& Name() const { return m_name; }
-
-private:
-    pid_t m_pid = -1;
-    std::string m_name;
-};
+using testsupport::FindXvfb;
+using testsupport::XvfbServer;
 
 class X11DisplayTest : public ::testing::Test {
 protected:
@@ -746,3 +664,98 @@ TEST(X11Choice, DisplayAndOverrideVariablesChooseTheBackend) {
 }
 
 } // namespace
+
+namespace {
+
+// Reads a window's UTF-8 text property through a raw connection.
+std::string TextProperty(Display* dpy, ::Window xid, const char* name) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    std::string value;
+    if (XGetWindowProperty(dpy, xid, XInternAtom(dpy, name, False), 0, 64, False, AnyPropertyType,
+                           &type, &format, &count, &after, &data) == Success &&
+        data != nullptr) {
+        value.assign(reinterpret_cast<const char*>(data), count);
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return value;
+}
+
+} // namespace
+
+TEST_F(X11DisplayTest, AnotherProcessAsksAMinimisedWindowToTheFront) {
+    HWND hwnd = OpenShapedWindow(50, 60);
+    const ::Window xid = m_display->XWindowOf(hwnd);
+    ASSERT_NE(xid, 0u);
+    // Its class is on the X window for other processes to find it by.
+    EXPECT_EQ(TextProperty(m_x, xid, "_BORVANTA_WINDOW_CLASS"), "UiTestWindow");
+    ShowWindow(hwnd, SW_MINIMIZE);
+    platform::PumpUntilIdle();
+    m_display->Flush();
+    ASSERT_TRUE(IsIconic(hwnd));
+
+    // The request another copy sends, here from a raw connection.
+    XEvent ask{};
+    ask.xclient.type = ClientMessage;
+    ask.xclient.window = xid;
+    ask.xclient.message_type = XInternAtom(m_x, "_BORVANTA_ACTIVATE", False);
+    ask.xclient.format = 32;
+    XSendEvent(m_x, xid, False, NoEventMask, &ask);
+    XSync(m_x, False);
+    EXPECT_TRUE(LoopUntil([&] { return !IsIconic(hwnd); }));
+    EXPECT_EQ(GetForegroundWindow(), hwnd);
+    // Shown again and given the X focus (no window manager runs on this server).
+    EXPECT_TRUE(LoopUntil([&] {
+        XWindowAttributes attrs{};
+        ::Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(m_x, &focus, &revert);
+        return XGetWindowAttributes(m_x, xid, &attrs) && attrs.map_state == IsViewable &&
+               focus == xid;
+    }));
+}
+
+TEST_F(X11DisplayTest, WindowsOfAnotherProcessAreFoundByClassAndAsked) {
+    HWND own = OpenShapedWindow(50, 60);
+    ASSERT_NE(own, nullptr);
+    // This process's own windows are not another process's.
+    EXPECT_FALSE(m_display->ActivateOtherProcessWindow(u"UiTestWindow"));
+    EXPECT_FALSE(m_display->ActivateOtherProcessWindow(u"NoSuchClass"));
+
+    // A window of another program, marked as ours are, inside a window manager's frame.
+    const ::Window root = DefaultRootWindow(m_x);
+    const ::Window frame = XCreateSimpleWindow(m_x, root, 0, 0, 50, 50, 0, 0, 0);
+    const ::Window other = XCreateSimpleWindow(m_x, frame, 0, 0, 40, 40, 0, 0, 0);
+    const std::string name = "SINGLE_INSTANCE_APP_BORVANTA";
+    XChangeProperty(m_x, other, XInternAtom(m_x, "_BORVANTA_WINDOW_CLASS", False),
+                    XInternAtom(m_x, "UTF8_STRING", False), 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(name.data()),
+                    static_cast<int>(name.size()));
+    long pid = static_cast<long>(getpid()) + 100000;
+    XChangeProperty(m_x, other, XInternAtom(m_x, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<unsigned char*>(&pid), 1);
+    XSync(m_x, False);
+
+    ASSERT_TRUE(m_display->ActivateOtherProcessWindow(u"SINGLE_INSTANCE_APP_BORVANTA"));
+    // The request reaches the client that made the window.
+    bool asked = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!asked && std::chrono::steady_clock::now() < deadline) {
+        while (XPending(m_x) > 0) {
+            XEvent e;
+            XNextEvent(m_x, &e);
+            asked = asked || (e.type == ClientMessage && e.xclient.window == other &&
+                              static_cast<Atom>(e.xclient.message_type) ==
+                                  XInternAtom(m_x, "_BORVANTA_ACTIVATE", False));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(asked);
+    XDestroyWindow(m_x, frame);
+    XSync(m_x, False);
+}
