@@ -21,6 +21,7 @@
 #include "platform/base/Process.h"
 #include "platform/ui/Module.h"
 #include "platform/ui/WinUser.h"
+#include "service/DeviceService.h"
 
 namespace {
 
@@ -359,7 +360,17 @@ bool CBorvantaAppDlg::IsRecording() const {
 }
 
 void CBorvantaAppDlg::ShowNoMouseAndClose() {
-    CBorvantaWarningDlg noMouse(this, u"NoMousePopup.xml");
+    // A mouse whose stored state the service could not open is not a missing mouse: say why.
+    const HRESULT why = device != nullptr ? device->GetServiceResult() : S_OK;
+    const bool stateError = IsServiceStateError(why);
+    CBorvantaWarningDlg noMouse(this, stateError ? u"MouseStatePopup.xml" : u"NoMousePopup.xml");
+    if (why == SERVICE_E_STATE_DAMAGED) {
+        noMouse.SetText(u"$MouseStateDamaged");
+    } else if (why == SERVICE_E_STATE_READONLY) {
+        noMouse.SetText(u"$MouseStateReadOnly");
+    } else if (why == SERVICE_E_STATE_NEWER) {
+        noMouse.SetText(u"$MouseStateNewer");
+    }
     noMouse.DoModal();
     PostMessage(WM_CLOSE);
 }

@@ -7,6 +7,7 @@
 #include "platform/base/CString.h"
 #include "platform/base/Guid.h"
 #include "platform/base/WinTypes.h"
+#include "platform/com/Unknwn.h"
 
 class CMacro;
 class IMouseConfig;
@@ -66,6 +67,10 @@ public:
     // before the first write. A button naming a macro that has no events yet stays as the
     // device has it until the macro is recorded; that alone does not make a write fail.
     virtual BOOL GetLastWriteResult() const = 0;
+    // 25: the result of creating the device service at the last connection (S_OK once it
+    // was created). A SERVICE_E_STATE_* result tells that the mouse's stored state could not
+    // be opened, and why, rather than that the mouse is missing.
+    virtual HRESULT GetServiceResult() const = 0;
 
 protected:
     IMouseDevice() = default;

@@ -139,9 +139,11 @@ bool CMouse::Connect() {
     JoinFinishedWriteThread();
 
     CComPtr<IDeviceService> service;
-    if (FAILED(CoCreateInstance(CLSID_DeviceService, nullptr, CLSCTX_ALL, IID_IDeviceService,
-                                reinterpret_cast<void**>(&service))) ||
-        !service) {
+    const HRESULT created =
+        CoCreateInstance(CLSID_DeviceService, nullptr, CLSCTX_ALL, IID_IDeviceService,
+                         reinterpret_cast<void**>(&service));
+    m_serviceResult.store(SUCCEEDED(created) && !service ? E_FAIL : created);
+    if (FAILED(created) || !service) {
         return false;
     }
     CComPtr<IDevice> found;

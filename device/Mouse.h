@@ -50,6 +50,7 @@ public:
     BOOL GetVersionB(CString& out) override;
     WORD GetProductId() const override { return m_productId; }
     BOOL GetLastWriteResult() const override;
+    HRESULT GetServiceResult() const override { return m_serviceResult.load(); }
 
     // The single-bit button identifiers the device reported (read at initialisation).
     const std::vector<DWORD>& GetButtonBits() const { return m_buttonBits; }
@@ -131,6 +132,7 @@ private:
     CComPtr<IDevice> m_device;
     WORD m_productId = 0;
     std::atomic<bool> m_found{false};
+    std::atomic<HRESULT> m_serviceResult{S_OK};
     std::vector<DWORD> m_buttonBits;
     std::vector<INT> m_supportedRates;
     CString m_versionA;

@@ -32,7 +32,7 @@ bool IsEndOfFile(std::u16string_view line) {
 std::u16string NormaliseLangKey(std::u16string_view key) {
     std::u16string out;
     for (WCHAR c : key) {
-        if (c == 0 || c == CR || c == LF) {
+        if (c == 0 || c == CR || c == LF || out.size() == kLangKeyChars) {
             break;
         }
         if (c != u' ') {

@@ -87,5 +87,10 @@ extern CLangTable* CurrentLangTable;
 // The text of a "$" or "#" key in the current table, else the text unchanged.
 CString TranslateText(const WCHAR* text);
 
-// Stored keys are compared without their blanks, up to NUL, CR or LF, folded to one case.
+// The characters of a stored key that lookups compare.
+inline constexpr size_t kLangKeyChars = 59;
+
+// Stored keys are compared without their blanks, up to NUL, CR or LF and at most
+// kLangKeyChars characters, folded to one case. A "$" lookup must give exactly that form, so
+// a longer key is found by its first 59 characters (blanks left out), not whole.
 std::u16string NormaliseLangKey(std::u16string_view key);

@@ -1,12 +1,11 @@
 #include "gui/SkinResourceCache.h"
 
+#include "platform/base/FileRead.h"
 #include "platform/base/Path.h"
 #include "platform/base/WideChar.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Picture.h"
 
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <system_error>
 
@@ -23,13 +22,16 @@ const WCHAR* FolderOfKind(int kind) {
     }
 }
 
-bool ReadWholeFile(const WCHAR* path, std::vector<BYTE>& bytes) {
-    std::ifstream file(ToNativePath(path), std::ios::binary);
-    if (!file) {
-        return false;
-    }
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return !file.bad();
+// The largest language text file read. Ours are a few kilobytes.
+constexpr size_t kMaxLanguageFileBytes = size_t{2} << 20;
+// The largest picture file read: the largest picture the picture loader accepts (8192 x 8192
+// pixels of 4 bytes) and its headers.
+constexpr size_t kMaxPictureFileBytes = size_t{8192} * 8192 * 4 + 65536;
+
+// The whole file; false for anything that cannot be read as a file (missing, a folder,
+// unreadable) or that is larger than the bound, which the callers treat as a missing file.
+bool ReadFileBytes(const WCHAR* path, std::vector<BYTE>& bytes, size_t maxBytes) {
+    return ReadWholeFile(ToNativePath(path), bytes, maxBytes) == FileReadResult::Ok;
 }
 
 int ClampSize(size_t size) {
@@ -65,7 +67,7 @@ void SkinResource::Load() {
         break;
     }
     case SKINRES_LANGFILE:
-        if (ReadWholeFile(path, m_data)) {
+        if (ReadFileBytes(path, m_data, kMaxLanguageFileBytes)) {
             size = ClampSize(m_data.size());
         }
         break;
@@ -142,7 +144,7 @@ bool LoadPictureFile(const WCHAR* path, HBITMAP& bitmap) {
         return false;
     }
     std::vector<BYTE> bytes;
-    if (!ReadWholeFile(path, bytes) || bytes.empty()) {
+    if (!ReadFileBytes(path, bytes, kMaxPictureFileBytes) || bytes.empty()) {
         return false;
     }
     HBITMAP loaded = gdi::LoadPictureFromMemory(bytes.data(), bytes.size());

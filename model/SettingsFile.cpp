@@ -6,25 +6,19 @@
 
 namespace {
 
+// The read buffers, in characters: a value is cut to 4095 characters, a section to what fits
+// in 8192 with the terminators.
 constexpr DWORD STRING_BUFFER_CHARS = 4096;
 constexpr DWORD SECTION_BUFFER_CHARS = 8192;
-constexpr DWORD MAX_BUFFER_CHARS = 1u << 24;
 
 } // namespace
 
 CString CSettingsFile::GetString(const WCHAR* section, const WCHAR* key,
                                  const WCHAR* defaultValue) const {
     std::vector<WCHAR> buffer(STRING_BUFFER_CHARS);
-    for (;;) {
-        const auto size = static_cast<DWORD>(buffer.size());
-        const DWORD length = GetPrivateProfileStringW(section, key, defaultValue, buffer.data(),
-                                                      size, m_path.GetString());
-        // A full buffer may mean the value was cut: read again with more room.
-        if (length + 1 < size || size >= MAX_BUFFER_CHARS) {
-            return CString(buffer.data(), static_cast<int>(length));
-        }
-        buffer.resize(buffer.size() * 2);
-    }
+    const DWORD length = GetPrivateProfileStringW(section, key, defaultValue, buffer.data(),
+                                                  STRING_BUFFER_CHARS, m_path.GetString());
+    return CString(buffer.data(), static_cast<int>(length));
 }
 
 bool CSettingsFile::WriteString(const WCHAR* section, const WCHAR* key, const WCHAR* value) const {
@@ -43,16 +37,8 @@ bool CSettingsFile::WriteInt(const WCHAR* section, const WCHAR* key, int value) 
 
 bool CSettingsFile::GetSection(const WCHAR* section, CStringArray& lines) const {
     std::vector<WCHAR> buffer(SECTION_BUFFER_CHARS);
-    DWORD length = 0;
-    for (;;) {
-        const auto size = static_cast<DWORD>(buffer.size());
-        length = GetPrivateProfileSectionW(section, buffer.data(), size, m_path.GetString());
-        // size - 2 means the list was cut: read again with more room.
-        if (length + 2 < size || size >= MAX_BUFFER_CHARS) {
-            break;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
+    const DWORD length =
+        GetPrivateProfileSectionW(section, buffer.data(), SECTION_BUFFER_CHARS, m_path.GetString());
     lines.RemoveAll();
     const WCHAR* p = buffer.data();
     const WCHAR* end = buffer.data() + length;

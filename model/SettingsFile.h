@@ -12,8 +12,8 @@ public:
 
     const CString& GetPath() const { return m_path; }
 
-    // The key's value, or the default when it is missing. Values of any length come back
-    // whole (the read buffer starts at 4096 characters and grows as needed).
+    // The key's value, or the default when it is missing, read into a buffer of 4096
+    // characters: a longer value comes back cut to its first 4095.
     CString GetString(const WCHAR* section, const WCHAR* key, const WCHAR* defaultValue) const;
     bool WriteString(const WCHAR* section, const WCHAR* key, const WCHAR* value) const;
     // The key's value as an integer, or the default when it is missing.
@@ -21,8 +21,8 @@ public:
     // Writes the value formatted "%d".
     bool WriteInt(const WCHAR* section, const WCHAR* key, int value) const;
     // Replaces the array's contents with the section's lines ("key=value"); true when there
-    // is at least one. Sections of any size come back whole (the buffer starts at 8192
-    // characters and grows as needed), so no line is ever cut.
+    // is at least one. The section is read into a buffer of 8192 characters: the lines that
+    // do not fit are left out, the last one that fits in part comes back cut.
     bool GetSection(const WCHAR* section, CStringArray& lines) const;
 
 private:

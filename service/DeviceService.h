@@ -27,6 +27,21 @@
 
 #include <cstddef>
 
+// ---- results of creating the service ------------------------------------------------------
+
+// What creating the service answers when the mouse's stored state cannot be opened. The file
+// is left exactly as it was found.
+inline constexpr HRESULT SERVICE_E_STATE_DAMAGED = MakeHResult(0x80040301u);     // unreadable
+inline constexpr HRESULT SERVICE_E_STATE_READONLY = MakeHResult(0x80040302u);    // not writable
+inline constexpr HRESULT SERVICE_E_STATE_NEWER = MakeHResult(0x80040303u);       // newer format
+inline constexpr HRESULT SERVICE_E_STATE_UNAVAILABLE = MakeHResult(0x80040304u); // other failure
+
+// True for the four results above.
+constexpr bool IsServiceStateError(HRESULT hr) {
+    return hr == SERVICE_E_STATE_DAMAGED || hr == SERVICE_E_STATE_READONLY ||
+           hr == SERVICE_E_STATE_NEWER || hr == SERVICE_E_STATE_UNAVAILABLE;
+}
+
 // ---- identifiers -------------------------------------------------------------------------
 
 // Referencing the class identifier links the service in and registers its class.

@@ -53,9 +53,10 @@ HRESULT CreateDeviceService(REFIID riid, void** out) {
         return E_POINTER;
     }
     *out = nullptr;
-    auto store = Store::Get();
+    StoreOpenError why = StoreOpenError::None;
+    auto store = Store::Get(&why);
     if (!store) {
-        return E_FAIL;
+        return StoreOpenResult(why);
     }
     auto* service = new CDeviceService(std::move(store));
     const HRESULT hr = service->QueryInterface(riid, out);

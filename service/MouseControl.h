@@ -11,9 +11,10 @@ namespace service {
 
 class MouseControl {
 public:
-    // Null store: the database cannot be opened.
-    MouseControl() : m_store(Store::Get()) {}
+    // Null store: the database cannot be opened (OpenError says why).
+    MouseControl() : m_store(Store::Get(&m_openError)) {}
     bool IsOpen() const { return m_store != nullptr; }
+    StoreOpenError OpenError() const { return m_openError; }
 
     // Sensitivity stage buttons: the active profile's next or previous stage (stops at the
     // ends); the current sensitivity follows.
@@ -28,6 +29,7 @@ public:
     HRESULT Describe(std::string& out);
 
 private:
+    StoreOpenError m_openError = StoreOpenError::None;
     std::shared_ptr<Store> m_store;
 };
 

@@ -6,8 +6,10 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/eventfd.h>
@@ -21,10 +23,14 @@ namespace service {
 namespace {
 
 struct SqlError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+    explicit SqlError(const std::string& what, int errorCode = SQLITE_ERROR)
+        : std::runtime_error(what), code(errorCode) {}
+    int code; // the primary SQLite result code
 };
 
 constexpr int kBusyTimeoutMs = 10000;
+// How often a writer waiting for its turn looks again.
+constexpr auto kTurnPollUs = 500;
 constexpr std::int64_t kSchemaVersion = 1;
 constexpr std::int64_t kEventsKept = 5000;
 
@@ -49,7 +55,7 @@ CREATE TABLE IF NOT EXISTS events(
 
 void Check(sqlite3* db, int rc) {
     if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE) {
-        throw SqlError(sqlite3_errmsg(db));
+        throw SqlError(sqlite3_errmsg(db), rc & 0xFF);
     }
 }
 
@@ -82,6 +88,7 @@ public:
         return rc == SQLITE_ROW;
     }
     std::int64_t Int(int col) { return sqlite3_column_int64(m_stmt, col); }
+    sqlite3_stmt* Raw() { return m_stmt; }
     INT Int32(int col) { return static_cast<INT>(sqlite3_column_int64(m_stmt, col)); }
     std::vector<BYTE> Blob(int col) {
         const auto* p = static_cast<const BYTE*>(sqlite3_column_blob(m_stmt, col));
@@ -136,7 +143,7 @@ void Exec(sqlite3* db, const char* sql) {
     if (rc != SQLITE_OK) {
         std::string msg = err ? err : "sqlite error";
         sqlite3_free(err);
-        throw SqlError(msg);
+        throw SqlError(msg, rc & 0xFF);
     }
 }
 
@@ -150,6 +157,43 @@ sqlite3* OpenConnection(const fs::path& path) {
     }
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     return db;
+}
+
+// One byte of the turn file, locked (an open-file-description lock, released when the
+// process ends) or unlocked without waiting.
+bool TryLockByte(int fd, off_t byte, bool lock) {
+    struct flock fl {};
+    fl.l_type = static_cast<short>(lock ? F_WRLCK : F_UNLCK);
+    fl.l_whence = SEEK_SET;
+    fl.l_start = byte;
+    fl.l_len = 1;
+    return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+}
+
+// Waits for a byte until the deadline; false when it stayed taken.
+bool LockByte(int fd, off_t byte, std::chrono::steady_clock::time_point deadline) {
+    while (!TryLockByte(fd, byte, true)) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        ::usleep(kTurnPollUs);
+    }
+    return true;
+}
+
+StoreOpenError ErrorOfCode(int code) {
+    switch (code) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_FORMAT:
+        return StoreOpenError::Damaged;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return StoreOpenError::ReadOnly;
+    default:
+        return StoreOpenError::Unavailable;
+    }
 }
 
 std::mutex g_storeMutex;
@@ -324,14 +368,52 @@ fs::path Store::DatabasePath() {
     return fs::path(home ? home : ".") / ".local" / "share" / "borvanta" / "mouse.db";
 }
 
-std::shared_ptr<Store> Store::Get() {
+HRESULT StoreOpenResult(StoreOpenError error) {
+    switch (error) {
+    case StoreOpenError::None:
+        return S_OK;
+    case StoreOpenError::Damaged:
+        return SERVICE_E_STATE_DAMAGED;
+    case StoreOpenError::ReadOnly:
+        return SERVICE_E_STATE_READONLY;
+    case StoreOpenError::Newer:
+        return SERVICE_E_STATE_NEWER;
+    case StoreOpenError::Unavailable:
+        break;
+    }
+    return SERVICE_E_STATE_UNAVAILABLE;
+}
+
+const char* DescribeStoreOpenError(StoreOpenError error) {
+    switch (error) {
+    case StoreOpenError::None:
+        return "opened";
+    case StoreOpenError::Damaged:
+        return "the file is damaged and cannot be read";
+    case StoreOpenError::ReadOnly:
+        return "the file cannot be written (read-only)";
+    case StoreOpenError::Newer:
+        return "the file was written by a newer version of this software";
+    case StoreOpenError::Unavailable:
+        break;
+    }
+    return "the file cannot be opened";
+}
+
+std::shared_ptr<Store> Store::Get(StoreOpenError* why) {
     const fs::path path = DatabasePath();
     std::lock_guard lock(g_storeMutex);
+    if (why != nullptr) {
+        *why = StoreOpenError::None;
+    }
     if (auto existing = g_store.lock(); existing && g_storePath == path) {
         return existing;
     }
     std::shared_ptr<Store> store(new Store(path));
-    if (!store->Open()) {
+    if (const StoreOpenError error = store->Open(); error != StoreOpenError::None) {
+        if (why != nullptr) {
+            *why = error;
+        }
         return nullptr;
     }
     g_store = store;
@@ -363,26 +445,103 @@ Store::~Store() {
         sqlite3_finalize(stmt);
     }
     sqlite3_close(m_db);
+    if (m_turnFd >= 0) {
+        ::close(m_turnFd);
+    }
 }
 
-bool Store::Open() {
+StoreOpenError Store::Open() {
     std::error_code ec;
     fs::create_directories(m_path.parent_path(), ec);
+    const bool existed = fs::file_size(m_path, ec) > 0 && !ec;
     m_db = OpenConnection(m_path);
     if (!m_db) {
-        return false;
+        return existed && ::access(m_path.c_str(), W_OK) != 0 ? StoreOpenError::ReadOnly
+                                                              : StoreOpenError::Unavailable;
+    }
+    if (sqlite3_db_readonly(m_db, "main") == 1) {
+        return StoreOpenError::ReadOnly;
     }
     try {
-        Exec(m_db, "PRAGMA journal_mode=WAL");
+        // Nothing is written before the file has shown to be ours and whole: a database of
+        // a newer format or a damaged one is left exactly as it is.
+        {
+            Stmt version(m_db, Prepare("PRAGMA user_version"));
+            version.Step();
+            if (version.Int(0) > kSchemaVersion) {
+                return StoreOpenError::Newer;
+            }
+        }
+        if (existed) {
+            Stmt check(m_db, Prepare("PRAGMA quick_check"));
+            check.Step();
+            const auto* result = sqlite3_column_text(check.Raw(), 0);
+            if (result == nullptr ||
+                std::strcmp(reinterpret_cast<const char*>(result), "ok") != 0) {
+                return StoreOpenError::Damaged;
+            }
+        }
+        std::string journal;
+        {
+            Stmt mode(m_db, Prepare("PRAGMA journal_mode"));
+            mode.Step();
+            if (const auto* text = sqlite3_column_text(mode.Raw(), 0)) {
+                journal = reinterpret_cast<const char*>(text);
+            }
+        }
+        if (journal != "wal") {
+            Exec(m_db, "PRAGMA journal_mode=WAL");
+        }
         Exec(m_db, "PRAGMA synchronous=NORMAL");
+        const std::string turn = m_path.string() + "-turn";
+        m_turnFd = ::open(turn.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (NeedsCreating()) {
+            Create();
+        }
+        // Created if missing, repaired if a process died between a change and its mirror.
+        MirrorProfilesIfStale();
+    } catch (const SqlError& e) {
+        return ErrorOfCode(e.code);
+    }
+    return StoreOpenError::None;
+}
+
+bool Store::NeedsCreating() {
+    Exec(m_db, "BEGIN");
+    try {
+        bool needed = true;
+        {
+            Stmt tables(m_db, Prepare("SELECT count(*) FROM sqlite_master WHERE type = 'table' "
+                                      "AND name IN ('device', 'profiles', 'macros', 'faults', "
+                                      "'events')"));
+            tables.Step();
+            if (tables.Int(0) == 5) {
+                Stmt device(m_db, Prepare("SELECT count(*) FROM device"));
+                device.Step();
+                Stmt version(m_db, Prepare("PRAGMA user_version"));
+                version.Step();
+                needed = device.Int(0) == 0 || version.Int(0) != kSchemaVersion;
+            }
+        }
+        Exec(m_db, "COMMIT");
+        return needed;
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void Store::Create() {
+    BeginWrite();
+    try {
         Exec(m_db, "BEGIN IMMEDIATE");
         try {
-            // A database written by a newer build of the service is not touched.
+            // Looked at again under the write lock: another process may have created it.
             {
                 Stmt version(m_db, Prepare("PRAGMA user_version"));
                 version.Step();
                 if (version.Int(0) > kSchemaVersion) {
-                    throw SqlError("newer database");
+                    throw SqlError("newer database", SQLITE_FORMAT);
                 }
             }
             Exec(m_db, kSchema);
@@ -403,12 +562,40 @@ bool Store::Open() {
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
             throw;
         }
-        // Created if missing, repaired if a process died between a change and its mirror.
-        MirrorProfiles();
-    } catch (const SqlError&) {
-        return false;
+    } catch (...) {
+        EndWrite();
+        throw;
     }
-    return true;
+    EndWrite();
+}
+
+void Store::BeginWrite() {
+    if (m_turnDepth++ > 0 || m_turnFd < 0) {
+        return;
+    }
+    // Two bytes make the turns fair: a writer first holds the door (byte 0), then the room
+    // (byte 1), and lets go of the door once inside. Only the one holding the door waits
+    // for the room, so a writer that leaves the room and comes straight back finds the door
+    // taken by whoever waited, and goes after it.
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    if (!LockByte(m_turnFd, 0, deadline)) {
+        --m_turnDepth;
+        throw SqlError("database is locked", SQLITE_BUSY);
+    }
+    const bool inside = LockByte(m_turnFd, 1, deadline);
+    TryLockByte(m_turnFd, 0, false);
+    if (!inside) {
+        --m_turnDepth;
+        throw SqlError("database is locked", SQLITE_BUSY);
+    }
+}
+
+void Store::EndWrite() {
+    if (m_turnDepth == 0 || --m_turnDepth > 0 || m_turnFd < 0) {
+        return;
+    }
+    TryLockByte(m_turnFd, 1, false);
 }
 
 sqlite3_stmt* Store::Prepare(const char* sql) {
@@ -456,17 +643,20 @@ HRESULT Store::ApplyFaults(bool write) {
     } else {
         return S_OK;
     }
-    Exec(m_db, "BEGIN IMMEDIATE");
+    BeginWrite();
     try {
+        Exec(m_db, "BEGIN IMMEDIATE");
         Stmt s(m_db, Prepare("UPDATE faults SET remaining = remaining - 1 "
                              "WHERE kind = ?1 AND remaining > 0"));
         s.Bind(1, static_cast<int>(hit)).Step();
         const bool taken = sqlite3_changes(m_db) > 0;
         Exec(m_db, "COMMIT");
+        EndWrite();
         // Another process may have used the last count meanwhile.
         return taken ? result : S_OK;
     } catch (...) {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        EndWrite();
         throw;
     }
 }
@@ -479,6 +669,18 @@ HRESULT Store::Run(bool write, bool faults, const Body& body) {
                 return hr;
             }
         }
+        // Reads take no lock (the database keeps a write-ahead log); writes wait their turn.
+        if (write) {
+            BeginWrite();
+        }
+        struct TurnEnd {
+            Store* store;
+            ~TurnEnd() {
+                if (store != nullptr) {
+                    store->EndWrite();
+                }
+            }
+        } turnEnd{write ? this : nullptr};
         Exec(m_db, write ? "BEGIN IMMEDIATE" : "BEGIN");
         Transaction tx(*this, m_db);
         HRESULT hr = E_FAIL;
@@ -529,9 +731,15 @@ void Store::MirrorProfiles() {
     // the other and the last one written shows the newest state. The change itself is
     // committed already: a program woken by the key reads the state the key shows.
     try {
-        Exec(m_db, "BEGIN IMMEDIATE");
+        BeginWrite();
     } catch (const SqlError&) {
         return; // the next change or the next start brings the key up to date
+    }
+    try {
+        Exec(m_db, "BEGIN IMMEDIATE");
+    } catch (const SqlError&) {
+        EndWrite();
+        return;
     }
     try {
         Transaction tx(*this, m_db);
@@ -540,6 +748,65 @@ void Store::MirrorProfiles() {
     } catch (const SqlError&) {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     }
+    EndWrite();
+}
+
+void Store::MirrorProfilesIfStale() {
+    // A read first: a key that already shows the committed state needs no write lock.
+    bool matches = false;
+    Exec(m_db, "BEGIN");
+    try {
+        Transaction tx(*this, m_db);
+        matches = RegistryMatches(tx);
+        Exec(m_db, "COMMIT");
+    } catch (const SqlError&) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    if (!matches) {
+        MirrorProfiles();
+    }
+}
+
+namespace {
+bool StringValueIs(CRegKey& key, LPCWSTR name, const std::u16string& value) {
+    WCHAR buf[300] = {};
+    ULONG chars = 300;
+    return key.QueryStringValue(name, buf, &chars) == ERROR_SUCCESS && chars > 0 && chars <= 300 &&
+           buf[chars - 1] == 0 && std::u16string_view(buf, chars - 1) == value;
+}
+} // namespace
+
+bool Store::RegistryMatches(Transaction& tx) {
+    CRegKey store;
+    if (store.Open(HKEY_LOCAL_MACHINE, PROFILE_STORE_KEY, KEY_READ) != ERROR_SUCCESS) {
+        return false;
+    }
+    const auto guids = tx.ProfileGuids();
+    DWORD subkeys = 0;
+    for (;; ++subkeys) {
+        WCHAR name[256];
+        DWORD chars = 256;
+        if (RegEnumKeyExW(store, subkeys, name, &chars, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+    }
+    if (subkeys != guids.size()) {
+        return false;
+    }
+    for (const auto& guid : guids) {
+        const auto p = tx.Profile(guid);
+        CRegKey key;
+        DWORD switches = 0;
+        if (!p || key.Open(store, GuidToString(guid).c_str(), KEY_READ) != ERROR_SUCCESS ||
+            !StringValueIs(key, u"Name", p->name) || !StringValueIs(key, u"Program", p->program) ||
+            key.QueryDWORDValue(u"Switches", switches) != ERROR_SUCCESS ||
+            switches != p->switches) {
+            return false;
+        }
+    }
+    return StringValueIs(store, u"Active", GuidToString(tx.Device().active));
 }
 
 void Store::SyncRegistry(Transaction& tx) {

@@ -38,6 +38,13 @@ enum class Fault : int { AccessDenied = 1, WriteFailure = 2, NoDevice = 3 };
 
 class Store;
 
+// Why the store could not be opened.
+enum class StoreOpenError : int { None, Damaged, ReadOnly, Newer, Unavailable };
+// The service result for the reason (S_OK for None).
+HRESULT StoreOpenResult(StoreOpenError error);
+// A line for people: what is wrong with the file.
+const char* DescribeStoreOpenError(StoreOpenError error);
+
 // Access to the state inside one transaction. Database errors throw; the store turns them
 // into E_FAIL and rolls back.
 class Transaction {
@@ -84,8 +91,11 @@ private:
 class Store {
 public:
     // The process's store for the current database path, opened (and created with the
-    // factory state) on first use. Null when the database cannot be opened.
-    static std::shared_ptr<Store> Get();
+    // factory state) on first use. Null when the database cannot be opened; why then goes to
+    // *why. Opening only reads an existing database (a write only creates a missing one), so
+    // a program that starts never waits for another's write, and a database that is damaged,
+    // read-only or of a newer format is left untouched.
+    static std::shared_ptr<Store> Get(StoreOpenError* why = nullptr);
     static std::filesystem::path DatabasePath();
 
     ~Store();
@@ -112,7 +122,17 @@ public:
 
 private:
     explicit Store(std::filesystem::path path);
-    bool Open();
+    StoreOpenError Open();
+    // The database's state as opening found it: created (true) when it holds no mouse yet.
+    bool NeedsCreating();
+    void Create();
+    // Brings the PROFILES key up to date when it differs from the committed state.
+    void MirrorProfilesIfStale();
+    bool RegistryMatches(Transaction& tx);
+    // Writers take turns across processes (see WriteTurn in Store.cpp) before they take the
+    // database's write lock, so a busy writer cannot starve the others.
+    void BeginWrite();
+    void EndWrite();
     HRESULT Run(bool write, bool faults, const Body& body);
     HRESULT ApplyFaults(bool write);
     // Brings the PROFILES key up to date with the committed state.
@@ -129,6 +149,9 @@ private:
 
     std::mutex m_listMutex;
     std::map<std::pair<int, GUID>, std::shared_ptr<ConnectionList>> m_lists;
+
+    int m_turnFd = -1;
+    int m_turnDepth = 0;
 
     std::thread m_watcher;
     std::atomic<bool> m_stop{false};

@@ -1,12 +1,11 @@
 #include "gui/xml/PugXmlParser.h"
 
+#include "platform/base/FileRead.h"
 #include "platform/base/Path.h"
 #include "platform/base/TextUnicode.h"
 #include "platform/base/WideChar.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -525,13 +524,13 @@ bool CPugXmlParser::ReadXmlFile(const WCHAR* path, std::u16string& text) {
     if (path == nullptr) {
         return false;
     }
-    std::ifstream file(ToNativePath(path), std::ios::binary);
-    if (!file) {
+    // A folder, a device or anything else that is not a readable file counts as missing; a
+    // file beyond the bound is refused before it is read.
+    std::vector<BYTE> raw;
+    if (ReadWholeFile(ToNativePath(path), raw, kMaxFileBytes) != FileReadResult::Ok) {
         return false;
     }
-    const std::vector<char> raw((std::istreambuf_iterator<char>(file)),
-                                std::istreambuf_iterator<char>());
-    text = DecodeXmlBytes(reinterpret_cast<const BYTE*>(raw.data()), raw.size());
+    text = DecodeXmlBytes(raw.data(), raw.size());
     return !text.empty();
 }
 
@@ -547,10 +546,16 @@ bool CPugXmlParser::ParseFile(const WCHAR* path) {
     if (!ReadXmlFile(path, text)) {
         return false;
     }
-    return Parse(std::move(text), PARSE_SKIN_DEFAULT);
+    // True for any text that was read, whatever the parse found in it.
+    Parse(std::move(text), PARSE_SKIN_DEFAULT);
+    return true;
 }
 
 bool CPugXmlParser::ParseBytes(const BYTE* data, size_t size) {
+    if (size > kMaxFileBytes) {
+        Free();
+        return false;
+    }
     return Parse(DecodeXmlBytes(data, size), PARSE_SKIN_DEFAULT);
 }
 

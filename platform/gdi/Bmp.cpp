@@ -1,5 +1,6 @@
 // BMP reading, LoadImageW / CopyImage and the picture loader.
 
+#include "platform/base/FileRead.h"
 #include "platform/base/Path.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/gdi/Picture.h"
@@ -7,8 +8,6 @@
 #include <array>
 #include <bit>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace gdi {
 
@@ -226,18 +225,13 @@ HANDLE LoadImageW(HINSTANCE /*instance*/, LPCWSTR name, UINT type, int cx, int c
     if (name == nullptr || type != IMAGE_BITMAP || (flags & LR_LOADFROMFILE) == 0) {
         return nullptr;
     }
-    const std::filesystem::path file = ToNativePath(name);
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(file, ec);
-    // Nothing larger than the largest picture accepted is read into memory.
-    if (ec || size > static_cast<std::uintmax_t>(kMaxPixels) * 4 + 65536) {
+    // Nothing larger than the largest picture accepted is read into memory; a folder or
+    // anything else that is not a readable file gives no bitmap.
+    std::vector<BYTE> bytes;
+    if (ReadWholeFile(ToNativePath(name), bytes, static_cast<size_t>(kMaxPixels) * 4 + 65536) !=
+        FileReadResult::Ok) {
         return nullptr;
     }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return nullptr;
-    }
-    std::vector<BYTE> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     HBITMAP bitmap = LoadPictureFromMemory(bytes.data(), bytes.size());
     if (bitmap != nullptr && (cx > 0 || cy > 0)) {
         // A requested size stretches the picture (0 keeps that side's own size).

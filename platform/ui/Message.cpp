@@ -85,14 +85,17 @@ LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     guard.reset();
-    while (!state->done.load(std::memory_order_acquire)) {
-        if (own->RunIncoming()) {
-            continue;
-        }
+    for (;;) {
+        // The count is read before the completion is looked at: a completion that comes
+        // after the look has woken the queue since, and the wait returns at once.
+        const std::uint64_t seen = own->WakeCount();
         if (state->done.load(std::memory_order_acquire)) {
             break;
         }
-        own->Wait(std::nullopt);
+        if (own->RunIncoming()) {
+            continue;
+        }
+        own->Wait(std::nullopt, seen);
     }
     return state->result;
 }
@@ -303,7 +306,10 @@ LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT msg, WPARAM wParam, LPARAM
 
 BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT minMsg, UINT maxMsg) {
     auto queue = ThreadQueue::Current();
+    const bool unfiltered = hwnd == nullptr && minMsg == 0 && maxMsg == 0;
     for (;;) {
+        // Read before looking, so that a message queued after the look wakes the wait.
+        const std::uint64_t seen = queue->WakeCount();
         MSG m;
         if (Fetch(&m, hwnd, minMsg, maxMsg, true)) {
             t_lastMessage = m;
@@ -312,7 +318,7 @@ BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT minMsg, UINT maxMsg) {
             }
             return m.message == WM_QUIT ? FALSE : TRUE;
         }
-        queue->Wait(NextTimerDue(queue->ThreadId()));
+        queue->Wait(NextTimerDue(queue->ThreadId()), seen, unfiltered);
     }
 }
 
@@ -332,11 +338,12 @@ BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT minMsg, UINT maxMsg, UINT removeFla
 
 BOOL WaitMessage() {
     auto queue = ThreadQueue::Current();
+    const std::uint64_t seen = queue->WakeCount();
     MSG m;
     if (Fetch(&m, nullptr, 0, 0, false)) {
         return TRUE;
     }
-    queue->Wait(NextTimerDue(queue->ThreadId()));
+    queue->Wait(NextTimerDue(queue->ThreadId()), seen, true);
     return TRUE;
 }
 

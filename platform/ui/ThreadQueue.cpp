@@ -166,10 +166,20 @@ std::optional<int> ThreadQueue::TakeQuit(bool remove) {
     return quit;
 }
 
-void ThreadQueue::Wait(std::optional<std::uint64_t> deadlineMs) {
+std::uint64_t ThreadQueue::WakeCount() {
+    std::lock_guard lock(m_mutex);
+    return m_wakeups;
+}
+
+void ThreadQueue::Wait(std::optional<std::uint64_t> deadlineMs, std::uint64_t seen,
+                       bool postedCounts) {
     std::unique_lock lock(m_mutex);
-    const std::uint64_t seen = m_wakeups;
-    auto woken = [&] { return m_wakeups != seen || !m_incoming.empty(); };
+    // Anything that arrived since the caller last looked wakes it, and so does work still
+    // queued, whenever it came.
+    auto woken = [&] {
+        return m_wakeups != seen || !m_incoming.empty() || m_quit.has_value() ||
+               (postedCounts && !m_posted.empty());
+    };
     if (woken()) {
         return;
     }

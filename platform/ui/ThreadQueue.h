@@ -81,8 +81,15 @@ public:
     bool HasPosted();
     // Quit request: returns the exit code and clears it when remove is set.
     std::optional<int> TakeQuit(bool remove);
-    // Blocks until new work arrives, Wake is called, or the clock reaches deadlineMs.
-    void Wait(std::optional<std::uint64_t> deadlineMs);
+    // The wake-up count: every Post, PostWork, PostQuit and Wake adds one. A loop reads it
+    // before it looks for work and hands it to Wait, so that whatever arrives after that look
+    // (and before the wait begins) is not slept through.
+    std::uint64_t WakeCount();
+    // Blocks until the wake-up count is no longer seen, incoming work or a quit request is
+    // queued (also posted messages when postedCounts is set: a loop without a message
+    // filter), or the clock reaches deadlineMs.
+    void Wait(std::optional<std::uint64_t> deadlineMs, std::uint64_t seen,
+              bool postedCounts = false);
     // Removes posted messages for a destroyed window.
     void DropWindow(HWND hwnd);
 

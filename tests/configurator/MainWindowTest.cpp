@@ -12,8 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <future>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -139,6 +142,44 @@ TEST_F(MainWindowTest, WithoutAMouseTheNoMousePopupShowsAndTheWindowCloses) {
     EXPECT_EQ(app.device, nullptr);
     EXPECT_EQ(app.config, nullptr);
     EXPECT_EQ(GetMouseDevice(), nullptr);
+}
+
+TEST_F(MainWindowTest, AMouseStateThatCannotBeOpenedIsToldApartAndLeftAsItIs) {
+    // A damaged database and one of a newer format: the popup says why, not "connect it".
+    const std::filesystem::path db = std::getenv("BORVANTA_SERVICE_DB");
+    const std::pair<std::string, std::u16string> cases[] = {
+        {std::string(4096, 'x'), u"$MouseStateDamaged"},
+        {std::string("SQLite format 3") + std::string(1, '\0') + std::string(4080, '\x07'),
+         u"$MouseStateDamaged"},
+    };
+    for (const auto& [bytes, expected] : cases) {
+        std::filesystem::remove(db);
+        std::ofstream(db, std::ios::binary) << bytes;
+        std::u16string skin;
+        std::u16string heading;
+        int popups = 0;
+        Run({[&](HWND dialog) {
+            if (main == nullptr || dialog == main->GetSafeHwnd()) {
+                return false;
+            }
+            if (auto* popup = dynamic_cast<CBorvantaWarningDlg*>(CWnd::FromHandle(dialog))) {
+                skin = popup->skinFile.str();
+                heading = popup->text.str();
+            }
+            ++popups;
+            EndDialog(dialog, IDOK);
+            return true;
+        }});
+        EXPECT_EQ(popups, 1);
+        EXPECT_EQ(skin, u"MouseStatePopup.xml");
+        EXPECT_EQ(heading, expected);
+        EXPECT_EQ(app.mainWindowResult, IDCANCEL);
+        // The file is never overwritten.
+        std::ifstream in(db, std::ios::binary);
+        const std::string after((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
+        EXPECT_EQ(after, bytes);
+    }
 }
 
 TEST_F(MainWindowTest, StartsLayeredOnTheAssignPageAndSwitchesPagesByTab) {

@@ -64,6 +64,7 @@ protected:
 TEST_F(ShippedPopups, EveryWarningSkinShowsItsHeadingAndCloses) {
     const WCHAR* const files[] = {
         u"NoMousePopup.xml",
+        u"MouseStatePopup.xml",
         u"RestorePopup.xml",
         u"ProfileLimitReachedPopup.xml",
         u"DuplicateProfileWarningPopup.xml",

@@ -97,10 +97,20 @@ TEST(LangTable, KeyNormalisingAndPrefixes) {
     EXPECT_EQ(Found(table, u"#sav"), u"Save the profile");
     EXPECT_EQ(Found(table, u"#SaveA"), u"Save as");
     EXPECT_EQ(Found(table, u"#zzz"), u"<none>");
-    // Keys far beyond 59 characters are compared whole.
-    EXPECT_EQ(Found(table, (u"$" + longKey).c_str()), u"Long text");
-    EXPECT_EQ(Found(table, (u"$" + longKey + u"x").c_str()), u"Longer text");
-    EXPECT_EQ(Found(table, (u"$" + longKey.substr(0, 59)).c_str()), u"<none>");
+    // A stored key is cut to its first 59 characters: a longer key is found by that part
+    // alone (the first of two keys that share it wins), neither whole nor by a longer part.
+    EXPECT_EQ(Found(table, (u"$" + longKey.substr(0, 59)).c_str()), u"Long text");
+    EXPECT_EQ(Found(table, (u"$" + longKey.substr(0, 60)).c_str()), u"<none>");
+    EXPECT_EQ(Found(table, (u"$" + longKey).c_str()), u"<none>");
+    EXPECT_EQ(Found(table, (u"$" + longKey + u"x").c_str()), u"<none>");
+    EXPECT_EQ(Found(table, (u"$" + longKey.substr(0, 58)).c_str()), u"<none>");
+    EXPECT_EQ(Found(table, (u"#" + longKey.substr(0, 59)).c_str()), u"Long text");
+    EXPECT_EQ(Found(table, (u"#" + longKey.substr(0, 60)).c_str()), u"<none>");
+    // The limit counts the characters kept: blanks do not use it up.
+    CLangTable spaced;
+    const std::u16string seventy(70, u'k');
+    ASSERT_TRUE(ParseText(spaced, u"T\r\n-\r\nA B " + seventy + u"\r\nSpaced\r\n"));
+    EXPECT_EQ(Found(spaced, (u"$AB" + seventy.substr(0, 57)).c_str()), u"Spaced");
     // An empty text line is skipped like a blank line, so "After" is that key's text.
     EXPECT_EQ(Found(table, u"$EmptyText"), u"After");
     EXPECT_EQ(Found(table, nullptr), u"<none>");

@@ -31,6 +31,7 @@ public:
         return m_path / name;
     }
     CString PathOf(const std::string& name) const { return FromNativePath(m_path / name); }
+    const std::filesystem::path& Root() const { return m_path; }
 
 private:
     std::filesystem::path m_path;
@@ -292,8 +293,10 @@ TEST(PugXml, FileEncodings) {
 
     folder.Write("empty.xml", "");
     EXPECT_FALSE(parser.ParseFile(folder.PathOf("empty.xml")));
+    // A file that gave text is read, whatever the parse found in it.
     folder.Write("words.xml", "no markup here");
-    EXPECT_FALSE(parser.ParseFile(folder.PathOf("words.xml")));
+    EXPECT_TRUE(parser.ParseFile(folder.PathOf("words.xml")));
+    EXPECT_TRUE(parser.GetRoot().FindByName(u"GUIPANEL").IsEmpty());
     EXPECT_FALSE(parser.ParseFile(folder.PathOf("missing.xml")));
     EXPECT_FALSE(parser.ParseFile(nullptr));
 
@@ -302,4 +305,41 @@ TEST(PugXml, FileEncodings) {
     CPugXmlBranch panel = parser.GetRoot().FindByName(u"GUIPANEL");
     EXPECT_EQ(panel.GetType(), PUGXML_ELEMENT);
     EXPECT_FALSE(panel.FindByName(u"MASK").IsEmpty());
+}
+
+TEST(PugXml, WhatCannotBeReadAsAFileIsMissing) {
+    TempFolder folder;
+    CPugXmlParser parser;
+    ASSERT_TRUE(parser.Parse(u"<A/>"));
+    // A folder where a skin file should be: no exception, nothing parsed.
+    std::filesystem::create_directories(folder.Root() / "dir.xml");
+    EXPECT_FALSE(parser.ParseFile(folder.PathOf("dir.xml")));
+    EXPECT_TRUE(parser.GetRoot().FindByName(u"A").IsEmpty());
+    // The folder itself, as an empty skin file name leaves it.
+    EXPECT_FALSE(parser.ParseFile(FromNativePath(folder.Root()) + u"\\"));
+    std::u16string text;
+    EXPECT_FALSE(CPugXmlParser::ReadXmlFile(folder.PathOf("dir.xml"), text));
+    EXPECT_TRUE(text.empty());
+}
+
+TEST(PugXml, FilesBeyondTheBoundAreRefusedUnread) {
+    TempFolder folder;
+    CPugXmlParser parser;
+    // Dense markup takes far more memory as a tree than as text: such a file beyond the bound
+    // is refused before it is read.
+    std::string dense;
+    while (dense.size() <= CPugXmlParser::kMaxFileBytes) {
+        dense += "<a b='' c=''>";
+    }
+    folder.Write("dense.xml", dense);
+    EXPECT_FALSE(parser.ParseFile(folder.PathOf("dense.xml")));
+    EXPECT_TRUE(parser.GetRoot().FindByName(u"a").IsEmpty());
+    EXPECT_FALSE(parser.ParseBytes(reinterpret_cast<const BYTE*>(dense.data()), dense.size()));
+    EXPECT_TRUE(parser.GetRoot().FindByName(u"a").IsEmpty());
+    // A file of exactly the bound is read whole.
+    std::string sparse(CPugXmlParser::kMaxFileBytes - 5, ' ');
+    sparse += "<a/>\n";
+    folder.Write("sparse.xml", sparse);
+    ASSERT_TRUE(parser.ParseFile(folder.PathOf("sparse.xml")));
+    EXPECT_FALSE(parser.GetRoot().FindByName(u"a").IsEmpty());
 }

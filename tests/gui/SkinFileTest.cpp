@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -208,6 +209,59 @@ TEST(SkinFile, IncompleteFramesAndFiles) {
                  "<ITEMLIST><textlist><TEXTITEM name='TEXT_LOGO'/></textlist></ITEMLIST>");
     EXPECT_FALSE(LoadSkinFile(list, u"Lower.xml", nullptr));
     EXPECT_EQ(list.GetCount(), 2);
+}
+
+TEST(SkinFile, FoldersEmptyKeysAndBrokenQuotesAreMissingFiles) {
+    ProgramFolder folder;
+    ProbeCreators probes;
+    WritePanelBitmaps(folder);
+    std::filesystem::create_directories(folder.Root() / "skins" / "folder.bmp");
+    std::filesystem::create_directories(folder.Root() / "lang" / "folder.txt");
+    std::filesystem::create_directories(folder.Root() / "xml" / "Folder.xml");
+    const std::string items = "<TEXTLIST><TEXTITEM name='TEXT_LOGO'/></TEXTLIST></GUIPANEL>";
+    CGUIItemList list;
+    // A skin whose BACKGROUND or MASK names a folder, is empty, or is what an unterminated
+    // quote leaves of it, makes no panel; nothing is thrown.
+    const std::pair<const char*, std::string> skins[] = {
+        {"xml/FolderBackground.xml",
+         "<GUIPANEL><BACKGROUND>folder.bmp</BACKGROUND><MASK>mask.bmp</MASK>" + items},
+        {"xml/EmptyBackground.xml",
+         "<GUIPANEL><BACKGROUND></BACKGROUND><MASK>mask.bmp</MASK>" + items},
+        {"xml/BlankBackground.xml",
+         "<GUIPANEL><BACKGROUND>  </BACKGROUND><MASK>mask.bmp</MASK>" + items},
+        {"xml/EmptyMask.xml", "<GUIPANEL><BACKGROUND>bg.bmp</BACKGROUND><MASK/>" + items},
+        {"xml/BrokenQuote.xml",
+         "<GUIPANEL><BACKGROUND>bg.bmp</BACKGROUND><MASK name='x>mask.bmp</MASK>" + items},
+    };
+    for (const auto& [file, text] : skins) {
+        folder.Write(file, text);
+        const CString name = FromUtf8(std::string(file).substr(4));
+        EXPECT_NO_THROW(EXPECT_FALSE(LoadSkinFile(list, name, nullptr))) << file;
+        for (int i = 0; i < list.GetCount(); ++i) {
+            EXPECT_EQ(list.GetAt(i)->id, 0) << file; // at most the background was made
+        }
+        DeleteGUIItems(list);
+    }
+    // A skin file name that is a folder, or empty (the "xml" folder itself).
+    EXPECT_NO_THROW(EXPECT_FALSE(LoadSkinFile(list, u"Folder.xml", nullptr)));
+    EXPECT_NO_THROW(EXPECT_FALSE(LoadSkinFile(list, u"", nullptr)));
+    EXPECT_TRUE(list.IsEmpty());
+    // A language whose text file is a folder makes no table; the next language still loads.
+    folder.Write("lang/English.txt", skintest::Utf16File(u"English\r\n-\r\nOK\r\nFine\r\n"));
+    folder.Write("xml/Language.xml",
+                 "<ITEMLIST><LANGLIST><LANG name='LANGUAGE_GERMAN' file='folder.txt'/>"
+                 "<LANG name='LANGUAGE_ENGLISH' file=''/>"
+                 "<LANG name='LANGUAGE_DEFAULT' file='English.txt'/></LANGLIST></ITEMLIST>");
+    EXPECT_NO_THROW(EXPECT_TRUE(LoadSkinFile(list, u"Language.xml", nullptr)));
+    ASSERT_EQ(list.GetCount(), 1);
+    EXPECT_EQ(list.GetAt(0)->id, FindSkinItemId(u"LANGUAGE_DEFAULT"));
+    DeleteGUIItems(list);
+    // A button state bitmap that names a folder is no bitmap.
+    pug::CPugXmlParser parser;
+    ASSERT_TRUE(parser.Parse(u"<BUTTON><SBMN>folder.bmp</SBMN><SBMO></SBMO></BUTTON>"));
+    const pug::CPugXmlBranch button = parser.GetRoot().FindByName(u"BUTTON");
+    EXPECT_EQ(LoadSkinStateBitmap(button, u"SBMN", 0, true, nullptr), nullptr);
+    EXPECT_EQ(LoadSkinStateBitmap(button, u"SBMO", 0, true, nullptr), nullptr);
 }
 
 TEST(SkinFile, RectsSizesAndTexts) {

@@ -116,3 +116,28 @@ TEST(SkinResourceCache, CopyBitmapSection) {
     DeleteObject(target);
     EXPECT_EQ(GetFileSize(u"\\no\\such\\file"), 0u);
 }
+
+TEST(SkinResourceCache, WhatCannotBeReadAsAFileIsMissing) {
+    ProgramFolder folder;
+    std::filesystem::create_directories(folder.Root() / "skins" / "folder.bmp");
+    std::filesystem::create_directories(folder.Root() / "lang" / "folder.txt");
+    std::filesystem::create_directories(folder.Root() / "fonts" / "folder.ttf");
+    // A folder named as a resource, and the kind folders themselves (an empty key): entries
+    // without an object, as for a missing file.
+    for (const WCHAR* key : {u"folder.bmp", u""}) {
+        EXPECT_EQ(SkinResourceCache::Find(key, SKINRES_PICTURE)->GetBitmap(), nullptr);
+        EXPECT_EQ(SkinResourceCache::Find(key, SKINRES_BITMAP)->GetBitmap(), nullptr);
+    }
+    for (const WCHAR* key : {u"folder.txt", u""}) {
+        SkinResource* text = SkinResourceCache::Find(key, SKINRES_LANGFILE);
+        EXPECT_FALSE(text->HasObject());
+        EXPECT_EQ(text->size, 0);
+    }
+    for (const WCHAR* key : {u"folder.ttf", u""}) {
+        EXPECT_EQ(SkinResourceCache::Find(key, SKINRES_FONTFILE)->GetFontCount(), 0);
+    }
+    HBITMAP bitmap = nullptr;
+    EXPECT_FALSE(LoadPictureFile(CString(ExeFolder) + u"skins\\folder.bmp", bitmap));
+    EXPECT_EQ(bitmap, nullptr);
+    EXPECT_EQ(GetFileSize(CString(ExeFolder) + u"skins\\folder.bmp"), 0u);
+}

@@ -223,20 +223,25 @@ TEST_F(ProfileFilesTest, SavingIntoAMissingFolderFails) {
     EXPECT_FALSE(std::filesystem::exists(SaveFolder()));
 }
 
-TEST_F(ProfileFilesTest, SettingsFileReadsLongSectionsAndValuesWhole) {
+TEST_F(ProfileFilesTest, SettingsFileValuesAndSectionsAreCutAtTheirBuffers) {
     const CSettingsFile file(CString(ExeFolder) + u"save\\big.ini");
     std::u16string longValue(6000, u'v');
     longValue += u"end";
     ASSERT_TRUE(file.WriteString(u"S", u"long", longValue.c_str()));
-    EXPECT_EQ(file.GetString(u"S", u"long", u"").str(), longValue);
-    // A section of about 12,000 characters, more than the first read buffer holds.
+    // Read into 4096 characters: the first 4095 of the value.
+    EXPECT_EQ(file.GetString(u"S", u"long", u"").str(), longValue.substr(0, 4095));
+    const std::u16string fits(4095, u'f');
+    ASSERT_TRUE(file.WriteString(u"S", u"fits", fits.c_str()));
+    EXPECT_EQ(file.GetString(u"S", u"fits", u"").str(), fits);
+    // A section of 1000 lines of 10 characters (11 with the terminator) and more than the
+    // 8192 characters of the buffer: the lines that fit whole, then the part of the next.
     std::string many = "[Many]\r\n";
     for (int i = 0; i < 1000; ++i) {
         many += "key" +
                 std::string(i < 10    ? "000"
                             : i < 100 ? "00"
                                       : "0") +
-                std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+                std::to_string(i) + "=" + std::to_string(10 + i % 90) + "\r\n";
     }
     WriteAsciiFile(SaveFolder() / "many.ini", many);
     ASSERT_TRUE(file.WriteInt(u"S", u"number", -12));
@@ -245,10 +250,11 @@ TEST_F(ProfileFilesTest, SettingsFileReadsLongSectionsAndValuesWhole) {
     CStringArray lines;
     lines.Add(u"stale");
     ASSERT_TRUE(manyFile.GetSection(u"Many", lines));
-    ASSERT_EQ(lines.GetSize(), 1000);
-    EXPECT_EQ(lines[0], CString(u"key0000=0"));
-    EXPECT_EQ(lines[999], CString(u"key0999=999"));
-    EXPECT_EQ(manyFile.GetInt(u"Many", u"key0042", -1), 42);
+    ASSERT_EQ(lines.GetSize(), 745); // 744 whole lines fill 8184 characters
+    EXPECT_EQ(lines[0], CString(u"key0000=10"));
+    EXPECT_EQ(lines[743], CString(u"key0743=33"));
+    EXPECT_EQ(lines[744], CString(u"key074"));               // cut
+    EXPECT_EQ(manyFile.GetInt(u"Many", u"key0999", -1), 19); // a single key is read whole
     EXPECT_EQ(manyFile.GetInt(u"Many", u"absent", -1), -1);
     EXPECT_FALSE(file.GetSection(u"Nothing", lines));
     EXPECT_EQ(lines.GetSize(), 0);

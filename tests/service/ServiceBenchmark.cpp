@@ -7,9 +7,13 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -155,3 +159,69 @@ void FullWrite(benchmark::State& state) {
 BENCHMARK(FullWrite)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+#ifdef SERVICE_TEST_HELPER
+// Several processes on one mouse at once: three that open it afresh and read it again and
+// again (as programs starting and `mousectl show` do) and two that write without pause. The
+// counters give the longest wait of one read (open included) and of one write, and the
+// failures, which must stay 0.
+void ConcurrentProcesses(benchmark::State& state) {
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("borvanta-bench-procs-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    ::setenv("BORVANTA_SERVICE_DB", (dir / "mouse.db").c_str(), 1);
+    ::setenv("BORVANTA_REGISTRY", (dir / "registry.txt").c_str(), 1);
+    {
+        CComPtr<IDeviceService> service; // creates the database before the race starts
+        CoCreateInstance(CLSID_DeviceService, nullptr, CLSCTX_ALL, IID_IDeviceService,
+                         reinterpret_cast<void**>(&service));
+    }
+    const int ms = static_cast<int>(state.range(0));
+    double readMax = 0;
+    double writeMax = 0;
+    double failures = 0;
+    double reads = 0;
+    double writes = 0;
+    for (auto _ : state) {
+        struct Child {
+            FILE* out;
+            bool reader;
+        };
+        std::vector<Child> children;
+        for (const char* kind :
+             {"bench-read", "bench-read", "bench-read", "bench-write", "bench-write"}) {
+            const std::string command =
+                std::string(SERVICE_TEST_HELPER) + " " + kind + " " + std::to_string(ms);
+            children.push_back({::popen(command.c_str(), "r"), kind[6] == 'r'});
+        }
+        for (const Child& child : children) {
+            long count = 0;
+            long long longest = 0;
+            long failed = 0;
+            if (child.out == nullptr ||
+                std::fscanf(child.out, "%ld %lld %ld", &count, &longest, &failed) != 3) {
+                failures += 1;
+            }
+            if (child.out != nullptr) {
+                ::pclose(child.out);
+            }
+            const double longestMs = static_cast<double>(longest) / 1000.0;
+            failures += static_cast<double>(failed);
+            if (child.reader) {
+                readMax = std::max(readMax, longestMs);
+                reads += static_cast<double>(count);
+            } else {
+                writeMax = std::max(writeMax, longestMs);
+                writes += static_cast<double>(count);
+            }
+        }
+    }
+    state.counters["read_longest_ms"] = readMax;
+    state.counters["write_longest_ms"] = writeMax;
+    state.counters["reads"] = reads;
+    state.counters["writes"] = writes;
+    state.counters["failures"] = failures;
+    std::filesystem::remove_all(dir);
+}
+BENCHMARK(ConcurrentProcesses)->Arg(3000)->Iterations(1)->Unit(benchmark::kMillisecond);
+#endif

@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <sqlite3.h>
+
 using namespace servicetest;
 using Entry = EventLog::Entry;
 
@@ -164,4 +166,41 @@ TEST_F(ServiceTest, AProcessKilledInTheMiddleOfWritingLeavesWholeState) {
     }
     CoTaskMemFree(stages);
     EXPECT_EQ(dpi->SetDpi(700, 700), S_OK);
+}
+
+TEST_F(ServiceTest, OpeningAndReadingNeedNoWriteLockAndWritersTakeTurns) {
+    {
+        Mouse m; // creates the database
+    }
+    // Another connection holds the write lock: a program starting now opens the mouse and
+    // reads it all the same.
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(std::getenv("BORVANTA_SERVICE_DB"), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    {
+        Mouse m;
+        WCHAR* name = nullptr;
+        ASSERT_EQ(m.Active()->GetName(&name), S_OK);
+        EXPECT_EQ(std::u16string(name), u"Profile 1");
+        CoTaskMemFree(name);
+    }
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+
+    // Beside a process that writes without pause, this one still opens, reads and writes.
+    int out = -1;
+    const pid_t writer = Spawn({"stages-loop"}, &out);
+    char ready[8] = {};
+    ASSERT_GT(::read(out, ready, sizeof ready), 0);
+    for (int i = 0; i < 20; ++i) {
+        Mouse m;
+        auto dpi = Feature<IDPI>(m.Active());
+        INT x = 0;
+        INT y = 0;
+        EXPECT_EQ(dpi->GetDpi(&x, &y), S_OK);
+        EXPECT_EQ(dpi->SetDpi(400 + 100 * (i % 5), 400), S_OK);
+    }
+    ::kill(writer, SIGKILL);
+    Wait(writer);
+    ::close(out);
 }

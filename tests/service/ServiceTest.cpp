@@ -1,9 +1,14 @@
 #include "ServiceTestSupport.h"
+#include "service/Store.h"
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sqlite3.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace servicetest;
 
@@ -475,4 +480,53 @@ TEST_F(ServiceTest, ThreadsShareOneServiceSafely) {
     UINT count = 0;
     ASSERT_EQ(macros->GetMacroCount(&count), S_OK);
     EXPECT_EQ(count, 20u);
+}
+
+TEST_F(ServiceTest, AStateThatCannotBeOpenedIsReportedApartAndLeftAsItIs) {
+    const std::filesystem::path db = std::getenv("BORVANTA_SERVICE_DB");
+    auto bytesOf = [&db] {
+        std::ifstream in(db, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    auto create = [] {
+        CComPtr<IDeviceService> service;
+        return CoCreateInstance(CLSID_DeviceService, nullptr, 0x17, IID_IDeviceService,
+                                reinterpret_cast<void**>(&service));
+    };
+    // Not a database at all.
+    const std::string garbage(5000, 'x');
+    std::ofstream(db, std::ios::binary) << garbage;
+    EXPECT_EQ(create(), SERVICE_E_STATE_DAMAGED);
+    service::StoreOpenError why{};
+    EXPECT_EQ(service::Store::Get(&why), nullptr);
+    EXPECT_EQ(why, service::StoreOpenError::Damaged);
+    EXPECT_EQ(bytesOf(), garbage);
+    // A database of ours cut short.
+    std::filesystem::remove(db);
+    { ServiceMouse m; }
+    std::string whole = bytesOf();
+    ASSERT_GT(whole.size(), 8192u);
+    const std::string cut = whole.substr(0, 6000);
+    std::ofstream(db, std::ios::binary | std::ios::trunc) << cut;
+    EXPECT_EQ(create(), SERVICE_E_STATE_DAMAGED);
+    EXPECT_EQ(bytesOf(), cut);
+    // A database written by a newer version (its user version, big-endian at offset 60).
+    std::ofstream(db, std::ios::binary | std::ios::trunc) << whole;
+    std::string newer = whole;
+    newer[63] = 7;
+    std::ofstream(db, std::ios::binary | std::ios::trunc) << newer;
+    EXPECT_EQ(create(), SERVICE_E_STATE_NEWER);
+    EXPECT_EQ(service::Store::Get(&why), nullptr);
+    EXPECT_EQ(why, service::StoreOpenError::Newer);
+    EXPECT_EQ(bytesOf(), newer);
+    // A read-only file (only where permissions hold: not for the superuser).
+    std::ofstream(db, std::ios::binary | std::ios::trunc) << whole;
+    if (::geteuid() != 0) {
+        std::filesystem::permissions(db, std::filesystem::perms::owner_read);
+        EXPECT_EQ(create(), SERVICE_E_STATE_READONLY);
+        EXPECT_EQ(bytesOf(), whole);
+        std::filesystem::permissions(db, std::filesystem::perms::owner_all);
+    }
+    // And whole again, it opens.
+    EXPECT_EQ(create(), S_OK);
 }

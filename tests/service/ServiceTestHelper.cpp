@@ -8,12 +8,17 @@
 //   service_test_helper stages-loop      rewrite the stages for ever (killed by the test)
 //   service_test_helper dpi-up           press the stage-up button
 //   service_test_helper profile-up       press the profile-up button
+//   service_test_helper bench-read MS    for MS milliseconds open the mouse afresh and read the
+//                                        active profile's name, as a program's start does
+//   service_test_helper bench-write MS   for MS milliseconds set the sensitivity without pause
+//   (both print "operations longest-wait-in-microseconds failures")
 
 #include "platform/com/ComPtr.h"
 #include "platform/com/ObjBase.h"
 #include "service/DeviceService.h"
 #include "service/MouseControl.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,6 +47,44 @@ template <class T> CComPtr<T> ActiveFeature() {
         std::exit(3);
     }
     return out;
+}
+
+using BenchClock = std::chrono::steady_clock;
+
+// Runs op until the time is up; prints how often it ran, its longest run and its failures.
+template <class Op> int Measure(int ms, Op op) {
+    const auto end = BenchClock::now() + std::chrono::milliseconds(ms);
+    long count = 0;
+    long failures = 0;
+    long long longest = 0;
+    while (BenchClock::now() < end) {
+        const auto start = BenchClock::now();
+        failures += op() ? 0 : 1;
+        const auto us =
+            std::chrono::duration_cast<std::chrono::microseconds>(BenchClock::now() - start)
+                .count();
+        longest = us > longest ? us : longest;
+        ++count;
+    }
+    std::printf("%ld %lld %ld\n", count, longest, failures);
+    return 0;
+}
+
+bool OpenAndRead() {
+    CComPtr<IDeviceService> service;
+    CComPtr<IDevice> device;
+    CComPtr<IProfileManager> manager;
+    CComPtr<IProfile> profile;
+    WCHAR* name = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_DeviceService, nullptr, CLSCTX_ALL, IID_IDeviceService,
+                                reinterpret_cast<void**>(&service))) ||
+        FAILED(service->GetDevice(0, &device)) ||
+        FAILED(device->GetFeature(IID_IProfileManager, reinterpret_cast<void**>(&manager))) ||
+        FAILED(manager->GetActiveProfile(&profile)) || FAILED(profile->GetName(&name))) {
+        return false;
+    }
+    CoTaskMemFree(name);
+    return true;
 }
 
 } // namespace
@@ -93,6 +136,17 @@ int main(int argc, char** argv) {
         }
         CoTaskMemFree(stages);
         return count == arg(2) ? 0 : 1;
+    }
+    if (cmd == "bench-read") {
+        return Measure(arg(2), OpenAndRead);
+    }
+    if (cmd == "bench-write") {
+        auto dpi = ActiveFeature<IDPI>();
+        int i = 0;
+        return Measure(arg(2), [&] {
+            ++i;
+            return SUCCEEDED(dpi->SetDpi(400 + 100 * (i % 8), 400));
+        });
     }
     if (cmd == "stages-loop") {
         auto dpi = ActiveFeature<IDPI>();

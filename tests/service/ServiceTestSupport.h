@@ -77,11 +77,12 @@ inline std::u16string NameOf(IProfile* p) {
 template <class Pred> bool PumpUntil(Pred pred, int ms = 5000) {
     auto queue = platform::ThreadQueue::Current();
     for (int waited = 0; waited < ms; waited += 10) {
+        const std::uint64_t wakeups = queue->WakeCount();
         queue->RunIncoming();
         if (pred()) {
             return true;
         }
-        queue->Wait(platform::GetClock().NowMs() + 10);
+        queue->Wait(platform::GetClock().NowMs() + 10, wakeups);
     }
     queue->RunIncoming();
     return pred();

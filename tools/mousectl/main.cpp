@@ -50,7 +50,11 @@ int main(int argc, char** argv) {
     }
     service::MouseControl mouse;
     if (!mouse.IsOpen()) {
-        std::fprintf(stderr, "mousectl: cannot open %s\n", service::Store::DatabasePath().c_str());
+        std::fprintf(stderr,
+                     "mousectl: the mouse's state in %s could not be opened: %s; the file was left "
+                     "as it is\n",
+                     service::Store::DatabasePath().c_str(),
+                     service::DescribeStoreOpenError(mouse.OpenError()));
         return 1;
     }
     const std::string& cmd = args[0];

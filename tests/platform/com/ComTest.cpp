@@ -107,11 +107,12 @@ public:
 template <class Pred> bool PumpUntil(Pred pred) {
     auto queue = platform::ThreadQueue::Current();
     for (int i = 0; i < 200; ++i) {
+        const std::uint64_t wakeups = queue->WakeCount();
         queue->RunIncoming();
         if (pred()) {
             return true;
         }
-        queue->Wait(platform::GetClock().NowMs() + 10);
+        queue->Wait(platform::GetClock().NowMs() + 10, wakeups);
     }
     return pred();
 }

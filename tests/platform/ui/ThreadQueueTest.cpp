@@ -19,9 +19,10 @@ TEST(ThreadQueue, CallbacksRunOnTheTargetThreadInOrder) {
         workerId = GetCurrentThreadId();
         auto queue = ThreadQueue::Current();
         while (!stop) {
+            const std::uint64_t wakeups = queue->WakeCount();
             queue->RunIncoming();
             if (!stop) {
-                queue->Wait(std::nullopt);
+                queue->Wait(std::nullopt, wakeups);
             }
         }
         queue->RunIncoming();
