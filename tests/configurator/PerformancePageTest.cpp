@@ -77,6 +77,7 @@ public:
     }
     WORD GetProductId() const override { return m_real->GetProductId(); }
     BOOL GetLastWriteResult() const override { return m_real->GetLastWriteResult(); }
+    HRESULT GetServiceResult() const override { return m_real->GetServiceResult(); }
 
 private:
     IMouseDevice* m_real;

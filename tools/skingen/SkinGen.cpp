@@ -384,6 +384,17 @@ Image SliderThumbDisabled() {
         }
         return Colour{0x6A, 0x6A, 0x6A};
     });
+    return image;
+}
+// The predefined-command popup (two command rows, Cancel at the bottom) and the profile
+// preview popup (the button lines in two columns, the stage tiles, OK at the bottom).
+constexpr int kCommandPopupWidth = 440;
+constexpr int kCommandPopupHeight = 204;
+constexpr int kCommandPopupAccentRow = 48;
+constexpr int kPreviewWidth = 560;
+constexpr int kPreviewHeight = 340;
+constexpr int kPreviewAccentRow = 44;
+
 // The assignment page's picture of the mouse seen from above (front at the top), each button
 // in its own colour with a leader line to the edge of the picture, where that button's
 // drop-down field stands. Its background continues the page area behind it.
@@ -509,15 +520,6 @@ Image CheckBox(int size, bool checked, bool over, bool disabled) {
     }
     return image;
 }
-// The predefined-command popup (two command rows, Cancel at the bottom) and the profile
-// preview popup (the button lines in two columns, the stage tiles, OK at the bottom).
-constexpr int kCommandPopupWidth = 440;
-constexpr int kCommandPopupHeight = 204;
-constexpr int kCommandPopupAccentRow = 48;
-constexpr int kPreviewWidth = 560;
-constexpr int kPreviewHeight = 340;
-constexpr int kPreviewAccentRow = 44;
-} // namespace
 
 // The macro page: row pictures of the macro event list (28 x 18 on the list's near-black
 // background) and the delay check boxes (16 x 16).
@@ -608,6 +610,44 @@ Image CheckBox(Colour frame, bool checked) {
     return image;
 }
 
+// The tray program's icons: a mouse seen from above in the accent colour, on the icon key
+// colour (magenta, transparent in an icon) outside its outline. Drawn at 32 x 32; the tray
+// host scales it to its own size.
+constexpr int kIconSize = 32;
+constexpr Colour kIconKey{255, 0, 255};
+
+bool InsideMouse(int x, int y) {
+    const double dx = (x + 0.5 - 16.0) / 10.5;
+    const double dy = (y + 0.5 - 16.5) / 14.5;
+    return dx * dx + dy * dy <= 1.0;
+}
+
+Image TrayIcon(Colour body) {
+    Image image(kIconSize, kIconSize);
+    image.Fill([=](int x, int y) {
+        if (!InsideMouse(x, y)) {
+            return kIconKey;
+        }
+        const bool edge = !InsideMouse(x - 1, y) || !InsideMouse(x + 1, y) ||
+                          !InsideMouse(x, y - 1) || !InsideMouse(x, y + 1);
+        if (edge) {
+            return Mix(body, kBlack, 0.55);
+        }
+        // The split between the two buttons and the wheel.
+        if (x == 16 && y < 14) {
+            return Mix(body, kBlack, 0.6);
+        }
+        if (x >= 15 && x <= 17 && y >= 6 && y <= 11) {
+            return Mix(kWhite, body, 0.2);
+        }
+        return Mix(Mix(body, kWhite, 0.35), Mix(body, kBlack, 0.3),
+                   static_cast<double>(y) / (kIconSize - 1));
+    });
+    return image;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: %s <skins folder> <bitmap file name>...\n", argv[0]);
@@ -684,13 +724,6 @@ int main(int argc, char** argv) {
         {"AccelTrackDisabled.bmp", [] { return PageTrack(32, 282, 260, false); }},
         {"AxisBracket.bmp", AxisBracket},
         {"SliderThumbDisabled.bmp", SliderThumbDisabled},
-        {"AssignMouseTop.bmp", AssignMouseTop},
-        {"checkbox3.bmp", [] { return CheckBox(13, false, false, false); }},
-        {"checkbox4.bmp", [] { return CheckBox(13, true, false, false); }},
-        {"CheckBoxNormal.bmp", [] { return CheckBox(20, false, false, false); }},
-        {"CheckBoxOver.bmp", [] { return CheckBox(20, false, true, false); }},
-        {"CheckBoxDown.bmp", [] { return CheckBox(20, true, false, false); }},
-        {"CheckBoxDisabled.bmp", [] { return CheckBox(20, false, false, true); }},
         {"CommandPopupBackground.bmp",
          [] {
              return PanelBackground(kCommandPopupWidth, kCommandPopupHeight,
@@ -700,6 +733,13 @@ int main(int argc, char** argv) {
         {"PreviewBackground.bmp",
          [] { return PanelBackground(kPreviewWidth, kPreviewHeight, kPreviewAccentRow); }},
         {"PreviewMask.bmp", [] { return PanelMask(kPreviewWidth, kPreviewHeight); }},
+        {"AssignMouseTop.bmp", AssignMouseTop},
+        {"checkbox3.bmp", [] { return CheckBox(13, false, false, false); }},
+        {"checkbox4.bmp", [] { return CheckBox(13, true, false, false); }},
+        {"CheckBoxNormal.bmp", [] { return CheckBox(20, false, false, false); }},
+        {"CheckBoxOver.bmp", [] { return CheckBox(20, false, true, false); }},
+        {"CheckBoxDown.bmp", [] { return CheckBox(20, true, false, false); }},
+        {"CheckBoxDisabled.bmp", [] { return CheckBox(20, false, false, true); }},
         {"MacroKeyDown.bmp", [] { return MacroKeyPicture(true); }},
         {"MacroKeyUp.bmp", [] { return MacroKeyPicture(false); }},
         {"MacroDelay.bmp", [] { return MacroDelayPicture(false); }},
@@ -718,6 +758,11 @@ int main(int argc, char** argv) {
         {"CheckBoxDisabled.bmp",
          [] {
              return CheckBox({0x3A, 0x3A, 0x3A}, false);
+         }},
+        {"TrayIcon.bmp", [] { return TrayIcon(kAccent); }},
+        {"AppIcon.bmp",
+         [] {
+             return TrayIcon({0x3C, 0x8E, 0xD0});
          }},
     };
     // The build names the files it expects; every one must be drawn here, so that the list
