@@ -51,7 +51,7 @@ protected:
             return;
         }
         s_server = new XvfbServer;
-        if (!s_server->Start(*program)) {
+        if (!s_server->Start(*program, "640x480x24")) {
             delete s_server;
             s_server = nullptr;
         }
