@@ -401,7 +401,7 @@ void CBorvantaAppDlg::OnDeleteProfile() {
 
 void CBorvantaAppDlg::OnProfileOsdSwitch() {
     if (profileOsdButton != nullptr) {
-        config->SetShowProfileOsdAll(profileOsdButton->GetCheck() != 0 ? 1 : 0);
+        config->SetShowProfileOsdAll(profileOsdButton->checked != 0 ? 1 : 0);
     }
 }
 
