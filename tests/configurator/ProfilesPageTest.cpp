@@ -142,9 +142,9 @@ TEST_F(ProfilesPageTest, CreateCopyRenameAndDeleteKeepNamesAndAssignmentsRight) 
          Answer(u"DisallowDeletePopup.xml", IDOK, &refused), OnMain([&](CBorvantaAppDlg& d) {
              EXPECT_EQ(d.config->GetProfileCount(), 5);
              // A new profile without an identifier can be deleted; the button naming it
-             // gets its factory assignment back.
-             Select(d, 3);
-             PostPageCommand(d, BUTTON_DELETEPROFILE);
+             // gets its factory assignment back. The row menu acts on its own row, whatever
+             // row was selected.
+             PostNotify(d, WM_XLIST_COMMAND, 3, u"$Delete");
          }),
          Answer(u"ConfirmDeletePopup.xml", IDOK), OnMain([&](CBorvantaAppDlg& d) {
              EXPECT_EQ(d.config->GetProfileCount(), 4);
