@@ -401,7 +401,7 @@ void CBorvantaAppDlg::OnDeleteProfile() {
 
 void CBorvantaAppDlg::OnProfileOsdSwitch() {
     if (profileOsdButton != nullptr) {
-        config->SetShowProfileOsdAll(profileOsdButton->GetCheck() != 0 ? 1 : 0);
+        config->SetShowProfileOsdAll(profileOsdButton->checked != 0 ? 1 : 0);
     }
 }
 
@@ -482,6 +482,17 @@ LRESULT CBorvantaAppDlg::OnProfileListCommand(WPARAM wParam, LPARAM lParam) {
     }
     const CString key = notify->text != nullptr ? CString(notify->text) : CString();
     const int rowId = notify->row;
+    // The menu was opened on this row: the commands that act on the selected profile act on
+    // it, not on a row selected before.
+    if (profileList != nullptr && !key.IsEmpty()) {
+        const int row = profileList->FindRow(rowId);
+        if (row >= 0) {
+            for (int i = 0; i < profileList->GetItemCount(); ++i) {
+                profileList->SetItemState(i, i == row ? LVIS_SELECTED | LVIS_FOCUSED : 0,
+                                          LVIS_SELECTED | LVIS_FOCUSED);
+            }
+        }
+    }
     bool mark = true;
     if (key == u"$New") {
         CreateProfile();

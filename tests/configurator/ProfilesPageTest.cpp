@@ -142,9 +142,9 @@ TEST_F(ProfilesPageTest, CreateCopyRenameAndDeleteKeepNamesAndAssignmentsRight) 
          Answer(u"DisallowDeletePopup.xml", IDOK, &refused), OnMain([&](CBorvantaAppDlg& d) {
              EXPECT_EQ(d.config->GetProfileCount(), 5);
              // A new profile without an identifier can be deleted; the button naming it
-             // gets its factory assignment back.
-             Select(d, 3);
-             PostPageCommand(d, BUTTON_DELETEPROFILE);
+             // gets its factory assignment back. The row menu acts on its own row, whatever
+             // row was selected.
+             PostNotify(d, WM_XLIST_COMMAND, 3, u"$Delete");
          }),
          Answer(u"ConfirmDeletePopup.xml", IDOK), OnMain([&](CBorvantaAppDlg& d) {
              EXPECT_EQ(d.config->GetProfileCount(), 4);
@@ -276,6 +276,35 @@ TEST_F(ProfilesPageTest, ExportAndImportGoThroughTheFileDialogAndRefuseBadFiles)
     CBorvantaConfig mouse;
     ReadMouse(mouse);
     EXPECT_EQ(mouse.GetProfileCount(), 2);
+}
+
+TEST_F(ProfilesPageTest, TheNameDisplaySwitchIsOneSettingForEveryProfile) {
+    std::vector<BYTE> shown;
+    int before = -1;
+    Run({OnMain([](CBorvantaAppDlg& d) {
+             d.config->AddProfile(u"Second");
+             d.FillProfileList();
+             PostItemCommand(d, BUTTON_MANAGEPROFILES);
+         }),
+         WaitMain([](CBorvantaAppDlg& d) { return d.GetCurrentPage() == &d.profilesPage; }),
+         OnMain([&](CBorvantaAppDlg& d) {
+             before = d.profileOsdButton->checked;
+             // A click on the label works the switch.
+             apptest::ClickItem(m_display, d.profileOsdText->GetSafeHwnd());
+         }),
+         WaitMain([](CBorvantaAppDlg& d) { return d.PendingChangeMask == PENDING_PROFILES; }),
+         OnMain([&](CBorvantaAppDlg& d) {
+             EXPECT_NE(d.profileOsdButton->checked, before);
+             for (INT i = 0; i < d.config->GetProfileCount(); ++i) {
+                 shown.push_back(d.config->GetShowProfileOsd(d.config->GetProfile(i)));
+             }
+             shown.push_back(static_cast<BYTE>(d.profileOsdButton->checked));
+             PostMessageW(d.GetSafeHwnd(), WM_CLOSE, 0, 0);
+         })});
+    EXPECT_EQ(stepsDone, 5u);
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0], shown[2]);
+    EXPECT_EQ(shown[1], shown[2]);
 }
 
 } // namespace
