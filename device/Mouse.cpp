@@ -163,6 +163,11 @@ bool CMouse::Connect() {
     if (!found) {
         return false;
     }
+    // The tables are built when the mouse is first found, which may be after Initialize
+    // (a mouse plugged in later): every later read and write converts through them.
+    if (!m_tables.IsBuilt()) {
+        m_tables.BuildCodeTables();
+    }
     m_service.Attach(service.Detach());
     m_device.Attach(found.Detach());
     return true;
@@ -192,7 +197,6 @@ BOOL CMouse::Initialize(IMouseConfig* config, const WORD* productId) {
     if (!connection) {
         return FALSE;
     }
-    m_tables.BuildCodeTables();
     bool ok = ReadDeviceVersions();
     ok = config != nullptr && ReadProfileList(config) && ok;
     if (config != nullptr) {
@@ -411,11 +415,14 @@ bool CMouse::ReadAll(IMouseConfig* config, int sections) {
             }
         }
     }
+    UINT deviceProfiles = 0;
+    UINT profilesRead = 0;
     for (UINT index = 0; index < static_cast<UINT>(kMaxEnumeration); ++index) {
         CComPtr<IProfile> device;
         if (FAILED(manager->GetProfile(index, &device)) || !device) {
             break;
         }
+        ++deviceProfiles;
         GUID guid{};
         if (FAILED(device->GetGuid(&guid))) {
             continue;
@@ -424,6 +431,7 @@ bool CMouse::ReadAll(IMouseConfig* config, int sections) {
         if (profile == nullptr) {
             continue;
         }
+        ++profilesRead;
         if (!SameGuid(activeGuid, GUID_NULL) && SameGuid(activeGuid, guid)) {
             config->SetActiveProfile(profile);
         }
@@ -448,6 +456,12 @@ bool CMouse::ReadAll(IMouseConfig* config, int sections) {
     }
     if (sections & SECTION_MACROS) {
         result = ReadMacroList(config);
+    }
+    // The mouse holds profiles but none of them is in the configuration (its profile list
+    // was never read, as when the mouse was missing at Initialize): nothing of theirs was
+    // read, and the read says so.
+    if (deviceProfiles > 0 && profilesRead == 0) {
+        return FALSE;
     }
     return result;
 }

@@ -102,9 +102,43 @@ TEST_F(MouseTest, NoProductIdOrNoMouseMeansNotFound) {
     EXPECT_FALSE(mouse.SyncDevice(&config, SYNC_READ, SECTION_ALL));
     EXPECT_EQ(mouse.GetDeviceProfileCount(), 0u);
     SetPlugged(true);
-    EXPECT_TRUE(mouse.SyncDevice(&config, SYNC_READ, SECTION_ALL));
-    EXPECT_TRUE(mouse.IsDeviceFound());
     EXPECT_FALSE(mouse.SyncDevice(&config, 2, SECTION_ALL)); // unknown mode
+}
+
+TEST_F(MouseTest, MousePluggedInAfterInitializeGetsItsTablesAndAReadThatReadsNothingFails) {
+    // A macro with a mouse-button event, stored on the mouse by a device object of its own.
+    {
+        CBorvantaConfig config;
+        CMouse writer;
+        OpenAndRead(writer, config);
+        CMacro* macro = config.CreateMacro(u"Clicks", nullptr);
+        ASSERT_NE(macro, nullptr);
+        macro->SetEvents({{MACRO_EVENT_MOUSE_BUTTON, 2, 0xFF},
+                          {MACRO_EVENT_MOUSE_BUTTON, 2, MACRO_KEY_RELEASE}});
+        ASSERT_TRUE(WriteAndWait(writer, config, SECTION_ALL));
+    }
+    SetPlugged(false);
+    CBorvantaConfig config;
+    CMouse mouse;
+    const WORD id = BORVANTA_PRODUCT_ID;
+    EXPECT_FALSE(mouse.Initialize(&config, &id));
+    EXPECT_FALSE(mouse.GetCodeTables().IsBuilt());
+    SetPlugged(true);
+    // The configuration holds none of the mouse's profiles: the read read nothing of them.
+    EXPECT_FALSE(mouse.SyncDevice(&config, SYNC_READ, SECTION_ALL));
+    EXPECT_TRUE(mouse.IsDeviceFound());
+    EXPECT_TRUE(mouse.GetCodeTables().IsBuilt());
+    // The macros came through the tables: the right button, pressed and released.
+    ASSERT_EQ(config.GetMacroCount(), 1);
+    const MacroEventList& events = config.GetMacro(0, nullptr)->GetEvents();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].type, MACRO_EVENT_MOUSE_BUTTON);
+    EXPECT_EQ(events[0].code, 2);
+    EXPECT_EQ(events[1].code, 2);
+    EXPECT_EQ(events[1].flags & 0xFF, MACRO_KEY_RELEASE);
+    // Once the profile list is read, the same read succeeds.
+    EXPECT_TRUE(mouse.Initialize(&config, &id));
+    EXPECT_TRUE(mouse.SyncDevice(&config, SYNC_READ, SECTION_ALL));
 }
 
 TEST_F(MouseTest, ReadAllFillsEverySection) {
