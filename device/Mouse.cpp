@@ -9,6 +9,10 @@
 
 namespace {
 
+// What the service answers for an index past the end of a list (the system's "element not
+// found" as an HRESULT).
+constexpr HRESULT kListEnd = static_cast<HRESULT>(0x80070490u);
+
 // Bounds on what the service may report, so that a misbehaving service can neither make an
 // enumeration run for ever nor make the client allocate without limit.
 constexpr UINT kMaxDevices = 64;
@@ -741,7 +745,14 @@ bool CMouse::WriteAll(IMouseConfig* config, int sections) {
         CComPtr<IProfile> twin;
         HRESULT hr = E_FAIL;
         const GUID guid = GuidOf(profile);
-        if (SameGuid(guid, GUID_NULL)) {
+        // A profile that another program removed from the mouse is stored anew, as a new
+        // profile would be: the configuration still holds it, and without this every later
+        // write would fail on it. A profile that is listed but cannot be opened stays a
+        // failure of this write.
+        if (!SameGuid(guid, GUID_NULL) && IsGoneFromDevice(manager, guid)) {
+            profile->SetGuid(GUID_NULL);
+        }
+        if (SameGuid(GuidOf(profile), GUID_NULL)) {
             hr = manager->CreateProfile(&twin);
             if (SUCCEEDED(hr) && twin) {
                 GUID created{};
@@ -810,6 +821,27 @@ bool CMouse::WriteAll(IMouseConfig* config, int sections) {
         result = false;
     }
     return result;
+}
+
+bool CMouse::IsGoneFromDevice(IProfileManager* manager, const GUID& guid) {
+    // Only a complete listing that lacks the identifier counts as gone.
+    for (INT index = 0; index < kMaxEnumeration; ++index) {
+        CComPtr<IProfile> listed;
+        const HRESULT hr = manager->GetProfile(static_cast<UINT>(index), &listed);
+        if (FAILED(hr) || !listed) {
+            // The end of the list (past the last index) ends a complete listing; any other
+            // failure leaves it unknown.
+            return SUCCEEDED(hr) || hr == kListEnd;
+        }
+        GUID listedGuid{};
+        if (FAILED(listed->GetGuid(&listedGuid))) {
+            return false; // cannot tell
+        }
+        if (SameGuid(listedGuid, guid)) {
+            return false;
+        }
+    }
+    return false;
 }
 
 void CMouse::DeleteProfilesNotIn(IMouseConfig* config, IProfileManager* manager) {

@@ -462,6 +462,31 @@ TEST_F(MouseTest, AProfileTheDeviceKeptAgainstTheConfigurationIsAFailedWrite) {
     EXPECT_EQ(direct.ProfileCount(), 1u);
 }
 
+TEST_F(MouseTest, AProfileAnotherProgramRemovedIsStoredAgainAndLaterWritesSucceed) {
+    Direct direct;
+    auto manager = direct.Feature<IProfileManager>();
+    ASSERT_TRUE(manager);
+    CComPtr<IProfile> second;
+    ASSERT_EQ(manager->CreateProfile(&second), S_OK);
+    ASSERT_EQ(second->SetName(u"Second"), S_OK);
+
+    CBorvantaConfig config;
+    CMouse mouse;
+    OpenAndRead(mouse, config);
+    ASSERT_EQ(config.GetProfileCount(), 2);
+    // Another program removes "Second" from the mouse.
+    ASSERT_TRUE(SUCCEEDED(manager->DeleteProfile(second)));
+    second.Release();
+    ASSERT_EQ(direct.ProfileCount(), 1u);
+    // This write stores it again, and so has nothing it could not do; nor has the next one.
+    EXPECT_TRUE(WriteAndWait(mouse, config, SECTION_ALL));
+    EXPECT_TRUE(mouse.GetLastWriteResult());
+    EXPECT_EQ(direct.ProfileCount(), 2u);
+    EXPECT_TRUE(WriteAndWait(mouse, config, SECTION_ALL));
+    EXPECT_EQ(direct.ProfileCount(), 2u);
+    EXPECT_EQ(config.GetProfileCount(), 2);
+}
+
 TEST_F(MouseTest, AConfigurationWithoutProfilesLeavesTheDeviceAlone) {
     Direct direct;
     auto manager = direct.Feature<IProfileManager>();
