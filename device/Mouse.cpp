@@ -1,6 +1,7 @@
 #include "device/Mouse.h"
 
 #include "model/NameTables.h"
+#include "model/ProfileNames.h"
 #include "platform/base/WideChar.h"
 #include "platform/ui/Clock.h"
 
@@ -910,16 +911,21 @@ bool CMouse::WriteProfileProperties(IProfile* device, IMouseProfile* profile) {
     const bool gate =
         SUCCEEDED(properties->GetProperty(PROFILE_PROP_PROGRAM, 0, current, 0, &currentSize));
 
-    // The program name, cut to what the record holds and always terminated.
+    // The program name, terminated in the record. A name longer than the record holds is
+    // not written cut (that would bind the profile to another program): the mouse keeps its
+    // program and this profile is not written in full.
     WCHAR program[kProgramBytes / sizeof(WCHAR)] = {};
     const WCHAR* exeName = profile->GetExeName();
+    static_assert(PROFILE_PROGRAM_MAX_CHARS == DEVICE_MAX_PROGRAM, "one limit for the name");
+    const bool fits = IsStorableProgramName(exeName);
     const bool hasProgram = exeName != nullptr && exeName[0] != 0;
-    if (hasProgram) {
+    if (hasProgram && fits) {
         wcsncpy_s(program, std::size(program), exeName, DEVICE_MAX_PROGRAM);
     }
     bool last = false;
     bool made = false;
     const bool programWritten =
+        fits &&
         SUCCEEDED(properties->SetProperty(PROFILE_PROP_PROGRAM, program, 0, kProgramBytes, 0));
     if (programWritten) {
         if (gate) {

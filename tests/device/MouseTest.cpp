@@ -3,6 +3,7 @@
 
 #include "DeviceTestSupport.h"
 
+#include "model/ProfileNames.h"
 #include "platform/base/Path.h"
 
 #include <condition_variable>
@@ -679,6 +680,24 @@ TEST_F(MouseTest, ProgramAndSwitchesGoWithEveryWrite) {
     size = 256;
     ASSERT_EQ(properties->GetProperty(PROFILE_PROP_PROGRAM, 0, program, 0, &size), S_OK);
     EXPECT_EQ(std::u16string_view(program), u"editor.exe");
+
+    // A program name longer than the mouse holds is not written cut: the write fails and the
+    // mouse keeps the program it had. One that just fits goes through whole.
+    const std::u16string tooLong = std::u16string(PROFILE_PROGRAM_MAX_CHARS - 3, u'a') + u".exe";
+    EXPECT_FALSE(IsStorableProgramName(tooLong.c_str()));
+    p->SetExeName(tooLong.c_str());
+    EXPECT_FALSE(WriteAndWait(mouse, config, 0));
+    size = 256;
+    ASSERT_EQ(properties->GetProperty(PROFILE_PROP_PROGRAM, 0, program, 0, &size), S_OK);
+    EXPECT_EQ(std::u16string_view(program), u"editor.exe");
+    const std::u16string fits = std::u16string(PROFILE_PROGRAM_MAX_CHARS - 4, u'b') + u".exe";
+    EXPECT_TRUE(IsStorableProgramName(fits.c_str()));
+    p->SetExeName(fits.c_str());
+    EXPECT_TRUE(WriteAndWait(mouse, config, 0));
+    size = 256;
+    ASSERT_EQ(properties->GetProperty(PROFILE_PROP_PROGRAM, 0, program, 0, &size), S_OK);
+    EXPECT_EQ(std::u16string_view(program), fits);
+    p->SetExePath(u"C:\\Tools\\editor.exe");
 
     // A device macro named like one the configuration has is not read.
     CMacro* mine = config.CreateMacro(u"Same", nullptr);
