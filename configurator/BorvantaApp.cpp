@@ -6,6 +6,7 @@
 #include "device/IMouseDevice.h"
 #include "gui/ListPanel.h"
 #include "gui/SkinFile.h"
+#include "gui/WidgetMessages.h"
 #include "model/BorvantaConfig.h"
 #include "platform/base/Handle.h"
 #include "platform/base/Mutex.h"
@@ -60,6 +61,9 @@ BOOL CBorvantaApp::InitInstance() {
     CloseHandle(mutex);
 
     InitCommonControls();
+    // The widgets' named messages (the cell list's drop-down reports through them) are 0,
+    // and dropped, until registered.
+    RegisterWidgetMessages();
     RegisterPopupDialogTemplates();
     SetRegistryKey(u"Local AppWizard-Generated Applications");
     const HRESULT com = CoInitialize(nullptr);

@@ -1,6 +1,7 @@
 #include "device/Mouse.h"
 
 #include "model/NameTables.h"
+#include "model/ProfileNames.h"
 #include "platform/base/WideChar.h"
 #include "platform/ui/Clock.h"
 
@@ -8,6 +9,10 @@
 #include <cstring>
 
 namespace {
+
+// What the service answers for an index past the end of a list (the system's "element not
+// found" as an HRESULT).
+constexpr HRESULT kListEnd = static_cast<HRESULT>(0x80070490u);
 
 // Bounds on what the service may report, so that a misbehaving service can neither make an
 // enumeration run for ever nor make the client allocate without limit.
@@ -165,6 +170,11 @@ bool CMouse::Connect() {
     if (!found) {
         return false;
     }
+    // The tables are built when the mouse is first found, which may be after Initialize
+    // (a mouse plugged in later): every later read and write converts through them.
+    if (!m_tables.IsBuilt()) {
+        m_tables.BuildCodeTables();
+    }
     m_service.Attach(service.Detach());
     m_device.Attach(found.Detach());
     return true;
@@ -194,7 +204,6 @@ BOOL CMouse::Initialize(IMouseConfig* config, const WORD* productId) {
     if (!connection) {
         return FALSE;
     }
-    m_tables.BuildCodeTables();
     bool ok = ReadDeviceVersions();
     ok = config != nullptr && ReadProfileList(config) && ok;
     if (config != nullptr) {
@@ -413,11 +422,14 @@ bool CMouse::ReadAll(IMouseConfig* config, int sections) {
             }
         }
     }
+    UINT deviceProfiles = 0;
+    UINT profilesRead = 0;
     for (UINT index = 0; index < static_cast<UINT>(kMaxEnumeration); ++index) {
         CComPtr<IProfile> device;
         if (FAILED(manager->GetProfile(index, &device)) || !device) {
             break;
         }
+        ++deviceProfiles;
         GUID guid{};
         if (FAILED(device->GetGuid(&guid))) {
             continue;
@@ -426,6 +438,7 @@ bool CMouse::ReadAll(IMouseConfig* config, int sections) {
         if (profile == nullptr) {
             continue;
         }
+        ++profilesRead;
         if (!SameGuid(activeGuid, GUID_NULL) && SameGuid(activeGuid, guid)) {
             config->SetActiveProfile(profile);
         }
@@ -450,6 +463,12 @@ bool CMouse::ReadAll(IMouseConfig* config, int sections) {
     }
     if (sections & SECTION_MACROS) {
         result = ReadMacroList(config);
+    }
+    // The mouse holds profiles but none of them is in the configuration (its profile list
+    // was never read, as when the mouse was missing at Initialize): nothing of theirs was
+    // read, and the read says so.
+    if (deviceProfiles > 0 && profilesRead == 0) {
+        return FALSE;
     }
     return result;
 }
@@ -729,7 +748,14 @@ bool CMouse::WriteAll(IMouseConfig* config, int sections) {
         CComPtr<IProfile> twin;
         HRESULT hr = E_FAIL;
         const GUID guid = GuidOf(profile);
-        if (SameGuid(guid, GUID_NULL)) {
+        // A profile that another program removed from the mouse is stored anew, as a new
+        // profile would be: the configuration still holds it, and without this every later
+        // write would fail on it. A profile that is listed but cannot be opened stays a
+        // failure of this write.
+        if (!SameGuid(guid, GUID_NULL) && IsGoneFromDevice(manager, guid)) {
+            profile->SetGuid(GUID_NULL);
+        }
+        if (SameGuid(GuidOf(profile), GUID_NULL)) {
             hr = manager->CreateProfile(&twin);
             if (SUCCEEDED(hr) && twin) {
                 GUID created{};
@@ -800,6 +826,27 @@ bool CMouse::WriteAll(IMouseConfig* config, int sections) {
     return result;
 }
 
+bool CMouse::IsGoneFromDevice(IProfileManager* manager, const GUID& guid) {
+    // Only a complete listing that lacks the identifier counts as gone.
+    for (INT index = 0; index < kMaxEnumeration; ++index) {
+        CComPtr<IProfile> listed;
+        const HRESULT hr = manager->GetProfile(static_cast<UINT>(index), &listed);
+        if (FAILED(hr) || !listed) {
+            // The end of the list (past the last index) ends a complete listing; any other
+            // failure leaves it unknown.
+            return SUCCEEDED(hr) || hr == kListEnd;
+        }
+        GUID listedGuid{};
+        if (FAILED(listed->GetGuid(&listedGuid))) {
+            return false; // cannot tell
+        }
+        if (SameGuid(listedGuid, guid)) {
+            return false;
+        }
+    }
+    return false;
+}
+
 void CMouse::DeleteProfilesNotIn(IMouseConfig* config, IProfileManager* manager) {
     CComPtr<IProfile> first;
     INT steps = 0;
@@ -866,16 +913,21 @@ bool CMouse::WriteProfileProperties(IProfile* device, IMouseProfile* profile) {
     const bool gate =
         SUCCEEDED(properties->GetProperty(PROFILE_PROP_PROGRAM, 0, current, 0, &currentSize));
 
-    // The program name, cut to what the record holds and always terminated.
+    // The program name, terminated in the record. A name longer than the record holds is
+    // not written cut (that would bind the profile to another program): the mouse keeps its
+    // program and this profile is not written in full.
     WCHAR program[kProgramBytes / sizeof(WCHAR)] = {};
     const WCHAR* exeName = profile->GetExeName();
+    static_assert(PROFILE_PROGRAM_MAX_CHARS == DEVICE_MAX_PROGRAM, "one limit for the name");
+    const bool fits = IsStorableProgramName(exeName);
     const bool hasProgram = exeName != nullptr && exeName[0] != 0;
-    if (hasProgram) {
+    if (hasProgram && fits) {
         wcsncpy_s(program, std::size(program), exeName, DEVICE_MAX_PROGRAM);
     }
     bool last = false;
     bool made = false;
     const bool programWritten =
+        fits &&
         SUCCEEDED(properties->SetProperty(PROFILE_PROP_PROGRAM, program, 0, kProgramBytes, 0));
     if (programWritten) {
         if (gate) {

@@ -111,6 +111,8 @@ private:
     void WriteThreadProc(IMouseConfig* config, int sections);
     bool WriteAll(IMouseConfig* config, int sections);
     void DeleteProfilesNotIn(IMouseConfig* config, IProfileManager* manager);
+    // True when a complete listing of the mouse's profiles lacks the identifier.
+    bool IsGoneFromDevice(IProfileManager* manager, const GUID& guid);
     void DeleteMacrosNotIn(IMouseConfig* config, IMacroManager* manager);
     bool WriteProfileProperties(IProfile* device, IMouseProfile* profile);
     bool WriteSensitivity(IMouseConfig* config, IMouseProfile* profile, IProfile* device);

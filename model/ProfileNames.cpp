@@ -10,6 +10,10 @@ bool IsAcceptableProfileName(const WCHAR* name) {
     return name != nullptr && wcschr(name, u'\r') == nullptr && wcschr(name, u'\n') == nullptr;
 }
 
+bool IsStorableProgramName(const WCHAR* name) {
+    return name == nullptr || wcslen(name) <= PROFILE_PROGRAM_MAX_CHARS;
+}
+
 CString MakeProfileFileStem(const WCHAR* name) {
     CString stem(name);
     bool onlyDots = true;

@@ -9,6 +9,15 @@
 // the line structure of the settings files).
 bool IsAcceptableProfileName(const WCHAR* name);
 
+// The most characters of a program name (the bare file name of the executable a profile is
+// bound to) that the mouse holds.
+inline constexpr size_t PROFILE_PROGRAM_MAX_CHARS = 127;
+
+// True for null or empty (no program) and for names of at most PROFILE_PROGRAM_MAX_CHARS
+// characters. Where a program is chosen (the program picker, an import) a longer name is
+// refused: the mouse could only hold it cut.
+bool IsStorableProgramName(const WCHAR* name);
+
 // A file name (without folder and extension) made from a profile name: folder separators,
 // drive colons, the characters file systems reject and control characters become '_', and a
 // name that would be empty or only dots ("", ".", "..") becomes '_' for each character (at

@@ -10,6 +10,8 @@
 #include "platform/base/Mutex.h"
 #include "service/MouseControl.h"
 
+#include "gui/WidgetMessages.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -179,6 +181,27 @@ TEST_F(MainWindowTest, AMouseStateThatCannotBeOpenedIsToldApartAndLeftAsItIs) {
         const std::string after((std::istreambuf_iterator<char>(in)),
                                 std::istreambuf_iterator<char>());
         EXPECT_EQ(after, bytes);
+    }
+}
+
+TEST_F(MainWindowTest, StartUpRegistersTheWidgetMessagesBeforeTheMainWindowShows) {
+    ASSERT_TRUE(SUCCEEDED(service::MouseControl().SetPlugged(false)));
+    int popups = 0;
+    UINT seen[4] = {};
+    Run({OnMain([&](CBorvantaAppDlg&) {
+             seen[0] = WM_XCOMBOLIST_VK_RETURN;
+             seen[1] = WM_XCOMBOLIST_VK_ESCAPE;
+             seen[2] = WM_XCOMBOLIST_KEYDOWN;
+             seen[3] = WM_XCOMBOLIST_LBUTTONUP;
+         }),
+         EndPopup(&popups)});
+    EXPECT_EQ(stepsDone, 2u);
+    EXPECT_EQ(seen[0], RegisterWindowMessageW(u"WM_XCOMBOLIST_VK_RETURN"));
+    EXPECT_EQ(seen[1], RegisterWindowMessageW(u"WM_XCOMBOLIST_VK_ESCAPE"));
+    EXPECT_EQ(seen[2], RegisterWindowMessageW(u"WM_XCOMBOLIST_KEYDOWN"));
+    EXPECT_EQ(seen[3], RegisterWindowMessageW(u"WM_XCOMBOLIST_LBUTTONUP"));
+    for (UINT message : seen) {
+        EXPECT_NE(message, 0u);
     }
 }
 

@@ -113,8 +113,8 @@ private:
 };
 
 // Steps run by the modal loops, each waiting until its condition holds (real time, since X
-// events arrive on their own); a step whose condition does not come within five seconds ends
-// the dialog with -99.
+// events arrive on their own); a step whose condition does not come within five seconds, or a
+// popup still open five seconds after the last step, ends the dialog with -99.
 class WaitingScript {
 public:
     struct Step {
@@ -132,12 +132,13 @@ public:
 private:
     void Idle(HWND dialog) {
         const auto now = std::chrono::steady_clock::now();
-        if (m_next >= m_steps.size() || now - m_since > std::chrono::seconds(5)) {
+        // After the last step the popup has five seconds to end on what it did.
+        if (now - m_since > std::chrono::seconds(5)) {
             EndDialog(dialog, -99);
             PostMessageW(dialog, WM_NULL, 0, 0);
             return;
         }
-        if (!m_steps[m_next].ready || m_steps[m_next].ready()) {
+        if (m_next < m_steps.size() && (!m_steps[m_next].ready || m_steps[m_next].ready())) {
             m_steps[m_next++].act(dialog);
             m_since = now;
             PostMessageW(dialog, WM_NULL, 0, 0);
@@ -294,7 +295,7 @@ TEST_F(X11PopupsTest, CommandPopupOpensItsListAndAddsTheClickedCommand) {
     WaitingScript script({
         {Shown(popup), [&](HWND) { ClickWindow(popup.additionalList->m_hWnd, 10); }},
         // The list panel runs its own modal loop: its steps see its window.
-        {[&] { return true; },
+        {[&] { return popup.additionalList->open != 0; },
          [&](HWND dialog) {
              listPanel = dialog;
              // The second entry, "$closewindow", where the list draws it.

@@ -3,6 +3,7 @@
 
 #include "DeviceTestSupport.h"
 
+#include "model/ProfileNames.h"
 #include "platform/base/Path.h"
 
 #include <condition_variable>
@@ -103,9 +104,43 @@ TEST_F(MouseTest, NoProductIdOrNoMouseMeansNotFound) {
     EXPECT_FALSE(mouse.SyncDevice(&config, SYNC_READ, SECTION_ALL));
     EXPECT_EQ(mouse.GetDeviceProfileCount(), 0u);
     SetPlugged(true);
-    EXPECT_TRUE(mouse.SyncDevice(&config, SYNC_READ, SECTION_ALL));
-    EXPECT_TRUE(mouse.IsDeviceFound());
     EXPECT_FALSE(mouse.SyncDevice(&config, 2, SECTION_ALL)); // unknown mode
+}
+
+TEST_F(MouseTest, MousePluggedInAfterInitializeGetsItsTablesAndAReadThatReadsNothingFails) {
+    // A macro with a mouse-button event, stored on the mouse by a device object of its own.
+    {
+        CBorvantaConfig config;
+        CMouse writer;
+        OpenAndRead(writer, config);
+        CMacro* macro = config.CreateMacro(u"Clicks", nullptr);
+        ASSERT_NE(macro, nullptr);
+        macro->SetEvents({{MACRO_EVENT_MOUSE_BUTTON, 2, 0xFF},
+                          {MACRO_EVENT_MOUSE_BUTTON, 2, MACRO_KEY_RELEASE}});
+        ASSERT_TRUE(WriteAndWait(writer, config, SECTION_ALL));
+    }
+    SetPlugged(false);
+    CBorvantaConfig config;
+    CMouse mouse;
+    const WORD id = BORVANTA_PRODUCT_ID;
+    EXPECT_FALSE(mouse.Initialize(&config, &id));
+    EXPECT_FALSE(mouse.GetCodeTables().IsBuilt());
+    SetPlugged(true);
+    // The configuration holds none of the mouse's profiles: the read read nothing of them.
+    EXPECT_FALSE(mouse.SyncDevice(&config, SYNC_READ, SECTION_ALL));
+    EXPECT_TRUE(mouse.IsDeviceFound());
+    EXPECT_TRUE(mouse.GetCodeTables().IsBuilt());
+    // The macros came through the tables: the right button, pressed and released.
+    ASSERT_EQ(config.GetMacroCount(), 1);
+    const MacroEventList& events = config.GetMacro(0, nullptr)->GetEvents();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].type, MACRO_EVENT_MOUSE_BUTTON);
+    EXPECT_EQ(events[0].code, 2);
+    EXPECT_EQ(events[1].code, 2);
+    EXPECT_EQ(events[1].flags & 0xFF, MACRO_KEY_RELEASE);
+    // Once the profile list is read, the same read succeeds.
+    EXPECT_TRUE(mouse.Initialize(&config, &id));
+    EXPECT_TRUE(mouse.SyncDevice(&config, SYNC_READ, SECTION_ALL));
 }
 
 TEST_F(MouseTest, ReadAllFillsEverySection) {
@@ -429,6 +464,31 @@ TEST_F(MouseTest, AProfileTheDeviceKeptAgainstTheConfigurationIsAFailedWrite) {
     EXPECT_EQ(direct.ProfileCount(), 1u);
 }
 
+TEST_F(MouseTest, AProfileAnotherProgramRemovedIsStoredAgainAndLaterWritesSucceed) {
+    Direct direct;
+    auto manager = direct.Feature<IProfileManager>();
+    ASSERT_TRUE(manager);
+    CComPtr<IProfile> second;
+    ASSERT_EQ(manager->CreateProfile(&second), S_OK);
+    ASSERT_EQ(second->SetName(u"Second"), S_OK);
+
+    CBorvantaConfig config;
+    CMouse mouse;
+    OpenAndRead(mouse, config);
+    ASSERT_EQ(config.GetProfileCount(), 2);
+    // Another program removes "Second" from the mouse.
+    ASSERT_TRUE(SUCCEEDED(manager->DeleteProfile(second)));
+    second.Release();
+    ASSERT_EQ(direct.ProfileCount(), 1u);
+    // This write stores it again, and so has nothing it could not do; nor has the next one.
+    EXPECT_TRUE(WriteAndWait(mouse, config, SECTION_ALL));
+    EXPECT_TRUE(mouse.GetLastWriteResult());
+    EXPECT_EQ(direct.ProfileCount(), 2u);
+    EXPECT_TRUE(WriteAndWait(mouse, config, SECTION_ALL));
+    EXPECT_EQ(direct.ProfileCount(), 2u);
+    EXPECT_EQ(config.GetProfileCount(), 2);
+}
+
 TEST_F(MouseTest, AConfigurationWithoutProfilesLeavesTheDeviceAlone) {
     Direct direct;
     auto manager = direct.Feature<IProfileManager>();
@@ -621,6 +681,24 @@ TEST_F(MouseTest, ProgramAndSwitchesGoWithEveryWrite) {
     size = 256;
     ASSERT_EQ(properties->GetProperty(PROFILE_PROP_PROGRAM, 0, program, 0, &size), S_OK);
     EXPECT_EQ(std::u16string_view(program), u"editor.exe");
+
+    // A program name longer than the mouse holds is not written cut: the write fails and the
+    // mouse keeps the program it had. One that just fits goes through whole.
+    const std::u16string tooLong = std::u16string(PROFILE_PROGRAM_MAX_CHARS - 3, u'a') + u".exe";
+    EXPECT_FALSE(IsStorableProgramName(tooLong.c_str()));
+    p->SetExeName(tooLong.c_str());
+    EXPECT_FALSE(WriteAndWait(mouse, config, 0));
+    size = 256;
+    ASSERT_EQ(properties->GetProperty(PROFILE_PROP_PROGRAM, 0, program, 0, &size), S_OK);
+    EXPECT_EQ(std::u16string_view(program), u"editor.exe");
+    const std::u16string fits = std::u16string(PROFILE_PROGRAM_MAX_CHARS - 4, u'b') + u".exe";
+    EXPECT_TRUE(IsStorableProgramName(fits.c_str()));
+    p->SetExeName(fits.c_str());
+    EXPECT_TRUE(WriteAndWait(mouse, config, 0));
+    size = 256;
+    ASSERT_EQ(properties->GetProperty(PROFILE_PROP_PROGRAM, 0, program, 0, &size), S_OK);
+    EXPECT_EQ(std::u16string_view(program), fits);
+    p->SetExePath(u"C:\\Tools\\editor.exe");
 
     // A device macro named like one the configuration has is not read.
     CMacro* mine = config.CreateMacro(u"Same", nullptr);

@@ -1,0 +1,7 @@
+#include "tray/TrayStartUp.h"
+
+#include "gui/WidgetMessages.h"
+
+void RegisterTrayMessages() {
+    RegisterWidgetMessages();
+}
