@@ -13,6 +13,7 @@
 #include "gui/XListCtrl.h"
 #include "model/BorvantaConfig.h"
 #include "model/IMouseConfig.h"
+#include "model/ProfileNames.h"
 #include "platform/base/FileFind.h"
 #include "platform/base/Path.h"
 #include "platform/framework/CFileDialog.h"
@@ -33,6 +34,10 @@ constexpr int kCopyCandidates = 100;
 
 // True for a name that is empty or holds only blanks.
 bool IsBlankName(const CString& name) {
+    // A line break cannot be typed into a one-line field; a name holding one is no name.
+    if (!IsAcceptableProfileName(name.GetString())) {
+        return true;
+    }
     for (int i = 0; i < name.GetLength(); ++i) {
         if (name[i] != u' ' && name[i] != u'\t') {
             return false;
@@ -444,7 +449,20 @@ LRESULT CBorvantaAppDlg::OnProfileProgramChanged(WPARAM wParam, LPARAM lParam) {
     if (profile == nullptr) {
         return 0;
     }
+    // A program whose name the mouse cannot hold is refused here, where it is chosen, so
+    // that no write later cuts it short.
+    const CString previous = profile->GetExePath() != nullptr ? profile->GetExePath() : u"";
     config->SetExePath(profile, notify->text != nullptr ? notify->text : u"");
+    if (!IsStorableProgramName(profile->GetExeName())) {
+        config->SetExePath(profile, previous.GetString());
+        if (profileList != nullptr) {
+            profileList->SetItemText(CXListCtrl::kProgramColumnId, profile->GetExeName(),
+                                     notify->row);
+        }
+        CBorvantaWarningDlg tooLong(this, u"ProgramNameTooLongPopup.xml");
+        tooLong.DoModal();
+        return 0;
+    }
     // The cell shows the name the profile keeps (what the tray compares).
     if (profileList != nullptr) {
         profileList->SetItemText(CXListCtrl::kProgramColumnId, profile->GetExeName(), notify->row);

@@ -3,6 +3,7 @@
 #include "gui/TextItem.h"
 #include "gui/WidgetMessages.h"
 #include "gui/XListCtrl.h"
+#include "model/ProfileNames.h"
 #include "platform/base/Path.h"
 
 #include <gtest/gtest.h>
@@ -227,6 +228,36 @@ TEST_F(ProfilesPageTest, AutoSwitchNeedsAProgramNamedByItsBareFileName) {
     ReadMouse(mouse);
     EXPECT_EQ(CString(mouse.GetProfile(0)->GetExeName()), u"spacegame");
     EXPECT_EQ(mouse.GetAutoSwitch(mouse.GetProfile(0)), 1);
+}
+
+TEST_F(ProfilesPageTest, ProgramNamesTheMouseCannotHoldAndNamesWithLineBreaksAreRefusedWhereTyped) {
+    const std::u16string longName = u"/opt/" + std::u16string(PROFILE_PROGRAM_MAX_CHARS + 1, u'g');
+    const std::u16string fitting = u"/opt/" + std::u16string(PROFILE_PROGRAM_MAX_CHARS, u'f');
+    int notices = 0;
+    Run({OnMain([](CBorvantaAppDlg& d) { PostItemCommand(d, BUTTON_MANAGEPROFILES); }),
+         WaitMain([](CBorvantaAppDlg& d) { return d.GetCurrentPage() == &d.profilesPage; }),
+         OnMain([&](CBorvantaAppDlg& d) {
+             Notify(d, WM_XLIST_TEXTCHANGED, 0, u"/usr/games/chess");
+             d.ClearPendingChanges();
+             PostNotify(d, WM_XLIST_TEXTCHANGED, 0, longName.c_str());
+         }),
+         Answer(u"ProgramNameTooLongPopup.xml", IDOK, &notices), OnMain([&](CBorvantaAppDlg& d) {
+             // The profile keeps its program, the cell shows it, and nothing is pending.
+             EXPECT_EQ(CString(d.config->GetProfile(0)->GetExeName()), u"chess");
+             EXPECT_EQ(d.profileList->GetCellText(0, CXListCtrl::kProgramColumnId), u"chess");
+             EXPECT_EQ(d.PendingChangeMask, 0);
+             // A name of exactly the length the mouse holds is taken.
+             Notify(d, WM_XLIST_TEXTCHANGED, 0, fitting.c_str());
+             EXPECT_EQ(CString(d.config->GetProfile(0)->GetExeName()).GetLength(),
+                       static_cast<int>(PROFILE_PROGRAM_MAX_CHARS));
+             EXPECT_EQ(d.PendingChangeMask, PENDING_PROFILES);
+             // A typed name with a line break is no name: the profile keeps its own.
+             Notify(d, WM_XLIST_EDITDONE, 0, u"Two\nLines");
+             EXPECT_EQ(CString(d.config->GetProfile(0)->GetName()), u"Profile 1");
+             PostMessageW(d.GetSafeHwnd(), WM_CLOSE, 0, 0);
+         })});
+    EXPECT_EQ(stepsDone, 5u);
+    EXPECT_EQ(notices, 1);
 }
 
 TEST_F(ProfilesPageTest, ExportAndImportGoThroughTheFileDialogAndRefuseBadFiles) {
