@@ -1,9 +1,11 @@
-// The tooltip and animation controls.
+// The tooltip and animation controls. The tooltip's pop-up behaviour is in ToolTipPopup.cpp.
 
 #include "platform/ui/CommCtrl.h"
+#include "platform/ui/ToolTipPopup.h"
 
 #include "platform/base/WideChar.h"
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -22,6 +24,14 @@ struct Tool {
 struct ToolTipState {
     bool active = true;
     std::vector<Tool> tools;
+    // The tool under the mouse (its owner and id), waiting for the initial delay or shown.
+    HWND hoverOwner = nullptr;
+    UINT_PTR hoverId = 0;
+    bool hovering = false;
+    bool shown = false;
+    // A press over the tool hides the tip until the mouse goes to another tool.
+    bool pressed = false;
+    std::u16string shownText;
 };
 
 struct AnimationState {
@@ -59,6 +69,36 @@ Tool* FindTool(ToolTipState& state, const TOOLINFOW* info) {
     return nullptr;
 }
 
+} // namespace
+
+namespace platform::tooltip {
+
+bool WithState(HWND tooltip, const std::function<void(ToolTipView&)>& action) {
+    std::lock_guard lock(Mutex());
+    auto it = ToolTips().find(tooltip);
+    if (it == ToolTips().end()) {
+        return false;
+    }
+    ToolTipState& state = it->second;
+    ToolTipView view{state.active, state.hoverOwner, state.hoverId,   state.hovering,
+                     state.shown,  state.pressed,    state.shownText, {}};
+    for (const Tool& tool : state.tools) {
+        view.tools.push_back(ToolView{tool.owner, tool.id, tool.rect, tool.text});
+    }
+    action(view);
+    state.hoverOwner = view.hoverOwner;
+    state.hoverId = view.hoverId;
+    state.hovering = view.hovering;
+    state.shown = view.shown;
+    state.pressed = view.pressed;
+    state.shownText = view.shownText;
+    return true;
+}
+
+} // namespace platform::tooltip
+
+namespace {
+
 LRESULT ToolTipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     std::unique_lock lock(Mutex());
     ToolTipState& state = ToolTips()[hwnd];
@@ -67,9 +107,28 @@ LRESULT ToolTipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return HTTRANSPARENT;
     case TTM_ACTIVATE:
         state.active = wParam != 0;
+        if (!state.active) {
+            lock.unlock();
+            platform::tooltip::Hide(hwnd);
+        }
         return 0;
-    case TTM_RELAYEVENT:
-        return 0; // no pop-up is shown, so mouse messages change nothing
+    case TTM_RELAYEVENT: {
+        const auto* relayed = reinterpret_cast<const MSG*>(lParam);
+        lock.unlock();
+        if (relayed != nullptr) {
+            platform::tooltip::Relay(hwnd, *relayed);
+        }
+        return 0;
+    }
+    case WM_TIMER:
+        lock.unlock();
+        platform::tooltip::OnTimer(hwnd, wParam);
+        return 0;
+    case WM_PAINT:
+        lock.unlock();
+        platform::tooltip::Paint(hwnd);
+        return 0;
+
     case TTM_GETTOOLCOUNT:
         return static_cast<LRESULT>(state.tools.size());
     case TTM_ADDTOOLW: {
@@ -83,8 +142,22 @@ LRESULT ToolTipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case TTM_DELTOOLW: {
         const auto* info = reinterpret_cast<const TOOLINFOW*>(lParam);
+        bool current = false;
         if (Tool* tool = FindTool(state, info)) {
+            current =
+                state.hovering && tool->owner == state.hoverOwner && tool->id == state.hoverId;
             state.tools.erase(state.tools.begin() + (tool - state.tools.data()));
+        }
+        if (current) {
+            lock.unlock();
+            platform::tooltip::Hide(hwnd); // the tool went: so does its tip
+        }
+        return 0;
+    }
+    case TTM_NEWTOOLRECTW: {
+        const auto* info = reinterpret_cast<const TOOLINFOW*>(lParam);
+        if (Tool* tool = FindTool(state, info)) {
+            tool->rect = info->rect;
         }
         return 0;
     }

@@ -2,8 +2,11 @@
 // Common controls beyond the built-in ones: the tooltip control and the animation control.
 // InitCommonControls registers their window classes (the framework wrappers call it).
 //
-// The tooltip keeps its tools (owner window, id, rectangle, text) and an active flag; it
-// accepts relayed mouse messages but shows no pop-up on the headless display. The animation
+// The tooltip keeps its tools (owner window, id, rectangle, text) and an active flag. From the
+// mouse messages relayed to it, it shows the tool's text in a small pop-up near the cursor
+// after an initial delay: never activated, transparent to clicks, kept while the mouse stays
+// on the tool, hidden when the mouse leaves it, on a press, when the owner's window is no
+// longer active, when the tool goes, and after a time-out (ToolTipPopup.h). The animation
 // control opens clips by name from the clips registered with AddAnimationClip (the programs
 // ship no clip of their own) and counts the plays it was asked for.
 
@@ -37,6 +40,7 @@ inline constexpr UINT TTM_ADDTOOLW = WM_USER + 50;       // lParam: TOOLINFOW*; 
 inline constexpr UINT TTM_DELTOOLW = WM_USER + 51;       // lParam: TOOLINFOW* (hwnd, uId)
 inline constexpr UINT TTM_GETTEXTW = WM_USER + 56;       // wParam: buffer size in characters
 inline constexpr UINT TTM_UPDATETIPTEXTW = WM_USER + 57; // lParam: TOOLINFOW* (hwnd, uId, text)
+inline constexpr UINT TTM_NEWTOOLRECTW = WM_USER + 52;   // lParam: TOOLINFOW* (hwnd, uId, rect)
 
 namespace platform {
 // Whether a tooltip window is active (TTM_ACTIVATE); false for any other window.

@@ -6,10 +6,13 @@
 #include "gui/LangTable.h"
 #include "gui/ProfileBtn.h"
 #include "platform/gdi/Surface.h"
+#include "platform/ui/Clock.h"
+#include "platform/ui/CommCtrl.h"
 #include "platform/ui/MessageLoop.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 using buttontest::CountOtherPixels;
@@ -360,4 +363,72 @@ TEST_F(BitmapBtnTest, AviButtonShowsShiftedFaceAndPlaysOnlyAClipThatExists) {
     button.animation.GetWindowRect(&area);
     EXPECT_EQ(area, (RECT{1, 1, 21, 11}));
     ClearAnimationClips();
+}
+
+TEST_F(BitmapBtnTest, ToolTipPopsUpAfterTheDelayAndGoesOnLeavingAPressOrTheTimeOut) {
+    platform::ScopedVirtualClock clock;
+    const std::function<bool(MSG&)> preTranslate = [](MSG& msg) {
+        return WalkPreTranslateTree(nullptr, &msg) != FALSE;
+    };
+    platform::ScopedLoopFilter loop(platform::LoopFilter{nullptr, &preTranslate});
+    auto button = MakeButton(false);
+    button->SetToolTip(u"Apply the changes");
+    m_host.SetActiveWindow();
+    platform::PumpUntilIdle();
+    const HWND tip = button->tooltip.GetSafeHwnd();
+    ASSERT_NE(tip, nullptr);
+    const auto advance = [&](std::uint64_t ms) {
+        clock.Advance(ms);
+        platform::PumpUntilIdle();
+    };
+
+    m_display.MoveMouse(50, 25);
+    advance(400);
+    EXPECT_FALSE(IsWindowVisible(tip)); // not before the initial delay
+    advance(150);
+    ASSERT_TRUE(IsWindowVisible(tip));
+    RECT at{};
+    GetWindowRect(tip, &at);
+    EXPECT_GE(at.top, 25); // below the cursor, on the screen
+    EXPECT_LE(at.bottom, 200);
+    EXPECT_EQ(GetActiveWindow(), m_host.m_hWnd); // never activated
+    EXPECT_EQ(m_display.ScreenPixel(at.left + 1, at.bottom - 2), RGB(0xFF, 0xFF, 0xE1));
+    m_display.MoveMouse(52, 26); // moving on the tool keeps it
+    advance(200);
+    EXPECT_TRUE(IsWindowVisible(tip));
+
+    // A press hides it, and it stays hidden while the mouse stays on the button.
+    m_display.ButtonDown();
+    m_display.ButtonUp();
+    advance(1000);
+    EXPECT_FALSE(IsWindowVisible(tip));
+
+    // Leaving the button hides it; coming back shows it again after the delay.
+    m_display.MoveMouse(150, 80);
+    advance(200);
+    m_display.MoveMouse(40, 20);
+    advance(600);
+    EXPECT_TRUE(IsWindowVisible(tip));
+    m_display.MoveMouse(150, 80);
+    advance(200);
+    EXPECT_FALSE(IsWindowVisible(tip));
+
+    // Shown again, it goes after the time-out.
+    m_display.MoveMouse(40, 20);
+    advance(600);
+    EXPECT_TRUE(IsWindowVisible(tip));
+    advance(5100);
+    EXPECT_FALSE(IsWindowVisible(tip));
+
+    // The tool going hides it too.
+    m_display.MoveMouse(150, 80);
+    advance(200);
+    m_display.MoveMouse(40, 20);
+    advance(600);
+    ASSERT_TRUE(IsWindowVisible(tip));
+    TOOLINFOW info;
+    info.hwnd = button->m_hWnd;
+    info.uId = 1;
+    ::SendMessageW(tip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_FALSE(IsWindowVisible(tip));
 }
