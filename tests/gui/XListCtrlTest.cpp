@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -485,3 +486,32 @@ TEST_F(XListCtrlTest, RowMenuUnassignsTheProgramAndPassesOtherEntriesOn) {
 }
 
 } // namespace
+
+TEST_F(XListCtrlTest, CutOffCellTextsPopUpInTheCellTip) {
+    platform::HeadlessDisplay display{300, 200};
+    platform::ScopedVirtualClock clock;
+    const std::function<bool(MSG&)> preTranslate = [](MSG& msg) {
+        return WalkPreTranslateTree(nullptr, &msg) != FALSE;
+    };
+    platform::ScopedLoopFilter loop(platform::LoopFilter{nullptr, &preTranslate});
+    const CString longText(u"a very long profile name that does not fit");
+    m_list.SetItemText(kNameCol, longText.GetString(), 100);
+    m_owner.SetActiveWindow();
+    const auto advance = [&](std::uint64_t ms) {
+        clock.Advance(ms);
+        platform::PumpUntilIdle();
+    };
+    display.MoveMouse(50, RowY(0));
+    advance(600);
+    const HWND tip = m_list.cellTip.GetSafeHwnd();
+    ASSERT_NE(tip, nullptr);
+    ASSERT_TRUE(IsWindowVisible(tip));
+    CString shown;
+    m_list.cellTip.GetText(shown, &m_list, ((0 << 10) | 1) + 1);
+    EXPECT_EQ(shown, longText);
+    // A cell whose text fits ("Beta") has no tip: the shown one goes.
+    display.MoveMouse(50, RowY(1));
+    advance(600);
+    EXPECT_FALSE(IsWindowVisible(tip));
+    EXPECT_EQ(m_list.cellTip.GetToolCount(), 0);
+}
