@@ -1,6 +1,8 @@
-// The tooltip and animation controls. The tooltip's pop-up behaviour is in ToolTipPopup.cpp.
+// The tooltip control and the common controls' classes. The tooltip's pop-up behaviour is in
+// ToolTipPopup.cpp, the animation control in Animation.cpp.
 
 #include "platform/ui/CommCtrl.h"
+#include "platform/ui/Animation.h"
 #include "platform/ui/ToolTipPopup.h"
 
 #include "platform/base/WideChar.h"
@@ -34,12 +36,6 @@ struct ToolTipState {
     std::u16string shownText;
 };
 
-struct AnimationState {
-    std::u16string clip;
-    bool open = false;
-    int plays = 0;
-};
-
 std::mutex& Mutex() {
     static std::mutex mutex;
     return mutex;
@@ -47,14 +43,6 @@ std::mutex& Mutex() {
 std::map<HWND, ToolTipState>& ToolTips() {
     static std::map<HWND, ToolTipState> map;
     return map;
-}
-std::map<HWND, AnimationState>& Animations() {
-    static std::map<HWND, AnimationState> map;
-    return map;
-}
-std::set<std::u16string>& Clips() {
-    static std::set<std::u16string> clips;
-    return clips;
 }
 
 Tool* FindTool(ToolTipState& state, const TOOLINFOW* info) {
@@ -190,37 +178,6 @@ LRESULT ToolTipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-LRESULT AnimateProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    std::unique_lock lock(Mutex());
-    AnimationState& state = Animations()[hwnd];
-    switch (msg) {
-    case ACM_OPENW: {
-        const auto* name = reinterpret_cast<LPCWSTR>(lParam);
-        state.plays = 0;
-        state.open = name && Clips().count(name) != 0;
-        state.clip = state.open ? std::u16string(name) : u"";
-        return state.open ? TRUE : FALSE;
-    }
-    case ACM_PLAY:
-        if (!state.open) {
-            return FALSE;
-        }
-        ++state.plays;
-        return TRUE;
-    case ACM_STOP:
-        return state.open ? TRUE : FALSE;
-    case ACM_ISPLAYING:
-        return FALSE; // a play ends at once: there are no frames to show
-    case WM_NCDESTROY:
-        Animations().erase(hwnd);
-        lock.unlock();
-        return DefWindowProcW(hwnd, msg, wParam, lParam);
-    default:
-        lock.unlock();
-        return DefWindowProcW(hwnd, msg, wParam, lParam);
-    }
-}
-
 } // namespace
 
 void InitCommonControls() {
@@ -231,7 +188,7 @@ void InitCommonControls() {
         tip.lpszClassName = TOOLTIPS_CLASSW;
         RegisterClassW(&tip);
         WNDCLASSW animate{};
-        animate.lpfnWndProc = AnimateProc;
+        animate.lpfnWndProc = platform::animation::AnimateProc;
         animate.lpszClassName = ANIMATE_CLASSW;
         RegisterClassW(&animate);
     });
@@ -241,22 +198,4 @@ bool platform::IsToolTipActive(HWND tooltip) {
     std::lock_guard lock(Mutex());
     const auto it = ToolTips().find(tooltip);
     return it != ToolTips().end() && it->second.active;
-}
-
-void AddAnimationClip(LPCWSTR name) {
-    if (name) {
-        std::lock_guard lock(Mutex());
-        Clips().insert(name);
-    }
-}
-
-void ClearAnimationClips() {
-    std::lock_guard lock(Mutex());
-    Clips().clear();
-}
-
-int platform::AnimationPlayCount(HWND animation) {
-    std::lock_guard lock(Mutex());
-    const auto it = Animations().find(animation);
-    return it == Animations().end() ? 0 : it->second.plays;
 }

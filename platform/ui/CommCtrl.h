@@ -7,8 +7,10 @@
 // after an initial delay: never activated, transparent to clicks, kept while the mouse stays
 // on the tool, hidden when the mouse leaves it, on a press, when the owner's window is no
 // longer active, when the tool goes, and after a time-out (ToolTipPopup.h). The animation
-// control opens clips by name from the clips registered with AddAnimationClip (the programs
-// ship no clip of their own) and counts the plays it was asked for.
+// control opens clips by name from the clips registered with AddAnimationClip (frames side by
+// side in one bitmap, and a frame time), paints the current frame, steps the frames by a timer
+// while it plays, answers ACM_ISPLAYING truly, obeys ACM_STOP and tells its parent ACN_STOP
+// when a play ends.
 
 #include "platform/ui/WinUser.h"
 
@@ -53,12 +55,24 @@ inline constexpr UINT ACM_STOP = WM_USER + 102;
 inline constexpr UINT ACM_OPENW = WM_USER + 103; // lParam: clip name (null closes)
 inline constexpr UINT ACM_ISPLAYING = WM_USER + 104;
 
-// Makes a clip available to ACM_OPENW under that name.
+// Sent (WM_COMMAND, notify code in the high word, lParam the control) when a play ends or
+// is stopped.
+inline constexpr WORD ACN_START = 1;
+inline constexpr WORD ACN_STOP = 2;
+
+// Makes a clip available to ACM_OPENW under that name: `frameCount` frames of equal width
+// side by side in `frames` (copied), each shown for `frameMs`. The first form names a clip
+// without frames, whose plays end at once.
 void AddAnimationClip(LPCWSTR name);
+void AddAnimationClip(LPCWSTR name, HBITMAP frames, int frameCount, UINT frameMs);
+// Whether a clip of that name is registered.
+bool HasAnimationClip(LPCWSTR name);
 // Removes every registered clip.
 void ClearAnimationClips();
 
 namespace platform {
 // How many plays an animation window was asked for since its clip was opened.
 int AnimationPlayCount(HWND animation);
+// The frame an animation window shows (-1 without a clip).
+int AnimationFrame(HWND animation);
 } // namespace platform

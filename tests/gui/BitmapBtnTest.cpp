@@ -352,16 +352,55 @@ TEST_F(BitmapBtnTest, AviButtonShowsShiftedFaceAndPlaysOnlyAClipThatExists) {
     EXPECT_TRUE(m_host.Of(WM_COMMAND).empty()); // clicks are the button's own
     EXPECT_EQ(m_display.ScreenPixel(0, 0), RGB(10, 10, 7));
 
+    // A clip without frames: its play is over at once and the face stays.
     AddAnimationClip(u"spin");
     m_display.DoubleClick(5, 5);
-    EXPECT_EQ(button.playing, 1);
     ASSERT_NE(button.animation.GetSafeHwnd(), nullptr);
     EXPECT_EQ(platform::AnimationPlayCount(button.animation), 1);
-    m_display.DoubleClick(0, 5); // the animation covers the button but its left column
-    EXPECT_EQ(platform::AnimationPlayCount(button.animation), 2);
+    EXPECT_EQ(button.playing, 0);
+    EXPECT_EQ(m_display.ScreenPixel(5, 5), RGB(15, 15, 7));
     RECT area{};
     button.animation.GetWindowRect(&area);
     EXPECT_EQ(area, (RECT{1, 1, 21, 11}));
+
+    // Three frames of 20 x 10, red, green, blue, 40 ms each: painted by the timer, "is
+    // playing" while they run, then the face again.
+    platform::ScopedVirtualClock clock;
+    HBITMAP strip = MakeBitmap(60, 10, [](int x, int) {
+        return x < 20 ? RGB(255, 0, 0) : x < 40 ? RGB(0, 255, 0) : RGB(0, 0, 255);
+    });
+    AddAnimationClip(u"spin", strip, 3, 40);
+    DeleteObject(strip); // the clip keeps its own copy
+    button.animation.Open(u"spin");
+    m_display.DoubleClick(5, 5);
+    EXPECT_EQ(button.playing, 1);
+    EXPECT_TRUE(button.animation.SendMessage(ACM_ISPLAYING));
+    EXPECT_EQ(m_display.ScreenPixel(5, 5), RGB(255, 0, 0));
+    clock.Advance(40);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_display.ScreenPixel(5, 5), RGB(0, 255, 0));
+    clock.Advance(40);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_display.ScreenPixel(5, 5), RGB(0, 0, 255));
+    clock.Advance(40);
+    platform::PumpUntilIdle();
+    EXPECT_FALSE(button.animation.SendMessage(ACM_ISPLAYING));
+    EXPECT_EQ(button.playing, 0);
+    EXPECT_EQ(m_display.ScreenPixel(5, 5), RGB(15, 15, 7)); // the face, not black
+
+    // Stop is obeyed: the frames stop where they are and the face comes back.
+    m_display.DoubleClick(5, 5);
+    clock.Advance(40);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(platform::AnimationFrame(button.animation), 1);
+    button.animation.Stop();
+    platform::PumpUntilIdle();
+    clock.Advance(200);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(platform::AnimationFrame(button.animation), 1);
+    EXPECT_EQ(button.playing, 0);
+    EXPECT_EQ(m_display.ScreenPixel(5, 5), RGB(15, 15, 7));
+    button.DestroyWindow();
     ClearAnimationClips();
 }
 
