@@ -515,3 +515,33 @@ TEST_F(XListCtrlTest, CutOffCellTextsPopUpInTheCellTip) {
     EXPECT_FALSE(IsWindowVisible(tip));
     EXPECT_EQ(m_list.cellTip.GetToolCount(), 0);
 }
+
+TEST_F(XListCtrlTest, HeaderItemsDrawTheirOwnBitmapAtTheRight) {
+    const COLORREF mark = RGB(250, 0, 250);
+    HDC screen = GetDC(nullptr);
+    HBITMAP picture = CreateCompatibleBitmap(screen, 10, 10);
+    HBITMAP canvas = CreateCompatibleBitmap(screen, 220, 20);
+    ReleaseDC(nullptr, screen);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, ToGdiObj(picture));
+    RECT all{0, 0, 10, 10};
+    HBRUSH brush = CreateSolidBrush(mark);
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    SelectObject(dc, ToGdiObj(canvas));
+
+    HDITEMW item;
+    item.mask = HDI_BITMAP | HDI_FORMAT;
+    item.fmt = HDF_BITMAP;
+    item.hbm = picture;
+    m_list.header.SetItem(1, &item); // "Name", 30..110
+    m_list.header.DrawItems(dc);
+    EXPECT_EQ(GetPixel(dc, 110 - 2 - 5, 10), mark); // at the right, centred
+    EXPECT_NE(GetPixel(dc, 30 + 10, 10), mark);
+    EXPECT_NE(GetPixel(dc, 170 - 2 - 5, 10), mark); // other items have none
+
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(canvas);
+    DeleteObject(picture);
+}
