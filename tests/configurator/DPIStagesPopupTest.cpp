@@ -356,6 +356,7 @@ TEST_F(DPIStagesPopupTest, LeavesNoGdiObjectsBehind) {
 TEST_F(DPIStagesPopupTest, WithoutItsSkinEscapeEndsItAndTheSetStaysUnchanged) {
     const DpiStageSet original = FactorySet();
     DpiStageSet set = original;
+    RegisterDPIStagesPopupTemplate();
     CDPIStagesPopup popup(u"NoSuchStagesPopup.xml", IDD_DPI_STAGES_POPUP, &m_owner);
     popup.stageSet = &set;
     Script script({[&](HWND) { m_display.PressKey(VK_ESCAPE); }});
