@@ -11,6 +11,7 @@
 #include "platform/ui/Display.h"
 #include "platform/ui/Hooks.h"
 #include "platform/ui/MessageLoop.h"
+#include "platform/ui/ScrollBar.h"
 
 #include <gtest/gtest.h>
 
@@ -544,4 +545,40 @@ TEST_F(XListCtrlTest, HeaderItemsDrawTheirOwnBitmapAtTheRight) {
     DeleteDC(dc);
     DeleteObject(canvas);
     DeleteObject(picture);
+}
+
+TEST_F(XListCtrlTest, ChoiceDropDownHasItsOwnScrollBar) {
+    platform::HeadlessDisplay display{300, 200, RGB(0, 0, 0)};
+    CXComboList combo(&m_list);
+    ASSERT_TRUE(combo.CreatePopup(RECT{100, 50, 200, 100}, &m_list));
+    for (const char16_t* text : {u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8", u"9"}) {
+        combo.list.AddString(text);
+    }
+    combo.list.SetCurSel(0);
+    combo.ShowList();
+    platform::PumpUntilIdle();
+    const CXComboList::ScrollParts parts = combo.GetScrollParts();
+    RECT client{};
+    combo.GetClientRect(&client);
+    EXPECT_EQ(parts.up.right, client.right - 1); // the 11-pixel strip at the right
+    EXPECT_EQ(parts.up.right - parts.up.left, CXComboList::kScrollBarWidth);
+    EXPECT_LT(parts.thumb.bottom - parts.thumb.top, parts.down.top - parts.up.bottom);
+    POINT thumb{(parts.thumb.left + parts.thumb.right) / 2, parts.thumb.top + 1};
+    combo.ClientToScreen(&thumb);
+    EXPECT_EQ(display.ScreenPixel(thumb.x, thumb.y), kText); // drawn in the list's colours
+
+    // A click below the thumb scrolls a page, one on the up arrow a line back.
+    SCROLLINFO info;
+    info.fMask = SIF_ALL;
+    GetScrollInfo(combo.m_hWnd, SB_VERT, &info);
+    const int page = static_cast<int>(info.nPage);
+    ASSERT_GE(page, 1);
+    combo.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, At(parts.up.left + 5, parts.down.top - 1));
+    GetScrollInfo(combo.m_hWnd, SB_VERT, &info);
+    EXPECT_EQ(info.nPos, page);
+    EXPECT_GT(combo.GetScrollParts().thumb.top, parts.thumb.top);
+    combo.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, At(parts.up.left + 5, parts.up.top + 2));
+    GetScrollInfo(combo.m_hWnd, SB_VERT, &info);
+    EXPECT_EQ(info.nPos, page - 1);
+    combo.DestroyWindow();
 }
