@@ -41,7 +41,25 @@ int CAVIButton::OnCreate(LPCREATESTRUCTW cs) {
 
 void CAVIButton::OnShowWindow(BOOL, UINT) {}
 
+BOOL CAVIButton::OnCommand(WPARAM wParam, LPARAM lParam) {
+    if (animation.GetSafeHwnd() != nullptr &&
+        reinterpret_cast<HWND>(lParam) == animation.GetSafeHwnd()) {
+        if (HIWORD(wParam) == ACN_STOP) {
+            playing = 0;
+            animation.ShowWindow(SW_HIDE);
+            Invalidate();
+        }
+        return TRUE;
+    }
+    return CButton::OnCommand(wParam, lParam);
+}
+
 void CAVIButton::OnDoubleClicked() {
+    if (animation.GetSafeHwnd() != nullptr && !playing) {
+        // Played before: the animation comes back over the face.
+        playing = 1;
+        animation.ShowWindow(SW_SHOW);
+    }
     if (animation.GetSafeHwnd() == nullptr) {
         RECT client{};
         GetClientRect(&client);

@@ -1,6 +1,7 @@
 #pragma once
 // A skinned button that shows a centred face bitmap and plays an animation clip, named by
-// the skin, when double-clicked.
+// the skin, when double-clicked. The animation covers the face while it plays; when the play
+// ends (ACN_STOP) it is hidden and the face shows again.
 
 #include "gui/GUIItem.h"
 #include "platform/framework/CAnimateCtrl.h"
@@ -14,6 +15,8 @@ public:
     void SetSound(const WCHAR* name) { soundName = name ? CString(name) : CString(); }
 
     void DrawItem(LPDRAWITEMSTRUCT drawItem) override;
+    // ACN_STOP from the animation: the play is over, the face comes back.
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     BOOL OnCommandReflect(WORD notifyCode) override;
     int OnCreate(LPCREATESTRUCTW cs) override;
     void OnShowWindow(BOOL show, UINT status) override;

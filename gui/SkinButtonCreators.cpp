@@ -7,6 +7,7 @@
 #include "gui/SkinCreatorRules.h"
 #include "gui/SkinCreators.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/ui/CommCtrl.h"
 #include "platform/ui/WinUser.h"
 
 namespace {
@@ -163,11 +164,30 @@ std::unique_ptr<CGUIItem> CreateSkinAviButton(const SkinElementContext& context)
     auto button = std::make_unique<CAVIButton>();
     button->SetRect(itemRect.left, itemRect.top, itemRect.right, itemRect.bottom);
     // A missing child names nothing.
-    button->SetVideo(ReadSkinChildText(element, u"VIDEO"));
+    const CString video = ReadSkinChildText(element, u"VIDEO");
+    button->SetVideo(video);
     button->SetSound(ReadSkinChildText(element, u"SOUND"));
     if (context.parent == nullptr || !button->Create(u"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW,
                                                      SkinWindowRect(itemRect), context.parent, 0)) {
         return nullptr;
+    }
+    // The face comes from the skin like the other buttons' pictures: SBMN, kept whole.
+    if (HBITMAP face = LoadSkinPicture(ReadSkinChildText(element, u"SBMN"))) {
+        BITMAP info{};
+        if (GetObjectW(face, sizeof(info), &info) != 0) {
+            CutSkinBitmap(button->face, button.get(), face, 0, 0, info.bmWidth, info.bmHeight);
+        }
+    }
+    // Our clips are skin pictures holding their frames side by side: VIDEO's `frames` and
+    // `frametime` (ms) say how many and how long each shows. Registered once by name.
+    const pug::CPugXmlBranch clipElement = element.FindByName(u"VIDEO");
+    const int frames = SkinInteger(FindSkinAttribute(clipElement, u"frames"));
+    if (!video.IsEmpty() && frames > 0 && !HasAnimationClip(video.GetString())) {
+        if (HBITMAP strip = LoadSkinPicture(video)) {
+            AddAnimationClip(
+                video.GetString(), strip, frames,
+                static_cast<UINT>(SkinInteger(FindSkinAttribute(clipElement, u"frametime"))));
+        }
     }
     button->id = itemId;
     button->type = GUIITEM_AVIBUTTON;

@@ -2,6 +2,7 @@
 
 #include "gui/WidgetMessages.h"
 #include "gui/XListCtrl.h"
+#include "platform/gdi/Gdi.h"
 #include "platform/ui/ScrollBar.h"
 
 #include <algorithm>
@@ -127,6 +128,84 @@ void CXComboList::OnVScroll(UINT code, UINT pos, CWnd*) {
     position.fMask = SIF_POS;
     position.nPos = std::clamp(next, info.nMin, info.nMax);
     ::SetScrollInfo(m_hWnd, SB_VERT, &position, TRUE);
+    Invalidate(FALSE);
+}
+
+CXComboList::ScrollParts CXComboList::GetScrollParts() const {
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    ScrollParts parts;
+    const LONG left = client.right - 1 - kScrollBarWidth;
+    const LONG right = client.right - 1;
+    const LONG top = client.top + 1;
+    const LONG bottom = client.bottom - 1;
+    parts.up = RECT{left, top, right, std::min(bottom, top + kScrollBarWidth)};
+    parts.down = RECT{left, std::max(top, bottom - kScrollBarWidth), right, bottom};
+    SCROLLINFO info;
+    info.fMask = SIF_ALL;
+    ::GetScrollInfo(m_hWnd, SB_VERT, &info);
+    const int entries = std::max(1, info.nMax - info.nMin + 1);
+    const int page = std::clamp(static_cast<int>(info.nPage), 1, entries);
+    const auto track = static_cast<int>(parts.down.top - parts.up.bottom);
+    const int length = std::max(4, track * page / entries);
+    const int span = std::max(1, entries - page);
+    const int offset = (track - length) * std::clamp(info.nPos - info.nMin, 0, span) / span;
+    parts.thumb = RECT{left, parts.up.bottom + offset, right, parts.up.bottom + offset + length};
+    return parts;
+}
+
+void CXComboList::OnPaint() {
+    PAINTSTRUCT ps{};
+    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    const COLORREF back = owner != nullptr ? owner->backgroundColor : RGB(0, 0, 0);
+    const COLORREF fore = owner != nullptr ? owner->textColor : RGB(255, 255, 255);
+    const ScrollParts parts = GetScrollParts();
+    const RECT strip{parts.up.left, parts.up.top, parts.down.right, parts.down.bottom};
+    HBRUSH track = ::CreateSolidBrush(back);
+    ::FillRect(dc, &strip, track);
+    ::DeleteObject(track);
+    HBRUSH frame = ::CreateSolidBrush(fore);
+    ::FrameRect(dc, &parts.up, frame);
+    ::FrameRect(dc, &parts.down, frame);
+    ::FillRect(dc, &parts.thumb, frame);
+    ::DeleteObject(frame);
+    // Small triangles in the arrow squares: up, then down.
+    HPEN pen = ::CreatePen(PS_SOLID, 1, fore);
+    HGDIOBJ oldPen = ::SelectObject(dc, ToGdiObj(pen));
+    const int cx = static_cast<int>(parts.up.left + parts.up.right) / 2;
+    for (int i = 0; i < 3; ++i) {
+        const int upY = static_cast<int>(parts.up.top) + 4 + i;
+        ::MoveToEx(dc, cx - i, upY, nullptr);
+        ::LineTo(dc, cx + i + 1, upY);
+        const int downY = static_cast<int>(parts.down.bottom) - 5 - i;
+        ::MoveToEx(dc, cx - i, downY, nullptr);
+        ::LineTo(dc, cx + i + 1, downY);
+    }
+    ::SelectObject(dc, oldPen);
+    ::DeleteObject(pen);
+    ::EndPaint(m_hWnd, &ps);
+}
+
+void CXComboList::OnLButtonDown(UINT flags, CPoint point) {
+    const ScrollParts parts = GetScrollParts();
+    const auto inside = [&point](const RECT& r) {
+        return point.x >= r.left && point.x < r.right && point.y >= r.top && point.y < r.bottom;
+    };
+    const RECT strip{parts.up.left, parts.up.top, parts.down.right, parts.down.bottom};
+    if (!inside(strip)) {
+        CWnd::OnLButtonDown(flags, point);
+        return;
+    }
+    if (inside(parts.up)) {
+        OnVScroll(SB_LINEUP, 0, nullptr);
+    } else if (inside(parts.down)) {
+        OnVScroll(SB_LINEDOWN, 0, nullptr);
+    } else if (point.y < parts.thumb.top) {
+        OnVScroll(SB_PAGEUP, 0, nullptr);
+    } else if (point.y >= parts.thumb.bottom) {
+        OnVScroll(SB_PAGEDOWN, 0, nullptr);
+    }
+    list.SetFocus();
 }
 
 void CXComboList::MoveTo(int index) {

@@ -26,6 +26,19 @@ public:
     void OnKillFocus(CWnd* newWnd) override;
     void OnVScroll(UINT code, UINT pos, CWnd* scrollBar) override;
     BOOL PreTranslateMessage(MSG* msg) override;
+    // The drop-down's own scroll bar in the strip right of the list: arrows at both ends, the
+    // thumb sized by page and range; clicks on the arrows scroll a line, beside the thumb a
+    // page.
+    void OnPaint() override;
+    void OnLButtonDown(UINT flags, CPoint point) override;
+
+    // The parts of the scroll bar in client coordinates.
+    struct ScrollParts {
+        RECT up{};
+        RECT down{};
+        RECT thumb{};
+    };
+    ScrollParts GetScrollParts() const;
 
     CListBox list;
     CXListCtrl* owner = nullptr;

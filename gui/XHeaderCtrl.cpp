@@ -58,7 +58,7 @@ void CXHeaderCtrl::DrawItems(HDC dc) {
         ::FrameRect(dc, &r, frame);
         WCHAR text[128]{};
         HDITEMW item;
-        item.mask = HDI_TEXT | HDI_FORMAT | HDI_IMAGE;
+        item.mask = HDI_TEXT | HDI_FORMAT | HDI_IMAGE | HDI_BITMAP;
         item.pszText = text;
         item.cchTextMax = 128;
         GetItem(i, &item);
@@ -76,6 +76,18 @@ void CXHeaderCtrl::DrawItems(HDC dc) {
             textRect.left = r.left + 2 + imageWidth + 6;
         } else {
             textRect.left += 4;
+        }
+        BITMAP picture{};
+        if (item.hbm != nullptr && ::GetObjectW(item.hbm, sizeof(picture), &picture) != 0) {
+            // The item's own bitmap at the right, vertically centred, 6 pixels after the text.
+            const int left = r.right - 2 - picture.bmWidth;
+            const int top = r.top + (r.bottom - r.top - picture.bmHeight) / 2;
+            HDC memory = ::CreateCompatibleDC(dc);
+            HGDIOBJ old = ::SelectObject(memory, ToGdiObj(item.hbm));
+            ::BitBlt(dc, left, top, picture.bmWidth, picture.bmHeight, memory, 0, 0, SRCCOPY);
+            ::SelectObject(memory, old);
+            ::DeleteDC(memory);
+            textRect.right = left - 6;
         }
         const CString shown = TranslateText(text);
         const int justify = item.fmt & HDF_JUSTIFYMASK;

@@ -399,7 +399,40 @@ void CXListCtrl::EndEdit(bool commit) {
     }
 }
 
+void CXListCtrl::RelayToCellTip(MSG* msg) {
+    if (cellTip.GetSafeHwnd() == nullptr) {
+        if (!cellTip.Create(this)) {
+            return;
+        }
+        cellTip.Activate(TRUE);
+    }
+    if (msg->message == WM_MOUSEMOVE && msg->hwnd == m_hWnd) {
+        const auto packed = static_cast<DWORD_PTR>(msg->lParam);
+        const CPoint point(static_cast<SHORT>(LOWORD(packed)), static_cast<SHORT>(HIWORD(packed)));
+        RECT cell{};
+        const int tool = ToolHitTest(point, &cell);
+        if (tool != m_cellTipTool) {
+            // Another cell: the previous cell's tool goes (and its tip with it).
+            TOOLINFOW info;
+            info.hwnd = m_hWnd;
+            info.uId = static_cast<UINT_PTR>(m_cellTipTool);
+            cellTip.SendMessage(TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+            m_cellTipTool = tool;
+            const CString text = ToolTipText(tool);
+            if (tool > 0 && !text.IsEmpty()) {
+                cellTip.AddTool(this, text.GetString(), &cell, static_cast<UINT_PTR>(tool));
+            }
+        }
+    }
+    cellTip.RelayEvent(msg);
+}
+
 BOOL CXListCtrl::PreTranslateMessage(MSG* msg) {
+    if (msg != nullptr && msg->hwnd == m_hWnd &&
+        ((msg->message >= WM_MOUSEFIRST && msg->message <= WM_MOUSELAST) ||
+         msg->message == WM_KEYDOWN)) {
+        RelayToCellTip(msg);
+    }
     if (msg != nullptr && msg->message == WM_KEYDOWN) {
         if (IsEditing()) {
             if (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE) {

@@ -11,6 +11,7 @@
 #include "platform/base/CString.h"
 #include "platform/base/CStringArray.h"
 #include "platform/framework/CListCtrl.h"
+#include "platform/framework/CToolTipCtrl.h"
 
 #include <map>
 #include <memory>
@@ -131,6 +132,9 @@ public:
     // text (80 characters at most) when it is wider than the column less 8 pixels.
     static constexpr int kToolTipMax = 80;
     int ToolHitTest(CPoint point, RECT* cell) const;
+    // The tool tip of cut-off cell texts: one tool, the cell under the mouse (its tool id
+    // from ToolHitTest), with that cell's ToolTipText.
+    CToolTipCtrl cellTip;
     CString ToolTipText(int toolId) const;
 
     // Drawing of one cell into dc; box in client coordinates.
@@ -164,6 +168,9 @@ public:
 private:
     void AttachHeader();
     void KeepSorted(int changedColumn);
+    // Points the cell tip's tool at the cell under a mouse move, then relays the message.
+    void RelayToCellTip(MSG* msg);
+    int m_cellTipTool = 0;
     void SendNotify(UINT message, int rowId, int column, const WCHAR* text, bool* checked);
     int RowIdAt(int index) const;
     void RedrawCell(int row, int column);

@@ -1,9 +1,13 @@
-// The tooltip and animation controls.
+// The tooltip control and the common controls' classes. The tooltip's pop-up behaviour is in
+// ToolTipPopup.cpp, the animation control in Animation.cpp.
 
 #include "platform/ui/CommCtrl.h"
+#include "platform/ui/Animation.h"
+#include "platform/ui/ToolTipPopup.h"
 
 #include "platform/base/WideChar.h"
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -22,12 +26,14 @@ struct Tool {
 struct ToolTipState {
     bool active = true;
     std::vector<Tool> tools;
-};
-
-struct AnimationState {
-    std::u16string clip;
-    bool open = false;
-    int plays = 0;
+    // The tool under the mouse (its owner and id), waiting for the initial delay or shown.
+    HWND hoverOwner = nullptr;
+    UINT_PTR hoverId = 0;
+    bool hovering = false;
+    bool shown = false;
+    // A press over the tool hides the tip until the mouse goes to another tool.
+    bool pressed = false;
+    std::u16string shownText;
 };
 
 std::mutex& Mutex() {
@@ -37,14 +43,6 @@ std::mutex& Mutex() {
 std::map<HWND, ToolTipState>& ToolTips() {
     static std::map<HWND, ToolTipState> map;
     return map;
-}
-std::map<HWND, AnimationState>& Animations() {
-    static std::map<HWND, AnimationState> map;
-    return map;
-}
-std::set<std::u16string>& Clips() {
-    static std::set<std::u16string> clips;
-    return clips;
 }
 
 Tool* FindTool(ToolTipState& state, const TOOLINFOW* info) {
@@ -59,6 +57,36 @@ Tool* FindTool(ToolTipState& state, const TOOLINFOW* info) {
     return nullptr;
 }
 
+} // namespace
+
+namespace platform::tooltip {
+
+bool WithState(HWND tooltip, const std::function<void(ToolTipView&)>& action) {
+    std::lock_guard lock(Mutex());
+    auto it = ToolTips().find(tooltip);
+    if (it == ToolTips().end()) {
+        return false;
+    }
+    ToolTipState& state = it->second;
+    ToolTipView view{state.active, state.hoverOwner, state.hoverId,   state.hovering,
+                     state.shown,  state.pressed,    state.shownText, {}};
+    for (const Tool& tool : state.tools) {
+        view.tools.push_back(ToolView{tool.owner, tool.id, tool.rect, tool.text});
+    }
+    action(view);
+    state.hoverOwner = view.hoverOwner;
+    state.hoverId = view.hoverId;
+    state.hovering = view.hovering;
+    state.shown = view.shown;
+    state.pressed = view.pressed;
+    state.shownText = view.shownText;
+    return true;
+}
+
+} // namespace platform::tooltip
+
+namespace {
+
 LRESULT ToolTipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     std::unique_lock lock(Mutex());
     ToolTipState& state = ToolTips()[hwnd];
@@ -67,9 +95,28 @@ LRESULT ToolTipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return HTTRANSPARENT;
     case TTM_ACTIVATE:
         state.active = wParam != 0;
+        if (!state.active) {
+            lock.unlock();
+            platform::tooltip::Hide(hwnd);
+        }
         return 0;
-    case TTM_RELAYEVENT:
-        return 0; // no pop-up is shown, so mouse messages change nothing
+    case TTM_RELAYEVENT: {
+        const auto* relayed = reinterpret_cast<const MSG*>(lParam);
+        lock.unlock();
+        if (relayed != nullptr) {
+            platform::tooltip::Relay(hwnd, *relayed);
+        }
+        return 0;
+    }
+    case WM_TIMER:
+        lock.unlock();
+        platform::tooltip::OnTimer(hwnd, wParam);
+        return 0;
+    case WM_PAINT:
+        lock.unlock();
+        platform::tooltip::Paint(hwnd);
+        return 0;
+
     case TTM_GETTOOLCOUNT:
         return static_cast<LRESULT>(state.tools.size());
     case TTM_ADDTOOLW: {
@@ -83,8 +130,22 @@ LRESULT ToolTipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case TTM_DELTOOLW: {
         const auto* info = reinterpret_cast<const TOOLINFOW*>(lParam);
+        bool current = false;
         if (Tool* tool = FindTool(state, info)) {
+            current =
+                state.hovering && tool->owner == state.hoverOwner && tool->id == state.hoverId;
             state.tools.erase(state.tools.begin() + (tool - state.tools.data()));
+        }
+        if (current) {
+            lock.unlock();
+            platform::tooltip::Hide(hwnd); // the tool went: so does its tip
+        }
+        return 0;
+    }
+    case TTM_NEWTOOLRECTW: {
+        const auto* info = reinterpret_cast<const TOOLINFOW*>(lParam);
+        if (Tool* tool = FindTool(state, info)) {
+            tool->rect = info->rect;
         }
         return 0;
     }
@@ -117,37 +178,6 @@ LRESULT ToolTipProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-LRESULT AnimateProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    std::unique_lock lock(Mutex());
-    AnimationState& state = Animations()[hwnd];
-    switch (msg) {
-    case ACM_OPENW: {
-        const auto* name = reinterpret_cast<LPCWSTR>(lParam);
-        state.plays = 0;
-        state.open = name && Clips().count(name) != 0;
-        state.clip = state.open ? std::u16string(name) : u"";
-        return state.open ? TRUE : FALSE;
-    }
-    case ACM_PLAY:
-        if (!state.open) {
-            return FALSE;
-        }
-        ++state.plays;
-        return TRUE;
-    case ACM_STOP:
-        return state.open ? TRUE : FALSE;
-    case ACM_ISPLAYING:
-        return FALSE; // a play ends at once: there are no frames to show
-    case WM_NCDESTROY:
-        Animations().erase(hwnd);
-        lock.unlock();
-        return DefWindowProcW(hwnd, msg, wParam, lParam);
-    default:
-        lock.unlock();
-        return DefWindowProcW(hwnd, msg, wParam, lParam);
-    }
-}
-
 } // namespace
 
 void InitCommonControls() {
@@ -158,7 +188,7 @@ void InitCommonControls() {
         tip.lpszClassName = TOOLTIPS_CLASSW;
         RegisterClassW(&tip);
         WNDCLASSW animate{};
-        animate.lpfnWndProc = AnimateProc;
+        animate.lpfnWndProc = platform::animation::AnimateProc;
         animate.lpszClassName = ANIMATE_CLASSW;
         RegisterClassW(&animate);
     });
@@ -168,22 +198,4 @@ bool platform::IsToolTipActive(HWND tooltip) {
     std::lock_guard lock(Mutex());
     const auto it = ToolTips().find(tooltip);
     return it != ToolTips().end() && it->second.active;
-}
-
-void AddAnimationClip(LPCWSTR name) {
-    if (name) {
-        std::lock_guard lock(Mutex());
-        Clips().insert(name);
-    }
-}
-
-void ClearAnimationClips() {
-    std::lock_guard lock(Mutex());
-    Clips().clear();
-}
-
-int platform::AnimationPlayCount(HWND animation) {
-    std::lock_guard lock(Mutex());
-    const auto it = Animations().find(animation);
-    return it == Animations().end() ? 0 : it->second.plays;
 }

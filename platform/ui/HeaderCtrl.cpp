@@ -17,6 +17,7 @@ struct Item {
     int format = HDF_LEFT;
     LPARAM data = 0;
     int image = -1;
+    HBITMAP bitmap = nullptr;
 };
 
 struct HeaderState {
@@ -57,6 +58,9 @@ void Apply(Item& item, const HDITEMW& from) {
     }
     if (from.mask & HDI_IMAGE) {
         item.image = from.iImage;
+    }
+    if (from.mask & HDI_BITMAP) {
+        item.bitmap = from.hbm;
     }
 }
 
@@ -162,6 +166,9 @@ LRESULT HeaderProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         if (item->mask & HDI_IMAGE) {
             item->iImage = own.image;
+        }
+        if (item->mask & HDI_BITMAP) {
+            item->hbm = own.bitmap;
         }
         return TRUE;
     }

@@ -19,6 +19,7 @@ inline constexpr UINT HDI_WIDTH = 0x0001;
 inline constexpr UINT HDI_TEXT = 0x0002;
 inline constexpr UINT HDI_FORMAT = 0x0004;
 inline constexpr UINT HDI_LPARAM = 0x0008;
+inline constexpr UINT HDI_BITMAP = 0x0010; // hbm: the item's bitmap (not owned)
 inline constexpr UINT HDI_IMAGE = 0x0020;
 
 inline constexpr int HDF_LEFT = 0x0000;
@@ -26,6 +27,7 @@ inline constexpr int HDF_RIGHT = 0x0001;
 inline constexpr int HDF_CENTER = 0x0002;
 inline constexpr int HDF_JUSTIFYMASK = 0x0003;
 inline constexpr int HDF_IMAGE = 0x0800;
+inline constexpr int HDF_BITMAP = 0x2000;
 
 // Notifications a header sends to its parent (WM_NOTIFY); tracking starts before a resize.
 inline constexpr UINT HDN_FIRST = static_cast<UINT>(-300);
@@ -43,6 +45,7 @@ struct HDITEMW {
     int fmt = 0;
     LPARAM lParam = 0;
     int iImage = -1;
+    HBITMAP hbm = nullptr;
 };
 using HDITEM = HDITEMW;
 

@@ -6,10 +6,13 @@
 #include "gui/LangTable.h"
 #include "gui/ProfileBtn.h"
 #include "platform/gdi/Surface.h"
+#include "platform/ui/Clock.h"
+#include "platform/ui/CommCtrl.h"
 #include "platform/ui/MessageLoop.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 using buttontest::CountOtherPixels;
@@ -349,15 +352,122 @@ TEST_F(BitmapBtnTest, AviButtonShowsShiftedFaceAndPlaysOnlyAClipThatExists) {
     EXPECT_TRUE(m_host.Of(WM_COMMAND).empty()); // clicks are the button's own
     EXPECT_EQ(m_display.ScreenPixel(0, 0), RGB(10, 10, 7));
 
+    // A clip without frames: its play is over at once and the face stays.
     AddAnimationClip(u"spin");
     m_display.DoubleClick(5, 5);
-    EXPECT_EQ(button.playing, 1);
     ASSERT_NE(button.animation.GetSafeHwnd(), nullptr);
     EXPECT_EQ(platform::AnimationPlayCount(button.animation), 1);
-    m_display.DoubleClick(0, 5); // the animation covers the button but its left column
-    EXPECT_EQ(platform::AnimationPlayCount(button.animation), 2);
+    EXPECT_EQ(button.playing, 0);
+    EXPECT_EQ(m_display.ScreenPixel(5, 5), RGB(15, 15, 7));
     RECT area{};
     button.animation.GetWindowRect(&area);
     EXPECT_EQ(area, (RECT{1, 1, 21, 11}));
+
+    // Three frames of 20 x 10, red, green, blue, 40 ms each: painted by the timer, "is
+    // playing" while they run, then the face again.
+    platform::ScopedVirtualClock clock;
+    HBITMAP strip = MakeBitmap(60, 10, [](int x, int) {
+        return x < 20 ? RGB(255, 0, 0) : x < 40 ? RGB(0, 255, 0) : RGB(0, 0, 255);
+    });
+    AddAnimationClip(u"spin", strip, 3, 40);
+    DeleteObject(strip); // the clip keeps its own copy
+    button.animation.Open(u"spin");
+    m_display.DoubleClick(5, 5);
+    EXPECT_EQ(button.playing, 1);
+    EXPECT_TRUE(button.animation.SendMessage(ACM_ISPLAYING));
+    EXPECT_EQ(m_display.ScreenPixel(5, 5), RGB(255, 0, 0));
+    clock.Advance(40);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_display.ScreenPixel(5, 5), RGB(0, 255, 0));
+    clock.Advance(40);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_display.ScreenPixel(5, 5), RGB(0, 0, 255));
+    clock.Advance(40);
+    platform::PumpUntilIdle();
+    EXPECT_FALSE(button.animation.SendMessage(ACM_ISPLAYING));
+    EXPECT_EQ(button.playing, 0);
+    EXPECT_EQ(m_display.ScreenPixel(5, 5), RGB(15, 15, 7)); // the face, not black
+
+    // Stop is obeyed: the frames stop where they are and the face comes back.
+    m_display.DoubleClick(5, 5);
+    clock.Advance(40);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(platform::AnimationFrame(button.animation), 1);
+    button.animation.Stop();
+    platform::PumpUntilIdle();
+    clock.Advance(200);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(platform::AnimationFrame(button.animation), 1);
+    EXPECT_EQ(button.playing, 0);
+    EXPECT_EQ(m_display.ScreenPixel(5, 5), RGB(15, 15, 7));
+    button.DestroyWindow();
     ClearAnimationClips();
+}
+
+TEST_F(BitmapBtnTest, ToolTipPopsUpAfterTheDelayAndGoesOnLeavingAPressOrTheTimeOut) {
+    platform::ScopedVirtualClock clock;
+    const std::function<bool(MSG&)> preTranslate = [](MSG& msg) {
+        return WalkPreTranslateTree(nullptr, &msg) != FALSE;
+    };
+    platform::ScopedLoopFilter loop(platform::LoopFilter{nullptr, &preTranslate});
+    auto button = MakeButton(false);
+    button->SetToolTip(u"Apply the changes");
+    m_host.SetActiveWindow();
+    platform::PumpUntilIdle();
+    const HWND tip = button->tooltip.GetSafeHwnd();
+    ASSERT_NE(tip, nullptr);
+    const auto advance = [&](std::uint64_t ms) {
+        clock.Advance(ms);
+        platform::PumpUntilIdle();
+    };
+
+    m_display.MoveMouse(50, 25);
+    advance(400);
+    EXPECT_FALSE(IsWindowVisible(tip)); // not before the initial delay
+    advance(150);
+    ASSERT_TRUE(IsWindowVisible(tip));
+    RECT at{};
+    GetWindowRect(tip, &at);
+    EXPECT_GE(at.top, 25); // below the cursor, on the screen
+    EXPECT_LE(at.bottom, 200);
+    EXPECT_EQ(GetActiveWindow(), m_host.m_hWnd); // never activated
+    EXPECT_EQ(m_display.ScreenPixel(at.left + 1, at.bottom - 2), RGB(0xFF, 0xFF, 0xE1));
+    m_display.MoveMouse(52, 26); // moving on the tool keeps it
+    advance(200);
+    EXPECT_TRUE(IsWindowVisible(tip));
+
+    // A press hides it, and it stays hidden while the mouse stays on the button.
+    m_display.ButtonDown();
+    m_display.ButtonUp();
+    advance(1000);
+    EXPECT_FALSE(IsWindowVisible(tip));
+
+    // Leaving the button hides it; coming back shows it again after the delay.
+    m_display.MoveMouse(150, 80);
+    advance(200);
+    m_display.MoveMouse(40, 20);
+    advance(600);
+    EXPECT_TRUE(IsWindowVisible(tip));
+    m_display.MoveMouse(150, 80);
+    advance(200);
+    EXPECT_FALSE(IsWindowVisible(tip));
+
+    // Shown again, it goes after the time-out.
+    m_display.MoveMouse(40, 20);
+    advance(600);
+    EXPECT_TRUE(IsWindowVisible(tip));
+    advance(5100);
+    EXPECT_FALSE(IsWindowVisible(tip));
+
+    // The tool going hides it too.
+    m_display.MoveMouse(150, 80);
+    advance(200);
+    m_display.MoveMouse(40, 20);
+    advance(600);
+    ASSERT_TRUE(IsWindowVisible(tip));
+    TOOLINFOW info;
+    info.hwnd = button->m_hWnd;
+    info.uId = 1;
+    ::SendMessageW(tip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_FALSE(IsWindowVisible(tip));
 }

@@ -11,9 +11,11 @@
 #include "platform/ui/Display.h"
 #include "platform/ui/Hooks.h"
 #include "platform/ui/MessageLoop.h"
+#include "platform/ui/ScrollBar.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -485,3 +487,98 @@ TEST_F(XListCtrlTest, RowMenuUnassignsTheProgramAndPassesOtherEntriesOn) {
 }
 
 } // namespace
+
+TEST_F(XListCtrlTest, CutOffCellTextsPopUpInTheCellTip) {
+    platform::HeadlessDisplay display{300, 200};
+    platform::ScopedVirtualClock clock;
+    const std::function<bool(MSG&)> preTranslate = [](MSG& msg) {
+        return WalkPreTranslateTree(nullptr, &msg) != FALSE;
+    };
+    platform::ScopedLoopFilter loop(platform::LoopFilter{nullptr, &preTranslate});
+    const CString longText(u"a very long profile name that does not fit");
+    m_list.SetItemText(kNameCol, longText.GetString(), 100);
+    m_owner.SetActiveWindow();
+    const auto advance = [&](std::uint64_t ms) {
+        clock.Advance(ms);
+        platform::PumpUntilIdle();
+    };
+    display.MoveMouse(50, RowY(0));
+    advance(600);
+    const HWND tip = m_list.cellTip.GetSafeHwnd();
+    ASSERT_NE(tip, nullptr);
+    ASSERT_TRUE(IsWindowVisible(tip));
+    CString shown;
+    m_list.cellTip.GetText(shown, &m_list, ((0 << 10) | 1) + 1);
+    EXPECT_EQ(shown, longText);
+    // A cell whose text fits ("Beta") has no tip: the shown one goes.
+    display.MoveMouse(50, RowY(1));
+    advance(600);
+    EXPECT_FALSE(IsWindowVisible(tip));
+    EXPECT_EQ(m_list.cellTip.GetToolCount(), 0);
+}
+
+TEST_F(XListCtrlTest, HeaderItemsDrawTheirOwnBitmapAtTheRight) {
+    const COLORREF mark = RGB(250, 0, 250);
+    HDC screen = GetDC(nullptr);
+    HBITMAP picture = CreateCompatibleBitmap(screen, 10, 10);
+    HBITMAP canvas = CreateCompatibleBitmap(screen, 220, 20);
+    ReleaseDC(nullptr, screen);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, ToGdiObj(picture));
+    RECT all{0, 0, 10, 10};
+    HBRUSH brush = CreateSolidBrush(mark);
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    SelectObject(dc, ToGdiObj(canvas));
+
+    HDITEMW item;
+    item.mask = HDI_BITMAP | HDI_FORMAT;
+    item.fmt = HDF_BITMAP;
+    item.hbm = picture;
+    m_list.header.SetItem(1, &item); // "Name", 30..110
+    m_list.header.DrawItems(dc);
+    EXPECT_EQ(GetPixel(dc, 110 - 2 - 5, 10), mark); // at the right, centred
+    EXPECT_NE(GetPixel(dc, 30 + 10, 10), mark);
+    EXPECT_NE(GetPixel(dc, 170 - 2 - 5, 10), mark); // other items have none
+
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(canvas);
+    DeleteObject(picture);
+}
+
+TEST_F(XListCtrlTest, ChoiceDropDownHasItsOwnScrollBar) {
+    platform::HeadlessDisplay display{300, 200, RGB(0, 0, 0)};
+    CXComboList combo(&m_list);
+    ASSERT_TRUE(combo.CreatePopup(RECT{100, 50, 200, 100}, &m_list));
+    for (const char16_t* text : {u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8", u"9"}) {
+        combo.list.AddString(text);
+    }
+    combo.list.SetCurSel(0);
+    combo.ShowList();
+    platform::PumpUntilIdle();
+    const CXComboList::ScrollParts parts = combo.GetScrollParts();
+    RECT client{};
+    combo.GetClientRect(&client);
+    EXPECT_EQ(parts.up.right, client.right - 1); // the 11-pixel strip at the right
+    EXPECT_EQ(parts.up.right - parts.up.left, CXComboList::kScrollBarWidth);
+    EXPECT_LT(parts.thumb.bottom - parts.thumb.top, parts.down.top - parts.up.bottom);
+    POINT thumb{(parts.thumb.left + parts.thumb.right) / 2, parts.thumb.top + 1};
+    combo.ClientToScreen(&thumb);
+    EXPECT_EQ(display.ScreenPixel(thumb.x, thumb.y), kText); // drawn in the list's colours
+
+    // A click below the thumb scrolls a page, one on the up arrow a line back.
+    SCROLLINFO info;
+    info.fMask = SIF_ALL;
+    GetScrollInfo(combo.m_hWnd, SB_VERT, &info);
+    const int page = static_cast<int>(info.nPage);
+    ASSERT_GE(page, 1);
+    combo.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, At(parts.up.left + 5, parts.down.top - 1));
+    GetScrollInfo(combo.m_hWnd, SB_VERT, &info);
+    EXPECT_EQ(info.nPos, page);
+    EXPECT_GT(combo.GetScrollParts().thumb.top, parts.thumb.top);
+    combo.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, At(parts.up.left + 5, parts.up.top + 2));
+    GetScrollInfo(combo.m_hWnd, SB_VERT, &info);
+    EXPECT_EQ(info.nPos, page - 1);
+    combo.DestroyWindow();
+}

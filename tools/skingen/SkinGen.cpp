@@ -646,6 +646,44 @@ Image TrayIcon(Colour body) {
     return image;
 }
 
+// The animation button's face: the button (60 x 28) shows the part of it that starts 10
+// pixels left and 5 above the centred place, so a face 20 wider and 10 higher is seen from its
+// top-left corner; the button's look is drawn there.
+constexpr int kAviWidth = 60;
+constexpr int kAviHeight = 28;
+constexpr int kAviFrames = 8;
+
+Colour AviPixel(int x, int y, double sweep) {
+    if (!InsideRounded(x, y, kAviWidth, kAviHeight, 6)) {
+        return Mix(kTop, kBottom, 0.1);
+    }
+    const bool edge = !InsideRounded(x - 1, y - 1, kAviWidth - 2, kAviHeight - 2, 5);
+    Colour base = edge ? kAccent : Mix(kTop, kBottom, static_cast<double>(y) / kAviHeight);
+    if (sweep >= 0.0) {
+        // A bright band sweeping from left to right across the face.
+        const double centre = sweep * (kAviWidth + 20) - 10;
+        const double d = std::abs(x + y * 0.4 - centre);
+        base = Mix(base, kAccent, std::max(0.0, 1.0 - d / 8.0));
+    }
+    return base;
+}
+
+Image AviFace() {
+    Image image(kAviWidth + 20, kAviHeight + 10);
+    image.Fill([](int x, int y) { return AviPixel(x, y, -1.0); });
+    return image;
+}
+
+// The clip: its frames side by side, each as large as the button.
+Image AviClip() {
+    Image image(kAviWidth * kAviFrames, kAviHeight);
+    image.Fill([](int x, int y) {
+        const int frame = x / kAviWidth;
+        return AviPixel(x % kAviWidth, y, static_cast<double>(frame) / (kAviFrames - 1));
+    });
+    return image;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -764,6 +802,8 @@ int main(int argc, char** argv) {
          [] {
              return TrayIcon({0x3C, 0x8E, 0xD0});
          }},
+        {"AviFace.bmp", AviFace},
+        {"AviClip.bmp", AviClip},
     };
     // The build names the files it expects; every one must be drawn here, so that the list
     // in the build and the drawings never drift apart unnoticed.

@@ -3,6 +3,7 @@
 
 #include "platform/ui/x11/X11Display.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/ui/CommCtrl.h"
 #include "platform/ui/MessageLoop.h"
 #include "platform/ui/WinUser.h"
 #include "platform/ui/x11/X11Keys.h"
@@ -758,4 +759,58 @@ TEST_F(X11DisplayTest, WindowsOfAnotherProcessAreFoundByClassAndAsked) {
     EXPECT_TRUE(asked);
     XDestroyWindow(m_x, frame);
     XSync(m_x, False);
+}
+
+TEST_F(X11DisplayTest, ToolTipsPopUpOverTheDesktopAndGoWhenThePointerLeaves) {
+    InitCommonControls();
+    HWND tip = nullptr;
+    Recorder::Get().SetPendingHandler(
+        [&tip](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) -> std::optional<LRESULT> {
+            if (tip != nullptr && msg == WM_MOUSEMOVE) {
+                MSG relayed{hwnd, msg, wParam, lParam, 0, {}};
+                SendMessageW(tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+            }
+            return std::nullopt;
+        });
+    HWND owner = uitest::CreateTestWindow(WS_POPUP, 100, 100, 200, 100);
+    m_windows.push_back(owner);
+    ShowWindow(owner, SW_SHOW);
+    SetActiveWindow(owner);
+    tip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP, 0, 0, 10, 10, owner, nullptr,
+                          nullptr, nullptr);
+    ASSERT_NE(tip, nullptr);
+    m_windows.insert(m_windows.begin(), tip);
+    WCHAR text[] = u"Tool tip text";
+    TOOLINFOW info;
+    info.hwnd = owner;
+    info.uId = 1;
+    info.rect = RECT{0, 0, 200, 100};
+    info.lpszText = text;
+    ASSERT_TRUE(SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info)));
+    platform::PumpUntilIdle();
+    m_display->Flush();
+
+    XTestFakeMotionEvent(m_x, 0, 150, 130, 0);
+    XSync(m_x, False);
+    ASSERT_TRUE(LoopUntil([&] { return IsWindowVisible(tip) != FALSE; }));
+    m_display->Flush();
+    RECT at{};
+    GetWindowRect(tip, &at);
+    EXPECT_TRUE(
+        LoopUntil([&] { return RootPixel(at.left + 2, at.bottom - 2) == RGB(0xFF, 0xFF, 0xE1); }));
+    const ::Window xtip = m_display->XWindowOf(tip);
+    ASSERT_NE(xtip, 0u);
+    XWindowAttributes attrs{};
+    ASSERT_TRUE(XGetWindowAttributes(m_x, xtip, &attrs));
+    EXPECT_EQ(attrs.map_state, IsViewable);
+    EXPECT_TRUE(attrs.override_redirect); // no window manager frame, never focused
+    EXPECT_EQ(GetActiveWindow(), owner);
+
+    XTestFakeMotionEvent(m_x, 0, 400, 400, 0); // off the owner
+    XSync(m_x, False);
+    EXPECT_TRUE(LoopUntil([&] { return IsWindowVisible(tip) == FALSE; }));
+    EXPECT_TRUE(LoopUntil([&] {
+        m_display->Flush();
+        return XGetWindowAttributes(m_x, xtip, &attrs) && attrs.map_state != IsViewable;
+    }));
 }
