@@ -32,6 +32,8 @@ public:
 
     bool IsOpen() const;
     SIZE ScreenSize() const override;
+    // The primary output (RandR), else the whole screen.
+    RECT PrimaryMonitorRect() const override;
     void ScreenChanged() override;
 
     // Pushes every pending change of the calling thread's windows (geometry, shapes, pixels)

@@ -26,6 +26,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 
 namespace platform {
 
@@ -548,6 +549,38 @@ DWORD X11Shell::ForeignWindowProcessId(HWND hwnd) {
         XFree(data);
     }
     return pid;
+}
+
+std::optional<RECT> X11Shell::PrimaryMonitorRect() {
+    std::lock_guard lock(m_impl->mutex);
+    if (!m_impl->dpy) {
+        return std::nullopt;
+    }
+    int events = 0;
+    int errors = 0;
+    int major = 0;
+    int minor = 0;
+    if (!XRRQueryExtension(m_impl->dpy, &events, &errors) ||
+        !XRRQueryVersion(m_impl->dpy, &major, &minor) || (major == 1 && minor < 5)) {
+        return std::nullopt;
+    }
+    int count = 0;
+    XRRMonitorInfo* monitors = XRRGetMonitors(m_impl->dpy, m_impl->root, True, &count);
+    if (!monitors) {
+        return std::nullopt;
+    }
+    std::optional<RECT> result;
+    for (int i = 0; i < count; ++i) {
+        const XRRMonitorInfo& m = monitors[i];
+        if (m.primary || !result) {
+            result = RECT{m.x, m.y, m.x + m.width, m.y + m.height};
+            if (m.primary) {
+                break;
+            }
+        }
+    }
+    XRRFreeMonitors(monitors);
+    return result;
 }
 
 unsigned long X11Shell::IconWindowOf(HWND hwnd, UINT id) {
