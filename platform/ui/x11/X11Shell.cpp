@@ -83,7 +83,8 @@ struct X11Shell::Impl {
     void FindTrayOwner();
     void Dock(IconWin& icon);
     void Draw(IconWin& icon);
-    void ReadActiveWindow();
+    // The active window at the window manager (null: none); mutex held.
+    HWND ReadActiveWindow();
     HWND HandleOf(::Window xid);
 };
 
@@ -231,7 +232,7 @@ HWND X11Shell::Impl::HandleOf(::Window xid) {
     return ForeignWindowHandle(xid);
 }
 
-void X11Shell::Impl::ReadActiveWindow() {
+HWND X11Shell::Impl::ReadActiveWindow() {
     Atom type = 0;
     int format = 0;
     unsigned long count = 0;
@@ -247,11 +248,7 @@ void X11Shell::Impl::ReadActiveWindow() {
         XFree(data);
     }
     desktopActive = true;
-    if (!active) {
-        return; // nothing active (the desktop itself)
-    }
-    HWND hwnd = HandleOf(active);
-    NotifyActiveWindowChanged(hwnd, true);
+    return active ? HandleOf(active) : nullptr; // none: the desktop itself
 }
 
 void X11Shell::Impl::ReaderLoop() {
@@ -305,8 +302,15 @@ void X11Shell::Impl::Handle(XEvent& e) {
     }
     if (e.type == PropertyNotify && e.xproperty.window == root &&
         e.xproperty.atom == activeWindow) {
-        std::lock_guard lock(mutex);
-        ReadActiveWindow();
+        HWND hwnd = nullptr;
+        {
+            std::lock_guard lock(mutex);
+            hwnd = ReadActiveWindow();
+        }
+        // Told without the lock: a listener may ask for the window's process.
+        if (hwnd) {
+            NotifyActiveWindowChanged(hwnd, true);
+        }
         return;
     }
     if (e.type == DestroyNotify && trayOwner && e.xdestroywindow.window == trayOwner) {
@@ -360,7 +364,16 @@ void X11Shell::Impl::Handle(XEvent& e) {
             }
         }
         if (onIcon) {
-            if (message && IsWindow(record.hwnd)) {
+            if (!IsWindow(record.hwnd)) {
+                // Its window is gone without removing it: the icon goes at the first click.
+                std::lock_guard lock(mutex);
+                auto it = icons.find({record.hwnd, record.id});
+                if (it != icons.end()) {
+                    XDestroyWindow(dpy, it->second.xid);
+                    XFlush(dpy);
+                    icons.erase(it);
+                }
+            } else if (message) {
                 DeliverTrayMouseMessage(record, message, at);
             }
             return;
