@@ -383,3 +383,54 @@ TEST_F(MacrosPageTest, ExportImportAndHostileFiles) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MacrosPageTest, AKeyRowIsEditedThroughTheSingleKeyPopup) {
+    const MacroEvent leftCtrl{MACRO_EVENT_KEY, 0x1D | (VK_LCONTROL << 16), MACRO_KEY_PRESS};
+    MacroEventList afterCancel;
+    MacroEventList afterEdit;
+    Run({OnMain([&](CBorvantaAppDlg& d) {
+             Click(d.macrosTab->GetSafeHwnd());
+             d.config->CreateMacro(u"k", nullptr)->SetEvents({leftCtrl});
+             d.FillMacroList();
+             d.macroList->SetCurSel(0);
+             d.OnMacroChosen(0);
+             d.macroDisplay->SelectRow(0);
+             d.ClearPendingChanges();
+             d.PostMessage(WM_MACRODISPLAY_EDITEVENT, 0, MACRO_DISPLAY);
+         }),
+         OnPopup(u"SingleKeyPopup.xml",
+                 [this](CGUIPanel& p) {
+                     m_display.SetAutoPump(false);
+                     m_display.PressKey(VK_RCONTROL);
+                     m_display.SetAutoPump(true);
+                     ClickPopupItem(p, BUTTON_POPUP_CANCEL);
+                 }),
+         OnMain([&](CBorvantaAppDlg& d) {
+             afterCancel = d.SelectedMacro()->GetEvents();
+             EXPECT_EQ(d.PendingChangeMask, PENDING_MACROS);
+             d.PostMessage(WM_MACRODISPLAY_EDITEVENT, 0, MACRO_DISPLAY);
+         }),
+         // Right Ctrl shares left Ctrl's scan code: the edit is taken all the same.
+         OnPopup(u"SingleKeyPopup.xml",
+                 [this](CGUIPanel& p) {
+                     m_display.SetAutoPump(false);
+                     m_display.PressKey(VK_RCONTROL);
+                     m_display.SetAutoPump(true);
+                     ClickPopupItem(p, BUTTON_POPUP_OK);
+                 }),
+         OnMain([&](CBorvantaAppDlg& d) {
+             afterEdit = d.SelectedMacro()->GetEvents();
+             PostMessageW(d.GetSafeHwnd(), WM_COMMAND, IDCANCEL, 0);
+         })});
+    EXPECT_EQ(stepsDone, 5u);
+    EXPECT_EQ(afterCancel, MacroEventList{leftCtrl});
+    ASSERT_EQ(afterEdit.size(), 1u);
+    EXPECT_EQ(afterEdit[0].code & 0xFFFF, 0x1D);
+    EXPECT_EQ(static_cast<std::uint32_t>(afterEdit[0].code) >> 16,
+              static_cast<std::uint32_t>(VK_RCONTROL));
+    EXPECT_EQ(afterEdit[0].flags, MACRO_KEY_PRESS | MACRO_KEY_EXTENDED);
+}
+
+} // namespace
