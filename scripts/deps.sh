@@ -7,6 +7,7 @@ BORVANTA_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libsqlite3-dev libfreetype-dev libfontconfig-dev libpng-dev
     libx11-dev libxext-dev libxi-dev libxtst-dev xvfb xauth fonts-dejavu-core fonts-liberation2
+    libxrandr-dev
 )
 
 borvanta_install_deps() {

@@ -20,6 +20,9 @@ public:
     virtual SIZE ScreenSize() const = 0;
     // Something on the screen may have changed (a window painted, moved, showed or hid).
     virtual void ScreenChanged() {}
+    // The primary monitor's rectangle in screen coordinates (the whole screen unless the
+    // backend knows better).
+    virtual RECT PrimaryMonitorRect() const;
 };
 
 // The installed backend (null: none; the screen is then 1024 x 768). The caller keeps it
@@ -27,6 +30,8 @@ public:
 void SetDisplayBackend(DisplayBackend* backend);
 DisplayBackend* GetDisplayBackend();
 SIZE ScreenSize();
+// The installed backend's primary monitor (the whole screen without a backend).
+RECT PrimaryMonitorRect();
 // Tells the installed backend that the screen may have changed.
 void NotifyScreenChanged();
 

@@ -1,4 +1,5 @@
-// The monitors: one, the primary, as large as the display backend's screen.
+// The monitors: one, the primary, as the display backend reports it (the whole screen
+// unless the backend knows the outputs).
 
 #include "platform/ui/Display.h"
 #include "platform/ui/WinUser.h"
@@ -13,6 +14,14 @@ HMONITOR PrimaryMonitor() {
 RECT ScreenRect() {
     const SIZE screen = platform::ScreenSize();
     return RECT{0, 0, screen.cx, screen.cy};
+}
+
+RECT PrimaryRect() {
+    const RECT primary = platform::PrimaryMonitorRect();
+    if (primary.right <= primary.left || primary.bottom <= primary.top) {
+        return ScreenRect();
+    }
+    return primary;
 }
 
 } // namespace
@@ -31,7 +40,7 @@ BOOL GetMonitorInfoW(HMONITOR monitor, LPMONITORINFO info) {
     if (monitor != PrimaryMonitor() || !info || info->cbSize < sizeof(MONITORINFO)) {
         return FALSE;
     }
-    info->rcMonitor = ScreenRect();
+    info->rcMonitor = PrimaryRect();
     info->rcWork = info->rcMonitor;
     info->dwFlags = MONITORINFOF_PRIMARY;
     return TRUE;

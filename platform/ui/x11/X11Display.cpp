@@ -32,6 +32,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/extensions/shape.h>
 
 namespace platform {
@@ -51,6 +52,7 @@ struct Snapshot {
     bool decorated = false;
     bool topmost = false;
     bool toolWindow = false;
+    bool clickThrough = false; // layered and transparent: the pointer passes through it
     std::optional<gdi::Region> region;
     std::optional<COLORREF> key;
     BYTE alpha = 255;
@@ -71,6 +73,7 @@ struct XWin {
     bool overrideRedirect = false;
     unsigned long stateSerial = 0; // first request after our last change of map state
     bool shaped = false;
+    bool inputEmpty = false; // the input shape is empty (clicks pass through)
     bool forcePush = true;
     int width = 0;
     int height = 0;
@@ -107,6 +110,7 @@ Snapshot TakeSnapshot(const wm::Window& w, DWORD thread) {
     s.decorated = (w.style & WS_CAPTION) == WS_CAPTION;
     s.topmost = (w.exStyle & WS_EX_TOPMOST) != 0;
     s.toolWindow = (w.exStyle & WS_EX_TOOLWINDOW) != 0;
+    s.clickThrough = (w.exStyle & WS_EX_LAYERED) && (w.exStyle & WS_EX_TRANSPARENT);
     s.region = w.region;
     if (w.exStyle & WS_EX_LAYERED) {
         if (w.layeredFlags & LWA_COLORKEY) {
@@ -572,6 +576,16 @@ void X11Display::Impl::SyncWindow(const Snapshot& s, XWin& x, bool created) {
     }
     x.region = s.region;
     x.key = s.key;
+    // A layered, transparent window takes no pointer input: an empty input shape sends
+    // clicks to whatever is below it.
+    if (s.clickThrough != x.inputEmpty) {
+        if (s.clickThrough) {
+            XShapeCombineRectangles(dpy, x.xid, ShapeInput, 0, 0, nullptr, 0, ShapeSet, Unsorted);
+        } else {
+            XShapeCombineMask(dpy, x.xid, ShapeInput, 0, 0, None, ShapeSet);
+        }
+        x.inputEmpty = s.clickThrough;
+    }
 
     if (!x.mapped) {
         if (x.iconicHint) {
@@ -1011,6 +1025,44 @@ bool X11Display::IsOpen() const {
 SIZE X11Display::ScreenSize() const {
     return IsOpen() ? SIZE{m_impl->screenWidth.load(), m_impl->screenHeight.load()}
                     : SIZE{1024, 768};
+}
+
+RECT X11Display::PrimaryMonitorRect() const {
+    const SIZE size = ScreenSize();
+    RECT result{0, 0, size.cx, size.cy};
+    if (!IsOpen()) {
+        return result;
+    }
+    std::lock_guard lock(m_impl->xMutex);
+    Display* dpy = m_impl->dpy;
+    int eventBase = 0;
+    int errorBase = 0;
+    int major = 0;
+    int minor = 0;
+    if (!dpy || !XRRQueryExtension(dpy, &eventBase, &errorBase) ||
+        !XRRQueryVersion(dpy, &major, &minor) || major * 100 + minor < 105) {
+        return result;
+    }
+    int count = 0;
+    XRRMonitorInfo* monitors = XRRGetMonitors(dpy, m_impl->root, True, &count);
+    if (!monitors) {
+        return result;
+    }
+    const XRRMonitorInfo* chosen = nullptr;
+    for (int i = 0; i < count; ++i) {
+        if (monitors[i].primary) {
+            chosen = &monitors[i];
+            break;
+        }
+    }
+    if (!chosen && count > 0) {
+        chosen = &monitors[0];
+    }
+    if (chosen && chosen->width > 0 && chosen->height > 0) {
+        result = RECT{chosen->x, chosen->y, chosen->x + chosen->width, chosen->y + chosen->height};
+    }
+    XRRFreeMonitors(monitors);
+    return result;
 }
 
 void X11Display::ScreenChanged() {

@@ -31,6 +31,8 @@ public:
     bool IsOpen() const;
     SIZE ScreenSize() const override;
     void ScreenChanged() override;
+    // The monitor the server marks primary (RandR), else its first monitor, else the screen.
+    RECT PrimaryMonitorRect() const override;
 
     // Pushes every pending change of the calling thread's windows (geometry, shapes, pixels)
     // to the X server now and waits until the server has processed it. Other threads' windows
