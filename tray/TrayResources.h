@@ -25,8 +25,8 @@ inline constexpr UINT ID_CLOSE_TRAY_ICON = 33000;
 inline constexpr int kMaxMenuProfiles = static_cast<int>(ID_PROFILE_LAST - ID_PROFILE_FIRST + 1);
 
 // Private messages of the hidden dialog.
-inline constexpr UINT WM_TRAYNOTIFY = WM_USER + 0x64;               // 0x464, the icon's callback
-inline constexpr UINT WM_SHELLHOOK_ACTIVATE = WM_USER + 0x6C;       // 0x46C, from the shell hook
+inline constexpr UINT WM_TRAYNOTIFY = WM_USER + 0x64; // 0x464, the icon's callback
+// WM_SHELLHOOK_ACTIVATE (0x46C, from the shell hook) is the shell hook library's.
 inline constexpr UINT WM_PROFILES_NAMES_CHANGED = WM_USER + 0x500;  // 0x900, profiles added/removed
 inline constexpr UINT WM_PROFILES_VALUES_CHANGED = WM_USER + 0x501; // 0x901, values set
 

@@ -287,8 +287,8 @@ Image SliderThumb(bool over) {
 }
 
 // The tray program's icons: a mouse seen from above in the accent colour, on the icon key
-// colour (magenta) outside its outline; the mask is black where the icon is drawn and white
-// where it is transparent. Drawn at 32 x 32; the tray host scales it to its own size.
+// colour (magenta, transparent in an icon) outside its outline. Drawn at 32 x 32; the tray
+// host scales it to its own size.
 constexpr int kIconSize = 32;
 constexpr Colour kIconKey{255, 0, 255};
 
@@ -322,11 +322,6 @@ Image TrayIcon(Colour body) {
     return image;
 }
 
-Image TrayIconMask() {
-    Image image(kIconSize, kIconSize);
-    image.Fill([](int x, int y) { return InsideMouse(x, y) ? kBlack : kWhite; });
-    return image;
-}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -383,12 +378,10 @@ int main(int argc, char** argv) {
              return ButtonState({0x1C, 0x26, 0x33}, {0x30, 0x40, 0x55}, kAccent, 28, 24);
          }},
         {"TrayIcon.bmp", [] { return TrayIcon(kAccent); }},
-        {"TrayIconMask.bmp", TrayIconMask},
         {"AppIcon.bmp",
          [] {
              return TrayIcon({0x3C, 0x8E, 0xD0});
          }},
-        {"AppIconMask.bmp", TrayIconMask},
         {"SmallButtonDisabled.bmp",
          [] {
              return ButtonState({0x3A, 0x3A, 0x3A}, {0x2A, 0x2A, 0x2A}, {0x4A, 0x4A, 0x4A}, 28, 24);
