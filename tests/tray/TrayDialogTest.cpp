@@ -21,6 +21,7 @@
 #include "tray/BorvantaSysTrayApp.h"
 #include "tray/BorvantaSysTrayDlg.h"
 #include "tray/ProcessHelpers.h"
+#include "tray/TrayNotifyIcon.h"
 #include "tray/TrayResources.h"
 
 #include <cstring>
@@ -414,6 +415,23 @@ TEST_F(TrayDialogTest, ClosingByTheMenuOrByWmCloseRunsOneRoutine) {
         m_hwnd = nullptr;
         platform::PumpUntilIdle();
     }
+}
+
+TEST(TrayTip, ALongTipIsCutNeverInsideASurrogatePair) {
+    WCHAR field[128];
+    std::u16string tip(200, u'a');
+    CopyTipText(field, 128, tip.c_str());
+    EXPECT_EQ(std::u16string(field), std::u16string(127, u'a'));
+    // A pair at characters 126 and 127: the high half alone does not stay.
+    tip = std::u16string(126, u'b') + u"\U0001F5B1" + u"cc";
+    CopyTipText(field, 128, tip.c_str());
+    EXPECT_EQ(std::u16string(field), std::u16string(126, u'b'));
+    // A pair that fits whole stays whole.
+    tip = std::u16string(125, u'b') + u"\U0001F5B1";
+    CopyTipText(field, 128, tip.c_str());
+    EXPECT_EQ(std::u16string(field), tip);
+    CopyTipText(field, 128, nullptr);
+    EXPECT_EQ(field[0], 0);
 }
 
 } // namespace
