@@ -6,6 +6,7 @@
 #include "platform/ui/ThreadQueue.h"
 #include "platform/ui/WindowManager.h"
 #include "platform/ui/x11/X11Keys.h"
+#include "platform/ui/x11/X11Shell.h"
 
 #include <algorithm>
 #include <atomic>
@@ -1008,10 +1009,12 @@ X11Display::X11Display(const std::string& displayName) : m_impl(std::make_shared
     if (m_impl->Open(displayName)) {
         SetDisplayBackend(this);
         m_impl->Wake();
+        m_shell = std::make_unique<X11Shell>(*this, displayName);
     }
 }
 
 X11Display::~X11Display() {
+    m_shell.reset();
     if (GetDisplayBackend() == this) {
         SetDisplayBackend(nullptr);
     }

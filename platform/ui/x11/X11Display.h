@@ -19,6 +19,8 @@
 
 namespace platform {
 
+class X11Shell;
+
 class X11Display final : public DisplayBackend {
 public:
     // Connects to the X server named by displayName (empty: $DISPLAY). Check IsOpen(); a
@@ -41,9 +43,13 @@ public:
     // The X window showing a top-level window (0 when it has none yet).
     unsigned long XWindowOf(HWND hwnd);
 
+    // The desktop around the windows: system tray, menu grabs, active window (X11Shell.h).
+    X11Shell* Shell() const { return m_shell.get(); }
+
 private:
     struct Impl;
     std::shared_ptr<Impl> m_impl; // shared with callbacks queued to window threads
+    std::unique_ptr<X11Shell> m_shell;
 };
 
 // True when programs should show their windows on X11: $DISPLAY is set and
