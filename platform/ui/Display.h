@@ -18,11 +18,14 @@ class DisplayBackend {
 public:
     virtual ~DisplayBackend() = default;
     virtual SIZE ScreenSize() const = 0;
+    // The primary monitor's rectangle on the screen (the whole screen unless the desktop
+    // knows better).
+    virtual RECT PrimaryMonitorRect() const {
+        const SIZE size = ScreenSize();
+        return RECT{0, 0, size.cx, size.cy};
+    }
     // Something on the screen may have changed (a window painted, moved, showed or hid).
     virtual void ScreenChanged() {}
-    // The primary monitor's rectangle in screen coordinates (the whole screen unless the
-    // backend knows better).
-    virtual RECT PrimaryMonitorRect() const;
 };
 
 // The installed backend (null: none; the screen is then 1024 x 768). The caller keeps it
@@ -30,8 +33,6 @@ public:
 void SetDisplayBackend(DisplayBackend* backend);
 DisplayBackend* GetDisplayBackend();
 SIZE ScreenSize();
-// The installed backend's primary monitor (the whole screen without a backend).
-RECT PrimaryMonitorRect();
 // Tells the installed backend that the screen may have changed.
 void NotifyScreenChanged();
 

@@ -34,16 +34,6 @@ SIZE ScreenSize() {
     return backend ? backend->ScreenSize() : SIZE{1024, 768};
 }
 
-RECT DisplayBackend::PrimaryMonitorRect() const {
-    const SIZE size = ScreenSize();
-    return RECT{0, 0, size.cx, size.cy};
-}
-
-RECT PrimaryMonitorRect() {
-    DisplayBackend* backend = g_backend.load();
-    return backend ? backend->PrimaryMonitorRect() : RECT{0, 0, 1024, 768};
-}
-
 HeadlessDisplay::HeadlessDisplay(int width, int height, COLORREF desktop)
     : m_screen(width, height), m_desktop(desktop) {
     m_screen.Fill(gdi::PixelFromColorRef(m_desktop, 255));

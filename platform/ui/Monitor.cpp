@@ -1,5 +1,5 @@
-// The monitors: one, the primary, as the display backend reports it (the whole screen
-// unless the backend knows the outputs).
+// The monitors: one, the primary, as the display backend gives it (the whole screen headless,
+// the primary output on X11).
 
 #include "platform/ui/Display.h"
 #include "platform/ui/WinUser.h"
@@ -17,11 +17,10 @@ RECT ScreenRect() {
 }
 
 RECT PrimaryRect() {
-    const RECT primary = platform::PrimaryMonitorRect();
-    if (primary.right <= primary.left || primary.bottom <= primary.top) {
-        return ScreenRect();
+    if (const platform::DisplayBackend* backend = platform::GetDisplayBackend()) {
+        return backend->PrimaryMonitorRect();
     }
-    return primary;
+    return ScreenRect();
 }
 
 } // namespace

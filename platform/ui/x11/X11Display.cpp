@@ -33,7 +33,6 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/Xrandr.h>
 #include <X11/extensions/shape.h>
 
 namespace platform {
@@ -53,7 +52,7 @@ struct Snapshot {
     bool decorated = false;
     bool topmost = false;
     bool toolWindow = false;
-    bool clickThrough = false; // layered and transparent: the pointer passes through it
+    bool clickThrough = false; // layered and transparent: input passes to what is below
     std::optional<gdi::Region> region;
     std::optional<COLORREF> key;
     BYTE alpha = 255;
@@ -74,7 +73,6 @@ struct XWin {
     bool overrideRedirect = false;
     unsigned long stateSerial = 0; // first request after our last change of map state
     bool shaped = false;
-    bool inputEmpty = false; // the input shape is empty (clicks pass through)
     bool forcePush = true;
     int width = 0;
     int height = 0;
@@ -399,6 +397,11 @@ void X11Display::Impl::CreateXWindow(const Snapshot& s, XWin& x) {
         CWOverrideRedirect | CWBackPixmap | CWBorderPixel | CWColormap | CWEventMask, &attrs);
     x.xid = xid;
     x.colormap = attrs.colormap; // freed with the window: freeing it now would unset it
+    if (s.clickThrough) {
+        // An empty input shape: clicks reach the windows below, as for a transparent layered
+        // window.
+        XShapeCombineRectangles(dpy, xid, ShapeInput, 0, 0, nullptr, 0, ShapeSet, Unsorted);
+    }
 
     Atom protocols[] = {wmDelete};
     XSetWMProtocols(dpy, xid, protocols, 1);
@@ -577,16 +580,6 @@ void X11Display::Impl::SyncWindow(const Snapshot& s, XWin& x, bool created) {
     }
     x.region = s.region;
     x.key = s.key;
-    // A layered, transparent window takes no pointer input: an empty input shape sends
-    // clicks to whatever is below it.
-    if (s.clickThrough != x.inputEmpty) {
-        if (s.clickThrough) {
-            XShapeCombineRectangles(dpy, x.xid, ShapeInput, 0, 0, nullptr, 0, ShapeSet, Unsorted);
-        } else {
-            XShapeCombineMask(dpy, x.xid, ShapeInput, 0, 0, None, ShapeSet);
-        }
-        x.inputEmpty = s.clickThrough;
-    }
 
     if (!x.mapped) {
         if (x.iconicHint) {
@@ -1031,41 +1024,12 @@ SIZE X11Display::ScreenSize() const {
 }
 
 RECT X11Display::PrimaryMonitorRect() const {
-    const SIZE size = ScreenSize();
-    RECT result{0, 0, size.cx, size.cy};
-    if (!IsOpen()) {
-        return result;
-    }
-    std::lock_guard lock(m_impl->xMutex);
-    Display* dpy = m_impl->dpy;
-    int eventBase = 0;
-    int errorBase = 0;
-    int major = 0;
-    int minor = 0;
-    if (!dpy || !XRRQueryExtension(dpy, &eventBase, &errorBase) ||
-        !XRRQueryVersion(dpy, &major, &minor) || major * 100 + minor < 105) {
-        return result;
-    }
-    int count = 0;
-    XRRMonitorInfo* monitors = XRRGetMonitors(dpy, m_impl->root, True, &count);
-    if (!monitors) {
-        return result;
-    }
-    const XRRMonitorInfo* chosen = nullptr;
-    for (int i = 0; i < count; ++i) {
-        if (monitors[i].primary) {
-            chosen = &monitors[i];
-            break;
+    if (m_shell) {
+        if (auto primary = m_shell->PrimaryMonitorRect()) {
+            return *primary;
         }
     }
-    if (!chosen && count > 0) {
-        chosen = &monitors[0];
-    }
-    if (chosen && chosen->width > 0 && chosen->height > 0) {
-        result = RECT{chosen->x, chosen->y, chosen->x + chosen->width, chosen->y + chosen->height};
-    }
-    XRRFreeMonitors(monitors);
-    return result;
+    return DisplayBackend::PrimaryMonitorRect();
 }
 
 void X11Display::ScreenChanged() {

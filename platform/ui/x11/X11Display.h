@@ -32,9 +32,9 @@ public:
 
     bool IsOpen() const;
     SIZE ScreenSize() const override;
-    void ScreenChanged() override;
-    // The monitor the server marks primary (RandR), else its first monitor, else the screen.
+    // The primary output (RandR), else the whole screen.
     RECT PrimaryMonitorRect() const override;
+    void ScreenChanged() override;
 
     // Pushes every pending change of the calling thread's windows (geometry, shapes, pixels)
     // to the X server now and waits until the server has processed it. Other threads' windows

@@ -26,6 +26,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 
 namespace platform {
 
@@ -82,7 +83,8 @@ struct X11Shell::Impl {
     void FindTrayOwner();
     void Dock(IconWin& icon);
     void Draw(IconWin& icon);
-    void ReadActiveWindow();
+    // The active window at the window manager (null: none); mutex held.
+    HWND ReadActiveWindow();
     HWND HandleOf(::Window xid);
 };
 
@@ -230,7 +232,7 @@ HWND X11Shell::Impl::HandleOf(::Window xid) {
     return ForeignWindowHandle(xid);
 }
 
-void X11Shell::Impl::ReadActiveWindow() {
+HWND X11Shell::Impl::ReadActiveWindow() {
     Atom type = 0;
     int format = 0;
     unsigned long count = 0;
@@ -246,11 +248,7 @@ void X11Shell::Impl::ReadActiveWindow() {
         XFree(data);
     }
     desktopActive = true;
-    if (!active) {
-        return; // nothing active (the desktop itself)
-    }
-    HWND hwnd = HandleOf(active);
-    NotifyActiveWindowChanged(hwnd, true);
+    return active ? HandleOf(active) : nullptr; // none: the desktop itself
 }
 
 void X11Shell::Impl::ReaderLoop() {
@@ -304,8 +302,15 @@ void X11Shell::Impl::Handle(XEvent& e) {
     }
     if (e.type == PropertyNotify && e.xproperty.window == root &&
         e.xproperty.atom == activeWindow) {
-        std::lock_guard lock(mutex);
-        ReadActiveWindow();
+        HWND hwnd = nullptr;
+        {
+            std::lock_guard lock(mutex);
+            hwnd = ReadActiveWindow();
+        }
+        // Told without the lock: a listener may ask for the window's process.
+        if (hwnd) {
+            NotifyActiveWindowChanged(hwnd, true);
+        }
         return;
     }
     if (e.type == DestroyNotify && trayOwner && e.xdestroywindow.window == trayOwner) {
@@ -359,7 +364,16 @@ void X11Shell::Impl::Handle(XEvent& e) {
             }
         }
         if (onIcon) {
-            if (message && IsWindow(record.hwnd)) {
+            if (!IsWindow(record.hwnd)) {
+                // Its window is gone without removing it: the icon goes at the first click.
+                std::lock_guard lock(mutex);
+                auto it = icons.find({record.hwnd, record.id});
+                if (it != icons.end()) {
+                    XDestroyWindow(dpy, it->second.xid);
+                    XFlush(dpy);
+                    icons.erase(it);
+                }
+            } else if (message) {
                 DeliverTrayMouseMessage(record, message, at);
             }
             return;
@@ -548,6 +562,38 @@ DWORD X11Shell::ForeignWindowProcessId(HWND hwnd) {
         XFree(data);
     }
     return pid;
+}
+
+std::optional<RECT> X11Shell::PrimaryMonitorRect() {
+    std::lock_guard lock(m_impl->mutex);
+    if (!m_impl->dpy) {
+        return std::nullopt;
+    }
+    int events = 0;
+    int errors = 0;
+    int major = 0;
+    int minor = 0;
+    if (!XRRQueryExtension(m_impl->dpy, &events, &errors) ||
+        !XRRQueryVersion(m_impl->dpy, &major, &minor) || (major == 1 && minor < 5)) {
+        return std::nullopt;
+    }
+    int count = 0;
+    XRRMonitorInfo* monitors = XRRGetMonitors(m_impl->dpy, m_impl->root, True, &count);
+    if (!monitors) {
+        return std::nullopt;
+    }
+    std::optional<RECT> result;
+    for (int i = 0; i < count; ++i) {
+        const XRRMonitorInfo& m = monitors[i];
+        if (m.primary || !result) {
+            result = RECT{m.x, m.y, m.x + m.width, m.y + m.height};
+            if (m.primary) {
+                break;
+            }
+        }
+    }
+    XRRFreeMonitors(monitors);
+    return result;
 }
 
 unsigned long X11Shell::IconWindowOf(HWND hwnd, UINT id) {

@@ -10,6 +10,7 @@
 #include "platform/ui/ShellBackend.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -34,6 +35,10 @@ public:
     void DeleteTrayIcon(HWND hwnd, UINT id) override;
     bool ReportsActiveWindow() const override;
     DWORD ForeignWindowProcessId(HWND hwnd) override;
+
+    // The primary output's rectangle (RandR monitors: the primary one, else the first); none
+    // when the server has no monitors to tell.
+    std::optional<RECT> PrimaryMonitorRect();
 
     // The icon window of a notification-area icon (0 when none), for tests.
     unsigned long IconWindowOf(HWND hwnd, UINT id);

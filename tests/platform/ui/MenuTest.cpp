@@ -3,6 +3,7 @@
 #include "platform/ui/Display.h"
 #include "platform/ui/Hooks.h"
 #include "platform/ui/MessageLoop.h"
+#include "platform/ui/StringTable.h"
 
 #include <gtest/gtest.h>
 
@@ -231,6 +232,16 @@ TEST_F(MenuTest, TrackingRefusesABadOwnerAndASecondMenuOnTheThread) {
         }
     });
     EXPECT_FALSE(nested);
+}
+
+TEST(StringTable, StringsAreCutToTheBufferAndMissingOnesAreEmpty) {
+    RegisterStringResource(101, u"&About BorvantaSysTray...");
+    WCHAR buffer[8] = {u'x'};
+    EXPECT_EQ(LoadStringW(nullptr, 101, buffer, 8), 7);
+    EXPECT_EQ(std::u16string(buffer), u"&About ");
+    EXPECT_EQ(LoadStringW(nullptr, 101, nullptr, 0), 25);
+    EXPECT_EQ(LoadStringW(nullptr, 102, buffer, 8), 0);
+    EXPECT_EQ(buffer[0], 0);
 }
 
 } // namespace

@@ -28,7 +28,6 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
-#include <X11/extensions/Xrandr.h>
 #include <X11/extensions/shape.h>
 #include <X11/keysym.h>
 
@@ -396,66 +395,6 @@ TEST_F(X11DisplayTest, MovesHidesAndSetsOpacity) {
     m_windows.clear();
     m_display->Flush();
     EXPECT_EQ(m_display->XWindowOf(hwnd), 0u);
-}
-
-TEST_F(X11DisplayTest, TransparentLayeredWindowsTakeNoPointerInput) {
-    HWND hwnd = OpenShapedWindow(10, 10);
-    const ::Window xid = m_display->XWindowOf(hwnd);
-    ASSERT_NE(xid, 0u);
-    auto inputRects = [&] {
-        int count = 0;
-        int ordering = 0;
-        XRectangle* rects = XShapeGetRectangles(m_x, xid, ShapeInput, &count, &ordering);
-        if (rects) {
-            XFree(rects);
-        }
-        return count;
-    };
-    EXPECT_GT(inputRects(), 0);
-
-    SetWindowLongW(hwnd, GWL_EXSTYLE, WS_EX_LAYERED | WS_EX_TRANSPARENT);
-    InvalidateRect(hwnd, nullptr, FALSE);
-    platform::PumpUntilIdle();
-    m_display->Flush();
-    EXPECT_EQ(inputRects(), 0);
-    EXPECT_TRUE(ShapeContains(m_x, xid, 60, 50)); // still drawn
-
-    SetWindowLongW(hwnd, GWL_EXSTYLE, WS_EX_LAYERED);
-    InvalidateRect(hwnd, nullptr, FALSE);
-    platform::PumpUntilIdle();
-    m_display->Flush();
-    EXPECT_GT(inputRects(), 0);
-}
-
-TEST_F(X11DisplayTest, ThePrimaryMonitorIsTheOneTheServerMarksPrimary) {
-    MONITORINFO info;
-    ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info));
-    EXPECT_EQ(info.rcMonitor.left, 0);
-    EXPECT_EQ(info.rcMonitor.right, 640);
-    EXPECT_EQ(info.rcMonitor.bottom, 480);
-
-    // A second monitor on the right half, marked primary.
-    XRRMonitorInfo* monitor = XRRAllocateMonitor(m_x, 0);
-    monitor->name = XInternAtom(m_x, "BORVANTA-TEST-RIGHT", False);
-    monitor->primary = True;
-    monitor->automatic = False;
-    monitor->x = 320;
-    monitor->y = 80;
-    monitor->width = 320;
-    monitor->height = 400;
-    monitor->mwidth = 100;
-    monitor->mheight = 120;
-    XRRSetMonitor(m_x, DefaultRootWindow(m_x), monitor);
-    XSync(m_x, False);
-    ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info));
-    XRRDeleteMonitor(m_x, DefaultRootWindow(m_x), monitor->name);
-    XSync(m_x, False);
-    XRRFreeMonitors(monitor);
-    EXPECT_EQ(info.rcMonitor.left, 320);
-    EXPECT_EQ(info.rcMonitor.top, 80);
-    EXPECT_EQ(info.rcMonitor.right, 640);
-    EXPECT_EQ(info.rcMonitor.bottom, 480);
-    EXPECT_EQ(info.dwFlags, MONITORINFOF_PRIMARY);
 }
 
 TEST_F(X11DisplayTest, RealClicksAndKeysReachTheWindowThroughGetMessage) {

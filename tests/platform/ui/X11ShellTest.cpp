@@ -27,6 +27,8 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xrandr.h>
+#include <X11/extensions/shape.h>
 
 namespace {
 
@@ -328,6 +330,52 @@ TEST_F(X11ShellTest, TheWindowManagersActiveWindowIsReportedWithItsProcess) {
     EXPECT_EQ(process, static_cast<DWORD>(getpid()));
     platform::RemoveActiveWindowListener(cookie);
     DestroyWindow(mine);
+}
+
+TEST_F(X11ShellTest, TransparentLayeredWindowsLetClicksThroughAndTheMonitorIsThePrimaryOutput) {
+    HWND overlay = uitest::CreateTestWindow(WS_POPUP | WS_VISIBLE, 50, 50, 60, 40, nullptr, 0,
+                                            WS_EX_LAYERED | WS_EX_TRANSPARENT);
+    SetLayeredWindowAttributes(overlay, RGB(0, 255, 0), 200, LWA_COLORKEY | LWA_ALPHA);
+    HWND plain = uitest::CreateTestWindow(WS_POPUP | WS_VISIBLE, 150, 50, 60, 40);
+    ASSERT_TRUE(PumpUntil([&] {
+        xdisplay->Flush();
+        return xdisplay->XWindowOf(overlay) != 0 && xdisplay->XWindowOf(plain) != 0;
+    }));
+    auto inputRects = [&](unsigned long window) {
+        int count = -1;
+        int ordering = 0;
+        XRectangle* rects = XShapeGetRectangles(test, window, ShapeInput, &count, &ordering);
+        if (rects) {
+            XFree(rects);
+        }
+        return count;
+    };
+    EXPECT_EQ(inputRects(xdisplay->XWindowOf(overlay)), 0);
+    EXPECT_GT(inputRects(xdisplay->XWindowOf(plain)), 0);
+
+    // A primary output that is not the whole screen.
+    int major = 0;
+    int minor = 0;
+    if (!XRRQueryVersion(test, &major, &minor) || (major == 1 && minor < 5)) {
+        GTEST_SKIP() << "no RandR monitors on this server";
+    }
+    XRRMonitorInfo* monitor = XRRAllocateMonitor(test, 0);
+    monitor->name = XInternAtom(test, "TEST-1", False);
+    monitor->primary = True;
+    monitor->x = 100;
+    monitor->y = 50;
+    monitor->width = 400;
+    monitor->height = 300;
+    monitor->mwidth = 100;
+    monitor->mheight = 75;
+    XRRSetMonitor(test, DefaultRootWindow(test), monitor);
+    XFree(monitor);
+    XSync(test, False);
+    MONITORINFO info;
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info));
+    EXPECT_EQ(info.rcMonitor, (RECT{100, 50, 500, 350}));
+    DestroyWindow(overlay);
+    DestroyWindow(plain);
 }
 
 } // namespace
