@@ -2,6 +2,7 @@
 
 #include "platform/base/Path.h"
 #include "platform/ui/Icon.h"
+#include "platform/ui/StringTable.h"
 #include "tray/TrayResources.h"
 
 HICON LoadTrayIcon(UINT id) {
@@ -27,8 +28,15 @@ void DestroyTrayIcon(HICON& icon) {
 }
 
 CString TrayString(UINT id) {
-    if (id == IDS_ABOUTBOX) {
-        return CString(u"&About BorvantaSysTray...");
+    // The program's string table.
+    static const bool registered = [] {
+        RegisterStringResource(IDS_ABOUTBOX, u"&About BorvantaSysTray...");
+        return true;
+    }();
+    (void)registered;
+    WCHAR text[256] = {};
+    if (LoadStringW(nullptr, id, text, 256) <= 0) {
+        return CString();
     }
-    return CString();
+    return CString(text);
 }

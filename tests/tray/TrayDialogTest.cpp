@@ -175,6 +175,16 @@ TEST_F(TrayDialogTest, StartsHiddenWithItsIconDisplayHookAndConnections) {
     EXPECT_NE(m_dialog->GetDeviceNotification(), nullptr);
     ASSERT_EQ(m_dialog->GetProfiles().GetSize(), 2);
     EXPECT_EQ(m_dialog->GetProfiles()[1].name.view(), u"Bravo");
+    // The window menu ends with a separator and the About item.
+    HMENU system = GetSystemMenu(m_hwnd, FALSE);
+    ASSERT_NE(system, nullptr);
+    const int last = GetMenuItemCount(system) - 1;
+    ASSERT_GE(last, 1);
+    EXPECT_EQ(GetMenuItemID(system, last), IDM_ABOUTBOX);
+    EXPECT_NE(GetMenuState(system, static_cast<UINT>(last - 1), MF_BYPOSITION) & MF_SEPARATOR, 0u);
+    WCHAR text[64] = {};
+    GetMenuStringW(system, IDM_ABOUTBOX, text, 64, MF_BYCOMMAND);
+    EXPECT_EQ(std::u16string(text), u"&About BorvantaSysTray...");
 }
 
 TEST_F(TrayDialogTest, SecondCopyEndsAtOnce) {
