@@ -8,6 +8,7 @@ BORVANTA_PACKAGES=(
     libsqlite3-dev libfreetype-dev libfontconfig-dev libpng-dev
     libx11-dev libxext-dev libxi-dev libxtst-dev xvfb xauth fonts-dejavu-core fonts-liberation2
     fonts-droid-fallback fonts-nanum
+    libxrandr-dev
 )
 
 borvanta_install_deps() {
