@@ -684,42 +684,6 @@ Image AviClip() {
     return image;
 }
 
-// The tray program's icons: a mouse seen from above in the accent colour, on the icon key
-// colour (magenta, transparent in an icon) outside its outline. Drawn at 32 x 32; the tray
-// host scales it to its own size.
-constexpr int kIconSize = 32;
-constexpr Colour kIconKey{255, 0, 255};
-
-bool InsideMouse(int x, int y) {
-    const double dx = (x + 0.5 - 16.0) / 10.5;
-    const double dy = (y + 0.5 - 16.5) / 14.5;
-    return dx * dx + dy * dy <= 1.0;
-}
-
-Image TrayIcon(Colour body) {
-    Image image(kIconSize, kIconSize);
-    image.Fill([=](int x, int y) {
-        if (!InsideMouse(x, y)) {
-            return kIconKey;
-        }
-        const bool edge = !InsideMouse(x - 1, y) || !InsideMouse(x + 1, y) ||
-                          !InsideMouse(x, y - 1) || !InsideMouse(x, y + 1);
-        if (edge) {
-            return Mix(body, kBlack, 0.55);
-        }
-        // The split between the two buttons and the wheel.
-        if (x == 16 && y < 14) {
-            return Mix(body, kBlack, 0.6);
-        }
-        if (x >= 15 && x <= 17 && y >= 6 && y <= 11) {
-            return Mix(kWhite, body, 0.2);
-        }
-        return Mix(Mix(body, kWhite, 0.35), Mix(body, kBlack, 0.3),
-                   static_cast<double>(y) / (kIconSize - 1));
-    });
-    return image;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -840,11 +804,6 @@ int main(int argc, char** argv) {
          }},
         {"AviFace.bmp", AviFace},
         {"AviClip.bmp", AviClip},
-        {"TrayIcon.bmp", [] { return TrayIcon(kAccent); }},
-        {"AppIcon.bmp",
-         [] {
-             return TrayIcon({0x3C, 0x8E, 0xD0});
-         }},
     };
     // The build names the files it expects; every one must be drawn here, so that the list
     // in the build and the drawings never drift apart unnoticed.
