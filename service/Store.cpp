@@ -924,20 +924,41 @@ void Store::WatchLoop() {
         inotify_add_watch(ino, m_path.parent_path().c_str(),
                           IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE);
     }
-    while (!m_stop.load()) {
-        pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {ino, POLLIN, 0}};
-        ::poll(fds, ino >= 0 ? 2 : 1, 250);
-        std::uint64_t count = 0;
-        [[maybe_unused]] auto n = ::read(m_wakeFd, &count, sizeof count);
-        if (ino >= 0) {
-            alignas(inotify_event) char buf[4096];
-            while (::read(ino, buf, sizeof buf) > 0) {
+    // Only the database and its write-ahead log carry changes. Readers touch the shared-memory
+    // index on every read (this watcher's own reads too), and other programs keep their files
+    // in the same folder: waking for those would make an idle program busy.
+    const std::string dbName = m_path.filename().string();
+    const std::string walName = dbName + "-wal";
+    auto changed = [&] {
+        bool relevant = false;
+        alignas(inotify_event) char buf[4096];
+        ssize_t n = 0;
+        while ((n = ::read(ino, buf, sizeof buf)) > 0) {
+            for (ssize_t off = 0; off + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
+                inotify_event ev{};
+                std::memcpy(&ev, buf + off, sizeof ev);
+                const auto nameOff = off + static_cast<ssize_t>(sizeof(inotify_event));
+                if (ev.len > 0 && nameOff + static_cast<ssize_t>(ev.len) <= n) {
+                    const char* name = buf + nameOff;
+                    const std::string file(name, ::strnlen(name, ev.len));
+                    relevant = relevant || file == dbName || file == walName;
+                }
+                off = nameOff + static_cast<ssize_t>(ev.len);
             }
         }
+        return relevant;
+    };
+    while (!m_stop.load()) {
+        // Without file-change notification the database is looked at four times a second.
+        pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {ino, POLLIN, 0}};
+        ::poll(fds, ino >= 0 ? 2 : 1, ino >= 0 ? -1 : 250);
+        std::uint64_t count = 0;
+        const bool woken = ::read(m_wakeFd, &count, sizeof count) > 0;
+        const bool fileChanged = ino < 0 || changed();
         if (m_stop.load()) {
             break;
         }
-        if (db) {
+        if (db && (woken || fileChanged)) {
             Dispatch(db);
         }
     }

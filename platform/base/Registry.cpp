@@ -17,6 +17,7 @@
 #include <poll.h>
 #include <sstream>
 #include <string>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
@@ -476,8 +477,26 @@ template <class F> LSTATUS WriteHive(F&& f) {
 // ---- handles -----------------------------------------------------------------------------
 
 struct OpenKey {
+    OpenKey() : closeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    ~OpenKey() {
+        if (closeFd >= 0) {
+            ::close(closeFd);
+        }
+    }
+    OpenKey(const OpenKey&) = delete;
+    OpenKey& operator=(const OpenKey&) = delete;
+    void Close() {
+        closed.store(true);
+        if (closeFd >= 0) {
+            const std::uint64_t one = 1;
+            [[maybe_unused]] auto n = ::write(closeFd, &one, sizeof one);
+        }
+    }
+
     std::u16string path;
     std::atomic<bool> closed{false};
+    // Readable once the key is closed, so that a thread waiting for a change of the key wakes.
+    int closeFd = -1;
 };
 
 struct HandleTable {
@@ -584,7 +603,7 @@ std::string Snapshot(Hive& hive, const std::u16string& path, bool subtree, DWORD
     return out;
 }
 
-// Waits for the hive file to be replaced, or at most 100 ms.
+// Waits for the hive file to be replaced, or for the key's closing.
 class HiveWatch {
 public:
     explicit HiveWatch(const fs::path& hive) : m_name(hive.filename().string()) {
@@ -603,24 +622,27 @@ public:
     }
     HiveWatch(const HiveWatch&) = delete;
     HiveWatch& operator=(const HiveWatch&) = delete;
-    void Wait() {
+    // closeFd: readable when the waiting key is closed (-1: a key that is never closed).
+    void Wait(int closeFd) {
         if (m_fd < 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             return;
         }
-        // Wakes for a change of the hive file itself (written in place or renamed over), or
-        // after 100 ms at the latest. Other files in the same folder (the service's database,
-        // other programs' files) do not wake the watcher, so a busy folder costs nothing.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+        // Wakes for a change of the hive file itself (written in place or renamed over) or
+        // the key's closing, and for nothing else: other files in the same folder (the
+        // service's database, other programs' files) do not wake it, so an idle program
+        // sleeps.
         while (true) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) {
+            pollfd p[2] = {{m_fd, POLLIN, 0}, {closeFd, POLLIN, 0}};
+            const int r = ::poll(p, closeFd >= 0 ? 2 : 1, -1);
+            if (r < 0 && errno != EINTR) {
                 return;
             }
-            pollfd p{m_fd, POLLIN, 0};
-            if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) {
+            if (closeFd >= 0 && (p[1].revents & POLLIN) != 0) {
                 return;
+            }
+            if ((p[0].revents & POLLIN) == 0) {
+                continue;
             }
             alignas(inotify_event) char buf[4096];
             bool relevant = false;
@@ -671,7 +693,7 @@ LSTATUS WaitForChange(const std::shared_ptr<OpenKey>& open, const std::u16string
         if (*now != before) {
             return ERROR_SUCCESS;
         }
-        watch.Wait();
+        watch.Wait(open ? open->closeFd : -1);
     }
 }
 
@@ -772,7 +794,7 @@ LSTATUS RegCloseKey(HKEY key) {
     }
     open = std::move(it->second);
     t.keys.erase(it);
-    open->closed.store(true);
+    open->Close();
     return ERROR_SUCCESS;
 }
 
