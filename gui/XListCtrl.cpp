@@ -906,7 +906,8 @@ void CXListCtrl::OnTimer(UINT_PTR timerId) {
         ::GetCursorPos(&cursor);
         const bool inside = cursor.x >= m_comboRect.left && cursor.x < m_comboRect.right &&
                             cursor.y >= m_comboRect.top && cursor.y < m_comboRect.bottom;
-        if (inside) {
+        // A thumb being dragged keeps the choice open wherever the mouse goes.
+        if (inside || m_combo->IsDraggingThumb()) {
             m_combo->ShowList();
         } else {
             EndComboEdit();
