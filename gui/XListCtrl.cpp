@@ -490,6 +490,7 @@ void CXListCtrl::OnLButtonDown(UINT flags, CPoint point) {
                 if (point.x >= box.right - arrow) {
                     choice->open = 1;
                     m_comboOpen = true;
+                    m_pressOpenedCombo = true;
                     m_comboRow = row;
                     m_comboColumn = column;
                     RedrawCell(row, column);
@@ -516,6 +517,7 @@ void CXListCtrl::OnLButtonDown(UINT flags, CPoint point) {
     if (::IsWindow(m_hWnd)) {
         CListCtrl::OnLButtonDown(flags, point);
     }
+    m_pressOpenedCombo = false;
 }
 
 void CXListCtrl::OnLButtonDblClk(UINT flags, CPoint point) {
@@ -602,6 +604,12 @@ void CXListCtrl::RunRowCommand(int row, const CString& key) {
 BOOL CXListCtrl::OnNotifyReflect(NMHDR* hdr, LRESULT* result) {
     if (hdr->code == NM_CLICK) {
         EndEdit(true);
+        // A click anywhere else in the list ends an open choice, taking nothing; otherwise
+        // the drop-down would stay over the list with nothing watching it, and the cell,
+        // still marked open, would bring it back whenever its row is selected again.
+        if (m_comboOpen && !m_pressOpenedCombo) {
+            EndComboEdit();
+        }
         *result = 0;
         return TRUE;
     }

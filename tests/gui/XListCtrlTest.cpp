@@ -674,3 +674,47 @@ TEST_F(XListCtrlTest, ChoiceStaysOpenWhileItsThumbIsDraggedOutsideTheDropDown) {
     EXPECT_EQ(cell.open, 0);
     cell.choices = nullptr;
 }
+
+TEST_F(XListCtrlTest, AClickElsewhereInTheListEndsAnOpenChoice) {
+    RegisterWidgetMessages();
+    platform::ScopedVirtualClock clock;
+    CStringArray choices;
+    for (const char16_t* text : {u"Low", u"Medium", u"High"}) {
+        choices.Add(CString(text));
+    }
+    ListCellInfo& cell = (*m_list.GetCells(1))[2];
+    cell.choice = 1;
+    cell.choices = &choices;
+    m_list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    platform::PumpUntilIdle();
+
+    // Another row: the drop-down goes and the choice ends, taking nothing.
+    Click(165, RowY(1));
+    platform::PumpUntilIdle();
+    ASSERT_NE(m_list.GetComboList(), nullptr);
+    m_list.GetComboList()->list.SetCurSel(2);
+    Click(50, RowY(0));
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_list.GetComboList(), nullptr);
+    EXPECT_FALSE(m_list.IsComboOpen());
+    EXPECT_EQ(cell.open, 0);
+    // Selected again later, the row does not bring the drop-down back by itself.
+    m_list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_list.GetComboList(), nullptr);
+    EXPECT_EQ(m_list.GetCellText(101, kExeCol), CString(u"Low"));
+
+    // The text part of the open cell itself ends it too; its arrow opens it again.
+    Click(165, RowY(1));
+    platform::PumpUntilIdle();
+    ASSERT_NE(m_list.GetComboList(), nullptr);
+    Click(120, RowY(1));
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_list.GetComboList(), nullptr);
+    EXPECT_FALSE(m_list.IsComboOpen());
+    Click(165, RowY(1));
+    platform::PumpUntilIdle();
+    EXPECT_NE(m_list.GetComboList(), nullptr);
+    EXPECT_TRUE(m_list.IsComboOpen());
+    cell.choices = nullptr;
+}
