@@ -258,7 +258,20 @@ void CXComboList::MoveTo(int index) {
     if (count <= 0) {
         return;
     }
-    list.SetCurSel(std::clamp(index, 0, count - 1));
+    const int current = std::clamp(index, 0, count - 1);
+    list.SetCurSel(current);
+    // The new entry is brought into view, and the scroll bar follows the list.
+    const int page = PageEntries();
+    const int top = list.GetTopIndex();
+    if (current < top || current >= top + page) {
+        const int newTop = std::max(0, current < top ? current : current - page + 1);
+        list.SetTopIndex(newTop);
+        SCROLLINFO position;
+        position.fMask = SIF_POS;
+        position.nPos = newTop;
+        ::SetScrollInfo(m_hWnd, SB_VERT, &position, TRUE);
+        Invalidate(FALSE);
+    }
     Tell(WM_XCOMBOLIST_KEYDOWN);
 }
 

@@ -718,3 +718,52 @@ TEST_F(XListCtrlTest, AClickElsewhereInTheListEndsAnOpenChoice) {
     EXPECT_TRUE(m_list.IsComboOpen());
     cell.choices = nullptr;
 }
+
+TEST_F(XListCtrlTest, ChoiceDropDownKeysBringTheEntryIntoViewAndTheThumbFollows) {
+    platform::HeadlessDisplay display{300, 200, RGB(0, 0, 0)};
+    CXComboList combo(&m_list);
+    ASSERT_TRUE(combo.CreatePopup(RECT{100, 20, 200, 140}, &m_list));
+    for (int i = 0; i < 40; ++i) {
+        combo.list.AddString(std::u16string(1, static_cast<char16_t>(u'A' + i % 26)).c_str());
+    }
+    combo.list.SetCurSel(0);
+    combo.ShowList();
+    platform::PumpUntilIdle();
+    SCROLLINFO info;
+    info.fMask = SIF_ALL;
+    GetScrollInfo(combo.m_hWnd, SB_VERT, &info);
+    const int page = static_cast<int>(info.nPage);
+    ASSERT_GT(page, 1);
+    ASSERT_LT(page, 40);
+    const CXComboList::ScrollParts start = combo.GetScrollParts();
+    const auto key = [&](UINT vk) {
+        MSG msg{};
+        msg.hwnd = combo.list.GetSafeHwnd();
+        msg.message = WM_KEYDOWN;
+        msg.wParam = vk;
+        combo.PreTranslateMessage(&msg);
+    };
+    const auto shows = [&](int entry) {
+        const int top = combo.list.GetTopIndex();
+        return entry >= top && entry < top + page;
+    };
+
+    for (int i = 0; i < page - 1; ++i) {
+        key(VK_DOWN);
+    }
+    EXPECT_EQ(combo.list.GetTopIndex(), 0); // still on the first page: nothing scrolls
+    key(VK_DOWN);
+    EXPECT_EQ(combo.list.GetCurSel(), page);
+    EXPECT_TRUE(shows(page));
+    EXPECT_EQ(combo.list.GetTopIndex(), 1);
+    key(VK_END);
+    EXPECT_TRUE(shows(39));
+    EXPECT_EQ(combo.GetScrollParts().thumb.bottom, start.down.top); // the thumb at the bottom
+    key(VK_HOME);
+    EXPECT_EQ(combo.list.GetTopIndex(), 0);
+    EXPECT_EQ(combo.GetScrollParts().thumb.top, start.up.bottom);
+    key(VK_NEXT);
+    key(VK_NEXT);
+    EXPECT_TRUE(shows(combo.list.GetCurSel()));
+    combo.DestroyWindow();
+}
