@@ -483,6 +483,11 @@ void CXListCtrl::OnLButtonDown(UINT flags, CPoint point) {
                                        ? &(*cells)[static_cast<size_t>(column)]
                                        : nullptr;
             if (choice != nullptr) {
+                // A choice open in another cell ends with its drop-down, so that no second
+                // cell stays marked open and takes the next drop-down.
+                if (m_comboOpen && (m_comboRow != row || m_comboColumn != column)) {
+                    EndComboEdit(); // tells the owner nothing: the rows stay as they are
+                }
                 DestroyComboList();
                 RECT box{};
                 GetSubItemRect(row, column, LVIR_BOUNDS, box);

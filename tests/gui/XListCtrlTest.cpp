@@ -767,3 +767,36 @@ TEST_F(XListCtrlTest, ChoiceDropDownKeysBringTheEntryIntoViewAndTheThumbFollows)
     EXPECT_TRUE(shows(combo.list.GetCurSel()));
     combo.DestroyWindow();
 }
+
+TEST_F(XListCtrlTest, OpeningAnotherChoiceCellEndsTheOpenOne) {
+    RegisterWidgetMessages();
+    platform::ScopedVirtualClock clock;
+    CStringArray choices;
+    for (const char16_t* text : {u"Low", u"Medium", u"High"}) {
+        choices.Add(CString(text));
+    }
+    ListCellInfo& name = (*m_list.GetCells(1))[1];    // 30..110
+    ListCellInfo& program = (*m_list.GetCells(1))[2]; // 110..170
+    for (ListCellInfo* cell : {&name, &program}) {
+        cell->choice = 1;
+        cell->choices = &choices;
+    }
+    m_list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    platform::PumpUntilIdle();
+    Click(165, RowY(1));
+    platform::PumpUntilIdle();
+    ASSERT_NE(m_list.GetComboList(), nullptr);
+    Click(105, RowY(1)); // the arrow square of the other choice cell
+    platform::PumpUntilIdle();
+    EXPECT_EQ(program.open, 0);
+    EXPECT_EQ(name.open, 1);
+    CXComboList* combo = m_list.GetComboList();
+    ASSERT_NE(combo, nullptr);
+    RECT popup{};
+    combo->GetWindowRect(&popup);
+    POINT cellLeft{30, 0};
+    m_list.ClientToScreen(&cellLeft);
+    EXPECT_EQ(popup.left, cellLeft.x); // the drop-down of the cell just opened
+    name.choices = nullptr;
+    program.choices = nullptr;
+}
