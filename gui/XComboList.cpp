@@ -196,7 +196,11 @@ void CXComboList::OnLButtonDown(UINT flags, CPoint point) {
         CWnd::OnLButtonDown(flags, point);
         return;
     }
-    if (inside(parts.up)) {
+    if (inside(parts.thumb)) {
+        m_dragging = true;
+        m_grabOffset = static_cast<int>(point.y - parts.thumb.top);
+        SetCapture();
+    } else if (inside(parts.up)) {
         OnVScroll(SB_LINEUP, 0, nullptr);
     } else if (inside(parts.down)) {
         OnVScroll(SB_LINEDOWN, 0, nullptr);
@@ -208,12 +212,66 @@ void CXComboList::OnLButtonDown(UINT flags, CPoint point) {
     list.SetFocus();
 }
 
+void CXComboList::OnMouseMove(UINT flags, CPoint point) {
+    if (!m_dragging || (flags & MK_LBUTTON) == 0) {
+        CWnd::OnMouseMove(flags, point);
+        return;
+    }
+    const ScrollParts parts = GetScrollParts();
+    const int length = static_cast<int>(parts.thumb.bottom - parts.thumb.top);
+    const int travel = static_cast<int>(parts.down.top - parts.up.bottom) - length;
+    SCROLLINFO info;
+    info.fMask = SIF_ALL;
+    ::GetScrollInfo(m_hWnd, SB_VERT, &info);
+    const int entries = std::max(1, info.nMax - info.nMin + 1);
+    const int span = entries - std::clamp(static_cast<int>(info.nPage), 1, entries);
+    if (travel <= 0 || span <= 0) {
+        return; // everything shows: nothing to scroll
+    }
+    // The thumb's top under the mouse, held in the track, as a position: the nearest entry.
+    const int top =
+        std::clamp(static_cast<int>(point.y) - m_grabOffset, static_cast<int>(parts.up.bottom),
+                   static_cast<int>(parts.up.bottom) + travel);
+    const int offset = top - static_cast<int>(parts.up.bottom);
+    const int target = info.nMin + (offset * span + travel / 2) / travel;
+    if (target != info.nPos) {
+        OnVScroll(SB_THUMBTRACK, static_cast<UINT>(target), nullptr);
+    }
+}
+
+void CXComboList::OnLButtonUp(UINT flags, CPoint point) {
+    if (m_dragging) {
+        m_dragging = false;
+        ::ReleaseCapture();
+        return;
+    }
+    CWnd::OnLButtonUp(flags, point);
+}
+
+void CXComboList::OnCaptureChanged(CWnd* wnd) {
+    m_dragging = false;
+    CWnd::OnCaptureChanged(wnd);
+}
+
 void CXComboList::MoveTo(int index) {
     const int count = list.GetCount();
     if (count <= 0) {
         return;
     }
-    list.SetCurSel(std::clamp(index, 0, count - 1));
+    const int current = std::clamp(index, 0, count - 1);
+    list.SetCurSel(current);
+    // The new entry is brought into view, and the scroll bar follows the list.
+    const int page = PageEntries();
+    const int top = list.GetTopIndex();
+    if (current < top || current >= top + page) {
+        const int newTop = std::max(0, current < top ? current : current - page + 1);
+        list.SetTopIndex(newTop);
+        SCROLLINFO position;
+        position.fMask = SIF_POS;
+        position.nPos = newTop;
+        ::SetScrollInfo(m_hWnd, SB_VERT, &position, TRUE);
+        Invalidate(FALSE);
+    }
     Tell(WM_XCOMBOLIST_KEYDOWN);
 }
 

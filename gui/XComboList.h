@@ -28,9 +28,15 @@ public:
     BOOL PreTranslateMessage(MSG* msg) override;
     // The drop-down's own scroll bar in the strip right of the list: arrows at both ends, the
     // thumb sized by page and range; clicks on the arrows scroll a line, beside the thumb a
-    // page.
+    // page; the thumb is dragged with the mouse captured, the list following it.
     void OnPaint() override;
     void OnLButtonDown(UINT flags, CPoint point) override;
+    void OnMouseMove(UINT flags, CPoint point) override;
+    void OnLButtonUp(UINT flags, CPoint point) override;
+    void OnCaptureChanged(CWnd* wnd) override;
+
+    // True while the thumb is held.
+    bool IsDraggingThumb() const { return m_dragging; }
 
     // The parts of the scroll bar in client coordinates.
     struct ScrollParts {
@@ -49,4 +55,8 @@ private:
     void Tell(UINT message);
     void MoveTo(int index);
     int PageEntries() const;
+
+    bool m_dragging = false;
+    // Where in the thumb it was grabbed, so the thumb keeps its place under the mouse.
+    int m_grabOffset = 0;
 };

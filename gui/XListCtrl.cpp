@@ -483,6 +483,11 @@ void CXListCtrl::OnLButtonDown(UINT flags, CPoint point) {
                                        ? &(*cells)[static_cast<size_t>(column)]
                                        : nullptr;
             if (choice != nullptr) {
+                // A choice open in another cell ends with its drop-down, so that no second
+                // cell stays marked open and takes the next drop-down.
+                if (m_comboOpen && (m_comboRow != row || m_comboColumn != column)) {
+                    EndComboEdit(); // tells the owner nothing: the rows stay as they are
+                }
                 DestroyComboList();
                 RECT box{};
                 GetSubItemRect(row, column, LVIR_BOUNDS, box);
@@ -490,6 +495,7 @@ void CXListCtrl::OnLButtonDown(UINT flags, CPoint point) {
                 if (point.x >= box.right - arrow) {
                     choice->open = 1;
                     m_comboOpen = true;
+                    m_pressOpenedCombo = true;
                     m_comboRow = row;
                     m_comboColumn = column;
                     RedrawCell(row, column);
@@ -516,6 +522,7 @@ void CXListCtrl::OnLButtonDown(UINT flags, CPoint point) {
     if (::IsWindow(m_hWnd)) {
         CListCtrl::OnLButtonDown(flags, point);
     }
+    m_pressOpenedCombo = false;
 }
 
 void CXListCtrl::OnLButtonDblClk(UINT flags, CPoint point) {
@@ -602,6 +609,12 @@ void CXListCtrl::RunRowCommand(int row, const CString& key) {
 BOOL CXListCtrl::OnNotifyReflect(NMHDR* hdr, LRESULT* result) {
     if (hdr->code == NM_CLICK) {
         EndEdit(true);
+        // A click anywhere else in the list ends an open choice, taking nothing; otherwise
+        // the drop-down would stay over the list with nothing watching it, and the cell,
+        // still marked open, would bring it back whenever its row is selected again.
+        if (m_comboOpen && !m_pressOpenedCombo) {
+            EndComboEdit();
+        }
         *result = 0;
         return TRUE;
     }
@@ -906,7 +919,8 @@ void CXListCtrl::OnTimer(UINT_PTR timerId) {
         ::GetCursorPos(&cursor);
         const bool inside = cursor.x >= m_comboRect.left && cursor.x < m_comboRect.right &&
                             cursor.y >= m_comboRect.top && cursor.y < m_comboRect.bottom;
-        if (inside) {
+        // A thumb being dragged keeps the choice open wherever the mouse goes.
+        if (inside || m_combo->IsDraggingThumb()) {
             m_combo->ShowList();
         } else {
             EndComboEdit();

@@ -193,6 +193,9 @@ private:
     int m_editRow = -1;
     int m_editColumn = -1;
     bool m_comboOpen = false;
+    // Set while the press that has just opened a choice is handled, so the click it also
+    // reports does not end that choice again.
+    bool m_pressOpenedCombo = false;
     int m_comboRow = -1;
     int m_comboColumn = -1;
     RECT m_comboRect{};

@@ -582,3 +582,221 @@ TEST_F(XListCtrlTest, ChoiceDropDownHasItsOwnScrollBar) {
     EXPECT_EQ(info.nPos, page - 1);
     combo.DestroyWindow();
 }
+
+TEST_F(XListCtrlTest, ChoiceDropDownThumbIsDraggedAndTheListFollows) {
+    platform::HeadlessDisplay display{300, 200, RGB(0, 0, 0)};
+    CXComboList combo(&m_list);
+    ASSERT_TRUE(combo.CreatePopup(RECT{100, 20, 200, 140}, &m_list));
+    for (int i = 0; i < 40; ++i) {
+        combo.list.AddString(std::u16string(1, static_cast<char16_t>(u'A' + i % 26)).c_str());
+    }
+    combo.list.SetCurSel(0);
+    combo.ShowList();
+    platform::PumpUntilIdle();
+    SCROLLINFO info;
+    info.fMask = SIF_ALL;
+    GetScrollInfo(combo.m_hWnd, SB_VERT, &info);
+    const int span = 40 - static_cast<int>(info.nPage);
+    ASSERT_GT(span, 1);
+    const CXComboList::ScrollParts start = combo.GetScrollParts();
+    const int x = static_cast<int>(start.thumb.left) + 5;
+    const int grabY = static_cast<int>(start.thumb.top) + 2;
+    const int travel = static_cast<int>(start.down.top - start.up.bottom) -
+                       static_cast<int>(start.thumb.bottom - start.thumb.top);
+    ASSERT_GT(travel, 0);
+    const auto move = [&](int y) { combo.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, At(x, y)); };
+    const auto position = [&] {
+        GetScrollInfo(combo.m_hWnd, SB_VERT, &info);
+        return info.nPos;
+    };
+
+    combo.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, At(x, grabY));
+    EXPECT_TRUE(combo.IsDraggingThumb());
+    EXPECT_EQ(GetCapture(), combo.m_hWnd);
+    EXPECT_EQ(position(), 0); // a press on the thumb scrolls nothing
+
+    // Half the travel down: the list's top row is half the span down.
+    move(grabY + travel / 2);
+    EXPECT_NEAR(position(), span / 2, 1);
+    EXPECT_EQ(combo.list.GetTopIndex(), position());
+    // Far below the bar: the last page, the thumb at the bottom of its track.
+    move(grabY + 1000);
+    EXPECT_EQ(position(), span);
+    EXPECT_EQ(combo.list.GetTopIndex(), span);
+    EXPECT_EQ(combo.GetScrollParts().thumb.bottom, start.down.top);
+    // Far above: back at the top.
+    move(-500);
+    EXPECT_EQ(position(), 0);
+    EXPECT_EQ(combo.list.GetTopIndex(), 0);
+    EXPECT_EQ(combo.GetScrollParts().thumb.top, start.up.bottom);
+
+    move(grabY + travel / 4);
+    const int dropped = position();
+    EXPECT_GT(dropped, 0);
+    combo.SendMessage(WM_LBUTTONUP, 0, At(x, grabY + travel / 4));
+    EXPECT_FALSE(combo.IsDraggingThumb());
+    EXPECT_NE(GetCapture(), combo.m_hWnd);
+    move(grabY + 1000); // after the release the thumb stays where it was let go
+    EXPECT_EQ(position(), dropped);
+    EXPECT_EQ(combo.list.GetTopIndex(), dropped);
+    combo.DestroyWindow();
+}
+
+TEST_F(XListCtrlTest, ChoiceStaysOpenWhileItsThumbIsDraggedOutsideTheDropDown) {
+    RegisterWidgetMessages();
+    platform::ScopedVirtualClock clock;
+    CStringArray choices;
+    for (int i = 0; i < 30; ++i) {
+        choices.Add(CString(std::u16string(1, static_cast<char16_t>(u'A' + i % 26)).c_str()));
+    }
+    ListCellInfo& cell = (*m_list.GetCells(1))[2];
+    cell.choice = 1;
+    cell.choices = &choices;
+    m_list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    platform::PumpUntilIdle();
+    Click(165, RowY(1));
+    platform::PumpUntilIdle();
+    CXComboList* combo = m_list.GetComboList();
+    ASSERT_NE(combo, nullptr);
+    const RECT thumb = combo->GetScrollParts().thumb;
+    combo->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON,
+                       At((thumb.left + thumb.right) / 2, (thumb.top + thumb.bottom) / 2));
+    ASSERT_TRUE(combo->IsDraggingThumb());
+    SetCursorPos(290, 190);
+    clock.Advance(110);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_list.GetComboList(), combo); // held: still open
+    EXPECT_TRUE(m_list.IsComboOpen());
+    combo->SendMessage(WM_LBUTTONUP, 0, At(0, 0));
+    clock.Advance(110);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_list.GetComboList(), nullptr); // released outside: the choice ends
+    EXPECT_EQ(cell.open, 0);
+    cell.choices = nullptr;
+}
+
+TEST_F(XListCtrlTest, AClickElsewhereInTheListEndsAnOpenChoice) {
+    RegisterWidgetMessages();
+    platform::ScopedVirtualClock clock;
+    CStringArray choices;
+    for (const char16_t* text : {u"Low", u"Medium", u"High"}) {
+        choices.Add(CString(text));
+    }
+    ListCellInfo& cell = (*m_list.GetCells(1))[2];
+    cell.choice = 1;
+    cell.choices = &choices;
+    m_list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    platform::PumpUntilIdle();
+
+    // Another row: the drop-down goes and the choice ends, taking nothing.
+    Click(165, RowY(1));
+    platform::PumpUntilIdle();
+    ASSERT_NE(m_list.GetComboList(), nullptr);
+    m_list.GetComboList()->list.SetCurSel(2);
+    Click(50, RowY(0));
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_list.GetComboList(), nullptr);
+    EXPECT_FALSE(m_list.IsComboOpen());
+    EXPECT_EQ(cell.open, 0);
+    // Selected again later, the row does not bring the drop-down back by itself.
+    m_list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_list.GetComboList(), nullptr);
+    EXPECT_EQ(m_list.GetCellText(101, kExeCol), CString(u"Low"));
+
+    // The text part of the open cell itself ends it too; its arrow opens it again.
+    Click(165, RowY(1));
+    platform::PumpUntilIdle();
+    ASSERT_NE(m_list.GetComboList(), nullptr);
+    Click(120, RowY(1));
+    platform::PumpUntilIdle();
+    EXPECT_EQ(m_list.GetComboList(), nullptr);
+    EXPECT_FALSE(m_list.IsComboOpen());
+    Click(165, RowY(1));
+    platform::PumpUntilIdle();
+    EXPECT_NE(m_list.GetComboList(), nullptr);
+    EXPECT_TRUE(m_list.IsComboOpen());
+    cell.choices = nullptr;
+}
+
+TEST_F(XListCtrlTest, ChoiceDropDownKeysBringTheEntryIntoViewAndTheThumbFollows) {
+    platform::HeadlessDisplay display{300, 200, RGB(0, 0, 0)};
+    CXComboList combo(&m_list);
+    ASSERT_TRUE(combo.CreatePopup(RECT{100, 20, 200, 140}, &m_list));
+    for (int i = 0; i < 40; ++i) {
+        combo.list.AddString(std::u16string(1, static_cast<char16_t>(u'A' + i % 26)).c_str());
+    }
+    combo.list.SetCurSel(0);
+    combo.ShowList();
+    platform::PumpUntilIdle();
+    SCROLLINFO info;
+    info.fMask = SIF_ALL;
+    GetScrollInfo(combo.m_hWnd, SB_VERT, &info);
+    const int page = static_cast<int>(info.nPage);
+    ASSERT_GT(page, 1);
+    ASSERT_LT(page, 40);
+    const CXComboList::ScrollParts start = combo.GetScrollParts();
+    const auto key = [&](UINT vk) {
+        MSG msg{};
+        msg.hwnd = combo.list.GetSafeHwnd();
+        msg.message = WM_KEYDOWN;
+        msg.wParam = vk;
+        combo.PreTranslateMessage(&msg);
+    };
+    const auto shows = [&](int entry) {
+        const int top = combo.list.GetTopIndex();
+        return entry >= top && entry < top + page;
+    };
+
+    for (int i = 0; i < page - 1; ++i) {
+        key(VK_DOWN);
+    }
+    EXPECT_EQ(combo.list.GetTopIndex(), 0); // still on the first page: nothing scrolls
+    key(VK_DOWN);
+    EXPECT_EQ(combo.list.GetCurSel(), page);
+    EXPECT_TRUE(shows(page));
+    EXPECT_EQ(combo.list.GetTopIndex(), 1);
+    key(VK_END);
+    EXPECT_TRUE(shows(39));
+    EXPECT_EQ(combo.GetScrollParts().thumb.bottom, start.down.top); // the thumb at the bottom
+    key(VK_HOME);
+    EXPECT_EQ(combo.list.GetTopIndex(), 0);
+    EXPECT_EQ(combo.GetScrollParts().thumb.top, start.up.bottom);
+    key(VK_NEXT);
+    key(VK_NEXT);
+    EXPECT_TRUE(shows(combo.list.GetCurSel()));
+    combo.DestroyWindow();
+}
+
+TEST_F(XListCtrlTest, OpeningAnotherChoiceCellEndsTheOpenOne) {
+    RegisterWidgetMessages();
+    platform::ScopedVirtualClock clock;
+    CStringArray choices;
+    for (const char16_t* text : {u"Low", u"Medium", u"High"}) {
+        choices.Add(CString(text));
+    }
+    ListCellInfo& name = (*m_list.GetCells(1))[1];    // 30..110
+    ListCellInfo& program = (*m_list.GetCells(1))[2]; // 110..170
+    for (ListCellInfo* cell : {&name, &program}) {
+        cell->choice = 1;
+        cell->choices = &choices;
+    }
+    m_list.SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    platform::PumpUntilIdle();
+    Click(165, RowY(1));
+    platform::PumpUntilIdle();
+    ASSERT_NE(m_list.GetComboList(), nullptr);
+    Click(105, RowY(1)); // the arrow square of the other choice cell
+    platform::PumpUntilIdle();
+    EXPECT_EQ(program.open, 0);
+    EXPECT_EQ(name.open, 1);
+    CXComboList* combo = m_list.GetComboList();
+    ASSERT_NE(combo, nullptr);
+    RECT popup{};
+    combo->GetWindowRect(&popup);
+    POINT cellLeft{30, 0};
+    m_list.ClientToScreen(&cellLeft);
+    EXPECT_EQ(popup.left, cellLeft.x); // the drop-down of the cell just opened
+    name.choices = nullptr;
+    program.choices = nullptr;
+}
