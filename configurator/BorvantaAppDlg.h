@@ -231,9 +231,14 @@ public:
     // Buttons of every profile that name the macro or profile get their factory assignment.
     void ResetAssignmentsOfMacro(CMacro* macro);
     void ResetAssignmentsOfProfile(IMouseProfile* profile);
+    // Buttons of every profile whose assignment matches get their factory assignment.
+    void ResetAssignmentsWhere(const std::function<bool(const ButtonAssignment&)>& matches);
     // Performance page (PerformancePage.cpp).
     void InitPerformanceControls();
     void UpdatePerformanceControls();
+    // The configuration's sensitivity, acceleration and polling rate on the page's controls
+    // (the slider ranges already set).
+    void ShowPerformanceValues();
     void OnPollingRate(int choice);
     void OnSeparateXY();
     void OnAccelerationSwitch();
