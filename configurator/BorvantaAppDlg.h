@@ -443,6 +443,9 @@ private:
     IMouseProfile* RenameKeepingAssignments(IMouseProfile* profile, const CString& newName);
     // A duplicate-name popup when some profile has exactly this name; true when shown.
     bool WarnDuplicateProfileName(const CString& name);
+    // Asks for a profile name with the name popup of that skin file; true for a name that is
+    // neither blank (the controls are refreshed) nor a profile's already (its popup is shown).
+    bool AskNewProfileName(const WCHAR* popupSkin, CString& name);
     // Asks for a profile file; the full path, empty when cancelled or no name was given.
     CString AskProfileFile(bool open, IMouseProfile* profile);
     BOOL InitDialogState();
