@@ -14,6 +14,7 @@
 #include "model/Macro.h"
 #include "model/NameTables.h"
 
+#include <functional>
 #include <utility>
 
 namespace {
@@ -259,26 +260,32 @@ bool CBorvantaAppDlg::CheckClickAssigned() {
     return false;
 }
 
-void CBorvantaAppDlg::ResetAssignmentsOfMacro(CMacro* macro) {
-    if (macro == nullptr) {
-        return;
-    }
-    const GUID guid = macro->GetGuid();
+void CBorvantaAppDlg::ResetAssignmentsWhere(
+    const std::function<bool(const ButtonAssignment&)>& matches) {
     for (INT i = 0; i < config->GetProfileCount(); ++i) {
         IMouseProfile* profile = config->GetProfile(i);
         for (const auto& entry : buttonItems) {
             const ButtonId button = entry.first;
             ButtonAssignment current;
             profile->GetButtonAssignment(current, button);
-            const bool named = (current.kind == ASSIGNMENT_MACRO && current.GetGuid() == guid) ||
-                               (current.kind == ASSIGNMENT_MACRO_NAME &&
-                                current.GetName().CompareNoCase(macro->GetName()) == 0);
-            if (named) {
+            if (matches(current)) {
                 profile->SetButtonAssignment(button, GetDefaultAssignment(button));
             }
         }
     }
     UpdateAssignmentLists();
+}
+
+void CBorvantaAppDlg::ResetAssignmentsOfMacro(CMacro* macro) {
+    if (macro == nullptr) {
+        return;
+    }
+    const GUID guid = macro->GetGuid();
+    ResetAssignmentsWhere([&](const ButtonAssignment& current) {
+        return (current.kind == ASSIGNMENT_MACRO && current.GetGuid() == guid) ||
+               (current.kind == ASSIGNMENT_MACRO_NAME &&
+                current.GetName().CompareNoCase(macro->GetName()) == 0);
+    });
 }
 
 void CBorvantaAppDlg::ResetAssignmentsOfProfile(IMouseProfile* target) {
@@ -287,23 +294,12 @@ void CBorvantaAppDlg::ResetAssignmentsOfProfile(IMouseProfile* target) {
     }
     GUID guid{};
     target->GetGuid(guid);
-    for (INT i = 0; i < config->GetProfileCount(); ++i) {
-        IMouseProfile* profile = config->GetProfile(i);
-        for (const auto& entry : buttonItems) {
-            const ButtonId button = entry.first;
-            ButtonAssignment current;
-            profile->GetButtonAssignment(current, button);
-            // A name resolves to the profile of exactly that name when there is one, so two
-            // profiles whose names differ only in case keep their own buttons.
-            const bool named =
-                (current.kind == ASSIGNMENT_PROFILE && guid != GUID_NULL &&
-                 current.GetGuid() == guid) ||
-                (current.kind == ASSIGNMENT_PROFILE_NAME &&
-                 FindProfileExactFirst(*config, current.GetName().GetString()) == target);
-            if (named) {
-                profile->SetButtonAssignment(button, GetDefaultAssignment(button));
-            }
-        }
-    }
-    UpdateAssignmentLists();
+    ResetAssignmentsWhere([&](const ButtonAssignment& current) {
+        // A name resolves to the profile of exactly that name when there is one, so two
+        // profiles whose names differ only in case keep their own buttons.
+        return (current.kind == ASSIGNMENT_PROFILE && guid != GUID_NULL &&
+                current.GetGuid() == guid) ||
+               (current.kind == ASSIGNMENT_PROFILE_NAME &&
+                FindProfileExactFirst(*config, current.GetName().GetString()) == target);
+    });
 }

@@ -231,9 +231,14 @@ public:
     // Buttons of every profile that name the macro or profile get their factory assignment.
     void ResetAssignmentsOfMacro(CMacro* macro);
     void ResetAssignmentsOfProfile(IMouseProfile* profile);
+    // Buttons of every profile whose assignment matches get their factory assignment.
+    void ResetAssignmentsWhere(const std::function<bool(const ButtonAssignment&)>& matches);
     // Performance page (PerformancePage.cpp).
     void InitPerformanceControls();
     void UpdatePerformanceControls();
+    // The configuration's sensitivity, acceleration and polling rate on the page's controls
+    // (the slider ranges already set).
+    void ShowPerformanceValues();
     void OnPollingRate(int choice);
     void OnSeparateXY();
     void OnAccelerationSwitch();
@@ -438,6 +443,9 @@ private:
     IMouseProfile* RenameKeepingAssignments(IMouseProfile* profile, const CString& newName);
     // A duplicate-name popup when some profile has exactly this name; true when shown.
     bool WarnDuplicateProfileName(const CString& name);
+    // Asks for a profile name with the name popup of that skin file; true for a name that is
+    // neither blank (the controls are refreshed) nor a profile's already (its popup is shown).
+    bool AskNewProfileName(const WCHAR* popupSkin, CString& name);
     // Asks for a profile file; the full path, empty when cancelled or no name was given.
     CString AskProfileFile(bool open, IMouseProfile* profile);
     BOOL InitDialogState();

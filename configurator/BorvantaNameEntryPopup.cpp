@@ -2,9 +2,6 @@
 
 #include "gui/EditItem.h"
 
-#include <algorithm>
-#include <vector>
-
 CBorvantaNameEntryPopup::CBorvantaNameEntryPopup(CWnd* parentWnd, const WCHAR* skinFileName,
                                                  CString* resultName)
     : CPopupBox(skinFileName, IDD_NAME_ENTRY_POPUP, parentWnd), result(resultName) {}
@@ -35,22 +32,7 @@ BOOL CBorvantaNameEntryPopup::OnCommand(WPARAM wParam, LPARAM lParam) {
 
 void CBorvantaNameEntryPopup::OnOK() {
     if (result != nullptr) {
-        result->Empty();
-        if (edit != nullptr && edit->GetSafeHwnd() != nullptr) {
-            const auto length = static_cast<int>(edit->SendMessage(EM_LINELENGTH, 0));
-            if (length > 0) {
-                // EM_GETLINE takes the buffer's room in its first character and adds no NUL;
-                // the buffer holds one more, zeroed, and the name ends at its first NUL.
-                const int room = std::min(length, 0xFFFF);
-                std::vector<WCHAR> line(static_cast<size_t>(room) + 1, u'\0');
-                line[0] = static_cast<WCHAR>(room);
-                const auto copied = static_cast<size_t>(std::clamp<LRESULT>(
-                    edit->SendMessage(EM_GETLINE, 0, reinterpret_cast<LPARAM>(line.data())), 0,
-                    room));
-                line[copied] = u'\0';
-                *result = CString(line.data());
-            }
-        }
+        *result = PopupEditLine(edit);
     }
     CDialog::OnOK();
 }

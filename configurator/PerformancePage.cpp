@@ -68,23 +68,13 @@ void CBorvantaAppDlg::InitPerformanceControls() {
             slider->SetRange(static_cast<int>(min / step), static_cast<int>(max / step));
         }
     }
-    SetDpiSliderPositions(config->GetDpi(nullptr), config->GetDpiX(nullptr),
-                          config->GetDpiY(nullptr));
-    UpdateDpiTexts();
-
     for (CSliderHMulti* slider : {accelSlider, accelSliderDisabled}) {
         if (slider != nullptr) {
             slider->SetRange(static_cast<int>(config->GetAccelerationMin()),
                              static_cast<int>(config->GetAccelerationMax()));
         }
     }
-    const bool accelerationOn = config->GetAccelerationEnabled(nullptr) != 0;
-    SetButtonCheck(enableAccelButton, accelerationOn);
-    SetAccelerationEnabled(accelerationOn);
-    SetFirstThumbPosition(accelSlider, static_cast<LONG>(config->GetAcceleration(nullptr)));
-    SetFirstThumbPosition(accelSliderDisabled, static_cast<LONG>(config->GetAcceleration(nullptr)));
-
-    ShowPollingRates();
+    ShowPerformanceValues();
 }
 
 void CBorvantaAppDlg::InitSeparateXYView() {
@@ -95,6 +85,10 @@ void CBorvantaAppDlg::InitSeparateXYView() {
 
 void CBorvantaAppDlg::UpdatePerformanceControls() {
     InitSeparateXYView();
+    ShowPerformanceValues();
+}
+
+void CBorvantaAppDlg::ShowPerformanceValues() {
     SetDpiSliderPositions(config->GetDpi(nullptr), config->GetDpiX(nullptr),
                           config->GetDpiY(nullptr));
     UpdateDpiTexts();

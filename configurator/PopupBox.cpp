@@ -2,6 +2,9 @@
 
 #include "platform/ui/DialogTemplate.h"
 
+#include <algorithm>
+#include <vector>
+
 void RegisterPopupDialogTemplates() {
     for (const UINT id : {IDD_WARNING_POPUP, IDD_NAME_ENTRY_POPUP}) {
         DialogTemplate popup;
@@ -39,4 +42,23 @@ BOOL RoutePopupCommand(CPopupBox& popup, WPARAM wParam, LPARAM lParam, bool held
         return FALSE;
     }
     return popup.CWnd::OnCommand(wParam, lParam);
+}
+
+CString PopupEditLine(CWnd* edit) {
+    if (edit == nullptr || edit->GetSafeHwnd() == nullptr) {
+        return CString();
+    }
+    const auto length = static_cast<int>(edit->SendMessage(EM_LINELENGTH, 0));
+    if (length <= 0) {
+        return CString();
+    }
+    // EM_GETLINE takes the buffer's room in its first character and adds no NUL; the buffer
+    // holds one more, zeroed, and the line ends at its first NUL.
+    const int room = std::min(length, 0xFFFF);
+    std::vector<WCHAR> line(static_cast<size_t>(room) + 1, u'\0');
+    line[0] = static_cast<WCHAR>(room);
+    const auto copied = static_cast<size_t>(std::clamp<LRESULT>(
+        edit->SendMessage(EM_GETLINE, 0, reinterpret_cast<LPARAM>(line.data())), 0, room));
+    line[copied] = u'\0';
+    return CString(line.data());
 }

@@ -36,3 +36,6 @@ bool PopupEndsWithoutItems(const CGUIPanel& popup, WPARAM wParam, int okId, int 
 // BUTTON_POPUP_OK runs OnOK (TRUE); BUTTON_POPUP_CANCEL runs OnCancel (FALSE); any other item
 // goes to the standard routing (CWnd::OnCommand).
 BOOL RoutePopupCommand(CPopupBox& popup, WPARAM wParam, LPARAM lParam, bool heldOpen = false);
+
+// The first line of a popup's edit item, as the user left it; empty without an edit window.
+CString PopupEditLine(CWnd* edit);

@@ -3,9 +3,6 @@
 #include "gui/EditItemSingleKeyInput.h"
 #include "platform/ui/DialogTemplate.h"
 
-#include <algorithm>
-#include <vector>
-
 CPopupBoxSingleKeyEntry::CPopupBoxSingleKeyEntry(CWnd* parentWnd, SingleKeyResult* keyResult)
     : CPopupBox(u"SingleKeyPopup.xml", IDD_NAME_ENTRY_POPUP, parentWnd), result(keyResult) {
     if (FindDialogTemplate(IDD_NAME_ENTRY_POPUP) == nullptr) {
@@ -65,25 +62,11 @@ BOOL CPopupBoxSingleKeyEntry::OnCommand(WPARAM wParam, LPARAM lParam) {
 
 void CPopupBoxSingleKeyEntry::OnOK() {
     if (result != nullptr) {
-        result->keyName.Empty();
-        if (edit != nullptr && edit->GetSafeHwnd() != nullptr) {
-            const auto length = static_cast<int>(edit->SendMessage(EM_LINELENGTH, 0));
-            if (length > 0) {
-                // EM_GETLINE takes the buffer's room in its first character and adds no NUL.
-                const int room = std::min(length, 0xFFFF);
-                std::vector<WCHAR> line(static_cast<size_t>(room) + 1, u'\0');
-                line[0] = static_cast<WCHAR>(room);
-                const auto copied = static_cast<size_t>(std::clamp<LRESULT>(
-                    edit->SendMessage(EM_GETLINE, 0, reinterpret_cast<LPARAM>(line.data())), 0,
-                    room));
-                line[copied] = u'\0';
-                result->keyName = CString(line.data());
-                if (!result->keyName.IsEmpty()) {
-                    result->scanCode = edit->currentKey.scanCodeReceived;
-                    result->virtualKey = edit->currentKey.virtualKeyReceived;
-                    result->flags = edit->currentKey.flags;
-                }
-            }
+        result->keyName = PopupEditLine(edit);
+        if (!result->keyName.IsEmpty()) {
+            result->scanCode = edit->currentKey.scanCodeReceived;
+            result->virtualKey = edit->currentKey.virtualKeyReceived;
+            result->flags = edit->currentKey.flags;
         }
     }
     if (!dialogKey) {

@@ -152,6 +152,15 @@ bool CBorvantaAppDlg::WarnDuplicateProfileName(const CString& name) {
     return true;
 }
 
+bool CBorvantaAppDlg::AskNewProfileName(const WCHAR* popupSkin, CString& name) {
+    CBorvantaNameEntryPopup entry(this, popupSkin, &name);
+    if (entry.DoModal() != IDOK || IsBlankName(name)) {
+        UpdateControls();
+        return false;
+    }
+    return !WarnDuplicateProfileName(name);
+}
+
 IMouseProfile* CBorvantaAppDlg::RenameKeepingAssignments(IMouseProfile* profile,
                                                          const CString& newName) {
     // The buttons that name this profile by name (profiles not yet on the mouse), in every
@@ -189,12 +198,7 @@ void CBorvantaAppDlg::CreateProfile() {
         return;
     }
     CString name;
-    CBorvantaNameEntryPopup entry(this, u"ProfileNamePopup.xml", &name);
-    if (entry.DoModal() != IDOK || IsBlankName(name)) {
-        UpdateControls();
-        return;
-    }
-    if (WarnDuplicateProfileName(name)) {
+    if (!AskNewProfileName(u"ProfileNamePopup.xml", name)) {
         return;
     }
     IMouseProfile* profile = config->AddProfile(name.GetString());
@@ -211,12 +215,7 @@ void CBorvantaAppDlg::RenameProfile() {
         return;
     }
     CString name;
-    CBorvantaNameEntryPopup entry(this, u"ProfileRenamePopup.xml", &name);
-    if (entry.DoModal() != IDOK || IsBlankName(name)) {
-        UpdateControls();
-        return;
-    }
-    if (WarnDuplicateProfileName(name)) {
+    if (!AskNewProfileName(u"ProfileRenamePopup.xml", name)) {
         return;
     }
     if (RenameKeepingAssignments(profile, name) != nullptr) {

@@ -16,12 +16,7 @@
 
 namespace {
 
-struct Tool {
-    HWND owner = nullptr;
-    UINT_PTR id = 0;
-    RECT rect{};
-    std::u16string text;
-};
+using Tool = platform::tooltip::ToolView;
 
 struct ToolTipState {
     bool active = true;
@@ -69,10 +64,7 @@ bool WithState(HWND tooltip, const std::function<void(ToolTipView&)>& action) {
     }
     ToolTipState& state = it->second;
     ToolTipView view{state.active, state.hoverOwner, state.hoverId,   state.hovering,
-                     state.shown,  state.pressed,    state.shownText, {}};
-    for (const Tool& tool : state.tools) {
-        view.tools.push_back(ToolView{tool.owner, tool.id, tool.rect, tool.text});
-    }
+                     state.shown,  state.pressed,    state.shownText, state.tools};
     action(view);
     state.hoverOwner = view.hoverOwner;
     state.hoverId = view.hoverId;

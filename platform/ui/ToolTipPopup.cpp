@@ -123,6 +123,34 @@ void Hide(HWND tooltip) {
     }
 }
 
+namespace {
+
+// Hides the tip but keeps the tool it was over, marked so that the tip stays hidden there
+// until the mouse goes to another tool; the watch timer sees the mouse leave. With
+// `overTool` the tool counts as under the mouse whatever the state says.
+void HideOverTool(HWND tooltip, bool overTool) {
+    HWND owner = nullptr;
+    UINT_PTR id = 0;
+    bool hovering = overTool;
+    WithState(tooltip, [&](ToolTipView& view) {
+        owner = view.hoverOwner;
+        id = view.hoverId;
+        hovering = hovering || view.hovering;
+    });
+    Hide(tooltip);
+    WithState(tooltip, [&](ToolTipView& view) {
+        view.pressed = hovering;
+        view.hoverOwner = owner;
+        view.hoverId = id;
+        view.hovering = hovering;
+    });
+    if (hovering) {
+        SetTimer(tooltip, kWatchTimer, kWatchMs, nullptr);
+    }
+}
+
+} // namespace
+
 void Relay(HWND tooltip, const MSG& msg) {
     switch (msg.message) {
     case WM_MOUSEMOVE: {
@@ -164,24 +192,7 @@ void Relay(HWND tooltip, const MSG& msg) {
     case WM_LBUTTONDBLCLK:
     case WM_KEYDOWN: {
         // A press hides the tip; it stays hidden over this tool.
-        HWND owner = nullptr;
-        UINT_PTR id = 0;
-        bool wasHovering = false;
-        WithState(tooltip, [&](ToolTipView& view) {
-            owner = view.hoverOwner;
-            id = view.hoverId;
-            wasHovering = view.hovering;
-        });
-        Hide(tooltip);
-        WithState(tooltip, [&](ToolTipView& view) {
-            view.pressed = wasHovering;
-            view.hoverOwner = owner;
-            view.hoverId = id;
-            view.hovering = wasHovering;
-        });
-        if (wasHovering) {
-            SetTimer(tooltip, kWatchTimer, kWatchMs, nullptr);
-        }
+        HideOverTool(tooltip, false);
         break;
     }
     default:
@@ -197,20 +208,7 @@ void OnTimer(HWND tooltip, UINT_PTR timerId) {
         break;
     case kAutoPopTimer: {
         // Timed out: hidden, and not shown again until the mouse comes back to the tool.
-        HWND owner = nullptr;
-        UINT_PTR id = 0;
-        WithState(tooltip, [&](ToolTipView& view) {
-            owner = view.hoverOwner;
-            id = view.hoverId;
-        });
-        Hide(tooltip);
-        WithState(tooltip, [&](ToolTipView& view) {
-            view.hoverOwner = owner;
-            view.hoverId = id;
-            view.hovering = true;
-            view.pressed = true;
-        });
-        SetTimer(tooltip, kWatchTimer, kWatchMs, nullptr);
+        HideOverTool(tooltip, true);
         break;
     }
     case kWatchTimer: {

@@ -3,7 +3,7 @@
 // delete with the buttons that played the macro, import (hostile files refused with a
 // notice) and export through the virtual mouse.
 
-#include "AppTestSupport.h"
+#include "PageTestSupport.h"
 #include "configurator/PopupBox.h"
 #include "configurator/PredefinedMacroPopup.h"
 #include "device/IMouseDevice.h"
@@ -29,40 +29,9 @@ using apptest::Driver;
 
 namespace {
 
-class MacrosPageTest : public apptest::AppTest {
+// The page fixture, with steps that wait for a popup by its skin file and note each one seen.
+class MacrosPageTest : public pagetest::PageTest {
 protected:
-    void SetUp() override {
-        AppTest::SetUp();
-        app.keepProgramFolder = true;
-        app.startProgram = [](const WCHAR*) {};
-        app.onMainWindow = [this](CBorvantaAppDlg& dialog) {
-            main = &dialog;
-            dialog.openDocument = [](const WCHAR*) {};
-        };
-    }
-    void TearDown() override {
-        platform::SetFileChooser(nullptr);
-        AppTest::TearDown();
-    }
-
-    void Run(std::vector<Driver::Step> steps) {
-        Driver driver(m_clock, std::move(steps));
-        EXPECT_FALSE(app.InitInstance());
-        stepsDone = driver.StepsDone();
-        main = nullptr;
-        MSG msg{};
-        while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
-    }
-    Driver::Step OnMain(std::function<void(CBorvantaAppDlg&)> act) {
-        return [this, act](HWND dialog) {
-            if (main == nullptr || dialog != main->GetSafeHwnd()) {
-                return false;
-            }
-            act(*main);
-            return true;
-        };
-    }
     // A step that waits for a popup of that skin file and acts on it.
     Driver::Step OnPopup(const char16_t* skin, std::function<void(CGUIPanel&)> act) {
         return [this, skin, act](HWND dialog) {
@@ -127,23 +96,17 @@ protected:
 
     // The macros of the mouse as a fresh device object reads them.
     static std::vector<std::pair<std::u16string, MacroEventList>> DeviceMacros() {
-        CBorvantaConfig config;
-        CMouse mouse;
-        const WORD id = BORVANTA_PRODUCT_ID;
-        EXPECT_TRUE(mouse.Initialize(&config, &id));
-        EXPECT_TRUE(mouse.SyncDevice(&config, SYNC_READ, SECTION_ALL));
+        pagetest::MouseState state;
+        EXPECT_TRUE(state.read);
         std::vector<std::pair<std::u16string, MacroEventList>> macros;
-        for (int i = 0; i < config.GetMacroCount(); ++i) {
-            const CMacro* macro = config.GetMacro(i, nullptr);
+        for (int i = 0; i < state.config.GetMacroCount(); ++i) {
+            const CMacro* macro = state.config.GetMacro(i, nullptr);
             macros.emplace_back(macro->GetName(), macro->GetEvents());
         }
         return macros;
     }
 
-    CBorvantaApp app;
-    CBorvantaAppDlg* main = nullptr;
     std::vector<std::u16string> popups;
-    size_t stepsDone = 0;
 };
 
 // What the mouse plays of each event: its type, the scan code (keys), the button (mouse) or

@@ -8,30 +8,26 @@
 #include "device/Mouse.h"
 #include "gui/BitmapBtn.h"
 #include "gui/DropdownColorButton.h"
-#include "gui/SliderHMulti.h"
 #include "gui/SkinResourceCache.h"
+#include "gui/SliderHMulti.h"
 #include "model/BorvantaConfig.h"
 #include "model/NameTables.h"
 #include "platform/base/Path.h"
 #include "platform/ui/Hooks.h"
 #include "platform/ui/WinUser.h"
 #include "platform/ui/x11/X11Display.h"
+#include "tests/support/XvfbServer.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include <poll.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <X11/Xlib.h>
@@ -40,87 +36,8 @@
 
 namespace {
 
-std::optional<std::string> FindXvfb() {
-    for (const char* dir : {"/usr/bin", "/usr/local/bin", "/bin"}) {
-        std::string path = std::string(dir) + "/Xvfb";
-        if (access(path.c_str(), X_OK) == 0) {
-            return path;
-        }
-    }
-    return std::nullopt;
-}
-
-// A private Xvfb on a display number it picks itself, killed with the test program at the
-// latest.
-class XvfbServer {
-public:
-    bool Start(const std::string& program) {
-        int fds[2];
-        if (pipe(fds) != 0) {
-            return false;
-        }
-        const pid_t parent = getpid();
-        m_pid = fork();
-        if (m_pid == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (getppid() != parent) {
-                _exit(127);
-            }
-            close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            execl(program.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
-                  "-nolisten", "tcp", "-br", "-noreset", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        if (m_pid < 0) {
-            close(fds[0]);
-            return false;
-        }
-        std::string number;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (std::chrono::steady_clock::now() < deadline) {
-            pollfd p{fds[0], POLLIN, 0};
-            if (poll(&p, 1, 200) <= 0) {
-                continue;
-            }
-            char c = 0;
-            if (read(fds[0], &c, 1) != 1 || c == '\n') {
-                break;
-            }
-            number += c;
-        }
-        close(fds[0]);
-        if (number.empty()) {
-            Stop();
-            return false;
-        }
-        m_name = ":" + number;
-        return true;
-    }
-    void Stop() {
-        if (m_pid <= 0) {
-            return;
-        }
-        kill(m_pid, SIGTERM);
-        for (int i = 0; i < 100; ++i) {
-            if (waitpid(m_pid, nullptr, WNOHANG) == m_pid) {
-                m_pid = -1;
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        kill(m_pid, SIGKILL);
-        waitpid(m_pid, nullptr, 0);
-        m_pid = -1;
-    }
-    const std::string& Name() const { return m_name; }
-    ~XvfbServer() { Stop(); }
-
-private:
-    pid_t m_pid = -1;
-    std::string m_name;
-};
+using testsupport::FindXvfb;
+using testsupport::XvfbServer;
 
 class PagesX11Test : public ::testing::Test {
 protected:

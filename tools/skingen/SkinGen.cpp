@@ -286,37 +286,9 @@ Image SliderThumb(bool over) {
     return image;
 }
 
-// The performance and lighting pages: check boxes, choice buttons (checked: the accent
-// colour, as a tab), wide command buttons, and slider tracks drawn over the page colour
+// The performance and lighting pages: choice buttons (checked: the accent colour, as a
+// tab), wide command buttons, and slider tracks drawn over the page colour
 // of the place they stand on, so that they blend into the page.
-Image CheckBox(bool over, bool checked, bool disabled) {
-    Image image(20, 20);
-    const Colour edge = disabled          ? Colour{0x4A, 0x4A, 0x4A}
-                        : over || checked ? kAccent
-                                          : Colour{0x5A, 0x6E, 0x88};
-    const Image page = MainBackground();
-    image.Fill([&](int x, int y) {
-        if (!InsideRounded(x, y, 20, 20, 4)) {
-            return Mix(page.Get(40, 230), kBottom, 0.2);
-        }
-        if (!InsideRounded(x - 2, y - 2, 16, 16, 3)) {
-            return edge;
-        }
-        if (checked) {
-            // A tick from (5, 10) down to (8, 14) and up to (15, 5).
-            const double px = x + 0.5;
-            const double py = y + 0.5;
-            const bool down = px >= 4 && px <= 9 && std::fabs(py - (10 + (px - 5) * 4.0 / 3)) < 1.6;
-            const bool up = px >= 8 && px <= 16 && std::fabs(py - (14 - (px - 8) * 9.0 / 7)) < 1.6;
-            if (down || up) {
-                return kWhite;
-            }
-        }
-        return disabled ? Colour{0x2A, 0x2A, 0x2A} : Colour{0x10, 0x16, 0x20};
-    });
-    return image;
-}
-
 Image ChoiceButton(int state) {
     switch (state) {
     case 1:
@@ -500,12 +472,11 @@ Image AssignMouseTop() {
     return image;
 }
 
-// Check boxes: the profile list's cells (13 x 13) and the page's switch buttons (20 x 20).
-Image CheckBox(int size, bool checked, bool over, bool disabled) {
+// Framed check boxes of a given size: the profile list's cells (13 x 13) and the checked
+// picture of the profile page's switch (20 x 20).
+Image FramedCheckBox(int size, bool checked) {
     Image image(size, size);
-    const Colour edge = disabled ? Colour{0x4A, 0x4A, 0x4A}
-                        : over   ? kAccent
-                                 : Colour{0x8A, 0x9A, 0xB0};
+    const Colour edge{0x8A, 0x9A, 0xB0};
     image.Fill([&](int x, int y) {
         if (x == 0 || y == 0 || x == size - 1 || y == size - 1) {
             return edge;
@@ -513,10 +484,9 @@ Image CheckBox(int size, bool checked, bool over, bool disabled) {
         return kBlack;
     });
     if (checked) {
-        const Colour tick = disabled ? Colour{0x5F, 0x5F, 0x5F} : kAccent;
         const int a = size / 4;
-        DrawLine(image, a, size / 2, size / 2 - 1, size - a - 2, tick);
-        DrawLine(image, size / 2 - 1, size - a - 2, size - a, a, tick);
+        DrawLine(image, a, size / 2, size / 2 - 1, size - a - 2, kAccent);
+        DrawLine(image, size / 2 - 1, size - a - 2, size - a, a, kAccent);
     }
     return image;
 }
@@ -590,7 +560,8 @@ Image MacroMousePicture(bool selected) {
     return image;
 }
 
-// A square box, with a tick when checked.
+// The pages' check boxes (16 x 16): a square frame in the colour of the state, with a tick
+// when checked.
 Image CheckBox(Colour frame, bool checked) {
     Image image(16, 16);
     image.Fill([&](int x, int y) {
@@ -743,10 +714,6 @@ int main(int argc, char** argv) {
          [] {
              return ButtonState({0x3A, 0x3A, 0x3A}, {0x2A, 0x2A, 0x2A}, {0x4A, 0x4A, 0x4A}, 28, 24);
          }},
-        {"CheckBoxNormal.bmp", [] { return CheckBox(false, false, false); }},
-        {"CheckBoxOver.bmp", [] { return CheckBox(true, false, false); }},
-        {"CheckBoxChecked.bmp", [] { return CheckBox(false, true, false); }},
-        {"CheckBoxDisabled.bmp", [] { return CheckBox(false, false, true); }},
         {"ChoiceButtonNormal.bmp", [] { return ChoiceButton(0); }},
         {"ChoiceButtonOver.bmp", [] { return ChoiceButton(1); }},
         {"ChoiceButtonDown.bmp", [] { return ChoiceButton(2); }},
@@ -772,12 +739,9 @@ int main(int argc, char** argv) {
          [] { return PanelBackground(kPreviewWidth, kPreviewHeight, kPreviewAccentRow); }},
         {"PreviewMask.bmp", [] { return PanelMask(kPreviewWidth, kPreviewHeight); }},
         {"AssignMouseTop.bmp", AssignMouseTop},
-        {"checkbox3.bmp", [] { return CheckBox(13, false, false, false); }},
-        {"checkbox4.bmp", [] { return CheckBox(13, true, false, false); }},
-        {"CheckBoxNormal.bmp", [] { return CheckBox(20, false, false, false); }},
-        {"CheckBoxOver.bmp", [] { return CheckBox(20, false, true, false); }},
-        {"CheckBoxDown.bmp", [] { return CheckBox(20, true, false, false); }},
-        {"CheckBoxDisabled.bmp", [] { return CheckBox(20, false, false, true); }},
+        {"checkbox3.bmp", [] { return FramedCheckBox(13, false); }},
+        {"checkbox4.bmp", [] { return FramedCheckBox(13, true); }},
+        {"CheckBoxDown.bmp", [] { return FramedCheckBox(20, true); }},
         {"MacroKeyDown.bmp", [] { return MacroKeyPicture(true); }},
         {"MacroKeyUp.bmp", [] { return MacroKeyPicture(false); }},
         {"MacroDelay.bmp", [] { return MacroDelayPicture(false); }},

@@ -5,10 +5,11 @@
 #include "platform/ui/Input.h"
 #include "platform/ui/ThreadQueue.h"
 #include "platform/ui/WindowManager.h"
+#include "platform/ui/x11/WakePipe.h"
 #include "platform/ui/x11/X11Keys.h"
 #include "platform/ui/x11/X11RawInput.h"
-#include "platform/ui/x11/X11WindowSearch.h"
 #include "platform/ui/x11/X11Shell.h"
+#include "platform/ui/x11/X11WindowSearch.h"
 
 #include <algorithm>
 #include <atomic>
@@ -25,9 +26,7 @@
 #include <utility>
 #include <vector>
 
-#include <fcntl.h>
 #include <poll.h>
-#include <unistd.h>
 
 // Xlib last: it defines macros (None, Bool, Status, True...) and global names (Window,
 // Region) that the window layer's headers must not see.
@@ -237,8 +236,9 @@ struct X11Display::Impl {
     std::unordered_map<::Window, HWND> byXid;
     std::vector<::Window> stacking;
 
-    int wakeRead = -1;
-    int wakeWrite = -1;
+    // Closed with the object, after Close: a late wake-up must not write into a descriptor
+    // number reused meanwhile.
+    x11::WakePipe wake;
     std::atomic<bool> open{false};
     std::atomic<bool> dirty{true};
     std::atomic<bool> stop{false};
@@ -255,7 +255,7 @@ struct X11Display::Impl {
 
     bool Open(const std::string& name);
     void Close();
-    void Wake();
+    void Wake() { wake.Wake(); }
     // Brings the X windows of the calling thread's windows up to date, and removes the X
     // windows of windows that are gone.
     void Sync();
@@ -336,14 +336,11 @@ bool X11Display::Impl::Open(const std::string& name) {
     netWmStateAbove = XInternAtom(dpy, "_NET_WM_STATE_ABOVE", False);
     netWmStateSkipTaskbar = XInternAtom(dpy, "_NET_WM_STATE_SKIP_TASKBAR", False);
 
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+    if (!wake.Open()) {
         XCloseDisplay(dpy);
         dpy = nullptr;
         return false;
     }
-    wakeRead = fds[0];
-    wakeWrite = fds[1];
     open = true;
     reader = std::thread([this] { ReaderLoop(); });
     return true;
@@ -373,17 +370,6 @@ void X11Display::Impl::Close() {
 
 X11Display::Impl::~Impl() {
     Close();
-    // Closed last: a late wake-up must not write into a descriptor number reused meanwhile.
-    if (wakeRead >= 0) {
-        close(wakeRead);
-        close(wakeWrite);
-    }
-}
-
-void X11Display::Impl::Wake() {
-    const char byte = 1;
-    // A full pipe already holds a wake-up: nothing is lost when the write fails.
-    [[maybe_unused]] const ssize_t n = write(wakeWrite, &byte, 1);
 }
 
 void X11Display::Impl::DestroyXWindow(const XWin& x) {
@@ -748,12 +734,10 @@ void X11Display::Impl::ReaderLoop() {
             pending = XPending(dpy) > 0;
         }
         if (!pending && !dirty) {
-            pollfd fds[2] = {{xfd, POLLIN, 0}, {wakeRead, POLLIN, 0}};
+            pollfd fds[2] = {{xfd, POLLIN, 0}, {wake.ReadEnd(), POLLIN, 0}};
             poll(fds, 2, -1);
         }
-        char buffer[64];
-        while (read(wakeRead, buffer, sizeof buffer) > 0) {
-        }
+        wake.Drain();
         if (stop) {
             break;
         }

@@ -6,6 +6,7 @@
 #include "platform/ui/ShellApi.h"
 #include "platform/ui/ThreadQueue.h"
 #include "platform/ui/WinUser.h"
+#include "platform/ui/x11/WakePipe.h"
 #include "platform/ui/x11/X11Display.h"
 #include "platform/ui/x11/X11Keys.h"
 
@@ -18,9 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
 #include <poll.h>
-#include <unistd.h>
 
 // Xlib last: its macros must not meet the window layer's headers.
 #include <X11/Xatom.h>
@@ -64,8 +63,7 @@ struct X11Shell::Impl {
     std::map<std::pair<HWND, UINT>, IconWin> icons;
     HWND grabbedMenu = nullptr;
 
-    int wakeRead = -1;
-    int wakeWrite = -1;
+    x11::WakePipe wake;
     std::atomic<bool> stop{false};
     std::thread reader;
 
@@ -73,10 +71,7 @@ struct X11Shell::Impl {
 
     bool Open(const std::string& name);
     void Close();
-    void Wake() {
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t n = write(wakeWrite, &byte, 1);
-    }
+    void Wake() { wake.Wake(); }
     void ReaderLoop();
     void Handle(XEvent& e);
     // mutex held
@@ -121,14 +116,11 @@ bool X11Shell::Impl::Open(const std::string& name) {
         }
     }
     XFlush(dpy);
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+    if (!wake.Open()) {
         XCloseDisplay(dpy);
         dpy = nullptr;
         return false;
     }
-    wakeRead = fds[0];
-    wakeWrite = fds[1];
     reader = std::thread([this] { ReaderLoop(); });
     return true;
 }
@@ -149,8 +141,6 @@ void X11Shell::Impl::Close() {
     icons.clear();
     XCloseDisplay(dpy);
     dpy = nullptr;
-    close(wakeRead);
-    close(wakeWrite);
 }
 
 void X11Shell::Impl::FindTrayOwner() {
@@ -260,12 +250,10 @@ void X11Shell::Impl::ReaderLoop() {
             pending = XPending(dpy) > 0;
         }
         if (!pending) {
-            pollfd fds[2] = {{xfd, POLLIN, 0}, {wakeRead, POLLIN, 0}};
+            pollfd fds[2] = {{xfd, POLLIN, 0}, {wake.ReadEnd(), POLLIN, 0}};
             poll(fds, 2, -1);
         }
-        char buffer[64];
-        while (read(wakeRead, buffer, sizeof buffer) > 0) {
-        }
+        wake.Drain();
         if (stop) {
             break;
         }

@@ -8,6 +8,7 @@
 #include "platform/ui/WinUser.h"
 #include "platform/ui/x11/X11Display.h"
 #include "tests/platform/ui/UiTestSupport.h"
+#include "tests/support/XvfbServer.h"
 
 #include <gtest/gtest.h>
 
@@ -106,22 +107,6 @@ private:
     int m_out = -1;
 };
 
-std::optional<std::string> StartXvfb(Child& server) {
-    if (access("/usr/bin/Xvfb", X_OK) != 0) {
-        return std::nullopt;
-    }
-    if (!server.Start({"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "800x600x24",
-                       "-nolisten", "tcp", "-noreset"},
-                      "")) {
-        return std::nullopt;
-    }
-    auto number = server.ReadLine(20000);
-    if (!number || number->empty()) {
-        return std::nullopt;
-    }
-    return ":" + *number;
-}
-
 // Pumps the calling thread's messages until the condition holds (at most `ms`).
 bool PumpUntil(const std::function<bool()>& done, int ms = 5000) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
@@ -138,10 +123,11 @@ bool PumpUntil(const std::function<bool()>& done, int ms = 5000) {
 class X11ShellTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        name = StartXvfb(server);
-        if (!name) {
+        const auto program = testsupport::FindXvfb();
+        if (!program || !server.Start(*program, "800x600x24")) {
             GTEST_SKIP() << "Xvfb is not installed";
         }
+        name = server.Name();
         xdisplay.emplace(*name);
         ASSERT_TRUE(xdisplay->IsOpen());
         ASSERT_NE(xdisplay->Shell(), nullptr);
@@ -201,7 +187,7 @@ protected:
         XFlush(test);
     }
 
-    Child server;
+    testsupport::XvfbServer server;
     Child host;
     std::optional<std::string> name;
     std::optional<platform::X11Display> xdisplay;
