@@ -630,6 +630,13 @@ Colour AviPixel(int x, int y, double sweep) {
     }
     const bool edge = !InsideRounded(x - 1, y - 1, kAviWidth - 2, kAviHeight - 2, 5);
     Colour base = edge ? kAccent : Mix(kTop, kBottom, static_cast<double>(y) / kAviHeight);
+    // The mouse, seen from above, in the middle of the face.
+    const double mx = (x + 0.5 - kAviWidth / 2.0) / 7.0;
+    const double my = (y + 0.5 - kAviHeight / 2.0) / 10.0;
+    if (!edge && mx * mx + my * my <= 1.0) {
+        const bool split = x == kAviWidth / 2 && y < kAviHeight / 2 - 1;
+        base = split ? Mix(kAccent, kBlack, 0.5) : Mix(kAccent, kWhite, 0.15);
+    }
     if (sweep >= 0.0) {
         // A bright band sweeping from left to right across the face.
         const double centre = sweep * (kAviWidth + 20) - 10;
