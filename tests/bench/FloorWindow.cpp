@@ -25,12 +25,13 @@ int main(int argc, char** argv) {
         XCreateWindow(dpy, RootWindow(dpy, screen), 0, 0, static_cast<unsigned>(width),
                       static_cast<unsigned>(height), 0, DefaultDepth(dpy, screen), InputOutput,
                       DefaultVisual(dpy, screen), CWBackPixmap | CWEventMask, &attrs);
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) *
+                                      static_cast<std::size_t>(height));
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const bool frame = x > 20 && y > 20 && x < width - 20 && y < height - 20 &&
                                (x < 24 || y < 24 || x > width - 25 || y > height - 25);
-            pixels[static_cast<std::size_t>(y) * width + x] =
+            pixels[static_cast<std::size_t>(y * width + x)] =
                 frame ? 0xFFFFFFu
                       : static_cast<std::uint32_t>((x * 255 / width) << 16 | (y * 255 / height));
         }
