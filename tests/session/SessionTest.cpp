@@ -1,0 +1,330 @@
+// A user's session on X11: the programs run on a private Xvfb against a private virtual mouse,
+// started as ./scripts/run.sh starts them, and are driven only through X input (XTest) and
+// observed only from outside (the X window tree, screen pixels, `mousectl show`). Every step
+// leaves a screenshot in the build folder's session-shots/ folder; a passing run removes them.
+
+#include "platform/gdi/Bitmap.h"
+#include "platform/gdi/Picture.h"
+#include "tests/support/XvfbServer.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const fs::path kProgramDir = BORVANTA_PROGRAM_DIR;
+const fs::path kMousectl = BORVANTA_MOUSECTL;
+const fs::path kShots = BORVANTA_SHOTS_DIR;
+
+// The configurator's main window: its skin puts it at the screen's top left corner with no
+// window manager to move it; these are points inside its controls.
+struct Spot {
+    int x;
+    int y;
+};
+constexpr Spot kTabButtons{75, 69};
+constexpr Spot kTabPerformance{195, 69};
+constexpr Spot kTabProfiles{318, 69};
+constexpr Spot kTabLighting{562, 69};
+constexpr Spot kApply{396, 387};
+constexpr Spot kOk{486, 387};
+constexpr Spot kPolling8ms{383, 293};
+constexpr Spot kProfileNew{71, 309};
+constexpr Spot kNameField{320, 217};
+constexpr Spot kNamePopupOk{259, 268};
+constexpr Spot kSecondProfileName{120, 182};
+
+class Session : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto xvfb = testsupport::FindXvfb();
+        if (!xvfb) {
+            GTEST_SKIP() << "Xvfb is not installed";
+        }
+        ASSERT_TRUE(m_server.Start(*xvfb, "1280x1024x24"));
+        m_x = XOpenDisplay(m_server.Name().c_str());
+        ASSERT_NE(m_x, nullptr);
+        int ignored = 0;
+        ASSERT_TRUE(XTestQueryExtension(m_x, &ignored, &ignored, &ignored, &ignored));
+
+        char folder[] = "/tmp/borvanta-session.XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        m_dir = folder;
+        setenv("DISPLAY", m_server.Name().c_str(), 1);
+        setenv("BORVANTA_SERVICE_DB", (m_dir / "mouse.db").c_str(), 1);
+        setenv("BORVANTA_REGISTRY", (m_dir / "registry.txt").c_str(), 1);
+        setenv("BORVANTA_LOCK_DIR", (m_dir / "locks").c_str(), 1);
+        setenv("XDG_DATA_HOME", (m_dir / "data").c_str(), 1);
+        unsetenv("BORVANTA_DISPLAY");
+        fs::remove_all(kShots);
+        fs::create_directories(kShots);
+    }
+
+    void TearDown() override {
+        for (pid_t pid : m_children) {
+            kill(-pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        if (m_x) {
+            XCloseDisplay(m_x);
+        }
+        m_server.Stop();
+        if (!m_dir.empty()) {
+            fs::remove_all(m_dir);
+        }
+        if (!HasFailure()) {
+            fs::remove_all(kShots);
+        }
+    }
+
+    // Runs a program to its end; its standard output.
+    static std::string Run(const std::string& command) {
+        std::string out;
+        if (FILE* pipe = popen(command.c_str(), "r")) {
+            std::array<char, 4096> buffer{};
+            size_t n = 0;
+            while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+                out.append(buffer.data(), n);
+            }
+            pclose(pipe);
+        }
+        return out;
+    }
+
+    std::string MouseState() { return Run(kMousectl.string() + " show"); }
+
+    pid_t Start(const fs::path& program) {
+        const pid_t parent = getpid();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            setpgid(0, 0);
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (getppid() != parent) {
+                _exit(127);
+            }
+            execl(program.c_str(), program.filename().c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        if (pid > 0) {
+            setpgid(pid, pid);
+            m_children.push_back(pid);
+        }
+        return pid;
+    }
+
+    bool Exited(pid_t pid) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) != pid) {
+            return false;
+        }
+        std::erase(m_children, pid);
+        return true;
+    }
+
+    static bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (done()) {
+                return true;
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        return done();
+    }
+
+    // A top-level window of the given title, found in the X window tree.
+    std::optional<Window> FindWindow(const std::string& title) {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        std::optional<Window> found;
+        if (!XQueryTree(m_x, DefaultRootWindow(m_x), &root, &parent, &children, &count)) {
+            return found;
+        }
+        for (unsigned i = 0; i < count && !found; ++i) {
+            XWindowAttributes a;
+            if (!XGetWindowAttributes(m_x, children[i], &a) || a.map_state != IsViewable) {
+                continue;
+            }
+            XTextProperty name;
+            if (XGetWMName(m_x, children[i], &name) && name.value) {
+                if (title == reinterpret_cast<const char*>(name.value)) {
+                    found = children[i];
+                }
+                XFree(name.value);
+            }
+        }
+        if (children) {
+            XFree(children);
+        }
+        return found;
+    }
+
+    void Click(Spot at, int count = 1) {
+        XTestFakeMotionEvent(m_x, 0, at.x, at.y, 0);
+        for (int i = 0; i < count; ++i) {
+            XTestFakeButtonEvent(m_x, 1, True, 0);
+            XTestFakeButtonEvent(m_x, 1, False, 0);
+            XSync(m_x, False);
+            std::this_thread::sleep_for(60ms);
+        }
+        XSync(m_x, False);
+        std::this_thread::sleep_for(300ms);
+    }
+
+    void Key(KeySym sym, bool shift = false, bool control = false) {
+        const KeyCode shiftCode = XKeysymToKeycode(m_x, XK_Shift_L);
+        const KeyCode controlCode = XKeysymToKeycode(m_x, XK_Control_L);
+        if (shift) {
+            XTestFakeKeyEvent(m_x, shiftCode, True, 0);
+        }
+        if (control) {
+            XTestFakeKeyEvent(m_x, controlCode, True, 0);
+        }
+        // Each key event some milliseconds after the last, as a typist (or xdotool) sends them.
+        const KeyCode code = XKeysymToKeycode(m_x, sym);
+        XTestFakeKeyEvent(m_x, code, True, 15);
+        XTestFakeKeyEvent(m_x, code, False, 15);
+        if (control) {
+            XTestFakeKeyEvent(m_x, controlCode, False, 15);
+        }
+        if (shift) {
+            XTestFakeKeyEvent(m_x, shiftCode, False, 15);
+        }
+        XSync(m_x, False);
+        std::this_thread::sleep_for(40ms);
+    }
+
+    void Type(const std::string& text) {
+        for (char c : text) {
+            const bool upper = c >= 'A' && c <= 'Z';
+            Key(XStringToKeysym(
+                    std::string(1, upper ? static_cast<char>(c - 'A' + 'a') : c).c_str()),
+                upper);
+        }
+        std::this_thread::sleep_for(200ms);
+    }
+
+    // The screen as it is now, saved under the step's name.
+    void Shot(const std::string& step) {
+        const int width = DisplayWidth(m_x, DefaultScreen(m_x));
+        const int height = DisplayHeight(m_x, DefaultScreen(m_x));
+        XImage* image = XGetImage(m_x, DefaultRootWindow(m_x), 0, 0, static_cast<unsigned>(width),
+                                  static_cast<unsigned>(height), AllPlanes, ZPixmap);
+        if (!image) {
+            return;
+        }
+        gdi::Bitmap bitmap(width, height);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                bitmap.SetPixel(x, y, static_cast<gdi::Pixel>(XGetPixel(image, x, y) & 0xFFFFFF));
+            }
+        }
+        XDestroyImage(image);
+        char name[16];
+        std::snprintf(name, sizeof name, "%02d-", ++m_step);
+        gdi::SaveBitmapAsPng(bitmap, kShots / (name + step + ".png"));
+    }
+
+    // The colour of one screen pixel as 0xRRGGBB.
+    unsigned long Pixel(Spot at) {
+        XImage* image =
+            XGetImage(m_x, DefaultRootWindow(m_x), at.x, at.y, 1, 1, AllPlanes, ZPixmap);
+        if (!image) {
+            return 0;
+        }
+        const unsigned long p = XGetPixel(image, 0, 0) & 0xFFFFFF;
+        XDestroyImage(image);
+        return p;
+    }
+
+    testsupport::XvfbServer m_server;
+    Display* m_x = nullptr;
+    fs::path m_dir;
+    std::vector<pid_t> m_children;
+    int m_step = 0;
+};
+
+TEST_F(Session, ConfiguratorChangesReachTheMouse) {
+    // As ./scripts/run.sh does: the installer's registry values, then the program.
+    const fs::path configurator = kProgramDir / "Borvanta5600";
+    ASSERT_EQ(std::system((configurator.string() + " --install-defaults").c_str()), 0);
+    ASSERT_NE(MouseState().find("polling rate: 1 ms"), std::string::npos) << MouseState();
+    const pid_t app = Start(configurator);
+    ASSERT_GT(app, 0);
+    ASSERT_TRUE(WaitFor([&] { return FindWindow("Tolvi Borvanta 5600").has_value(); }, 60s))
+        << "the configurator's window did not appear";
+    std::this_thread::sleep_for(500ms);
+    Shot("started");
+    const unsigned long applyIdle = Pixel(kApply);
+
+    // Performance: the polling rate.
+    Click(kTabPerformance);
+    Click(kPolling8ms);
+    Shot("polling-8ms");
+    EXPECT_NE(Pixel(kApply), applyIdle) << "Apply did not light up after a change";
+
+    // Profiles: a new profile, then renamed in its row.
+    Click(kTabProfiles);
+    Click(kProfileNew);
+    Shot("name-popup");
+    Click(kNameField);
+    Type("Work");
+    Click(kNamePopupOk);
+    Shot("profile-added");
+    Click(kSecondProfileName, 2);
+    Key(XK_a, false, true);
+    for (int i = 0; i < 8; ++i) {
+        Key(XK_BackSpace);
+    }
+    std::this_thread::sleep_for(300ms);
+    Type("Office");
+    Key(XK_Return);
+    std::this_thread::sleep_for(300ms);
+    Shot("profile-renamed");
+
+    // Apply writes to the mouse.
+    Click(kApply);
+    Shot("applied");
+    EXPECT_TRUE(WaitFor([&] {
+        const std::string state = MouseState();
+        return state.find("polling rate: 8 ms") != std::string::npos &&
+               state.find("\"Office\"") != std::string::npos;
+    })) << MouseState();
+    const std::string state = MouseState();
+    EXPECT_NE(state.find("\"Profile 1\""), std::string::npos) << state;
+    EXPECT_EQ(state.find("\"Work\""), std::string::npos) << state;
+
+    // Once the writing popup has gone, Apply is idle again; then OK closes the configurator.
+    EXPECT_TRUE(WaitFor([&] { return Pixel(kApply) == applyIdle; }))
+        << "Apply stayed lit after the write";
+    Click(kOk);
+    EXPECT_TRUE(WaitFor([&] { return Exited(app); }, 30s)) << "OK did not end the configurator";
+    Shot("closed");
+    EXPECT_FALSE(FindWindow("Tolvi Borvanta 5600").has_value());
+}
+
+} // namespace
