@@ -56,6 +56,17 @@ constexpr Spot kProfileNew{71, 309};
 constexpr Spot kNameField{320, 217};
 constexpr Spot kNamePopupOk{259, 268};
 constexpr Spot kSecondProfileName{120, 182};
+constexpr Spot kTabMacros{440, 69};
+constexpr Spot kMacroNew{544, 149};
+constexpr Spot kMacroRecord{544, 293};
+constexpr Spot kBackField{115, 301};        // the left field of the fourth button
+constexpr Spot kBackListSingleKey{60, 459}; // its list's "Single Key"
+constexpr Spot kForwardField{115, 263};     // the left field of the fifth button
+constexpr Spot kForwardListMacro{50, 337};  // its list's "Macro"
+constexpr Spot kMacroSubmenuFirst{230, 337};
+constexpr Spot kKeyPopupOk{259, 268};
+constexpr Spot kScrollLightColour{460, 154};
+constexpr Spot kPaletteGreen{503, 218};
 
 class Session : public ::testing::Test {
 protected:
@@ -183,6 +194,19 @@ protected:
         return found;
     }
 
+    // Moves the pointer along the way a hand would, through points in between.
+    void Glide(Spot to) {
+        Window root = 0, child = 0;
+        int x = 0, y = 0, wx = 0, wy = 0;
+        unsigned mask = 0;
+        XQueryPointer(m_x, DefaultRootWindow(m_x), &root, &child, &x, &y, &wx, &wy, &mask);
+        for (int i = 1; i <= 8; ++i) {
+            XTestFakeMotionEvent(m_x, 0, x + (to.x - x) * i / 8, y + (to.y - y) * i / 8, 0);
+            XSync(m_x, False);
+            std::this_thread::sleep_for(25ms);
+        }
+    }
+
     void Click(Spot at, int count = 1) {
         XTestFakeMotionEvent(m_x, 0, at.x, at.y, 0);
         for (int i = 0; i < count; ++i) {
@@ -192,7 +216,32 @@ protected:
             std::this_thread::sleep_for(60ms);
         }
         XSync(m_x, False);
-        std::this_thread::sleep_for(300ms);
+        Settle();
+    }
+
+    // The pixels of the screen's top left part, where the programs' windows open.
+    std::vector<char> Area() {
+        XImage* image = XGetImage(m_x, DefaultRootWindow(m_x), 0, 0, 720, 620, AllPlanes, ZPixmap);
+        std::vector<char> bytes;
+        if (image) {
+            bytes.assign(image->data,
+                         image->data + static_cast<size_t>(image->bytes_per_line) * 620u);
+            XDestroyImage(image);
+        }
+        return bytes;
+    }
+
+    // Waits until the screen has stopped changing (a slow build takes its time to answer).
+    void Settle() {
+        std::vector<char> last = Area();
+        int still = 0;
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (still < 3 && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(120ms);
+            std::vector<char> now = Area();
+            still = now == last ? still + 1 : 0;
+            last = std::move(now);
+        }
     }
 
     void Key(KeySym sym, bool shift = false, bool control = false) {
@@ -306,6 +355,41 @@ TEST_F(Session, ConfiguratorChangesReachTheMouse) {
     std::this_thread::sleep_for(300ms);
     Shot("profile-renamed");
 
+    // Macros: a new macro, recorded from two typed keys.
+    Click(kTabMacros);
+    Click(kMacroNew);
+    Click(kNameField);
+    Type("greet");
+    Click(kNamePopupOk);
+    Click(kMacroRecord);
+    Type("hi");
+    Click(kMacroRecord);
+    Shot("macro-recorded");
+
+    // Buttons: the fourth button becomes the key F5, the fifth the macro.
+    Click(kTabButtons);
+    Click(kBackField);
+    Shot("assignment-list");
+    Click(kBackListSingleKey);
+    Shot("key-popup");
+    Key(XK_F5);
+    Click(kKeyPopupOk);
+    Click(kForwardField);
+    Click(kForwardListMacro);
+    Shot("macro-submenu");
+    // Into the list of macros, resting there a moment as a hand does before it clicks.
+    Glide(kMacroSubmenuFirst);
+    std::this_thread::sleep_for(400ms);
+    Click(kMacroSubmenuFirst);
+    Shot("assigned");
+
+    // Lighting: the scroll wheel light turns green.
+    Click(kTabLighting);
+    Click(kScrollLightColour);
+    Shot("palette");
+    Click(kPaletteGreen);
+    Shot("green");
+
     // Apply writes to the mouse.
     Click(kApply);
     Shot("applied");
@@ -317,6 +401,20 @@ TEST_F(Session, ConfiguratorChangesReachTheMouse) {
     const std::string state = MouseState();
     EXPECT_NE(state.find("\"Profile 1\""), std::string::npos) << state;
     EXPECT_EQ(state.find("\"Work\""), std::string::npos) << state;
+    // The new profile is the one edited: its section of the state, up to the macros.
+    const size_t office = state.find("\"Office\"");
+    ASSERT_NE(office, std::string::npos) << state;
+    const std::string section = state.substr(office, state.find("\nmacro ", office) - office);
+    EXPECT_NE(section.find("button 4: key scan 63 "), std::string::npos) << section; // F5
+    const size_t macro = state.find("macro \"greet\" {");
+    ASSERT_NE(macro, std::string::npos) << state;
+    const size_t open = state.find('{', macro);
+    const std::string macroId = state.substr(open, state.find('}', open) + 1 - open);
+    EXPECT_NE(section.find("button 5: macro " + macroId), std::string::npos) << section << macroId;
+    EXPECT_NE(section.find("scroll on #00FF00"), std::string::npos) << section;
+    // "hi" pressed and released: four key events at least, with delays between them.
+    const int events = std::atoi(state.c_str() + state.find("}: ", macro) + 3);
+    EXPECT_GE(events, 4) << state;
 
     // Once the writing popup has gone, Apply is idle again; then OK closes the configurator.
     EXPECT_TRUE(WaitFor([&] { return Pixel(kApply) == applyIdle; }))
