@@ -10,10 +10,10 @@ cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBORVANT
 cmake --build build/release -j "$(nproc)"
 
 echo
-echo "Built in build/release: the program folder program/ (the configurator Borvanta5600 with its"
-echo "skin, language files, fonts and help page), the virtual mouse's command line"
-echo "(tools/mousectl/mousectl show) and a platform demo (tools/demo_window/demo_window)."
-echo "The tray companion BorvantaSysTray is not built as a program yet."
+echo "Built in build/release: the program folder program/ (the configurator Borvanta5600 and the"
+echo "tray companion BorvantaSysTray with their skin, language files, fonts and help page), the"
+echo "virtual mouse's command line (tools/mousectl/mousectl show) and a platform demo"
+echo "(tools/demo_window/demo_window)."
 
 program=build/release/program/Borvanta5600
 # The installer's registry values (install folder, English), written only where missing.
@@ -22,6 +22,9 @@ program=build/release/program/Borvanta5600
 if [ -n "${DISPLAY:-}" ] && [ "${BORVANTA_DISPLAY:-}" != "headless" ]; then
     echo
     echo "Starting the configurator on $DISPLAY (drag it by any free spot; Cancel or OK ends it)."
+    echo "It starts the tray companion, whose icon shows in the desktop panel's tray and which"
+    echo "stays after the configurator ends (its menu's \"Close Tray Icon\" ends it). Try"
+    echo "build/release/tools/mousectl/mousectl dpi-up to see its on-screen display."
     exec "$program"
 fi
 

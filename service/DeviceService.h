@@ -99,6 +99,10 @@ inline constexpr WCHAR PROFILE_STORE_KEY[] =
 
 inline constexpr INT DEVICE_PRODUCT_ID = 0x001E;
 inline constexpr INT DEVICE_VENDOR_ID = 0x2F3A; // the first value of IDeviceIdentity::GetIds
+// The device path of the mouse's interface, as device arrival and removal name it (it holds
+// "VID_2F3A" and "PID_001E").
+inline constexpr WCHAR DEVICE_INTERFACE_NAME[] =
+    u"\\\\?\\HID#VID_2F3A&PID_001E#7&2b1f0e5&0&0000#{378de44c-56ef-11d1-bc8c-00a0c91405dd}";
 inline constexpr UINT DEVICE_MAX_PROFILES = 5;
 inline constexpr UINT DEVICE_MAX_MACROS = 60;
 inline constexpr INT DEVICE_MAX_MACRO_EVENTS = 1024;

@@ -74,6 +74,8 @@ HRESULT MouseControl::SetPlugged(bool plugged) {
                 ++d.generation;
             }
             tx.SaveDevice(d);
+            // Every process hears of it as a device arrival or removal.
+            tx.AddEvent(EventKind::Device, GUID_NULL, plugged ? 1 : 0, d.generation);
         }
         return S_OK;
     });

@@ -1,5 +1,8 @@
 #include "service/Store.h"
 
+#include "service/DeviceService.h"
+
+#include "platform/base/DeviceAnnouncement.h"
 #include "platform/base/Registry.h"
 #include "platform/base/WideChar.h"
 
@@ -418,6 +421,13 @@ std::shared_ptr<Store> Store::Get(StoreOpenError* why) {
     }
     g_store = store;
     g_storePath = path;
+    // Plugging and unplugging reach this process through the watcher: it runs once someone
+    // listens for device arrival.
+    platform::SetDeviceAnnouncementSource([weak = std::weak_ptr<Store>(store)] {
+        if (auto s = weak.lock()) {
+            s->StartWatcher();
+        }
+    });
     return store;
 }
 
@@ -967,6 +977,11 @@ void Store::Dispatch(sqlite3* db) {
     sqlite3_finalize(raw);
     for (const Record& r : records) {
         m_lastSeen = r.seq;
+        if (r.kind == static_cast<int>(EventKind::Device)) {
+            platform::AnnounceDevice(platform::DeviceAnnouncement{r.a != 0, GUID_DEVINTERFACE_MOUSE,
+                                                                  DEVICE_INTERFACE_NAME});
+            continue;
+        }
         std::shared_ptr<ConnectionList> list;
         {
             std::lock_guard lock(m_listMutex);
@@ -999,6 +1014,8 @@ void Store::Dispatch(sqlite3* db) {
                 },
                 r.seq);
             break;
+        case EventKind::Device:
+            break; // announced above
         }
     }
 }

@@ -31,7 +31,9 @@ struct sqlite3_stmt;
 
 namespace service {
 
-enum class EventKind : int { Dpi = 1, Profile = 2, Manager = 3 };
+// Device: the mouse was unplugged (a = 0) or plugged in (a = 1, b the new plug generation);
+// announced to the process as a device-interface arrival or removal.
+enum class EventKind : int { Dpi = 1, Profile = 2, Manager = 3, Device = 4 };
 
 // Faults the command line injects for the next N calls of any process.
 enum class Fault : int { AccessDenied = 1, WriteFailure = 2, NoDevice = 3 };

@@ -78,9 +78,18 @@ CComPtr<IDevice> CDeviceManager::FindMouse() const {
     return found;
 }
 
+bool CDeviceManager::ChooseMouse() {
+    // A mouse that was not there when this object was made (plugged in later) is chosen
+    // once the service lists it.
+    if (!m_device) {
+        m_device = FindMouse();
+    }
+    return static_cast<bool>(m_device);
+}
+
 CComPtr<IProfileManager> CDeviceManager::Manager() {
     CComPtr<IProfileManager> manager;
-    if (!m_device) {
+    if (!ChooseMouse()) {
         return manager;
     }
     if (SUCCEEDED(m_device->GetFeature(IID_IProfileManager, reinterpret_cast<void**>(&manager))) &&
@@ -213,7 +222,7 @@ bool CDeviceManager::CacheActiveProfile() {
 }
 
 bool CDeviceManager::GetActiveProfileName(CString& out) {
-    if (!m_device) {
+    if (!ChooseMouse()) {
         return false;
     }
     // A cached profile that no longer answers (deleted, or the mouse came back as a new
@@ -235,7 +244,7 @@ bool CDeviceManager::QueryActiveProfile(void** out) {
         return false;
     }
     *out = nullptr;
-    if (!m_device) {
+    if (!ChooseMouse()) {
         return false;
     }
     for (int attempt = 0; attempt < 2; ++attempt) {

@@ -55,7 +55,8 @@ public:
     // Writes the three switches in order, each only after the one before was written.
     virtual bool SetProfileSwitches(const CString& name, int autoSwitch, int showDpiOsd,
                                     int showProfileOsd);
-    // A mouse was chosen.
+    // A mouse was chosen. One plugged in after this object was made is chosen by the next
+    // profile operation.
     virtual bool IsConnected() const { return static_cast<bool>(m_device); }
 
     int GetProductId() const { return m_productId; }
@@ -63,6 +64,8 @@ public:
 private:
     // The first device of the service with kProductId, or null.
     CComPtr<IDevice> FindMouse() const;
+    // Chooses the mouse when none is chosen yet; true when one is.
+    bool ChooseMouse();
     // The chosen mouse's profile manager. When the chosen device no longer answers (the
     // mouse was unplugged and came back as a new device) the mouse is chosen again.
     CComPtr<IProfileManager> Manager();

@@ -65,10 +65,17 @@ bool LaunchConfigurator() {
     if (length > 0 && folder[length - 1] == u'\\') {
         folder[length - 1] = 0;
     }
-    // The program's relative name resolves in the folder made current here.
-    SetCurrentDirectoryW(folder);
+    // The configurator runs in its install folder. A folder that cannot be made current
+    // starts nothing (a relative name would otherwise resolve in whatever folder was current
+    // before), and the program is named by its full path in that folder.
+    if (folder[0] == 0 || !SetCurrentDirectoryW(folder)) {
+        return false;
+    }
+    CString program = folder;
+    program += u"\\";
+    program += kConfiguratorImage;
     HINSTANCE result =
-        ShellExecuteW(nullptr, u"open", kConfiguratorImage, nullptr, nullptr, SW_SHOWNORMAL);
+        ShellExecuteW(nullptr, u"open", program.GetString(), nullptr, nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<ULONG_PTR>(result) > 32;
 }
 

@@ -13,8 +13,9 @@ inline constexpr const WCHAR* kConfiguratorImage = u"Borvanta5600.exe";
 
 // The "Language" value of the product key; false (out unchanged) when it cannot be read.
 bool ReadLanguageSetting(CString& out);
-// Starts the configurator from the folder named by "InstallDir" (which becomes the current
-// folder); false when the value is missing or the program could not be started.
+// Starts the configurator by its full path in the folder named by "InstallDir", which
+// becomes the current folder; false when the value is missing, the folder cannot be made
+// current or the program could not be started.
 bool LaunchConfigurator();
 // True when a process runs whose program file is the configurator's (name compared exactly).
 bool IsConfiguratorRunning();

@@ -74,3 +74,18 @@ bool CProfileEventConnection::UnadviseProfile(IUnknown* profile, IConnectionPoin
     m_profileSource.Release();
     return true;
 }
+
+bool CProfileEventConnection::MoveProfileSink(IUnknown* profile) {
+    if (!profile) {
+        return false;
+    }
+    if (m_profileCookie != 0) {
+        if (m_profileSource && !UnadviseProfile(m_profileSource)) {
+            // The old profile cannot be told (deleted, or the mouse came back as a new
+            // device): its connection is dead anyway, so the sink is free to move.
+            m_profileCookie = 0;
+            m_profileSource.Release();
+        }
+    }
+    return AdviseProfile(profile);
+}

@@ -30,6 +30,11 @@ public:
     // set to 0 on success.
     bool UnadviseProfile(IUnknown* profile, IConnectionPoint** connection = nullptr);
 
+    // Moves the profile sink to profile (the profile that became active): ends its
+    // connection on the profile it listened to, then advises it on profile. True when it
+    // listens to profile afterwards.
+    bool MoveProfileSink(IUnknown* profile);
+
     bool IsManagerAdvised() const { return m_managerCookie != 0; }
     bool IsProfileAdvised() const { return m_profileCookie != 0; }
     CProfileManagerEventSink2* GetManagerSink() const { return m_managerSink.Get(); }

@@ -13,6 +13,8 @@
 #include "platform/framework/CRect.h"
 #include "platform/ui/WinUser.h"
 
+class CMenu;
+
 class CWnd : public CObject {
 public:
     CWnd();
@@ -209,6 +211,10 @@ public:
     void SetFont(CFont* font, BOOL redraw = TRUE);
     CFont* GetFont() const;
     HICON SetIcon(HICON icon, BOOL big);
+    // The window's system menu (CMenu.h); null without WS_SYSMENU.
+    CMenu* GetSystemMenu(BOOL revert) const;
+    // A message box owned by this window (MessageBox.h).
+    int MessageBox(LPCWSTR text, LPCWSTR caption = nullptr, UINT type = 0);
     // A DC on the client area (or whole window); give it back with ReleaseDC.
     CDC* GetDC();
     CDC* GetWindowDC();

@@ -222,7 +222,8 @@ HBITMAP LoadPictureFromMemory(const BYTE* data, size_t size) {
 using namespace gdi;
 
 HANDLE LoadImageW(HINSTANCE /*instance*/, LPCWSTR name, UINT type, int cx, int cy, UINT flags) {
-    if (name == nullptr || type != IMAGE_BITMAP || (flags & LR_LOADFROMFILE) == 0) {
+    if (name == nullptr || (type != IMAGE_BITMAP && type != IMAGE_ICON) ||
+        (flags & LR_LOADFROMFILE) == 0) {
         return nullptr;
     }
     // Nothing larger than the largest picture accepted is read into memory; a folder or
@@ -233,6 +234,10 @@ HANDLE LoadImageW(HINSTANCE /*instance*/, LPCWSTR name, UINT type, int cx, int c
         return nullptr;
     }
     HBITMAP bitmap = LoadPictureFromMemory(bytes.data(), bytes.size());
+    if (bitmap != nullptr && type == IMAGE_ICON && (flags & LR_DEFAULTSIZE) && cx == 0 && cy == 0) {
+        cx = 32;
+        cy = 32;
+    }
     if (bitmap != nullptr && (cx > 0 || cy > 0)) {
         // A requested size stretches the picture (0 keeps that side's own size).
         return CopyImage(bitmap, IMAGE_BITMAP, cx, cy, LR_COPYDELETEORG | LR_CREATEDIBSECTION);

@@ -136,13 +136,19 @@ HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits
                          DWORD offset);
 
 inline constexpr UINT IMAGE_BITMAP = 0;
+inline constexpr UINT IMAGE_ICON = 1;
+inline constexpr UINT LR_DEFAULTSIZE = 0x0040;
+inline constexpr UINT LR_SHARED = 0x8000;
 inline constexpr UINT LR_DEFAULTCOLOR = 0x0000;
 inline constexpr UINT LR_LOADFROMFILE = 0x0010;
 inline constexpr UINT LR_CREATEDIBSECTION = 0x2000;
 inline constexpr UINT LR_COPYDELETEORG = 0x0008;
 
 // IMAGE_BITMAP with LR_LOADFROMFILE: reads a BMP file (backslash paths resolved like every
-// path of the program) into a new bitmap; other requests fail with null.
+// path of the program) into a new bitmap; other requests fail with null. IMAGE_ICON with
+// LR_LOADFROMFILE reads a BMP file as an icon: the handle is an HICON (its pixels through
+// platform::GetIconImage, freed with DestroyIcon); magenta (0xFF00FF) pixels are transparent
+// unless the file has an alpha channel.
 HANDLE LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int cx, int cy, UINT flags);
 // A new bitmap with the same pixels (cx, cy 0: same size; else stretched).
 HANDLE CopyImage(HANDLE image, UINT type, int cx, int cy, UINT flags);

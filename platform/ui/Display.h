@@ -19,6 +19,12 @@ class DisplayBackend {
 public:
     virtual ~DisplayBackend() = default;
     virtual SIZE ScreenSize() const = 0;
+    // The primary monitor's rectangle on the screen (the whole screen unless the desktop
+    // knows better).
+    virtual RECT PrimaryMonitorRect() const {
+        const SIZE size = ScreenSize();
+        return RECT{0, 0, size.cx, size.cy};
+    }
     // Something on the screen may have changed (a window painted, moved, showed or hid).
     virtual void ScreenChanged() {}
     // Asks another process showing a top-level window of the given class on the same display

@@ -3,6 +3,7 @@
 
 #include "platform/ui/Input.h"
 #include "platform/ui/RawInput.h"
+#include "platform/ui/ShellBackend.h"
 #include "platform/ui/ThreadQueue.h"
 
 #include "platform/ui/WindowManager.h"
@@ -228,6 +229,7 @@ void Activate(HWND top, WORD how) {
         Send(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(top));
     }
     Send(top, WM_ACTIVATE, MAKEWPARAM(how, 0), reinterpret_cast<LPARAM>(old));
+    platform::NotifyActiveWindowChanged(top, false);
     HWND focus = GetFocus();
     if (focus == top || IsChild(top, focus)) {
         return;
@@ -836,7 +838,14 @@ void Key(int vk, bool down) {
         }
         alt = (S().keys[VK_MENU] & 0x80) != 0 || code.messageVk == VK_MENU;
     }
-    HWND target = GetFocus();
+    HWND target = nullptr;
+    {
+        Lock lock(S().mutex);
+        target = S().menuWindow; // an open popup menu takes the keys
+    }
+    if (!target) {
+        target = GetFocus();
+    }
     if (!target) {
         target = GetActiveWindow();
     }

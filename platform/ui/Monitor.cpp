@@ -1,4 +1,5 @@
-// The monitors: one, the primary, as large as the display backend's screen.
+// The monitors: one, the primary, as the display backend gives it (the whole screen headless,
+// the primary output on X11).
 
 #include "platform/ui/Display.h"
 #include "platform/ui/WinUser.h"
@@ -13,6 +14,13 @@ HMONITOR PrimaryMonitor() {
 RECT ScreenRect() {
     const SIZE screen = platform::ScreenSize();
     return RECT{0, 0, screen.cx, screen.cy};
+}
+
+RECT PrimaryRect() {
+    if (const platform::DisplayBackend* backend = platform::GetDisplayBackend()) {
+        return backend->PrimaryMonitorRect();
+    }
+    return ScreenRect();
 }
 
 } // namespace
@@ -31,7 +39,7 @@ BOOL GetMonitorInfoW(HMONITOR monitor, LPMONITORINFO info) {
     if (monitor != PrimaryMonitor() || !info || info->cbSize < sizeof(MONITORINFO)) {
         return FALSE;
     }
-    info->rcMonitor = ScreenRect();
+    info->rcMonitor = PrimaryRect();
     info->rcWork = info->rcMonitor;
     info->dwFlags = MONITORINFOF_PRIMARY;
     return TRUE;

@@ -1,9 +1,11 @@
 // Window classes, creation and destruction, the window tree, geometry and window data.
 
+#include "platform/base/Process.h"
 #include "platform/base/WideChar.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/ui/Display.h"
 #include "platform/ui/Hooks.h"
+#include "platform/ui/ShellBackend.h"
 #include "platform/ui/WindowManager.h"
 
 #include <algorithm>
@@ -972,10 +974,21 @@ HWND GetLastActivePopup(HWND owner) {
 }
 
 DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
-    if (processId) {
-        *processId = IsWindow(hwnd) ? 1u : 0u;
+    const DWORD thread = ThreadOf(hwnd);
+    DWORD process = 0;
+    if (thread) {
+        process = GetCurrentProcessId();
+    } else if (platform::IsForeignWindowHandle(hwnd)) {
+        // Another program's window: the desktop knows its process (its thread is unknown;
+        // the process id stands for it, so that a found window never answers 0).
+        if (platform::ShellBackend* shell = platform::GetShellBackend()) {
+            process = shell->ForeignWindowProcessId(hwnd);
+        }
     }
-    return ThreadOf(hwnd);
+    if (processId) {
+        *processId = process;
+    }
+    return thread ? thread : process;
 }
 
 LONG_PTR GetWindowLongPtrW(HWND hwnd, int index) {
@@ -1137,20 +1150,12 @@ HCURSOR LoadCursorW(HINSTANCE, LPCWSTR name) {
     return reinterpret_cast<HCURSOR>(ResourceToken(name, 1));
 }
 
-HICON LoadIconW(HINSTANCE, LPCWSTR name) {
-    return reinterpret_cast<HICON>(ResourceToken(name, 2));
-}
-
 HCURSOR SetCursor(HCURSOR cursor) {
     return g_cursor.exchange(cursor);
 }
 
 HCURSOR GetCursor() {
     return g_cursor.load();
-}
-
-BOOL DestroyIcon(HICON icon) {
-    return icon ? TRUE : FALSE;
 }
 
 BOOL SystemParametersInfoW(UINT action, UINT, PVOID param, UINT) {

@@ -105,6 +105,8 @@ struct State {
     HWND moveWindow = nullptr;
     POINT moveStartCursor{};
     POINT moveStartPos{};
+    // The popup menu being tracked: it takes the keyboard while open (Menu.cpp).
+    HWND menuWindow = nullptr;
 };
 
 State& S();

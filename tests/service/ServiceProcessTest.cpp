@@ -2,6 +2,9 @@
 // in the middle of a write leaves the state whole, and concurrent writers lose nothing.
 
 #include "ServiceTestSupport.h"
+#include "platform/ui/Dbt.h"
+#include "platform/ui/MessageLoop.h"
+#include "platform/ui/WinUser.h"
 
 #include <csignal>
 #include <cstdio>
@@ -203,4 +206,55 @@ TEST_F(ServiceTest, OpeningAndReadingNeedNoWriteLockAndWritersTakeTurns) {
     ::kill(writer, SIGKILL);
     Wait(writer);
     ::close(out);
+}
+
+namespace {
+
+std::vector<std::pair<WPARAM, std::u16string>>* g_changes = nullptr;
+
+LRESULT DeviceChangeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_DEVICECHANGE && g_changes &&
+        (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE)) {
+        const auto* record = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(lParam);
+        g_changes->emplace_back(wParam, std::u16string(record->dbcc_name));
+        return TRUE;
+    }
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+} // namespace
+
+TEST_F(ServiceTest, UnplugAndPlugInAnotherProcessArriveAsDeviceChanges) {
+    // Registered before the service is opened, as a program that starts without a mouse.
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DeviceChangeProc;
+    wc.lpszClassName = u"ServiceDeviceChangeTest";
+    RegisterClassW(&wc);
+    HWND hwnd = CreateWindowExW(0, u"ServiceDeviceChangeTest", u"", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                nullptr, nullptr, nullptr);
+    DEV_BROADCAST_DEVICEINTERFACE_W filter;
+    filter.dbcc_size = sizeof filter;
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_classguid = GUID_DEVINTERFACE_MOUSE;
+    HDEVNOTIFY handle = RegisterDeviceNotificationW(hwnd, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    ASSERT_NE(handle, nullptr);
+    std::vector<std::pair<WPARAM, std::u16string>> changes;
+    g_changes = &changes;
+    {
+        Mouse m; // opens the store: its watcher starts, since a window listens
+        ASSERT_EQ(RunHelper({"unplug"}), 0);
+        ASSERT_EQ(RunHelper({"plug"}), 0);
+        for (int i = 0; i < 300 && changes.size() < 2; ++i) {
+            platform::PumpUntilIdle();
+            ::usleep(10000);
+        }
+    }
+    g_changes = nullptr;
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].first, DBT_DEVICEREMOVECOMPLETE);
+    EXPECT_EQ(changes[1].first, DBT_DEVICEARRIVAL);
+    EXPECT_NE(changes[1].second.find(u"VID_2F3A&PID_001E"), std::u16string::npos);
+    EXPECT_EQ(changes[1].second, std::u16string(DEVICE_INTERFACE_NAME));
+    UnregisterDeviceNotification(handle);
+    DestroyWindow(hwnd);
 }

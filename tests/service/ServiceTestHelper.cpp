@@ -165,5 +165,8 @@ int main(int argc, char** argv) {
     if (cmd == "profile-up") {
         return SUCCEEDED(mouse.PressProfile(true)) ? 0 : 1;
     }
+    if (cmd == "unplug" || cmd == "plug") {
+        return SUCCEEDED(mouse.SetPlugged(cmd == "plug")) ? 0 : 1;
+    }
     return 2;
 }

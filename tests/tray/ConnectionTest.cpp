@@ -174,6 +174,43 @@ TEST_F(TrayTest, TheProfileSinkIsStoppedThroughTheProfileActiveLater) {
     EXPECT_TRUE(handler.events.empty());
 }
 
+TEST_F(TrayTest, TheProfileSinkMovesToTheProfileThatBecameActive) {
+    Mouse m;
+    m.Add(u"Second");
+    CDeviceManager devices;
+    RecordingHandler handler;
+    auto profiles = devices.ConnectProfileEvents(&handler);
+    ASSERT_NE(profiles, nullptr);
+    EXPECT_FALSE(profiles->MoveProfileSink(nullptr));
+    EXPECT_TRUE(profiles->IsProfileAdvised());
+
+    ASSERT_TRUE(devices.ActivateProfile(u"Second"));
+    void* raw = nullptr;
+    ASSERT_TRUE(devices.QueryActiveProfile(&raw));
+    CComPtr<IProfileEx> active;
+    active.Attach(static_cast<IProfileEx*>(raw));
+    ASSERT_TRUE(profiles->MoveProfileSink(active));
+    EXPECT_TRUE(profiles->IsProfileAdvised());
+
+    // The first profile's switches reach only the manager sink; the second's the profile sink.
+    ASSERT_TRUE(PumpUntil([&] { return !handler.events.empty(); })); // the activation
+    handler.events.clear();
+    ASSERT_TRUE(devices.SetProfileAutoSwitch(u"Profile 1", 1));
+    ASSERT_TRUE(devices.SetProfileAutoSwitch(u"Second", 1));
+    const std::vector<Event> expected = {{'m', 0x2, 0}, {'p', 0x4, 1}, {'m', 0x2, 1}};
+    ASSERT_TRUE(PumpUntil([&] { return handler.events.size() >= expected.size(); }));
+    PumpFor(100);
+    EXPECT_EQ(handler.events, expected);
+
+    // Moving to the profile it listens to already keeps one connection.
+    ASSERT_TRUE(profiles->MoveProfileSink(active));
+    handler.events.clear();
+    ASSERT_TRUE(devices.SetProfileAutoSwitch(u"Second", 0));
+    ASSERT_TRUE(PumpUntil([&] { return handler.events.size() >= 2; }));
+    PumpFor(100);
+    EXPECT_EQ(handler.events, (std::vector<Event>{{'p', 0x4, 0}, {'m', 0x2, 1}}));
+}
+
 TEST_F(TrayTest, ConnectionsFailWhileTheMouseIsAwayAndConnectAgainWhenItIsBack) {
     Mouse m;
     CDeviceManager devices;

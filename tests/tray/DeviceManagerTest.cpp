@@ -275,10 +275,15 @@ TEST_F(TrayTest, WithoutAMouseEveryProfileOperationFails) {
     EXPECT_FALSE(devices.SetProfileAutoSwitch(u"Profile 1", 1));
     EXPECT_FALSE(devices.SetProfileSwitches(u"Profile 1", 1, 1, 1));
 
-    // A mouse plugged in after the start is not picked up by this object.
+    // A mouse plugged in after the start is found by the next profile operation.
     ASSERT_EQ(mouse.SetPlugged(true), S_OK);
     EXPECT_FALSE(devices.IsConnected());
-    EXPECT_FALSE(devices.GetProfileNames(names));
+    EXPECT_TRUE(devices.GetProfileNames(names));
+    EXPECT_TRUE(devices.IsConnected());
+    EXPECT_EQ(names.GetSize(), 1);
+    auto dpi = devices.ConnectDpiEvents(&handler);
+    EXPECT_NE(dpi, nullptr);
+    dpi.reset();
     CDeviceManager later;
     EXPECT_TRUE(later.IsConnected());
 

@@ -152,6 +152,17 @@ TEST_F(ProcessHelpersTest, ConfiguratorStartsFromInstallFolderWithOrWithoutBacks
     EXPECT_FALSE(LaunchConfigurator());
     SetProductValue(u"InstallDir", u"\\");
     EXPECT_FALSE(LaunchConfigurator());
+
+    // An install folder that cannot be made current starts nothing, also when the folder
+    // current before holds a configurator.
+    const fs::path elsewhere = m_dir / "elsewhere";
+    MakeConfigurator(elsewhere);
+    fs::current_path(elsewhere);
+    SetProductValue(u"InstallDir", FromUtf8((m_dir / "missing").string()));
+    EXPECT_FALSE(LaunchConfigurator());
+    EXPECT_EQ(fs::current_path(), elsewhere);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(fs::exists(elsewhere / "started"));
 }
 
 // Whether a configurator runs that is not one of this test's processes (another program on

@@ -701,6 +701,11 @@ int main(int argc, char** argv) {
          [] {
              return ButtonState({0x1C, 0x26, 0x33}, {0x30, 0x40, 0x55}, kAccent, 28, 24);
          }},
+        {"TrayIcon.bmp", [] { return TrayIcon(kAccent); }},
+        {"AppIcon.bmp",
+         [] {
+             return TrayIcon({0x3C, 0x8E, 0xD0});
+         }},
         {"SmallButtonDisabled.bmp",
          [] {
              return ButtonState({0x3A, 0x3A, 0x3A}, {0x2A, 0x2A, 0x2A}, {0x4A, 0x4A, 0x4A}, 28, 24);

@@ -8,6 +8,7 @@
 #include "platform/ui/x11/X11Keys.h"
 #include "platform/ui/x11/X11RawInput.h"
 #include "platform/ui/x11/X11WindowSearch.h"
+#include "platform/ui/x11/X11Shell.h"
 
 #include <algorithm>
 #include <atomic>
@@ -53,6 +54,7 @@ struct Snapshot {
     bool decorated = false;
     bool topmost = false;
     bool toolWindow = false;
+    bool clickThrough = false; // layered and transparent: input passes to what is below
     std::optional<gdi::Region> region;
     std::optional<COLORREF> key;
     BYTE alpha = 255;
@@ -110,6 +112,7 @@ Snapshot TakeSnapshot(const wm::Window& w, DWORD thread) {
     s.decorated = (w.style & WS_CAPTION) == WS_CAPTION;
     s.topmost = (w.exStyle & WS_EX_TOPMOST) != 0;
     s.toolWindow = (w.exStyle & WS_EX_TOOLWINDOW) != 0;
+    s.clickThrough = (w.exStyle & WS_EX_LAYERED) && (w.exStyle & WS_EX_TRANSPARENT);
     s.region = w.region;
     if (w.exStyle & WS_EX_LAYERED) {
         if (w.layeredFlags & LWA_COLORKEY) {
@@ -405,6 +408,11 @@ void X11Display::Impl::CreateXWindow(const Snapshot& s, XWin& x) {
         CWOverrideRedirect | CWBackPixmap | CWBorderPixel | CWColormap | CWEventMask, &attrs);
     x.xid = xid;
     x.colormap = attrs.colormap; // freed with the window: freeing it now would unset it
+    if (s.clickThrough) {
+        // An empty input shape: clicks reach the windows below, as for a transparent layered
+        // window.
+        XShapeCombineRectangles(dpy, xid, ShapeInput, 0, 0, nullptr, 0, ShapeSet, Unsorted);
+    }
 
     Atom protocols[] = {wmDelete};
     XSetWMProtocols(dpy, xid, protocols, 1);
@@ -1061,10 +1069,12 @@ X11Display::X11Display(const std::string& displayName) : m_impl(std::make_shared
     if (m_impl->Open(displayName)) {
         SetDisplayBackend(this);
         m_impl->Wake();
+        m_shell = std::make_unique<X11Shell>(*this, displayName);
     }
 }
 
 X11Display::~X11Display() {
+    m_shell.reset();
     if (GetDisplayBackend() == this) {
         SetDisplayBackend(nullptr);
     }
@@ -1078,6 +1088,15 @@ bool X11Display::IsOpen() const {
 SIZE X11Display::ScreenSize() const {
     return IsOpen() ? SIZE{m_impl->screenWidth.load(), m_impl->screenHeight.load()}
                     : SIZE{1024, 768};
+}
+
+RECT X11Display::PrimaryMonitorRect() const {
+    if (m_shell) {
+        if (auto primary = m_shell->PrimaryMonitorRect()) {
+            return *primary;
+        }
+    }
+    return DisplayBackend::PrimaryMonitorRect();
 }
 
 void X11Display::ScreenChanged() {

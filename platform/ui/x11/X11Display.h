@@ -19,6 +19,8 @@
 
 namespace platform {
 
+class X11Shell;
+
 class X11Display final : public DisplayBackend {
 public:
     // Connects to the X server named by displayName (empty: $DISPLAY). Check IsOpen(); a
@@ -30,6 +32,8 @@ public:
 
     bool IsOpen() const;
     SIZE ScreenSize() const override;
+    // The primary output (RandR), else the whole screen.
+    RECT PrimaryMonitorRect() const override;
     void ScreenChanged() override;
 
     // Pushes every pending change of the calling thread's windows (geometry, shapes, pixels)
@@ -42,9 +46,13 @@ public:
     // asks that process to bring it to the front.
     bool ActivateOtherProcessWindow(const std::u16string& className) override;
 
+    // The desktop around the windows: system tray, menu grabs, active window (X11Shell.h).
+    X11Shell* Shell() const { return m_shell.get(); }
+
 private:
     struct Impl;
     std::shared_ptr<Impl> m_impl; // shared with callbacks queued to window threads
+    std::unique_ptr<X11Shell> m_shell;
 };
 
 // True when programs should show their windows on X11: $DISPLAY is set and
