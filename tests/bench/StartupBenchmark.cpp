@@ -6,7 +6,11 @@
 // window). Resident memory is read from /proc at that moment. The floor is a bare Xlib program
 // that opens a window of the configurator's size and puts one software-drawn frame on it.
 //
-//   bench_startup [--runs N]
+// The tray companion, when the program folder holds it, is timed from its start until the
+// tests' system tray (x11_tray_host) reports its icon docked; then its resident memory and,
+// left alone for a while, its wake-ups (context switches of all its threads) per idle minute.
+//
+//   bench_startup [--runs N] [--idle-seconds N]
 #include "tests/support/XvfbServer.h"
 
 #include <X11/Xlib.h>
@@ -23,8 +27,10 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include <dirent.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -190,6 +196,85 @@ std::optional<Sample> Measure(Observer& observer, const std::vector<std::string>
     return sample;
 }
 
+// Voluntary and involuntary context switches of every thread of a process.
+long ContextSwitches(pid_t pid) {
+    long total = 0;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    DIR* dir = opendir(tasks.c_str());
+    if (!dir) {
+        return 0;
+    }
+    while (dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] == '.') {
+            continue;
+        }
+        std::ifstream in(tasks + "/" + entry->d_name + "/status");
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.find("ctxt_switches:") != std::string::npos) {
+                total += std::atol(line.c_str() + line.find(':') + 1);
+            }
+        }
+    }
+    closedir(dir);
+    return total;
+}
+
+// A tray host whose standard output is read here; it is started once and docks every icon.
+struct TrayHost {
+    pid_t pid = -1;
+    int out = -1;
+};
+
+std::optional<TrayHost> StartTrayHost(const std::string& program, const std::string& display) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+        return std::nullopt;
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setpgid(0, 0);
+        setenv("DISPLAY", display.c_str(), 1);
+        dup2(fds[1], 1);
+        close(fds[0]);
+        close(fds[1]);
+        execl(program.c_str(), "x11_tray_host", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    if (pid < 0) {
+        close(fds[0]);
+        return std::nullopt;
+    }
+    setpgid(pid, pid);
+    return TrayHost{pid, fds[0]};
+}
+
+// Waits for the next "dock" line of the host.
+bool WaitDock(const TrayHost& host, int timeoutMs) {
+    std::string line;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (Clock::now() < deadline) {
+        pollfd p{host.out, POLLIN, 0};
+        if (poll(&p, 1, 5) <= 0) {
+            continue;
+        }
+        char c = 0;
+        if (read(host.out, &c, 1) != 1) {
+            return false;
+        }
+        if (c == '\n') {
+            if (line.rfind("dock ", 0) == 0) {
+                return true;
+            }
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    return false;
+}
+
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
@@ -213,9 +298,12 @@ void Report(const char* name, const std::vector<Sample>& samples, double floorMs
 
 int main(int argc, char** argv) {
     int runs = 7;
+    int idleSeconds = 60;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
             runs = std::max(1, std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "--idle-seconds") == 0 && i + 1 < argc) {
+            idleSeconds = std::max(1, std::atoi(argv[++i]));
         }
     }
     const auto xvfb = testsupport::FindXvfb();
@@ -265,6 +353,38 @@ int main(int argc, char** argv) {
             appSamples.push_back(*s);
         }
     }
+    // The tray: start to icon docked, resident memory, then the idle wake-ups.
+    const std::string tray = std::string(BORVANTA_PROGRAM_DIR) + "/BorvantaSysTray";
+    std::vector<double> dockMs, trayRss;
+    double wakeupsPerMinute = -1;
+    std::optional<TrayHost> host;
+    if (access(tray.c_str(), X_OK) == 0) {
+        host = StartTrayHost(BORVANTA_TRAY_HOST, server.Name());
+    }
+    if (host) {
+        for (int i = 0; i < runs; ++i) {
+            const auto start = Clock::now();
+            const pid_t pid = Spawn({tray}, server.Name());
+            if (pid > 0 && WaitDock(*host, 20000)) {
+                dockMs.push_back(
+                    std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+                trayRss.push_back(static_cast<double>(ResidentKb(pid)) / 1024.0);
+                if (i + 1 == runs) {
+                    // Settled first, then left alone.
+                    std::this_thread::sleep_for(std::chrono::seconds(2));
+                    const long before = ContextSwitches(pid);
+                    std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
+                    const long after = ContextSwitches(pid);
+                    wakeupsPerMinute = static_cast<double>(after - before) * 60.0 / idleSeconds;
+                }
+            }
+            if (pid > 0) {
+                EndGroup(pid);
+            }
+        }
+        EndGroup(host->pid);
+        close(host->out);
+    }
     std::filesystem::remove_all(dir);
     if (floorSamples.empty() || appSamples.empty()) {
         std::fprintf(stderr, "bench_startup: no frame seen\n");
@@ -278,5 +398,14 @@ int main(int argc, char** argv) {
     }
     Report("floor (bare Xlib)", floorSamples, 0);
     Report("Borvanta5600", appSamples, Median(floorMs));
+    if (dockMs.empty()) {
+        std::printf("BorvantaSysTray         not measured (no program or no dock)\n");
+    } else {
+        std::printf("BorvantaSysTray        icon docked %7.1f ms (min %6.1f)  = %4.1fx floor  "
+                    "resident %5.1f MB  wake-ups %.0f per idle minute (%d s)\n",
+                    Median(dockMs), *std::min_element(dockMs.begin(), dockMs.end()),
+                    Median(dockMs) / Median(floorMs), Median(trayRss), wakeupsPerMinute,
+                    idleSeconds);
+    }
     return 0;
 }
