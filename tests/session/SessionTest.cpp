@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include <poll.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -38,6 +39,7 @@ using namespace std::chrono_literals;
 const fs::path kProgramDir = BORVANTA_PROGRAM_DIR;
 const fs::path kMousectl = BORVANTA_MOUSECTL;
 const fs::path kShots = BORVANTA_SHOTS_DIR;
+const fs::path kTrayHost = BORVANTA_TRAY_HOST;
 
 // The configurator's main window: its skin puts it at the screen's top left corner with no
 // window manager to move it; these are points inside its controls.
@@ -99,6 +101,9 @@ protected:
             kill(-pid, SIGKILL);
             waitpid(pid, nullptr, 0);
         }
+        if (m_trayOut >= 0) {
+            close(m_trayOut);
+        }
         if (m_x) {
             XCloseDisplay(m_x);
         }
@@ -106,7 +111,7 @@ protected:
         if (!m_dir.empty()) {
             fs::remove_all(m_dir);
         }
-        if (!HasFailure()) {
+        if (!HasFailure() && !std::getenv("BORVANTA_KEEP_SHOTS")) {
             fs::remove_all(kShots);
         }
     }
@@ -144,6 +149,96 @@ protected:
             m_children.push_back(pid);
         }
         return pid;
+    }
+
+    // The tests' system tray, whose "dock <window>" lines are read here.
+    bool StartTrayHost() {
+        int fds[2];
+        if (pipe(fds) != 0) {
+            return false;
+        }
+        const pid_t parent = getpid();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            setpgid(0, 0);
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (getppid() != parent) {
+                _exit(127);
+            }
+            dup2(fds[1], 1);
+            close(fds[0]);
+            close(fds[1]);
+            execl(kTrayHost.c_str(), "x11_tray_host", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        if (pid < 0) {
+            close(fds[0]);
+            return false;
+        }
+        setpgid(pid, pid);
+        m_children.push_back(pid);
+        m_trayOut = fds[0];
+        return true;
+    }
+
+    // The next icon window the tray host docked, waiting at most the limit.
+    std::optional<unsigned long> NextDock(std::chrono::milliseconds limit) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        std::string line;
+        while (std::chrono::steady_clock::now() < deadline) {
+            pollfd p{m_trayOut, POLLIN, 0};
+            if (poll(&p, 1, 50) <= 0) {
+                continue;
+            }
+            char c = 0;
+            if (read(m_trayOut, &c, 1) != 1) {
+                return std::nullopt;
+            }
+            if (c != '\n') {
+                line += c;
+                continue;
+            }
+            if (line.rfind("dock ", 0) == 0) {
+                return std::stoul(line.substr(5));
+            }
+            line.clear();
+        }
+        return std::nullopt;
+    }
+
+    // Top-level windows shown on the screen now.
+    std::vector<Window> ShownWindows() {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        std::vector<Window> shown;
+        if (XQueryTree(m_x, DefaultRootWindow(m_x), &root, &parent, &children, &count)) {
+            for (unsigned i = 0; i < count; ++i) {
+                XWindowAttributes a;
+                if (XGetWindowAttributes(m_x, children[i], &a) && a.map_state == IsViewable) {
+                    shown.push_back(children[i]);
+                }
+            }
+            if (children) {
+                XFree(children);
+            }
+        }
+        return shown;
+    }
+
+    bool WindowExists(unsigned long xid) {
+        XWindowAttributes a;
+        XSync(m_x, False);
+        XErrorHandler old = XSetErrorHandler([](Display*, XErrorEvent*) -> int {
+            s_error = true;
+            return 0;
+        });
+        s_error = false;
+        const bool ok = XGetWindowAttributes(m_x, static_cast<Window>(xid), &a) != 0;
+        XSync(m_x, False);
+        XSetErrorHandler(old);
+        return ok && !s_error;
     }
 
     bool Exited(pid_t pid) {
@@ -315,6 +410,8 @@ protected:
     fs::path m_dir;
     std::vector<pid_t> m_children;
     int m_step = 0;
+    int m_trayOut = -1;
+    static inline bool s_error = false;
 };
 
 TEST_F(Session, ConfiguratorChangesReachTheMouse) {
@@ -322,10 +419,14 @@ TEST_F(Session, ConfiguratorChangesReachTheMouse) {
     const fs::path configurator = kProgramDir / "Borvanta5600";
     ASSERT_EQ(std::system((configurator.string() + " --install-defaults").c_str()), 0);
     ASSERT_NE(MouseState().find("polling rate: 1 ms"), std::string::npos) << MouseState();
+    // A system tray first, so that the tray companion the configurator starts can dock.
+    ASSERT_TRUE(StartTrayHost());
     const pid_t app = Start(configurator);
     ASSERT_GT(app, 0);
     ASSERT_TRUE(WaitFor([&] { return FindWindow("Tolvi Borvanta 5600").has_value(); }, 60s))
         << "the configurator's window did not appear";
+    const auto trayIcon = NextDock(30s);
+    ASSERT_TRUE(trayIcon.has_value()) << "the tray companion's icon did not dock";
     std::this_thread::sleep_for(500ms);
     Shot("started");
     const unsigned long applyIdle = Pixel(kApply);
@@ -423,6 +524,26 @@ TEST_F(Session, ConfiguratorChangesReachTheMouse) {
     EXPECT_TRUE(WaitFor([&] { return Exited(app); }, 30s)) << "OK did not end the configurator";
     Shot("closed");
     EXPECT_FALSE(FindWindow("Tolvi Borvanta 5600").has_value());
+
+    // The tray companion stays. The mouse's stage button: the active profile shows the
+    // sensitivity on screen, so a window appears for it.
+    EXPECT_TRUE(WindowExists(*trayIcon)) << "the tray icon went with the configurator";
+    const size_t before = ShownWindows().size();
+    Run(kMousectl.string() + " dpi-up");
+    EXPECT_TRUE(WaitFor([&] { return ShownWindows().size() > before; }, 10s))
+        << "no on-screen display after the stage button";
+    Shot("dpi-osd");
+    EXPECT_NE(MouseState().find("stage 4 of"), std::string::npos) << MouseState();
+
+    // Unplugged and plugged in again while the tray runs: it keeps its icon and follows the
+    // mouse again.
+    Run(kMousectl.string() + " unplug");
+    std::this_thread::sleep_for(2s);
+    Run(kMousectl.string() + " plug");
+    std::this_thread::sleep_for(3s);
+    Shot("replugged");
+    EXPECT_TRUE(WindowExists(*trayIcon)) << "the tray icon went after unplugging";
+    EXPECT_NE(MouseState().find("plugged in"), std::string::npos);
 }
 
 } // namespace
