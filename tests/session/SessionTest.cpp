@@ -69,6 +69,9 @@ constexpr Spot kMacroSubmenuFirst{230, 337};
 constexpr Spot kKeyPopupOk{259, 268};
 constexpr Spot kScrollLightColour{460, 154};
 constexpr Spot kPaletteGreen{503, 218};
+constexpr Spot kStagesButton{524, 237};
+constexpr Spot kStagesFewer{213, 293};
+constexpr Spot kStagesOk{419, 336};
 
 class Session : public ::testing::Test {
 protected:
@@ -491,6 +494,14 @@ TEST_F(Session, ConfiguratorChangesReachTheMouse) {
     Click(kPaletteGreen);
     Shot("green");
 
+    // Performance: the stages popup, one stage fewer.
+    Click(kTabPerformance);
+    Click(kStagesButton);
+    Shot("stages-popup");
+    Click(kStagesFewer);
+    Click(kStagesOk);
+    Shot("stages-set");
+
     // Apply writes to the mouse.
     Click(kApply);
     Shot("applied");
@@ -513,6 +524,7 @@ TEST_F(Session, ConfiguratorChangesReachTheMouse) {
     const std::string macroId = state.substr(open, state.find('}', open) + 1 - open);
     EXPECT_NE(section.find("button 5: macro " + macroId), std::string::npos) << section << macroId;
     EXPECT_NE(section.find("scroll on #00FF00"), std::string::npos) << section;
+    EXPECT_NE(section.find("stage 3 of 800 1200 1800 4000\n"), std::string::npos) << section;
     // "hi" pressed and released: four key events at least, with delays between them.
     const int events = std::atoi(state.c_str() + state.find("}: ", macro) + 3);
     EXPECT_GE(events, 4) << state;
