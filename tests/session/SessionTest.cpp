@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <csignal>
@@ -228,6 +229,75 @@ protected:
             }
         }
         return shown;
+    }
+
+    // The screen centre of a window.
+    Spot CentreOf(unsigned long xid) {
+        XWindowAttributes a{};
+        XGetWindowAttributes(m_x, static_cast<Window>(xid), &a);
+        int x = 0, y = 0;
+        Window child = 0;
+        XTranslateCoordinates(m_x, static_cast<Window>(xid), DefaultRootWindow(m_x), a.width / 2,
+                              a.height / 2, &x, &y, &child);
+        return Spot{x, y};
+    }
+
+    void RightClick(Spot at) {
+        XTestFakeMotionEvent(m_x, 0, at.x, at.y, 0);
+        XTestFakeButtonEvent(m_x, 3, True, 0);
+        XTestFakeButtonEvent(m_x, 3, False, 0);
+        XSync(m_x, False);
+        Settle();
+    }
+
+    // The tray menu as shown: the pixels of the one new window a right click on the icon shows,
+    // which Escape closes again.
+    std::optional<std::vector<unsigned long>> TrayMenuPixels(unsigned long icon) {
+        const std::vector<Window> before = ShownWindows();
+        const std::optional<Window> menu = OpenTrayMenu(icon);
+        if (!menu) {
+            return std::nullopt;
+        }
+        XWindowAttributes a{};
+        XGetWindowAttributes(m_x, *menu, &a);
+        std::vector<unsigned long> pixels;
+        if (XImage* image = XGetImage(m_x, *menu, 0, 0, static_cast<unsigned>(a.width),
+                                      static_cast<unsigned>(a.height), AllPlanes, ZPixmap)) {
+            for (int y = 0; y < a.height; ++y) {
+                for (int x = 0; x < a.width; ++x) {
+                    pixels.push_back(XGetPixel(image, x, y));
+                }
+            }
+            XDestroyImage(image);
+        }
+        Key(XK_Escape);
+        WaitFor([&] { return ShownWindows().size() <= before.size(); }, 5s);
+        Settle();
+        return pixels;
+    }
+
+    // Right-clicks the tray icon; the menu window it shows.
+    std::optional<Window> OpenTrayMenu(unsigned long icon) {
+        const std::vector<Window> before = ShownWindows();
+        RightClick(CentreOf(icon));
+        std::optional<Window> menu;
+        WaitFor(
+            [&] {
+                for (Window w : ShownWindows()) {
+                    if (std::find(before.begin(), before.end(), w) == before.end()) {
+                        menu = w;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            10s);
+        if (!menu) {
+            return std::nullopt;
+        }
+        Settle();
+        Shot("tray-menu");
+        return menu;
     }
 
     bool WindowExists(unsigned long xid) {
@@ -547,6 +617,18 @@ TEST_F(Session, ConfiguratorChangesReachTheMouse) {
     Shot("dpi-osd");
     EXPECT_NE(MouseState().find("stage 4 of"), std::string::npos) << MouseState();
 
+    // The mouse's profile button: the tray menu, which marks the active profile, follows.
+    const auto menuBefore = TrayMenuPixels(*trayIcon);
+    ASSERT_TRUE(menuBefore.has_value()) << "no tray menu on a right click";
+    Run(kMousectl.string() + " profile-up");
+    EXPECT_TRUE(WaitFor([&] {
+        return MouseState().find("(active): \"Profile 1\"") != std::string::npos;
+    })) << MouseState();
+    std::this_thread::sleep_for(1s);
+    const auto menuAfter = TrayMenuPixels(*trayIcon);
+    ASSERT_TRUE(menuAfter.has_value()) << "no tray menu after the profile button";
+    EXPECT_NE(*menuBefore, *menuAfter) << "the tray menu did not follow the active profile";
+
     // Unplugged and plugged in again while the tray runs: it keeps its icon and follows the
     // mouse again.
     Run(kMousectl.string() + " unplug");
@@ -556,6 +638,16 @@ TEST_F(Session, ConfiguratorChangesReachTheMouse) {
     Shot("replugged");
     EXPECT_TRUE(WindowExists(*trayIcon)) << "the tray icon went after unplugging";
     EXPECT_NE(MouseState().find("plugged in"), std::string::npos);
+
+    // The menu's last item, "Close Tray Icon", ends the tray: its icon goes.
+    const auto menu = OpenTrayMenu(*trayIcon);
+    ASSERT_TRUE(menu.has_value()) << "no tray menu after plugging in";
+    XWindowAttributes a{};
+    XGetWindowAttributes(m_x, *menu, &a);
+    Click(Spot{a.x + a.width / 2, a.y + a.height - 12});
+    EXPECT_TRUE(WaitFor([&] { return !WindowExists(*trayIcon); }, 20s))
+        << "the tray icon stayed after Close Tray Icon";
+    Shot("tray-closed");
 }
 
 } // namespace
