@@ -6,9 +6,8 @@ BORVANTA_PACKAGES=(
     cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     libsqlite3-dev libfreetype-dev libfontconfig-dev libpng-dev
-    libx11-dev libxext-dev libxi-dev libxtst-dev xvfb xauth fonts-dejavu-core fonts-liberation2
-    fonts-droid-fallback fonts-nanum
-    libxrandr-dev
+    libx11-dev libxext-dev libxi-dev libxtst-dev libxdamage-dev libxrandr-dev xvfb xauth
+    fonts-dejavu-core fonts-liberation2 fonts-droid-fallback fonts-nanum
 )
 
 borvanta_install_deps() {

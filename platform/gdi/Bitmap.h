@@ -5,8 +5,9 @@
 
 #include "platform/base/WinTypes.h"
 
+#include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 namespace gdi {
 
@@ -20,6 +21,33 @@ constexpr COLORREF ColorRefFromPixel(Pixel p) {
     return RGB(static_cast<BYTE>((p >> 16) & 0xFF), static_cast<BYTE>((p >> 8) & 0xFF),
                static_cast<BYTE>(p & 0xFF));
 }
+
+// Pixel storage taken already zeroed from the allocator: a large block comes as fresh pages
+// that the system hands out cleared, so a new bitmap costs neither a clearing pass nor
+// resident memory until it is drawn on.
+class PixelStore {
+public:
+    PixelStore() = default;
+    explicit PixelStore(size_t count);
+    PixelStore(const PixelStore& other);
+    PixelStore& operator=(const PixelStore& other);
+    PixelStore(PixelStore&& other) noexcept;
+    PixelStore& operator=(PixelStore&& other) noexcept;
+    ~PixelStore() = default;
+
+    Pixel* data() { return m_data.get(); }
+    const Pixel* data() const { return m_data.get(); }
+    size_t size() const { return m_size; }
+    Pixel* begin() { return data(); }
+    Pixel* end() { return data() + m_size; }
+
+private:
+    struct Free {
+        void operator()(Pixel* p) const;
+    };
+    std::unique_ptr<Pixel[], Free> m_data;
+    size_t m_size = 0;
+};
 
 class Bitmap {
 public:
@@ -53,7 +81,7 @@ private:
     int width_;
     int height_;
     bool bottomUp_;
-    std::vector<Pixel> pixels_;
+    PixelStore pixels_;
 };
 
 } // namespace gdi

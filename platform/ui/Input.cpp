@@ -4,11 +4,13 @@
 #include "platform/ui/Input.h"
 #include "platform/ui/RawInput.h"
 #include "platform/ui/ShellBackend.h"
+#include "platform/ui/ThreadQueue.h"
 
 #include "platform/ui/WindowManager.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 namespace platform::wm {
 
@@ -589,7 +591,38 @@ void MouseMove(POINT screen) {
     Post(target, WM_MOUSEMOVE, flags, PackPoint(client));
 }
 
+namespace {
+
+// A window that holds the capture for hover (a skinned button lights up and captures while the
+// pointer is over it) lets it go when a mouse move tells it the pointer has left. A press that
+// follows a jump of the pointer (a synthetic click, a fast flick) may find that move still in
+// the queue: it is delivered first, so the press goes where it would have gone had the queue
+// been read in order.
+void DeliverPendingMovesToCapture() {
+    for (int guard = 0; guard < 8; ++guard) {
+        const HWND capture = GetCapture();
+        if (!capture || ThreadOf(capture) != GetCurrentThreadId()) {
+            return;
+        }
+        auto queue = ThreadQueue::Current();
+        std::optional<MSG> move = queue->TakePosted(capture, WM_MOUSEMOVE, WM_MOUSEMOVE, true);
+        if (!move) {
+            return;
+        }
+        // Only the latest position matters; earlier moves to the same window are dropped.
+        while (auto later = queue->TakePosted(capture, WM_MOUSEMOVE, WM_MOUSEMOVE, true)) {
+            move = later;
+        }
+        DispatchMessageW(&*move);
+    }
+}
+
+} // namespace
+
 void MouseButton(MouseButtonId button, bool down) {
+    if (down) {
+        DeliverPendingMovesToCapture();
+    }
     int vk = VK_LBUTTON;
     UINT msg = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
     if (button == MouseButtonId::Right) {

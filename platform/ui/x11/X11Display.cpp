@@ -129,10 +129,10 @@ Snapshot TakeSnapshot(const wm::Window& w, DWORD thread) {
     const gdi::Bitmap& b = *w.backing;
     s.width = b.Width();
     s.height = b.Height();
-    s.pixels.resize(static_cast<size_t>(s.width) * static_cast<size_t>(s.height));
+    // Copied row by row into reserved room: no clearing pass before the copy.
+    s.pixels.reserve(static_cast<size_t>(s.width) * static_cast<size_t>(s.height));
     for (int y = 0; y < s.height; ++y) {
-        std::memcpy(s.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(s.width),
-                    b.Row(y), static_cast<size_t>(s.width) * sizeof(gdi::Pixel));
+        s.pixels.insert(s.pixels.end(), b.Row(y), b.Row(y) + s.width);
     }
     return s;
 }
@@ -264,14 +264,15 @@ struct X11Display::Impl {
     void PaintBeforeMapping();
     // Asks every thread that owns a top-level window to synchronise in its message loop.
     void ScheduleSyncs();
-    void SyncWindow(const Snapshot& s, XWin& x, bool created);
+    void SyncWindow(Snapshot& s, XWin& x, bool created);
     void SetInitialState(XWin& x, int state);
     // The window manager's WM_STATE of the window says iconic (xMutex held).
     bool IsIconicAtManager(::Window xid);
     // Creates the X window (and its colormap) of a window.
     void CreateXWindow(const Snapshot& s, XWin& x);
     void DestroyXWindow(const XWin& x);
-    void PutPixels(const Snapshot& s, XWin& x);
+    // Puts the snapshot's pixels on the X window; they move into x.pushed.
+    void PutPixels(Snapshot& s, XWin& x);
     void ReaderLoop();
     // The window lost the X focus: if no window of ours has it now, another program became
     // active and the window is deactivated.
@@ -445,7 +446,7 @@ void X11Display::Impl::CreateXWindow(const Snapshot& s, XWin& x) {
     }
 }
 
-void X11Display::Impl::PutPixels(const Snapshot& s, XWin& x) {
+void X11Display::Impl::PutPixels(Snapshot& s, XWin& x) {
     if (s.width <= 0 || s.height <= 0) {
         return;
     }
@@ -465,7 +466,7 @@ void X11Display::Impl::PutPixels(const Snapshot& s, XWin& x) {
     XFreeGC(dpy, gc);
     image->data = nullptr;
     XDestroyImage(image);
-    x.pushed = s.pixels;
+    x.pushed = std::move(s.pixels);
     x.width = s.width;
     x.height = s.height;
     x.forcePush = false;
@@ -498,7 +499,7 @@ void X11Display::Impl::SetInitialState(XWin& x, int state) {
     x.iconicHint = state == IconicState;
 }
 
-void X11Display::Impl::SyncWindow(const Snapshot& s, XWin& x, bool created) {
+void X11Display::Impl::SyncWindow(Snapshot& s, XWin& x, bool created) {
     if (!created && (s.rect.left != x.rect.left || s.rect.top != x.rect.top ||
                      s.rect.right != x.rect.right || s.rect.bottom != x.rect.bottom)) {
         XMoveResizeWindow(dpy, x.xid, static_cast<int>(s.rect.left), static_cast<int>(s.rect.top),

@@ -126,6 +126,66 @@ TEST_F(InputTest, CaptureGetsTheMouseEverywhereAndIsToldWhenItLosesIt) {
     EXPECT_EQ(GetCapture(), nullptr);
 }
 
+// A window that captures the mouse while hovered, as the skinned buttons do, and lets it go
+// when a move reports the pointer outside.
+std::optional<LRESULT> HoverCapture(HWND h, UINT msg, WPARAM, LPARAM lParam) {
+    if (msg == WM_MOUSEMOVE) {
+        RECT client{};
+        GetClientRect(h, &client);
+        const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (GetCapture() != h) {
+            SetCapture(h);
+        } else if (at.x < 0 || at.y < 0 || at.x >= client.right || at.y >= client.bottom) {
+            ReleaseCapture();
+        }
+    }
+    return std::nullopt;
+}
+
+TEST_F(InputTest, APressAfterAJumpGoesToTheWindowUnderThePointerNotToTheHoverCapture) {
+    HWND a = Keep(CreateTestWindow(WS_POPUP | WS_VISIBLE, 0, 0, 100, 100));
+    HWND b = Keep(CreateTestWindow(WS_POPUP | WS_VISIBLE, 200, 0, 100, 100));
+    Recorder::Get().SetHandler(a, HoverCapture);
+    Recorder::Get().SetHandler(b, HoverCapture);
+    m_display.MoveMouse(50, 50);
+    ASSERT_EQ(GetCapture(), a);
+    // The jump and the click arrive before the queue is read, as a synthetic click's do.
+    m_display.SetAutoPump(false);
+    m_display.MoveMouse(250, 50);
+    m_display.ButtonDown();
+    m_display.ButtonUp();
+    m_display.SetAutoPump(true);
+    platform::PumpUntilIdle();
+    EXPECT_TRUE(Recorder::Get().Of(a, WM_LBUTTONDOWN).empty());
+    ASSERT_EQ(Recorder::Get().Of(b, WM_LBUTTONDOWN).size(), 1u);
+    EXPECT_EQ(ClientPoint(Recorder::Get().Of(b, WM_LBUTTONDOWN)[0]), (POINT{50, 50}));
+    EXPECT_EQ(Recorder::Get().Of(b, WM_LBUTTONUP).size(), 1u);
+
+    // A real drag keeps its capture: with the button held, the press of another button still
+    // goes to the holder.
+    Recorder::Get().Clear(); // the log and the handlers
+    Recorder::Get().SetHandler(a, [](HWND h, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (msg == WM_LBUTTONDOWN) {
+            SetCapture(h);
+        }
+        return std::nullopt;
+    });
+    ReleaseCapture();
+    m_display.MoveMouse(50, 50);
+    m_display.ButtonDown();
+    ASSERT_EQ(GetCapture(), a);
+    m_display.SetAutoPump(false);
+    m_display.MoveMouse(250, 50);
+    m_display.ButtonDown(platform::input::MouseButtonId::Right);
+    m_display.SetAutoPump(true);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(Recorder::Get().Of(a, WM_RBUTTONDOWN).size(), 1u);
+    EXPECT_TRUE(Recorder::Get().Of(b, WM_RBUTTONDOWN).empty());
+    m_display.ButtonUp(platform::input::MouseButtonId::Right);
+    m_display.ButtonUp();
+    ReleaseCapture();
+}
+
 TEST_F(InputTest, LeaveAndHoverTracking) {
     platform::ScopedVirtualClock clock;
     HWND a = Keep(CreateTestWindow(WS_POPUP | WS_VISIBLE, 0, 0, 100, 100));

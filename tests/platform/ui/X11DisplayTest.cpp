@@ -570,6 +570,55 @@ TEST_F(X11DisplayTest, PointerLeavingTheShapeEndsHoverTracking) {
     EXPECT_TRUE(LoopUntil([&] { return !Recorder::Get().Of(hwnd, WM_MOUSELEAVE).empty(); }));
 }
 
+// Two children that capture the mouse while hovered, as the skinned buttons do: a click fired
+// right after a jump from one to the other (xdotool's way) reaches the one under the pointer.
+TEST_F(X11DisplayTest, AClickRightAfterAJumpReachesTheWindowUnderThePointer) {
+    HWND top = uitest::CreateTestWindow(WS_POPUP | WS_VISIBLE, 50, 200, 300, 100);
+    m_windows.push_back(top);
+    auto hover = [](HWND h, UINT msg, WPARAM, LPARAM lParam) -> std::optional<LRESULT> {
+        if (msg == WM_MOUSEMOVE) {
+            RECT client{};
+            GetClientRect(h, &client);
+            const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            if (GetCapture() != h) {
+                SetCapture(h);
+            } else if (at.x < 0 || at.y < 0 || at.x >= client.right || at.y >= client.bottom) {
+                ReleaseCapture();
+            }
+        }
+        return std::nullopt;
+    };
+    HWND a = uitest::CreateTestWindow(WS_CHILD | WS_VISIBLE, 10, 10, 100, 60, top, 1);
+    HWND b = uitest::CreateTestWindow(WS_CHILD | WS_VISIBLE, 150, 10, 100, 60, top, 2);
+    ShowWindow(top, SW_SHOW);
+    platform::PumpUntilIdle();
+    m_display->Flush();
+    for (int round = 0; round < 5; ++round) {
+        Recorder::Get().Clear(); // the log and the handlers
+        Recorder::Get().SetHandler(a, hover);
+        Recorder::Get().SetHandler(b, hover);
+        XTestFakeMotionEvent(m_x, 0, 50 + 40, 200 + 30, 0);
+        XSync(m_x, False);
+        ASSERT_TRUE(LoopUntil([&] { return GetCapture() == a; })) << "round " << round;
+        // A new spot each round, so that no two presses make a double-click.
+        XTestFakeMotionEvent(m_x, 0, 50 + 150 + 10 + round * 10, 200 + 30, 0);
+        XTestFakeButtonEvent(m_x, 1, True, 0);
+        XTestFakeButtonEvent(m_x, 1, False, 0);
+        XSync(m_x, False);
+        ASSERT_TRUE(LoopUntil([&] {
+            return !Recorder::Get().Of(b, WM_LBUTTONUP).empty() ||
+                   !Recorder::Get().Of(a, WM_LBUTTONUP).empty();
+        })) << "round "
+            << round;
+        EXPECT_TRUE(Recorder::Get().Of(a, WM_LBUTTONDOWN).empty()) << "round " << round;
+        const auto downs = Recorder::Get().Of(b, WM_LBUTTONDOWN);
+        ASSERT_EQ(downs.size(), 1u) << "round " << round;
+        EXPECT_EQ(ClientX(downs[0].lParam), 10 + round * 10);
+        EXPECT_EQ(ClientY(downs[0].lParam), 20);
+        ReleaseCapture();
+    }
+}
+
 TEST_F(X11DisplayTest, WindowsOfAnotherThreadArePushedByThatThread) {
     std::atomic<HWND> window{nullptr};
     std::thread ui([&] {

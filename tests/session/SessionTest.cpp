@@ -1,0 +1,653 @@
+// A user's session on X11: the programs run on a private Xvfb against a private virtual mouse,
+// started as ./scripts/run.sh starts them, and are driven only through X input (XTest) and
+// observed only from outside (the X window tree, screen pixels, `mousectl show`). Every step
+// leaves a screenshot in the build folder's session-shots/ folder; a passing run removes them.
+
+#include "platform/gdi/Bitmap.h"
+#include "platform/gdi/Picture.h"
+#include "tests/support/XvfbServer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const fs::path kProgramDir = BORVANTA_PROGRAM_DIR;
+const fs::path kMousectl = BORVANTA_MOUSECTL;
+const fs::path kShots = BORVANTA_SHOTS_DIR;
+const fs::path kTrayHost = BORVANTA_TRAY_HOST;
+
+// The configurator's main window: its skin puts it at the screen's top left corner with no
+// window manager to move it; these are points inside its controls.
+struct Spot {
+    int x;
+    int y;
+};
+constexpr Spot kTabButtons{75, 69};
+constexpr Spot kTabPerformance{195, 69};
+constexpr Spot kTabProfiles{318, 69};
+constexpr Spot kTabLighting{562, 69};
+constexpr Spot kApply{396, 387};
+constexpr Spot kOk{486, 387};
+constexpr Spot kPolling8ms{383, 293};
+constexpr Spot kProfileNew{71, 309};
+constexpr Spot kNameField{320, 217};
+constexpr Spot kNamePopupOk{259, 268};
+constexpr Spot kSecondProfileName{120, 182};
+constexpr Spot kTabMacros{440, 69};
+constexpr Spot kMacroNew{544, 149};
+constexpr Spot kMacroRecord{544, 293};
+constexpr Spot kBackField{115, 301};        // the left field of the fourth button
+constexpr Spot kBackListSingleKey{60, 459}; // its list's "Single Key"
+constexpr Spot kForwardField{115, 263};     // the left field of the fifth button
+constexpr Spot kForwardListMacro{50, 337};  // its list's "Macro"
+constexpr Spot kMacroSubmenuFirst{230, 337};
+constexpr Spot kKeyPopupOk{259, 268};
+constexpr Spot kScrollLightColour{460, 154};
+constexpr Spot kPaletteGreen{503, 218};
+constexpr Spot kStagesButton{524, 237};
+constexpr Spot kStagesFewer{213, 293};
+constexpr Spot kStagesOk{419, 336};
+
+class Session : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto xvfb = testsupport::FindXvfb();
+        if (!xvfb) {
+            GTEST_SKIP() << "Xvfb is not installed";
+        }
+        ASSERT_TRUE(m_server.Start(*xvfb, "1280x1024x24"));
+        m_x = XOpenDisplay(m_server.Name().c_str());
+        ASSERT_NE(m_x, nullptr);
+        int ignored = 0;
+        ASSERT_TRUE(XTestQueryExtension(m_x, &ignored, &ignored, &ignored, &ignored));
+
+        char folder[] = "/tmp/borvanta-session.XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        m_dir = folder;
+        setenv("DISPLAY", m_server.Name().c_str(), 1);
+        setenv("BORVANTA_SERVICE_DB", (m_dir / "mouse.db").c_str(), 1);
+        setenv("BORVANTA_REGISTRY", (m_dir / "registry.txt").c_str(), 1);
+        setenv("BORVANTA_LOCK_DIR", (m_dir / "locks").c_str(), 1);
+        setenv("XDG_DATA_HOME", (m_dir / "data").c_str(), 1);
+        unsetenv("BORVANTA_DISPLAY");
+        fs::remove_all(kShots);
+        fs::create_directories(kShots);
+    }
+
+    void TearDown() override {
+        for (pid_t pid : m_children) {
+            kill(-pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        if (m_trayOut >= 0) {
+            close(m_trayOut);
+        }
+        if (m_x) {
+            XCloseDisplay(m_x);
+        }
+        m_server.Stop();
+        if (!m_dir.empty()) {
+            fs::remove_all(m_dir);
+        }
+        if (!HasFailure() && !std::getenv("BORVANTA_KEEP_SHOTS")) {
+            fs::remove_all(kShots);
+        }
+    }
+
+    // Runs a program to its end; its standard output.
+    static std::string Run(const std::string& command) {
+        std::string out;
+        if (FILE* pipe = popen(command.c_str(), "r")) {
+            std::array<char, 4096> buffer{};
+            size_t n = 0;
+            while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+                out.append(buffer.data(), n);
+            }
+            pclose(pipe);
+        }
+        return out;
+    }
+
+    std::string MouseState() { return Run(kMousectl.string() + " show"); }
+
+    pid_t Start(const fs::path& program) {
+        const pid_t parent = getpid();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            setpgid(0, 0);
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (getppid() != parent) {
+                _exit(127);
+            }
+            execl(program.c_str(), program.filename().c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        if (pid > 0) {
+            setpgid(pid, pid);
+            m_children.push_back(pid);
+        }
+        return pid;
+    }
+
+    // The tests' system tray, whose "dock <window>" lines are read here.
+    bool StartTrayHost() {
+        int fds[2];
+        if (pipe(fds) != 0) {
+            return false;
+        }
+        const pid_t parent = getpid();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            setpgid(0, 0);
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (getppid() != parent) {
+                _exit(127);
+            }
+            dup2(fds[1], 1);
+            close(fds[0]);
+            close(fds[1]);
+            execl(kTrayHost.c_str(), "x11_tray_host", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        if (pid < 0) {
+            close(fds[0]);
+            return false;
+        }
+        setpgid(pid, pid);
+        m_children.push_back(pid);
+        m_trayOut = fds[0];
+        return true;
+    }
+
+    // The next icon window the tray host docked, waiting at most the limit.
+    std::optional<unsigned long> NextDock(std::chrono::milliseconds limit) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        std::string line;
+        while (std::chrono::steady_clock::now() < deadline) {
+            pollfd p{m_trayOut, POLLIN, 0};
+            if (poll(&p, 1, 50) <= 0) {
+                continue;
+            }
+            char c = 0;
+            if (read(m_trayOut, &c, 1) != 1) {
+                return std::nullopt;
+            }
+            if (c != '\n') {
+                line += c;
+                continue;
+            }
+            if (line.rfind("dock ", 0) == 0) {
+                return std::stoul(line.substr(5));
+            }
+            line.clear();
+        }
+        return std::nullopt;
+    }
+
+    // Top-level windows shown on the screen now.
+    std::vector<Window> ShownWindows() {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        std::vector<Window> shown;
+        if (XQueryTree(m_x, DefaultRootWindow(m_x), &root, &parent, &children, &count)) {
+            for (unsigned i = 0; i < count; ++i) {
+                XWindowAttributes a;
+                if (XGetWindowAttributes(m_x, children[i], &a) && a.map_state == IsViewable) {
+                    shown.push_back(children[i]);
+                }
+            }
+            if (children) {
+                XFree(children);
+            }
+        }
+        return shown;
+    }
+
+    // The screen centre of a window.
+    Spot CentreOf(unsigned long xid) {
+        XWindowAttributes a{};
+        XGetWindowAttributes(m_x, static_cast<Window>(xid), &a);
+        int x = 0, y = 0;
+        Window child = 0;
+        XTranslateCoordinates(m_x, static_cast<Window>(xid), DefaultRootWindow(m_x), a.width / 2,
+                              a.height / 2, &x, &y, &child);
+        return Spot{x, y};
+    }
+
+    void RightClick(Spot at) {
+        XTestFakeMotionEvent(m_x, 0, at.x, at.y, 0);
+        XTestFakeButtonEvent(m_x, 3, True, 0);
+        XTestFakeButtonEvent(m_x, 3, False, 0);
+        XSync(m_x, False);
+        Settle();
+    }
+
+    // The tray menu as shown: the pixels of the one new window a right click on the icon shows,
+    // which Escape closes again.
+    std::optional<std::vector<unsigned long>> TrayMenuPixels(unsigned long icon) {
+        const std::vector<Window> before = ShownWindows();
+        const std::optional<Window> menu = OpenTrayMenu(icon);
+        if (!menu) {
+            return std::nullopt;
+        }
+        XWindowAttributes a{};
+        XGetWindowAttributes(m_x, *menu, &a);
+        std::vector<unsigned long> pixels;
+        if (XImage* image = XGetImage(m_x, *menu, 0, 0, static_cast<unsigned>(a.width),
+                                      static_cast<unsigned>(a.height), AllPlanes, ZPixmap)) {
+            for (int y = 0; y < a.height; ++y) {
+                for (int x = 0; x < a.width; ++x) {
+                    pixels.push_back(XGetPixel(image, x, y));
+                }
+            }
+            XDestroyImage(image);
+        }
+        Key(XK_Escape);
+        WaitFor([&] { return ShownWindows().size() <= before.size(); }, 5s);
+        Settle();
+        return pixels;
+    }
+
+    // Right-clicks the tray icon; the menu window it shows.
+    std::optional<Window> OpenTrayMenu(unsigned long icon) {
+        const std::vector<Window> before = ShownWindows();
+        RightClick(CentreOf(icon));
+        std::optional<Window> menu;
+        WaitFor(
+            [&] {
+                for (Window w : ShownWindows()) {
+                    if (std::find(before.begin(), before.end(), w) == before.end()) {
+                        menu = w;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            10s);
+        if (!menu) {
+            return std::nullopt;
+        }
+        Settle();
+        Shot("tray-menu");
+        return menu;
+    }
+
+    bool WindowExists(unsigned long xid) {
+        XWindowAttributes a;
+        XSync(m_x, False);
+        XErrorHandler old = XSetErrorHandler([](Display*, XErrorEvent*) -> int {
+            s_error = true;
+            return 0;
+        });
+        s_error = false;
+        const bool ok = XGetWindowAttributes(m_x, static_cast<Window>(xid), &a) != 0;
+        XSync(m_x, False);
+        XSetErrorHandler(old);
+        return ok && !s_error;
+    }
+
+    bool Exited(pid_t pid) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) != pid) {
+            return false;
+        }
+        std::erase(m_children, pid);
+        return true;
+    }
+
+    static bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (done()) {
+                return true;
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        return done();
+    }
+
+    // A top-level window of the given title, found in the X window tree.
+    std::optional<Window> FindWindow(const std::string& title) {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        std::optional<Window> found;
+        if (!XQueryTree(m_x, DefaultRootWindow(m_x), &root, &parent, &children, &count)) {
+            return found;
+        }
+        for (unsigned i = 0; i < count && !found; ++i) {
+            XWindowAttributes a;
+            if (!XGetWindowAttributes(m_x, children[i], &a) || a.map_state != IsViewable) {
+                continue;
+            }
+            XTextProperty name;
+            if (XGetWMName(m_x, children[i], &name) && name.value) {
+                if (title == reinterpret_cast<const char*>(name.value)) {
+                    found = children[i];
+                }
+                XFree(name.value);
+            }
+        }
+        if (children) {
+            XFree(children);
+        }
+        return found;
+    }
+
+    // Moves the pointer along the way a hand would, through points in between.
+    void Glide(Spot to) {
+        Window root = 0, child = 0;
+        int x = 0, y = 0, wx = 0, wy = 0;
+        unsigned mask = 0;
+        XQueryPointer(m_x, DefaultRootWindow(m_x), &root, &child, &x, &y, &wx, &wy, &mask);
+        for (int i = 1; i <= 8; ++i) {
+            XTestFakeMotionEvent(m_x, 0, x + (to.x - x) * i / 8, y + (to.y - y) * i / 8, 0);
+            XSync(m_x, False);
+            std::this_thread::sleep_for(25ms);
+        }
+    }
+
+    void Click(Spot at, int count = 1) {
+        XTestFakeMotionEvent(m_x, 0, at.x, at.y, 0);
+        for (int i = 0; i < count; ++i) {
+            XTestFakeButtonEvent(m_x, 1, True, 0);
+            XTestFakeButtonEvent(m_x, 1, False, 0);
+            XSync(m_x, False);
+            std::this_thread::sleep_for(60ms);
+        }
+        XSync(m_x, False);
+        Settle();
+    }
+
+    // The pixels of the screen's top left part, where the programs' windows open.
+    std::vector<char> Area() {
+        XImage* image = XGetImage(m_x, DefaultRootWindow(m_x), 0, 0, 720, 620, AllPlanes, ZPixmap);
+        std::vector<char> bytes;
+        if (image) {
+            bytes.assign(image->data,
+                         image->data + static_cast<size_t>(image->bytes_per_line) * 620u);
+            XDestroyImage(image);
+        }
+        return bytes;
+    }
+
+    // Waits until the screen has stopped changing (a slow build takes its time to answer).
+    void Settle() {
+        std::vector<char> last = Area();
+        int still = 0;
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (still < 3 && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(120ms);
+            std::vector<char> now = Area();
+            still = now == last ? still + 1 : 0;
+            last = std::move(now);
+        }
+    }
+
+    void Key(KeySym sym, bool shift = false, bool control = false) {
+        const KeyCode shiftCode = XKeysymToKeycode(m_x, XK_Shift_L);
+        const KeyCode controlCode = XKeysymToKeycode(m_x, XK_Control_L);
+        if (shift) {
+            XTestFakeKeyEvent(m_x, shiftCode, True, 0);
+        }
+        if (control) {
+            XTestFakeKeyEvent(m_x, controlCode, True, 0);
+        }
+        // Each key event some milliseconds after the last, as a typist (or xdotool) sends them.
+        const KeyCode code = XKeysymToKeycode(m_x, sym);
+        XTestFakeKeyEvent(m_x, code, True, 15);
+        XTestFakeKeyEvent(m_x, code, False, 15);
+        if (control) {
+            XTestFakeKeyEvent(m_x, controlCode, False, 15);
+        }
+        if (shift) {
+            XTestFakeKeyEvent(m_x, shiftCode, False, 15);
+        }
+        XSync(m_x, False);
+        std::this_thread::sleep_for(40ms);
+    }
+
+    void Type(const std::string& text) {
+        for (char c : text) {
+            const bool upper = c >= 'A' && c <= 'Z';
+            Key(XStringToKeysym(
+                    std::string(1, upper ? static_cast<char>(c - 'A' + 'a') : c).c_str()),
+                upper);
+        }
+        std::this_thread::sleep_for(200ms);
+    }
+
+    // The screen as it is now, saved under the step's name.
+    void Shot(const std::string& step) {
+        const int width = DisplayWidth(m_x, DefaultScreen(m_x));
+        const int height = DisplayHeight(m_x, DefaultScreen(m_x));
+        XImage* image = XGetImage(m_x, DefaultRootWindow(m_x), 0, 0, static_cast<unsigned>(width),
+                                  static_cast<unsigned>(height), AllPlanes, ZPixmap);
+        if (!image) {
+            return;
+        }
+        gdi::Bitmap bitmap(width, height);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                bitmap.SetPixel(x, y, static_cast<gdi::Pixel>(XGetPixel(image, x, y) & 0xFFFFFF));
+            }
+        }
+        XDestroyImage(image);
+        char name[16];
+        std::snprintf(name, sizeof name, "%02d-", ++m_step);
+        gdi::SaveBitmapAsPng(bitmap, kShots / (name + step + ".png"));
+    }
+
+    // The colour of one screen pixel as 0xRRGGBB.
+    unsigned long Pixel(Spot at) {
+        XImage* image =
+            XGetImage(m_x, DefaultRootWindow(m_x), at.x, at.y, 1, 1, AllPlanes, ZPixmap);
+        if (!image) {
+            return 0;
+        }
+        const unsigned long p = XGetPixel(image, 0, 0) & 0xFFFFFF;
+        XDestroyImage(image);
+        return p;
+    }
+
+    testsupport::XvfbServer m_server;
+    Display* m_x = nullptr;
+    fs::path m_dir;
+    std::vector<pid_t> m_children;
+    int m_step = 0;
+    int m_trayOut = -1;
+    static inline bool s_error = false;
+};
+
+TEST_F(Session, ConfiguratorChangesReachTheMouse) {
+    // As ./scripts/run.sh does: the installer's registry values, then the program.
+    const fs::path configurator = kProgramDir / "Borvanta5600";
+    ASSERT_EQ(std::system((configurator.string() + " --install-defaults").c_str()), 0);
+    ASSERT_NE(MouseState().find("polling rate: 1 ms"), std::string::npos) << MouseState();
+    // A system tray first, so that the tray companion the configurator starts can dock.
+    ASSERT_TRUE(StartTrayHost());
+    const pid_t app = Start(configurator);
+    ASSERT_GT(app, 0);
+    ASSERT_TRUE(WaitFor([&] { return FindWindow("Tolvi Borvanta 5600").has_value(); }, 60s))
+        << "the configurator's window did not appear";
+    const auto trayIcon = NextDock(30s);
+    ASSERT_TRUE(trayIcon.has_value()) << "the tray companion's icon did not dock";
+    std::this_thread::sleep_for(500ms);
+    Shot("started");
+    const unsigned long applyIdle = Pixel(kApply);
+
+    // Performance: the polling rate.
+    Click(kTabPerformance);
+    Click(kPolling8ms);
+    Shot("polling-8ms");
+    EXPECT_NE(Pixel(kApply), applyIdle) << "Apply did not light up after a change";
+
+    // Profiles: a new profile, then renamed in its row.
+    Click(kTabProfiles);
+    Click(kProfileNew);
+    Shot("name-popup");
+    Click(kNameField);
+    Type("Work");
+    Click(kNamePopupOk);
+    Shot("profile-added");
+    Click(kSecondProfileName, 2);
+    Key(XK_a, false, true);
+    for (int i = 0; i < 8; ++i) {
+        Key(XK_BackSpace);
+    }
+    std::this_thread::sleep_for(300ms);
+    Type("Office");
+    Key(XK_Return);
+    std::this_thread::sleep_for(300ms);
+    Shot("profile-renamed");
+
+    // Macros: a new macro, recorded from two typed keys.
+    Click(kTabMacros);
+    Click(kMacroNew);
+    Click(kNameField);
+    Type("greet");
+    Click(kNamePopupOk);
+    Click(kMacroRecord);
+    Type("hi");
+    Click(kMacroRecord);
+    Shot("macro-recorded");
+
+    // Buttons: the fourth button becomes the key F5, the fifth the macro.
+    Click(kTabButtons);
+    Click(kBackField);
+    Shot("assignment-list");
+    Click(kBackListSingleKey);
+    Shot("key-popup");
+    Key(XK_F5);
+    Click(kKeyPopupOk);
+    Click(kForwardField);
+    Click(kForwardListMacro);
+    Shot("macro-submenu");
+    // Into the list of macros, resting there a moment as a hand does before it clicks.
+    Glide(kMacroSubmenuFirst);
+    std::this_thread::sleep_for(400ms);
+    Click(kMacroSubmenuFirst);
+    Shot("assigned");
+
+    // Lighting: the scroll wheel light turns green.
+    Click(kTabLighting);
+    Click(kScrollLightColour);
+    Shot("palette");
+    Click(kPaletteGreen);
+    Shot("green");
+
+    // Performance: the stages popup, one stage fewer.
+    Click(kTabPerformance);
+    Click(kStagesButton);
+    Shot("stages-popup");
+    Click(kStagesFewer);
+    Click(kStagesOk);
+    Shot("stages-set");
+
+    // Apply writes to the mouse.
+    Click(kApply);
+    Shot("applied");
+    EXPECT_TRUE(WaitFor([&] {
+        const std::string state = MouseState();
+        return state.find("polling rate: 8 ms") != std::string::npos &&
+               state.find("\"Office\"") != std::string::npos;
+    })) << MouseState();
+    const std::string state = MouseState();
+    EXPECT_NE(state.find("\"Profile 1\""), std::string::npos) << state;
+    EXPECT_EQ(state.find("\"Work\""), std::string::npos) << state;
+    // The new profile is the one edited: its section of the state, up to the macros.
+    const size_t office = state.find("\"Office\"");
+    ASSERT_NE(office, std::string::npos) << state;
+    const std::string section = state.substr(office, state.find("\nmacro ", office) - office);
+    EXPECT_NE(section.find("button 4: key scan 63 "), std::string::npos) << section; // F5
+    const size_t macro = state.find("macro \"greet\" {");
+    ASSERT_NE(macro, std::string::npos) << state;
+    const size_t open = state.find('{', macro);
+    const std::string macroId = state.substr(open, state.find('}', open) + 1 - open);
+    EXPECT_NE(section.find("button 5: macro " + macroId), std::string::npos) << section << macroId;
+    EXPECT_NE(section.find("scroll on #00FF00"), std::string::npos) << section;
+    EXPECT_NE(section.find("stage 3 of 800 1200 1800 4000\n"), std::string::npos) << section;
+    // "hi" pressed and released: four key events at least, with delays between them.
+    const int events = std::atoi(state.c_str() + state.find("}: ", macro) + 3);
+    EXPECT_GE(events, 4) << state;
+
+    // Once the writing popup has gone, Apply is idle again; then OK closes the configurator.
+    EXPECT_TRUE(WaitFor([&] { return Pixel(kApply) == applyIdle; }))
+        << "Apply stayed lit after the write";
+    Click(kOk);
+    EXPECT_TRUE(WaitFor([&] { return Exited(app); }, 30s)) << "OK did not end the configurator";
+    Shot("closed");
+    EXPECT_FALSE(FindWindow("Tolvi Borvanta 5600").has_value());
+
+    // The tray companion stays. The mouse's stage button: the active profile shows the
+    // sensitivity on screen, so a window appears for it.
+    EXPECT_TRUE(WindowExists(*trayIcon)) << "the tray icon went with the configurator";
+    const size_t before = ShownWindows().size();
+    Run(kMousectl.string() + " dpi-up");
+    EXPECT_TRUE(WaitFor([&] { return ShownWindows().size() > before; }, 10s))
+        << "no on-screen display after the stage button";
+    Shot("dpi-osd");
+    EXPECT_NE(MouseState().find("stage 4 of"), std::string::npos) << MouseState();
+
+    // The mouse's profile button: the tray menu, which marks the active profile, follows.
+    const auto menuBefore = TrayMenuPixels(*trayIcon);
+    ASSERT_TRUE(menuBefore.has_value()) << "no tray menu on a right click";
+    Run(kMousectl.string() + " profile-up");
+    EXPECT_TRUE(WaitFor([&] {
+        return MouseState().find("(active): \"Profile 1\"") != std::string::npos;
+    })) << MouseState();
+    std::this_thread::sleep_for(1s);
+    const auto menuAfter = TrayMenuPixels(*trayIcon);
+    ASSERT_TRUE(menuAfter.has_value()) << "no tray menu after the profile button";
+    EXPECT_NE(*menuBefore, *menuAfter) << "the tray menu did not follow the active profile";
+
+    // Unplugged and plugged in again while the tray runs: it keeps its icon and follows the
+    // mouse again.
+    Run(kMousectl.string() + " unplug");
+    std::this_thread::sleep_for(2s);
+    Run(kMousectl.string() + " plug");
+    std::this_thread::sleep_for(3s);
+    Shot("replugged");
+    EXPECT_TRUE(WindowExists(*trayIcon)) << "the tray icon went after unplugging";
+    EXPECT_NE(MouseState().find("plugged in"), std::string::npos);
+
+    // The menu's last item, "Close Tray Icon", ends the tray: its icon goes.
+    const auto menu = OpenTrayMenu(*trayIcon);
+    ASSERT_TRUE(menu.has_value()) << "no tray menu after plugging in";
+    XWindowAttributes a{};
+    XGetWindowAttributes(m_x, *menu, &a);
+    Click(Spot{a.x + a.width / 2, a.y + a.height - 12});
+    EXPECT_TRUE(WaitFor([&] { return !WindowExists(*trayIcon); }, 20s))
+        << "the tray icon stayed after Close Tray Icon";
+    Shot("tray-closed");
+}
+
+} // namespace
