@@ -948,17 +948,29 @@ void Store::WatchLoop() {
         }
         return relevant;
     };
+    // A writer appends its commit to the log before it publishes it in the log's index, which
+    // is shared memory that raises no file event; so after a change the log is looked at again
+    // a few times shortly after, until the commit is surely visible. An idle program sleeps.
+    constexpr int kRecheckMs = 30;
+    constexpr int kRechecks = 3;
+    int rechecks = 0;
     while (!m_stop.load()) {
         // Without file-change notification the database is looked at four times a second.
         pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {ino, POLLIN, 0}};
-        ::poll(fds, ino >= 0 ? 2 : 1, ino >= 0 ? -1 : 250);
+        const int timeout = ino < 0 ? 250 : rechecks > 0 ? kRecheckMs : -1;
+        const int ready = ::poll(fds, ino >= 0 ? 2 : 1, timeout);
         std::uint64_t count = 0;
         const bool woken = ::read(m_wakeFd, &count, sizeof count) > 0;
         const bool fileChanged = ino < 0 || changed();
         if (m_stop.load()) {
             break;
         }
-        if (db && (woken || fileChanged)) {
+        if (fileChanged) {
+            rechecks = kRechecks;
+        } else if (ready == 0 && rechecks > 0) {
+            --rechecks;
+        }
+        if (db && (woken || fileChanged || ready == 0)) {
             Dispatch(db);
         }
     }
