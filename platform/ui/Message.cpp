@@ -361,6 +361,24 @@ BOOL TranslateMessage(const MSG* msg) {
     } else if (vk == VK_SPACE || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_BACK ||
                vk == VK_TAB) {
         ch = static_cast<WCHAR>(vk);
+    } else {
+        // The punctuation keys of a US keyboard, plain and shifted, so that paths and names
+        // with "/", ".", "-" or "_" can be typed.
+        struct Punctuation {
+            int vk;
+            WCHAR plain;
+            WCHAR shifted;
+        };
+        static constexpr Punctuation kPunctuation[] = {
+            {0xBA, u';', u':'},  {0xBB, u'=', u'+'}, {0xBC, u',', u'<'},  {0xBD, u'-', u'_'},
+            {0xBE, u'.', u'>'},  {0xBF, u'/', u'?'}, {0xC0, u'`', u'~'},  {0xDB, u'[', u'{'},
+            {0xDC, u'\\', u'|'}, {0xDD, u']', u'}'}, {0xDE, u'\'', u'"'},
+        };
+        for (const Punctuation& key : kPunctuation) {
+            if (key.vk == vk) {
+                ch = shift ? key.shifted : key.plain;
+            }
+        }
     }
     if (!ch) {
         return FALSE;

@@ -277,6 +277,15 @@ TEST_F(InputTest, KeysGoToTheFocusWithTheirLParamBits) {
     auto chars = Recorder::Get().Of(child, WM_CHAR);
     ASSERT_EQ(chars.size(), 2u);
     EXPECT_EQ(chars[0].wParam, static_cast<WPARAM>('a'));
+    // Punctuation keys give their characters, the shifted ones with Shift held.
+    m_display.PressKey(0xBF); // the slash key
+    m_display.KeyDown(VK_LSHIFT);
+    m_display.PressKey(0xBD); // the minus key
+    m_display.KeyUp(VK_LSHIFT);
+    chars = Recorder::Get().Of(child, WM_CHAR);
+    ASSERT_EQ(chars.size(), 4u);
+    EXPECT_EQ(chars[2].wParam, static_cast<WPARAM>('/'));
+    EXPECT_EQ(chars[3].wParam, static_cast<WPARAM>('_'));
     // Moving the focus tells both windows.
     SetFocus(top);
     auto kill = Recorder::Get().Of(child, WM_KILLFOCUS);
