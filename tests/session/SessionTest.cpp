@@ -27,6 +27,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -59,6 +60,7 @@ constexpr Spot kProfileNew{71, 309};
 constexpr Spot kNameField{320, 217};
 constexpr Spot kNamePopupOk{259, 268};
 constexpr Spot kSecondProfileName{120, 182};
+constexpr Spot kSecondProfileAuto{550, 182}; // its check box of automatic switching
 constexpr Spot kTabMacros{440, 69};
 constexpr Spot kMacroNew{544, 149};
 constexpr Spot kMacroRecord{544, 293};
@@ -300,6 +302,29 @@ protected:
         return menu;
     }
 
+    // A window shown now that was not among those shown before, waiting at most the limit.
+    std::optional<Window> NewWindow(const std::vector<Window>& before,
+                                    std::chrono::milliseconds limit) {
+        std::optional<Window> shown;
+        WaitFor(
+            [&] {
+                for (Window w : ShownWindows()) {
+                    if (std::find(before.begin(), before.end(), w) == before.end()) {
+                        shown = w;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            limit);
+        return shown;
+    }
+
+    bool Viewable(Window w) {
+        XWindowAttributes a{};
+        return WindowExists(w) && XGetWindowAttributes(m_x, w, &a) && a.map_state == IsViewable;
+    }
+
     bool WindowExists(unsigned long xid) {
         XWindowAttributes a;
         XSync(m_x, False);
@@ -437,6 +462,23 @@ protected:
 
     void Type(const std::string& text) {
         for (char c : text) {
+            // The punctuation of file paths by its key's name; "_" is the shifted minus key.
+            switch (c) {
+            case '/':
+                Key(XK_slash);
+                continue;
+            case '.':
+                Key(XK_period);
+                continue;
+            case '-':
+                Key(XK_minus);
+                continue;
+            case '_':
+                Key(XK_minus, true);
+                continue;
+            default:
+                break;
+            }
             const bool upper = c >= 'A' && c <= 'Z';
             Key(XStringToKeysym(
                     std::string(1, upper ? static_cast<char>(c - 'A' + 'a') : c).c_str()),
@@ -529,6 +571,35 @@ TEST_F(Session, ConfiguratorChangesReachTheMouse) {
     std::this_thread::sleep_for(300ms);
     Shot("profile-renamed");
 
+    // The renamed profile is bound to this test program: the row menu's program choice opens the
+    // chooser, whose name field takes the program's path; then its automatic switching.
+    char self[4096] = {};
+    ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    const fs::path program = self;
+    const std::vector<Window> beforeMenu = ShownWindows();
+    RightClick(kSecondProfileName);
+    const std::optional<Window> rowMenu = NewWindow(beforeMenu, 10s);
+    ASSERT_TRUE(rowMenu.has_value()) << "no row menu on a right click";
+    Settle();
+    Shot("row-menu");
+    XWindowAttributes menuArea{};
+    XGetWindowAttributes(m_x, *rowMenu, &menuArea);
+    // The ninth of its ten entries assigns a program.
+    Click(Spot{menuArea.x + menuArea.width / 2, menuArea.y + menuArea.height * 17 / 20});
+    ASSERT_TRUE(WaitFor([&] { return !Viewable(*rowMenu); }, 10s)) << "the row menu stayed";
+    const std::optional<Window> chooser = NewWindow(beforeMenu, 20s);
+    ASSERT_TRUE(chooser.has_value()) << "no program chooser from the row menu";
+    Settle();
+    Shot("program-chooser");
+    Type(program.string());
+    Shot("program-typed");
+    Key(XK_Return);
+    ASSERT_TRUE(WaitFor([&] { return !Viewable(*chooser); }, 20s))
+        << "the program chooser did not end on Return";
+    Settle();
+    Click(kSecondProfileAuto);
+    Shot("program-bound");
+
     // Macros: a new macro, recorded from two typed keys.
     Click(kTabMacros);
     Click(kMacroNew);
@@ -598,6 +669,9 @@ TEST_F(Session, ConfiguratorChangesReachTheMouse) {
     // "hi" pressed and released: four key events at least, with delays between them.
     const int events = std::atoi(state.c_str() + state.find("}: ", macro) + 3);
     EXPECT_GE(events, 4) << state;
+    EXPECT_NE(section.find("program: " + program.filename().string() + "; switches: auto 1"),
+              std::string::npos)
+        << section;
 
     // Once the writing popup has gone, Apply is idle again; then OK closes the configurator.
     EXPECT_TRUE(WaitFor([&] { return Pixel(kApply) == applyIdle; }))
@@ -628,6 +702,24 @@ TEST_F(Session, ConfiguratorChangesReachTheMouse) {
     const auto menuAfter = TrayMenuPixels(*trayIcon);
     ASSERT_TRUE(menuAfter.has_value()) << "no tray menu after the profile button";
     EXPECT_NE(*menuBefore, *menuAfter) << "the tray menu did not follow the active profile";
+
+    // A window of this test program becomes the active one, as a window manager marks it: the
+    // tray makes the profile bound to the program active.
+    const Window gameWindow =
+        XCreateSimpleWindow(m_x, DefaultRootWindow(m_x), 900, 700, 60, 60, 0, 0, 0);
+    long pid = getpid();
+    XChangeProperty(m_x, gameWindow, XInternAtom(m_x, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<unsigned char*>(&pid), 1);
+    XMapWindow(m_x, gameWindow);
+    Window activeWindow = gameWindow;
+    XChangeProperty(m_x, DefaultRootWindow(m_x), XInternAtom(m_x, "_NET_ACTIVE_WINDOW", False),
+                    XA_WINDOW, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&activeWindow),
+                    1);
+    XSync(m_x, False);
+    EXPECT_TRUE(WaitFor([&] {
+        return MouseState().find("(active): \"Office\"") != std::string::npos;
+    })) << MouseState();
+    Shot("program-activated");
 
     // Unplugged and plugged in again while the tray runs: it keeps its icon and follows the
     // mouse again.
