@@ -4,6 +4,8 @@
 // a profile, made the active window, switches to that profile. Skipped without Xvfb.
 
 #include "TrayTestSupport.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/XvfbServer.h"
 
 #include "platform/base/CString.h"
 #include "service/MouseControl.h"
@@ -35,81 +37,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A child process killed with the test at the latest; its standard output on a pipe when
-// asked for.
-struct Child {
-    pid_t pid = -1;
-    int out = -1;
-    bool Start(const std::vector<std::string>& args, bool pipeOut) {
-        int fds[2] = {-1, -1};
-        if (pipeOut && pipe(fds) != 0) {
-            return false;
-        }
-        const pid_t parent = getpid();
-        pid = fork();
-        if (pid == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (getppid() != parent) {
-                _exit(127);
-            }
-            if (pipeOut) {
-                dup2(fds[1], 1);
-                close(fds[0]);
-                close(fds[1]);
-            }
-            std::vector<char*> argv;
-            for (const auto& a : args) {
-                argv.push_back(const_cast<char*>(a.c_str()));
-            }
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        if (pipeOut) {
-            close(fds[1]);
-            out = fds[0];
-        }
-        return pid > 0;
-    }
-    // The next line of output within the time, or nothing.
-    std::optional<std::string> ReadLine(int ms) {
-        std::string line;
-        const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
-        while (Clock::now() < deadline) {
-            pollfd p{out, POLLIN, 0};
-            if (poll(&p, 1, 100) <= 0) {
-                continue;
-            }
-            char c = 0;
-            if (read(out, &c, 1) != 1) {
-                return std::nullopt;
-            }
-            if (c == '\n') {
-                return line;
-            }
-            line += c;
-        }
-        return std::nullopt;
-    }
-    void Stop() {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            for (int i = 0; i < 100 && waitpid(pid, nullptr, WNOHANG) != pid; ++i) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                if (i == 99) {
-                    kill(pid, SIGKILL);
-                    waitpid(pid, nullptr, 0);
-                }
-            }
-            pid = -1;
-        }
-        if (out >= 0) {
-            close(out);
-            out = -1;
-        }
-    }
-    ~Child() { Stop(); }
-};
+using testsupport::ChildProcess;
+using testsupport::XvfbServer;
 
 template <class Pred> bool WaitFor(Pred pred, int ms = 10000) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
@@ -153,22 +82,12 @@ class TrayX11Test : public TrayTest {
 protected:
     void SetUp() override {
         TrayTest::SetUp();
-        if (access("/usr/bin/Xvfb", X_OK) != 0) {
+        const auto xvfb = testsupport::FindXvfb();
+        if (!xvfb) {
             GTEST_SKIP() << "Xvfb is not installed";
         }
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        const std::string fd = std::to_string(fds[1]);
-        m_xvfbFd = fds[0];
-        // Xvfb writes its display number to the inherited descriptor.
-        ASSERT_TRUE(m_xvfb.Start({"/usr/bin/Xvfb", "-displayfd", fd, "-screen", "0", "800x600x24",
-                                  "-nolisten", "tcp", "-noreset"},
-                                 false));
-        close(fds[1]);
-        m_xvfb.out = m_xvfbFd;
-        const auto number = m_xvfb.ReadLine(20000);
-        ASSERT_TRUE(number.has_value()) << "Xvfb did not start";
-        m_display = ":" + *number;
+        ASSERT_TRUE(m_xvfb.Start(*xvfb, "800x600x24")) << "Xvfb did not start";
+        m_display = m_xvfb.Name();
         ::setenv("DISPLAY", m_display.c_str(), 1);
         ::setenv("BORVANTA_LOCK_DIR", (m_dir / "locks").c_str(), 1);
         ::unsetenv("BORVANTA_DISPLAY");
@@ -210,10 +129,9 @@ protected:
         return name;
     }
 
-    Child m_xvfb;
-    Child m_host;
-    Child m_tray;
-    int m_xvfbFd = -1;
+    XvfbServer m_xvfb;
+    ChildProcess m_host;
+    ChildProcess m_tray;
     std::string m_display;
     Display* m_x = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "platform/ui/WinUser.h"
 #include "platform/ui/x11/X11Display.h"
 #include "tests/platform/ui/UiTestSupport.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/XvfbServer.h"
 
 #include <gtest/gtest.h>
@@ -36,76 +37,7 @@ namespace {
 using uitest::Recorder;
 constexpr UINT kCallback = WM_USER + 100;
 
-// A child program killed with the test program at the latest; its standard output is read
-// line by line.
-class Child {
-public:
-    bool Start(const std::vector<std::string>& argv, const std::string& display) {
-        int fds[2];
-        if (pipe(fds) != 0) {
-            return false;
-        }
-        const pid_t parent = getpid();
-        m_pid = fork();
-        if (m_pid == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (getppid() != parent) {
-                _exit(127);
-            }
-            dup2(fds[1], 1);
-            close(fds[0]);
-            if (!display.empty()) {
-                setenv("DISPLAY", display.c_str(), 1);
-            }
-            std::vector<char*> args;
-            for (const auto& a : argv) {
-                args.push_back(const_cast<char*>(a.c_str()));
-            }
-            args.push_back(nullptr);
-            execv(args[0], args.data());
-            _exit(127);
-        }
-        close(fds[1]);
-        m_out = fds[0];
-        return m_pid > 0;
-    }
-    // The next line of output (without its newline), waiting at most `ms`.
-    std::optional<std::string> ReadLine(int ms = 10000) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        std::string line;
-        while (std::chrono::steady_clock::now() < deadline) {
-            pollfd p{m_out, POLLIN, 0};
-            if (poll(&p, 1, 50) <= 0) {
-                continue;
-            }
-            char c = 0;
-            if (read(m_out, &c, 1) != 1) {
-                return std::nullopt;
-            }
-            if (c == '\n') {
-                return line;
-            }
-            line += c;
-        }
-        return std::nullopt;
-    }
-    void Stop() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-            m_pid = -1;
-        }
-        if (m_out >= 0) {
-            close(m_out);
-            m_out = -1;
-        }
-    }
-    ~Child() { Stop(); }
-
-private:
-    pid_t m_pid = -1;
-    int m_out = -1;
-};
+using Child = testsupport::ChildProcess;
 
 // Pumps the calling thread's messages until the condition holds (at most `ms`).
 bool PumpUntil(const std::function<bool()>& done, int ms = 5000) {
@@ -149,7 +81,7 @@ protected:
     }
 
     bool StartHost(Child& child) {
-        if (!child.Start({BORVANTA_TRAY_HOST}, *name)) {
+        if (!child.Start({BORVANTA_TRAY_HOST}, true, *name)) {
             return false;
         }
         auto ready = child.ReadLine();
