@@ -282,18 +282,7 @@ protected:
     std::optional<Window> OpenTrayMenu(unsigned long icon) {
         const std::vector<Window> before = ShownWindows();
         RightClick(CentreOf(icon));
-        std::optional<Window> menu;
-        WaitFor(
-            [&] {
-                for (Window w : ShownWindows()) {
-                    if (std::find(before.begin(), before.end(), w) == before.end()) {
-                        menu = w;
-                        return true;
-                    }
-                }
-                return false;
-            },
-            10s);
+        const std::optional<Window> menu = NewWindow(before, 10s);
         if (!menu) {
             return std::nullopt;
         }
