@@ -568,7 +568,8 @@ void CXListCtrl::OnRButtonDown(UINT flags, CPoint point) {
 }
 
 bool CXListCtrl::ChooseProgram(int row, int columnId) {
-    // Programs on this system carry no extension: the chooser lists the files that can run.
+    // The chooser lists the files a process can be named after (programs, Windows programs,
+    // scripts), and the name kept is the one the running program is known by.
     CFileDialog dialog(TRUE, nullptr, nullptr,
                        OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_EXECUTABLEONLY, u"Programs|*||",
                        this);

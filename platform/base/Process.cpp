@@ -1,6 +1,7 @@
 #include "platform/base/Process.h"
 
 #include "platform/base/Path.h"
+#include "platform/base/ProcessProgram.h"
 #include "platform/base/WideChar.h"
 #include "platform/base/WinError.h"
 
@@ -510,18 +511,17 @@ BOOL QueryFullProcessImageNameW(HANDLE process, DWORD, WCHAR* buffer, DWORD* siz
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    std::error_code ec;
-    fs::path image = fs::read_symlink("/proc/" + std::to_string(pid) + "/exe", ec);
-    if (ec || image.empty()) {
+    // The program the process runs: a game under Wine's loader or a script under its
+    // interpreter is named as that game or script (platform/base/ProcessProgram.h).
+    const auto command = platform::ReadProcessCommand(static_cast<DWORD>(pid));
+    if (!command) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    std::string text = image.string();
-    static constexpr std::string_view deleted = " (deleted)";
-    if (text.size() > deleted.size() && text.ends_with(deleted)) {
-        text.resize(text.size() - deleted.size());
-    }
-    const CString name = FromNativePath(fs::path(text));
+    const std::string program = platform::ProgramOfCommand(*command);
+    const CString name = !program.empty() && program.front() == '/'
+                             ? FromNativePath(fs::path(program))
+                             : CString(FromUtf8(program));
     const auto length = static_cast<DWORD>(name.GetLength());
     if (length + 1 > *size) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);

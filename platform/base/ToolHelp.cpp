@@ -1,5 +1,7 @@
 #include "platform/base/ToolHelp.h"
 
+#include "platform/base/ProcessProgram.h"
+
 #include "platform/base/WideChar.h"
 #include "platform/base/WinError.h"
 
@@ -36,16 +38,11 @@ std::string BaseName(std::string_view path) {
 
 // The program file's name: from the executable link where it can be read, else from the
 // first word of the command line, else the kernel's (shortened) command name.
-std::string ImageFileName(const fs::path& dir, const std::string& comm) {
-    std::error_code ec;
-    fs::path exe = fs::read_symlink(dir / "exe", ec);
-    if (!ec && !exe.empty()) {
-        std::string text = exe.string();
-        static constexpr std::string_view deleted = " (deleted)";
-        if (text.size() > deleted.size() && text.ends_with(deleted)) {
-            text.resize(text.size() - deleted.size());
-        }
-        return BaseName(text);
+std::string ImageFileName(const fs::path& dir, DWORD pid, const std::string& comm) {
+    // The program the process runs, where its command can be read (a game under Wine's
+    // loader, a script under its interpreter: platform/base/ProcessProgram.h).
+    if (const auto command = platform::ReadProcessCommand(pid)) {
+        return platform::ProgramBaseName(platform::ProgramOfCommand(*command));
     }
     const std::string cmdline = ReadFile(dir / "cmdline");
     const std::string first = cmdline.substr(0, cmdline.find('\0'));
@@ -78,7 +75,7 @@ bool ReadProcess(const fs::path& dir, DWORD pid, ProcessRecord& record) {
     record.pid = pid;
     record.parent = static_cast<DWORD>(std::strtoul(fields[1].c_str(), nullptr, 10));
     record.threads = static_cast<DWORD>(std::strtoul(fields[17].c_str(), nullptr, 10));
-    record.exeFile = FromUtf8(ImageFileName(dir, comm));
+    record.exeFile = FromUtf8(ImageFileName(dir, pid, comm));
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/base/CString.h"
 #include "platform/base/Path.h"
+#include "platform/base/ProcessProgram.h"
 #include "platform/framework/CPaintDC.h"
 #include "platform/ui/ListBox.h"
 
@@ -147,9 +148,8 @@ bool CFileChooserDialog::Matches(const fs::directory_entry& entry) const {
         return false;
     }
     if ((m_request.Flags & OFN_EXECUTABLEONLY) != 0) {
-        const fs::perms perms = entry.status(error).permissions();
-        return (perms & (fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec)) !=
-               fs::perms::none;
+        // What a process can be named after: runnable files, Windows programs and scripts.
+        return platform::IsProgramFile(entry.path());
     }
     return m_pattern.empty() || Lower(entry.path().extension().u16string()) == m_pattern;
 }

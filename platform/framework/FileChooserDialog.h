@@ -2,7 +2,8 @@
 // The file chooser the file dialogs ask (platform::SetFileChooser): a small modal dialog of
 // standard controls, so it works on the headless and the X11 display alike. It shows one
 // folder: its sub-folders (a name ending in "/", "../" for the parent) and the files that
-// match the request's first filter pattern (only runnable files with OFN_EXECUTABLEONLY).
+// match the request's first filter pattern (with OFN_EXECUTABLEONLY the files a process can be
+// named after: runnable files, Windows programs and scripts, platform/base/ProcessProgram.h).
 // Choosing an entry puts it in the name field; OK on a folder opens it, on a file name ends
 // the dialog with the full path. A name without an extension gets the request's default
 // extension; an open with OFN_FILEMUSTEXIST refuses a missing file, a save with

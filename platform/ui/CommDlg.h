@@ -68,7 +68,8 @@ inline constexpr DWORD OFN_HIDEREADONLY = 0x00000004;
 inline constexpr DWORD OFN_PATHMUSTEXIST = 0x00000800;
 inline constexpr DWORD OFN_FILEMUSTEXIST = 0x00001000;
 inline constexpr DWORD OFN_EXPLORER = 0x00080000;
-// This platform's own: list only files the user may run (programs have no extension here).
+// This platform's own: list only files that can be programs (runnable files, Windows programs
+// and scripts: platform/base/ProcessProgram.h).
 inline constexpr DWORD OFN_EXECUTABLEONLY = 0x40000000;
 
 struct OPENFILENAMEW {
