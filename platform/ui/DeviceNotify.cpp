@@ -2,6 +2,7 @@
 // announcements as WM_DEVICECHANGE and of session changes as WM_WTSSESSION_CHANGE.
 
 #include "platform/ui/Dbt.h"
+#include "platform/ui/LoginSession.h"
 #include "platform/ui/WinUser.h"
 #include "platform/ui/WindowManager.h"
 #include "platform/ui/WtsApi.h"
@@ -127,22 +128,34 @@ BOOL WTSRegisterSessionNotification(HWND hwnd, DWORD) {
     if (!IsWindow(hwnd)) {
         return FALSE;
     }
-    std::lock_guard lock(Mutex());
-    std::erase_if(SessionWindows(), [](HWND h) { return !IsWindow(h); });
-    if (std::find(SessionWindows().begin(), SessionWindows().end(), hwnd) ==
-        SessionWindows().end()) {
-        SessionWindows().push_back(hwnd);
+    {
+        std::lock_guard lock(Mutex());
+        std::erase_if(SessionWindows(), [](HWND h) { return !IsWindow(h); });
+        if (std::find(SessionWindows().begin(), SessionWindows().end(), hwnd) ==
+            SessionWindows().end()) {
+            SessionWindows().push_back(hwnd);
+        }
     }
+    // The login manager's news of this session reach the registered windows from now on.
+    platform::StartLoginSessionWatch();
     return TRUE;
 }
 
 BOOL WTSUnRegisterSessionNotification(HWND hwnd) {
-    std::lock_guard lock(Mutex());
-    auto it = std::find(SessionWindows().begin(), SessionWindows().end(), hwnd);
-    if (it == SessionWindows().end()) {
-        return FALSE;
+    bool last = false;
+    {
+        std::lock_guard lock(Mutex());
+        auto it = std::find(SessionWindows().begin(), SessionWindows().end(), hwnd);
+        if (it == SessionWindows().end()) {
+            return FALSE;
+        }
+        SessionWindows().erase(it);
+        std::erase_if(SessionWindows(), [](HWND h) { return !IsWindow(h); });
+        last = SessionWindows().empty();
     }
-    SessionWindows().erase(it);
+    if (last) {
+        platform::StopLoginSessionWatch();
+    }
     return TRUE;
 }
 

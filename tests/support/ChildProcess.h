@@ -24,12 +24,21 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
+    // Before Start: the program file to run when argv[0] is not its path (as a loader names
+    // the program it runs), and whether WriteLine feeds the child's standard input.
+    void SetProgram(std::string program) { m_program = std::move(program); }
+    void PipeInput() { m_pipeIn = true; }
+
     // Starts argv[0] with the arguments; pipeOut: its standard output can be read with
     // ReadLine; display: its DISPLAY when not empty.
     bool Start(const std::vector<std::string>& argv, bool pipeOut = true,
                const std::string& display = {}) {
         int fds[2] = {-1, -1};
         if (pipeOut && pipe(fds) != 0) {
+            return false;
+        }
+        int in[2] = {-1, -1};
+        if (m_pipeIn && pipe(in) != 0) {
             return false;
         }
         const pid_t parent = getpid();
@@ -44,6 +53,11 @@ public:
                 close(fds[0]);
                 close(fds[1]);
             }
+            if (m_pipeIn) {
+                dup2(in[0], 0);
+                close(in[0]);
+                close(in[1]);
+            }
             if (!display.empty()) {
                 setenv("DISPLAY", display.c_str(), 1);
             }
@@ -52,15 +66,28 @@ public:
                 args.push_back(const_cast<char*>(a.c_str()));
             }
             args.push_back(nullptr);
-            execv(args[0], args.data());
+            execv(m_program.empty() ? args[0] : m_program.c_str(), args.data());
             _exit(127);
         }
         if (pipeOut) {
             close(fds[1]);
             m_out = fds[0];
         }
+        if (m_pipeIn) {
+            close(in[0]);
+            m_in = in[1];
+        }
         return m_pid > 0;
     }
+
+    // Writes one line to the child's standard input (PipeInput).
+    bool WriteLine(const std::string& line) {
+        const std::string text = line + "\n";
+        return m_in >= 0 &&
+               write(m_in, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    }
+
+    pid_t Pid() const { return m_pid; }
 
     // The next line of output (without its newline), waiting at most `ms`.
     std::optional<std::string> ReadLine(int ms = 10000) {
@@ -99,11 +126,18 @@ public:
             close(m_out);
             m_out = -1;
         }
+        if (m_in >= 0) {
+            close(m_in);
+            m_in = -1;
+        }
     }
 
 private:
     pid_t m_pid = -1;
     int m_out = -1;
+    int m_in = -1;
+    std::string m_program;
+    bool m_pipeIn = false;
 };
 
 } // namespace testsupport
