@@ -4,6 +4,7 @@
 #include "platform/ui/ShellApi.h"
 
 #include "platform/ui/Display.h"
+#include "platform/ui/TrayTip.h"
 #include "platform/ui/WindowManager.h"
 
 #include <algorithm>
@@ -135,6 +136,7 @@ BOOL Shell_NotifyIconW(DWORD message, PNOTIFYICONDATAW data) {
     case NIM_MODIFY:
         return backend->ModifyTrayIcon(record) ? TRUE : FALSE;
     case NIM_DELETE:
+        platform::traytip::IconDeleted(data->hWnd, data->uID);
         backend->DeleteTrayIcon(data->hWnd, data->uID);
         return TRUE;
     default:
@@ -167,6 +169,10 @@ void platform::DeliverTrayMouseMessage(const TrayIconRecord& icon, UINT mouseMes
     {
         wm::Lock lock(wm::S().mutex);
         wm::S().cursor = screen;
+    }
+    if (mouseMessage == WM_LBUTTONDOWN || mouseMessage == WM_RBUTTONDOWN ||
+        mouseMessage == WM_MBUTTONDOWN || mouseMessage == WM_LBUTTONDBLCLK) {
+        traytip::Pressed(icon.hwnd, icon.id); // a press hides the icon's tip
     }
     if (!icon.callbackMessage) {
         return;

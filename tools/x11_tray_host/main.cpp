@@ -1,9 +1,13 @@
 // A small system tray for tests: owns _NET_SYSTEM_TRAY_S<screen>, announces itself with the
 // MANAGER message, and embeds every icon window that asks to dock: reparented into its own
 // window in a row, 24 x 24 pixels (or --size N), mapped. Each dock request is printed as
-// "dock <window id>" on standard output (flushed), so that a test can wait for it.
+// "dock <window id>" on standard output (flushed), so that a test can wait for it; a request
+// for a window that does not exist is printed as "missing <window id>" and refused.
 //
-// x11_tray_host [--size N] [--seconds N]: runs until killed, or for N seconds.
+// The docked windows are in its save set, so that they go back to the root window when it
+// ends; with --no-save-set they are destroyed with it, as some trays do.
+//
+// x11_tray_host [--size N] [--seconds N] [--no-save-set]: runs until killed, or for N seconds.
 
 #include <chrono>
 #include <cstdio>
@@ -16,16 +20,29 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
+namespace {
+
+// Errors of requests about windows that went meanwhile are not fatal here.
+int IgnoreError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     int size = 24;
     int seconds = -1;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--size") == 0) {
-            size = std::atoi(argv[i + 1]);
-        } else if (std::strcmp(argv[i], "--seconds") == 0) {
-            seconds = std::atoi(argv[i + 1]);
+    bool saveSet = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--no-save-set") == 0) {
+            saveSet = false;
+        } else if (i + 1 < argc && std::strcmp(argv[i], "--size") == 0) {
+            size = std::atoi(argv[++i]);
+        } else if (i + 1 < argc && std::strcmp(argv[i], "--seconds") == 0) {
+            seconds = std::atoi(argv[++i]);
         }
     }
+    XSetErrorHandler(IgnoreError);
     Display* dpy = XOpenDisplay(nullptr);
     if (!dpy) {
         std::fprintf(stderr, "x11_tray_host: cannot open the display\n");
@@ -78,13 +95,22 @@ int main(int argc, char** argv) {
         if (e.type == ClientMessage && static_cast<Atom>(e.xclient.message_type) == opcode &&
             e.xclient.data.l[1] == 0) {
             const Window icon = static_cast<Window>(e.xclient.data.l[2]);
-            std::printf("dock %lu\n", icon);
-            std::fflush(stdout);
-            XAddToSaveSet(dpy, icon);
+            XWindowAttributes attributes{};
+            if (XGetWindowAttributes(dpy, icon, &attributes) == 0) {
+                std::printf("missing %lu\n", icon);
+                std::fflush(stdout);
+                continue;
+            }
+            if (saveSet) {
+                XAddToSaveSet(dpy, icon);
+            }
             XReparentWindow(dpy, icon, tray, 4 + docked * (size + 4), 4);
             XResizeWindow(dpy, icon, static_cast<unsigned>(size), static_cast<unsigned>(size));
             XMapWindow(dpy, icon);
-            XFlush(dpy);
+            XSync(dpy, False);
+            // Told once the window is in the tray.
+            std::printf("dock %lu\n", icon);
+            std::fflush(stdout);
             ++docked;
         }
     }

@@ -1,10 +1,10 @@
 #include "platform/ui/x11/X11Shell.h"
 
-#include "platform/base/WideChar.h"
 #include "platform/ui/Icon.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/ShellApi.h"
 #include "platform/ui/ThreadQueue.h"
+#include "platform/ui/TrayTip.h"
 #include "platform/ui/WinUser.h"
 #include "platform/ui/x11/WakePipe.h"
 #include "platform/ui/x11/X11Display.h"
@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include <cerrno>
 #include <poll.h>
 
 // Xlib last: its macros must not meet the window layer's headers.
@@ -37,6 +38,8 @@ constexpr int kDefaultIconSize = 24;
 struct IconWin {
     TrayIconRecord record;
     ::Window xid = 0;
+    // The tray that was asked to dock the window (one request per tray).
+    ::Window dockedWith = 0;
     int width = kDefaultIconSize;
     int height = kDefaultIconSize;
     Time lastPress = 0;
@@ -76,8 +79,14 @@ struct X11Shell::Impl {
     void Handle(XEvent& e);
     // mutex held
     void FindTrayOwner();
+    // Makes the icon's window: unmapped, not docked.
+    bool MakeIconWindow(IconWin& icon);
     void Dock(IconWin& icon);
     void Draw(IconWin& icon);
+    // The icon's place on the screen.
+    RECT ScreenRectOf(const IconWin& icon);
+    // Pointer crossings and moves on an icon window (the tip); false for another window.
+    bool HandleIconPointer(XEvent& e);
     // The active window at the window manager (null: none); mutex held.
     HWND ReadActiveWindow();
     HWND HandleOf(::Window xid);
@@ -153,10 +162,42 @@ void X11Shell::Impl::FindTrayOwner() {
     XUngrabServer(dpy);
 }
 
-void X11Shell::Impl::Dock(IconWin& icon) {
-    if (!trayOwner) {
-        return; // docked when a tray appears
+bool X11Shell::Impl::MakeIconWindow(IconWin& icon) {
+    XSetWindowAttributes attrs{};
+    // The transparent parts of the icon show the tray's background, also after something
+    // that covered the icon (a menu) went away.
+    attrs.background_pixmap = ParentRelative;
+    attrs.event_mask = ButtonPressMask | ButtonReleaseMask | ExposureMask | StructureNotifyMask |
+                       EnterWindowMask | LeaveWindowMask | PointerMotionMask;
+    icon.xid = XCreateWindow(dpy, root, 0, 0, static_cast<unsigned>(std::max(1, icon.width)),
+                             static_cast<unsigned>(std::max(1, icon.height)), 0, CopyFromParent,
+                             InputOutput, CopyFromParent, CWBackPixmap | CWEventMask, &attrs);
+    icon.dockedWith = 0;
+    if (!icon.xid) {
+        return false;
     }
+    // Embedding protocol version 0, mapped by the tray once docked.
+    long info[2] = {0, 1};
+    XChangeProperty(dpy, icon.xid, xembedInfo, xembedInfo, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(info), 2);
+    // Named after the program, not its tip: the tip may be the title of another of its
+    // windows, which a search by title must not mistake for the icon.
+    std::string program = program_invocation_short_name ? program_invocation_short_name : "";
+    XStoreName(dpy, icon.xid, program.c_str());
+    XClassHint hint{};
+    hint.res_name = program.data();
+    hint.res_class = program.data();
+    XSetClassHint(dpy, icon.xid, &hint);
+    return true;
+}
+
+void X11Shell::Impl::Dock(IconWin& icon) {
+    // Docked when a tray appears; once per tray (a tray asked twice may be handed a window
+    // it already holds).
+    if (!trayOwner || icon.dockedWith == trayOwner || !icon.xid) {
+        return;
+    }
+    icon.dockedWith = trayOwner;
     XEvent e{};
     e.xclient.type = ClientMessage;
     e.xclient.window = trayOwner;
@@ -203,6 +244,8 @@ void X11Shell::Impl::Draw(IconWin& icon) {
     if (!image) {
         return;
     }
+    // The tray's background first, then the opaque pixels over it: every pixel is painted.
+    XClearArea(dpy, icon.xid, 0, 0, 0, 0, False);
     GC gc = XCreateGC(dpy, icon.xid, 0, nullptr);
     XSetClipRectangles(dpy, gc, 0, 0, opaque.data(), static_cast<int>(opaque.size()), Unsorted);
     XPutImage(dpy, icon.xid, gc, image, 0, 0, 0, 0, static_cast<unsigned>(w),
@@ -211,6 +254,49 @@ void X11Shell::Impl::Draw(IconWin& icon) {
     image->data = nullptr;
     XDestroyImage(image);
     XFlush(dpy);
+}
+
+RECT X11Shell::Impl::ScreenRectOf(const IconWin& icon) {
+    int x = 0;
+    int y = 0;
+    ::Window child = 0;
+    XTranslateCoordinates(dpy, icon.xid, root, 0, 0, &x, &y, &child);
+    return RECT{x, y, x + icon.width, y + icon.height};
+}
+
+bool X11Shell::Impl::HandleIconPointer(XEvent& e) {
+    if (e.type != EnterNotify && e.type != LeaveNotify && e.type != MotionNotify) {
+        return false;
+    }
+    HWND hwnd = nullptr;
+    UINT id = 0;
+    RECT rect{};
+    {
+        std::lock_guard lock(mutex);
+        auto it = std::find_if(icons.begin(), icons.end(), [&](const auto& entry) {
+            return entry.second.xid == e.xany.window;
+        });
+        if (it == icons.end()) {
+            return false;
+        }
+        hwnd = it->second.record.hwnd;
+        id = it->second.record.id;
+        if (e.type != LeaveNotify) {
+            rect = ScreenRectOf(it->second);
+        }
+    }
+    if (e.type == LeaveNotify) {
+        // The pointer grabbed away (a menu opening) is no leaving: the tip stays away.
+        if (e.xcrossing.mode == NotifyGrab) {
+            traytip::MenuOpened();
+        } else if (e.xcrossing.mode == NotifyNormal) {
+            traytip::PointerLeft(hwnd, id);
+        }
+    } else if (e.type == MotionNotify ||
+               (e.xcrossing.mode == NotifyNormal && e.xcrossing.detail != NotifyInferior)) {
+        traytip::PointerOver(hwnd, id, rect);
+    }
+    return true;
 }
 
 HWND X11Shell::Impl::HandleOf(::Window xid) {
@@ -276,16 +362,15 @@ void X11Shell::Impl::Handle(XEvent& e) {
     if (e.type == ClientMessage && e.xclient.window == root &&
         static_cast<Atom>(e.xclient.message_type) == manager &&
         static_cast<Atom>(e.xclient.data.l[1]) == trayAtom) {
-        // A new tray: every icon docks with it, and the programs hear "TaskbarCreated" (they
-        // add their icons again, as after a shell restart).
-        {
-            std::lock_guard lock(mutex);
-            FindTrayOwner();
-            for (auto& [key, icon] : icons) {
-                Dock(icon);
-            }
+        // A new tray: every icon docks with it, once. The icons live on from tray to tray, so
+        // programs are not told to add them again ("TaskbarCreated" would have them delete
+        // and add each icon: a second request, for a window destroyed on the way).
+        std::lock_guard lock(mutex);
+        FindTrayOwner();
+        for (auto& [key, icon] : icons) {
+            icon.dockedWith = 0; // a new tray may have the number of one before it
+            Dock(icon);
         }
-        BroadcastTaskbarCreated();
         return;
     }
     if (e.type == PropertyNotify && e.xproperty.window == root &&
@@ -304,6 +389,12 @@ void X11Shell::Impl::Handle(XEvent& e) {
     if (e.type == DestroyNotify && trayOwner && e.xdestroywindow.window == trayOwner) {
         std::lock_guard lock(mutex);
         trayOwner = 0;
+        for (auto& [key, icon] : icons) {
+            icon.dockedWith = 0;
+        }
+        return;
+    }
+    if (HandleIconPointer(e)) {
         return;
     }
     if (e.type == ButtonPress || e.type == ButtonRelease || e.type == MotionNotify ||
@@ -413,6 +504,11 @@ void X11Shell::Impl::Handle(XEvent& e) {
             // The tray went away and gave the icon back: it waits, unseen, for the next.
             XUnmapWindow(dpy, icon.xid);
             XFlush(dpy);
+        } else if (e.type == DestroyNotify && e.xdestroywindow.window == icon.xid) {
+            // Destroyed with a tray that ended without giving it back: made anew, it waits
+            // for the next tray (never is a tray sent a window that is gone).
+            MakeIconWindow(icon);
+            XFlush(dpy);
         }
         break;
     }
@@ -437,6 +533,7 @@ bool X11Shell::IsOpen() const {
 }
 
 void X11Shell::BeginMenuGrab(HWND menuWindow) {
+    traytip::MenuOpened();
     std::lock_guard lock(m_impl->mutex);
     Display* dpy = m_impl->dpy;
     m_impl->grabbedMenu = menuWindow;
@@ -478,21 +575,9 @@ bool X11Shell::AddTrayIcon(const TrayIconRecord& record) {
     Display* dpy = m_impl->dpy;
     IconWin icon;
     icon.record = record;
-    XSetWindowAttributes attrs{};
-    attrs.background_pixmap = None;
-    attrs.event_mask = ButtonPressMask | ButtonReleaseMask | ExposureMask | StructureNotifyMask;
-    icon.xid = XCreateWindow(dpy, m_impl->root, 0, 0, kDefaultIconSize, kDefaultIconSize, 0,
-                             CopyFromParent, InputOutput, CopyFromParent,
-                             CWBackPixmap | CWEventMask, &attrs);
-    if (!icon.xid) {
+    if (!m_impl->MakeIconWindow(icon)) {
         return false;
     }
-    // Embedding protocol version 0, mapped by the tray once docked.
-    long info[2] = {0, 1};
-    XChangeProperty(dpy, icon.xid, m_impl->xembedInfo, m_impl->xembedInfo, 32, PropModeReplace,
-                    reinterpret_cast<unsigned char*>(info), 2);
-    const std::string utf8 = ToUtf8(record.tip);
-    XStoreName(dpy, icon.xid, utf8.c_str());
     auto& slot = m_impl->icons[{record.hwnd, record.id}];
     slot = icon;
     m_impl->Dock(slot);
@@ -508,8 +593,6 @@ bool X11Shell::ModifyTrayIcon(const TrayIconRecord& record) {
         return false;
     }
     it->second.record = record;
-    const std::string utf8 = ToUtf8(record.tip);
-    XStoreName(m_impl->dpy, it->second.xid, utf8.c_str());
     m_impl->Draw(it->second);
     return true;
 }
