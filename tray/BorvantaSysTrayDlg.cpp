@@ -303,9 +303,7 @@ void CBorvantaSysTrayDlg::OnClose() {
 }
 
 void CBorvantaSysTrayDlg::OnLoadConfigurator() {
-    if (!IsConfiguratorRunning()) {
-        LaunchConfigurator();
-    }
+    OpenConfigurator(); // raised where it runs already
 }
 
 void CBorvantaSysTrayDlg::OnProfile(UINT command) {
@@ -602,10 +600,8 @@ LRESULT CBorvantaSysTrayDlg::OnTrayNotify(WPARAM iconId, LPARAM mouseMessage) {
     case WM_LBUTTONDBLCLK:
         KillTimer(kSingleClickTimer);
         m_singleClickTimer = 0;
-        if (!IsConfiguratorRunning()) {
-            LaunchConfigurator();
-        }
-        return 0; // never the menu
+        OpenConfigurator(); // raised where it runs already
+        return 0;           // never the menu
     case WM_RBUTTONUP:
         if (!m_bRightClickGuard) {
             m_bRightClickGuard = true;

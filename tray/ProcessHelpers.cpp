@@ -2,10 +2,12 @@
 
 #include "platform/base/Path.h"
 #include "platform/base/Process.h"
+#include "platform/base/ProcessProgram.h"
 #include "platform/base/Registry.h"
 #include "platform/base/ToolHelp.h"
 #include "platform/base/WideChar.h"
 #include "platform/base/WinError.h"
+#include "platform/ui/Display.h"
 #include "platform/ui/WinUser.h"
 
 #include <memory>
@@ -93,11 +95,37 @@ bool IsConfiguratorRunning() {
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snapshot, &entry); more;
          more = Process32NextW(snapshot, &entry)) {
-        if (wcscmp(entry.szExeFile, image.GetString()) == 0) {
+        if (wcscmp(entry.szExeFile, image.GetString()) == 0 &&
+            platform::IsProcessOfThisDesktop(entry.th32ProcessID)) {
             return true;
         }
     }
     return false;
+}
+
+bool RaiseConfigurator() {
+    // A window of this process first (none here, but the look-up costs nothing); then one
+    // that another process shows on this display, asked to come to the front.
+    if (HWND running = FindWindowW(kConfiguratorWindowClass, nullptr)) {
+        HWND popup = GetLastActivePopup(running);
+        BringWindowToTop(running);
+        if (IsIconic(popup)) {
+            ShowWindow(popup, SW_RESTORE);
+        } else {
+            SetForegroundWindow(popup);
+        }
+        return true;
+    }
+    platform::DisplayBackend* display = platform::GetDisplayBackend();
+    return display != nullptr && display->ActivateOtherProcessWindow(kConfiguratorWindowClass);
+}
+
+void OpenConfigurator() {
+    if (IsConfiguratorRunning()) {
+        RaiseConfigurator();
+    } else {
+        LaunchConfigurator();
+    }
 }
 
 bool EnableDebugPrivilege() {

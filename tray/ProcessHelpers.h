@@ -10,6 +10,8 @@
 inline constexpr const WCHAR* kProductKey = u"Software\\Tolvi\\Borvanta";
 // The configurator's program file.
 inline constexpr const WCHAR* kConfiguratorImage = u"Borvanta5600.exe";
+// The window class of the configurator's main window.
+inline constexpr const WCHAR* kConfiguratorWindowClass = u"SINGLE_INSTANCE_APP_BORVANTA";
 
 // The "Language" value of the product key; false (out unchanged) when it cannot be read.
 bool ReadLanguageSetting(CString& out);
@@ -17,8 +19,16 @@ bool ReadLanguageSetting(CString& out);
 // becomes the current folder; false when the value is missing, the folder cannot be made
 // current or the program could not be started.
 bool LaunchConfigurator();
-// True when a process runs whose program file is the configurator's (name compared exactly).
+// True when a configurator of this user runs on this display: a process whose program file is
+// the configurator's (name compared exactly). Another user's, or one shown on another
+// display, does not count.
 bool IsConfiguratorRunning();
+// Brings the running configurator's main window to the front (restored when minimised), as a
+// second start of the configurator does; false when no window of it was found.
+bool RaiseConfigurator();
+// What the menu's "Load Borvanta Configurator" and a double click do: raise the configurator
+// of this user and display where it runs, else start it.
+void OpenConfigurator();
 // Asks for the debug privilege; true when it was granted.
 bool EnableDebugPrivilege();
 // The file name (without folder) of the process's program; out stays as it was when the

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <sstream>
 #include <string_view>
+
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -163,6 +167,57 @@ std::optional<ProcessCommand> ReadProcessCommand(DWORD processId) {
     }
     command.folder = ReadLink(dir / "cwd");
     return command;
+}
+
+namespace {
+
+// The display a DISPLAY value names, without its screen (":1.0" and ":1" are one display).
+std::string DisplayOnly(std::string value) {
+    const size_t colon = value.rfind(':');
+    const size_t dot = value.find('.', colon == std::string::npos ? 0 : colon);
+    if (colon != std::string::npos && dot != std::string::npos) {
+        value.resize(dot);
+    }
+    return value;
+}
+
+} // namespace
+
+bool IsProcessOfThisDesktop(DWORD processId) {
+    const fs::path dir = fs::path("/proc") / std::to_string(processId);
+    // The real user, second field of "Uid:".
+    std::istringstream status(ReadAll(dir / "status"));
+    std::string line;
+    bool sameUser = false;
+    while (std::getline(status, line)) {
+        if (line.rfind("Uid:", 0) == 0) {
+            std::istringstream fields(line.substr(4));
+            unsigned long uid = 0;
+            sameUser = (fields >> uid) && uid == static_cast<unsigned long>(getuid());
+            break;
+        }
+    }
+    if (!sameUser) {
+        return false;
+    }
+    // Its environment as it started; another user's could not be read anyway.
+    const std::string environment = ReadAll(dir / "environ");
+    std::optional<std::string> display;
+    for (size_t start = 0; start < environment.size();) {
+        const size_t end = std::min(environment.find('\0', start), environment.size());
+        const std::string_view entry(environment.data() + start, end - start);
+        if (entry.starts_with("DISPLAY=")) {
+            display = std::string(entry.substr(8));
+        }
+        start = end + 1;
+    }
+    const char* ours = std::getenv("DISPLAY");
+    const bool oursSet = ours != nullptr && *ours != 0;
+    const bool theirsSet = display.has_value() && !display->empty();
+    if (oursSet != theirsSet) {
+        return false;
+    }
+    return !oursSet || DisplayOnly(*display) == DisplayOnly(ours);
 }
 
 bool IsProgramFile(const fs::path& file) {

@@ -41,6 +41,11 @@ std::string ProgramOfCommand(const ProcessCommand& command);
 // The last part of a native or Windows path ("C:\Games\Game.exe" -> "Game.exe").
 std::string ProgramBaseName(const std::string& path);
 
+// True when the process runs as this process's user and on the same display (the same
+// DISPLAY, or neither has one): a program of this desktop session, not another user's or
+// one shown elsewhere.
+bool IsProcessOfThisDesktop(DWORD processId);
+
 // True for a file that can be a program in the sense above: one that may be run, a Windows
 // program (".exe", ".bat", ".com") or a script of a known interpreter (by its extension or a
 // "#!" first line).

@@ -9,11 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -179,6 +181,61 @@ bool OtherConfiguratorRuns(DWORD ours) {
     }
     CloseHandle(snapshot);
     return found;
+}
+
+// A copy of a long-sleeping program under the configurator's name, shown on another display
+// or run by another user (uid); ended with the test.
+pid_t StartForeignConfigurator(const fs::path& folder, const char* display, uid_t uid) {
+    const fs::path program = folder / "Borvanta5600";
+    fs::copy_file("/bin/sleep", program, fs::copy_options::overwrite_existing);
+    fs::permissions(program, fs::perms::all);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setenv("DISPLAY", display, 1);
+        if (uid != getuid() && setuid(uid) != 0) {
+            _exit(127);
+        }
+        execl(program.c_str(), "Borvanta5600", "60", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Running once its program shows in the process table.
+    for (int i = 0; i < 1000; ++i) {
+        std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+        std::string name;
+        std::getline(comm, name);
+        if (name == "Borvanta5600") {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return pid;
+}
+
+void StopForeign(pid_t pid) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+TEST_F(ProcessHelpersTest, OnlyAConfiguratorOfThisUserOnThisDisplayCounts) {
+    if (OtherConfiguratorRuns(0)) {
+        GTEST_SKIP() << "a configurator runs on this machine";
+    }
+    ::setenv("DISPLAY", ":41", 1);
+    // The same user on another display.
+    pid_t other = StartForeignConfigurator(m_dir, ":42.0", getuid());
+    EXPECT_FALSE(IsConfiguratorRunning());
+    StopForeign(other);
+    // Another user on this display (only root can start one).
+    if (getuid() == 0) {
+        other = StartForeignConfigurator(m_dir, ":41", 65534);
+        EXPECT_FALSE(IsConfiguratorRunning());
+        StopForeign(other);
+    }
+    // This user, this display (its screen named or not).
+    other = StartForeignConfigurator(m_dir, ":41.0", getuid());
+    EXPECT_TRUE(IsConfiguratorRunning());
+    StopForeign(other);
+    ::unsetenv("DISPLAY");
 }
 
 TEST_F(ProcessHelpersTest, RunningConfiguratorIsFoundByItsExactName) {
