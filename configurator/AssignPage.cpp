@@ -5,13 +5,13 @@
 #include "configurator/BorvantaAppDlg.h"
 
 #include "configurator/BorvantaWarningDlg.h"
-#include "configurator/NameLookup.h"
 #include "configurator/PopupBoxSingleKeyEntry.h"
 #include "gui/DropdownListItem.h"
 #include "gui/ListPanelItem.h"
 #include "model/IMouseConfig.h"
 #include "model/KeyInfo.h"
 #include "model/Macro.h"
+#include "model/NameLookup.h"
 #include "model/NameTables.h"
 
 #include <functional>

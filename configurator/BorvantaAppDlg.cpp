@@ -558,6 +558,7 @@ BOOL CBorvantaAppDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
         break;
     case BUTTON_MANAGEMACROS:
         ShowPage(PAGE_MACROS);
+        NoticeUnreadMacros();
         break;
     case BUTTON_LIGHTINGMAINTENANCE:
         ShowPage(PAGE_LIGHTING);

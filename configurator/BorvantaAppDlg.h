@@ -308,6 +308,9 @@ public:
     // Puts every button that plays the macro back to its factory assignment, in every
     // profile; true when a button changed.
     bool ResetButtonsUsingMacro(const CMacro* macro);
+    // The first time the macros page shows after a read that could not read some of the
+    // mouse's macros: a notice naming them (they stay on the mouse as they are).
+    void NoticeUnreadMacros();
     // Lighting and maintenance page (LightingPage.cpp).
     void UpdateLightingControls();
     void OnScrollLight(bool on);
@@ -419,6 +422,8 @@ public:
     // The polling-rate buttons' own skin captions (the unit), kept at the first fill.
     CString rateSkinCaptions[3];
     bool rateCaptionsKept = false;
+    // The notice of macros the read could not read was shown.
+    bool unreadMacrosNoticed = false;
     // The light colours of the last choice, which a cancelled palette puts back.
     COLORREF scrollColorChosen = 0;
     COLORREF logoColorChosen = 0;

@@ -18,6 +18,7 @@
 #include "model/IMouseConfig.h"
 #include "model/IMouseProfile.h"
 #include "model/Macro.h"
+#include "model/NameLookup.h"
 #include "model/PredefinedMacroList.h"
 #include "platform/base/WideChar.h"
 #include "platform/framework/CFileDialog.h"
@@ -98,7 +99,8 @@ CMacro* CBorvantaAppDlg::SelectedMacro() const {
     if (macroList == nullptr || macroList->GetCurSel() < 0) {
         return nullptr;
     }
-    return config->FindMacroByName(macroList->currentText.GetString(), nullptr);
+    // The entry of exactly the name shown: macros read from the mouse may differ only in case.
+    return FindMacroExactFirst(*config, macroList->currentText.GetString());
 }
 
 void CBorvantaAppDlg::FillMacroList() {
@@ -208,8 +210,10 @@ bool CBorvantaAppDlg::ResetButtonsUsingMacro(const CMacro* macro) {
             profile->GetButtonAssignment(assignment, button);
             const bool byGuid =
                 assignment.kind == ASSIGNMENT_MACRO && stored && assignment.GetGuid() == guid;
-            const bool byName = assignment.kind == ASSIGNMENT_MACRO_NAME &&
-                                _wcsicmp(assignment.GetName().GetString(), macro->GetName()) == 0;
+            // A name finds the macro of exactly that name first, as the write resolves it.
+            const bool byName =
+                assignment.kind == ASSIGNMENT_MACRO_NAME &&
+                FindMacroExactFirst(*config, assignment.GetName().GetString()) == macro;
             if (byGuid || byName) {
                 profile->SetButtonAssignment(button, GetDefaultAssignment(button));
                 changed = true;
@@ -261,6 +265,26 @@ void CBorvantaAppDlg::OnMacroDelete() {
         Enable(macroAdvancedButton, false);
     }
     macroList->Invalidate();
+}
+
+void CBorvantaAppDlg::NoticeUnreadMacros() {
+    CStringArray names;
+    if (unreadMacrosNoticed || device == nullptr || !device->GetUnreadMacros(names)) {
+        return;
+    }
+    unreadMacrosNoticed = true;
+    // The heading names them: ": Fire, Macro 2" (a long list is cut, so the heading keeps to
+    // its two lines).
+    constexpr int kMostNameCharacters = 32;
+    CString list;
+    for (INT_PTR i = 0; i < names.GetSize(); ++i) {
+        list += (i == 0 ? u": " : u", ") + names[i];
+    }
+    if (list.GetLength() > kMostNameCharacters) {
+        list = list.Left(kMostNameCharacters - 3) + u"...";
+    }
+    CBorvantaWarningDlg notice(this, u"UnreadMacrosPopup.xml", list.GetString());
+    notice.DoModal();
 }
 
 void CBorvantaAppDlg::OnMacroImport() {

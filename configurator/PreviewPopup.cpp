@@ -10,6 +10,7 @@
 #include "model/IMouseProfile.h"
 #include "model/KeyInfo.h"
 #include "model/Macro.h"
+#include "model/NameLookup.h"
 #include "model/NameTables.h"
 
 #include <algorithm>
@@ -86,7 +87,7 @@ CString CPreviewPopup::AssignmentLine(LONG button) const {
             const CString name = assignment.GetName();
             const CMacro* macro = assignment.kind == ASSIGNMENT_MACRO
                                       ? config->FindMacroByGuid(assignment.GetGuid(), nullptr)
-                                      : config->FindMacroByName(name.GetString(), nullptr);
+                                      : FindMacroExactFirst(*config, name.GetString());
             if (macro != nullptr) {
                 detail = macro->GetName();
             }
@@ -98,7 +99,7 @@ CString CPreviewPopup::AssignmentLine(LONG button) const {
             const CString name = assignment.GetName();
             const IMouseProfile* named = assignment.kind == ASSIGNMENT_PROFILE
                                              ? config->FindProfileByGuid(assignment.GetGuid())
-                                             : config->FindProfileByName(name.GetString());
+                                             : FindProfileExactFirst(*config, name.GetString());
             if (named != nullptr && named->GetName() != nullptr) {
                 detail = named->GetName();
             }

@@ -5,7 +5,6 @@
 
 #include "configurator/BorvantaNameEntryPopup.h"
 #include "configurator/BorvantaWarningDlg.h"
-#include "configurator/NameLookup.h"
 #include "configurator/PreviewPopup.h"
 #include "device/IMouseDevice.h"
 #include "gui/BitmapBtn.h"
@@ -13,6 +12,7 @@
 #include "gui/XListCtrl.h"
 #include "model/BorvantaConfig.h"
 #include "model/IMouseConfig.h"
+#include "model/NameLookup.h"
 #include "model/ProfileNames.h"
 #include "platform/base/FileFind.h"
 #include "platform/base/Path.h"
@@ -26,11 +26,6 @@ namespace {
 // Column ids of the profile list.
 constexpr int kNumberColumn = 0;
 constexpr int kNameColumn = 1;
-
-// Profile names cut to this many characters before a copy's two digits are added.
-constexpr int kCopyBaseLimit = 19;
-constexpr int kCopyBaseKept = 18;
-constexpr int kCopyCandidates = 100;
 
 // True for a name that is empty or holds only blanks.
 bool IsBlankName(const CString& name) {
@@ -235,18 +230,12 @@ bool CBorvantaAppDlg::CopyProfile(int rowId) {
     if (source == nullptr) {
         return true;
     }
-    CString base = source->GetName();
-    if (base.GetLength() > kCopyBaseLimit) {
-        base = base.Left(kCopyBaseKept);
-    }
-    for (int i = 0; i < kCopyCandidates; ++i) {
-        CString candidate;
-        candidate.Format(u"%s%02d", base.GetString(), i);
-        if (!HasProfileNamedExactly(*config, candidate.GetString())) {
-            if (IMouseProfile* copy = config->DuplicateProfile(source, candidate.GetString())) {
-                ActivateProfile(copy);
-            }
-            break;
+    const CString name = FreeProfileName(source->GetName(), [this](const CString& candidate) {
+        return HasProfileNamedExactly(*config, candidate.GetString());
+    });
+    if (!name.IsEmpty()) {
+        if (IMouseProfile* copy = config->DuplicateProfile(source, name.GetString())) {
+            ActivateProfile(copy);
         }
     }
     return true;

@@ -5,6 +5,7 @@
 // interface and must not change.
 
 #include "platform/base/CString.h"
+#include "platform/base/CStringArray.h"
 #include "platform/base/Guid.h"
 #include "platform/base/WinTypes.h"
 #include "platform/com/Unknwn.h"
@@ -71,6 +72,11 @@ public:
     // was created). A SERVICE_E_STATE_* result tells that the mouse's stored state could not
     // be opened, and why, rather than that the mouse is missing.
     virtual HRESULT GetServiceResult() const = 0;
+    // 26: the macros the last read of the macro list found on the mouse but could not read
+    // (a damaged record), each by its name, or by its identifier when the name could not be
+    // read either. They stay on the mouse as they are: no write deletes them. False when the
+    // read could read every macro.
+    virtual BOOL GetUnreadMacros(CStringArray& names) const = 0;
 
 protected:
     IMouseDevice() = default;

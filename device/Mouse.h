@@ -13,9 +13,11 @@
 #include "device/IMouseDevice.h"
 #include "model/IMouseConfig.h"
 #include "model/Macro.h"
+#include "platform/base/CStringArray.h"
 #include "platform/com/ComPtr.h"
 
 #include <atomic>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -51,6 +53,7 @@ public:
     WORD GetProductId() const override { return m_productId; }
     BOOL GetLastWriteResult() const override;
     HRESULT GetServiceResult() const override { return m_serviceResult.load(); }
+    BOOL GetUnreadMacros(CStringArray& names) const override;
 
     // The single-bit button identifiers the device reported (read at initialisation).
     const std::vector<DWORD>& GetButtonBits() const { return m_buttonBits; }
@@ -84,6 +87,21 @@ private:
     // Waits for a running write to end and joins its thread.
     void WaitForWrite();
 
+    // What one configuration took from the mouse and put there: the profiles and macros a
+    // write may delete once the configuration no longer holds them (the user deleted them),
+    // and the active profile as the configuration last had it from the mouse or gave it.
+    // Anything else on the mouse (made or switched by another program, or never read) is
+    // left alone by a write.
+    struct KnownState {
+        const IMouseConfig* config = nullptr;
+        std::set<GUID> profiles;
+        std::set<GUID> macros;
+        GUID active{};
+    };
+    // The known state of this configuration; a configuration other than the last one starts
+    // with nothing known.
+    KnownState& Known(const IMouseConfig* config);
+
     template <class T> CComPtr<T> DeviceFeature() const;
     template <class T> static CComPtr<T> ProfileFeature(IProfile* profile);
     // Inside a connection of its own, finds the stored macro or profile with this identifier
@@ -91,6 +109,11 @@ private:
     // use fails.
     template <class Manager, class Object, class Use>
     BOOL WithStoredObject(const GUID& guid, Use use);
+
+    // An imported profile whose name another profile has exactly gets a free name, the way a
+    // copy is named, on the device and in the configuration. False when it cannot.
+    bool GiveFreeName(IMouseConfig* config, IProfileManager* manager, IProfile* device,
+                      IMouseProfile* profile);
 
     // Reading (UI thread, inside an open connection).
     bool ReadDeviceVersions();
@@ -110,13 +133,29 @@ private:
     // Writing (write thread, inside the connection SyncDevice opened).
     void WriteThreadProc(IMouseConfig* config, int sections);
     bool WriteAll(IMouseConfig* config, int sections);
-    void DeleteProfilesNotIn(IMouseConfig* config, IProfileManager* manager);
-    // True when a complete listing of the mouse's profiles lacks the identifier.
-    bool IsGoneFromDevice(IProfileManager* manager, const GUID& guid);
+    // Deletes the known profiles the configuration no longer holds; true when the device's
+    // active profile had to give way for that.
+    bool DeleteProfilesNotIn(IMouseConfig* config, IProfileManager* manager);
     void DeleteMacrosNotIn(IMouseConfig* config, IMacroManager* manager);
+    // The profile's device twin: made for a profile without identifier, stored anew for one
+    // another program removed from the mouse (buttons naming it follow it), else found.
+    CComPtr<IProfile> TwinOf(IMouseConfig* config, IProfileManager* manager,
+                             IMouseProfile* profile);
+    // Stores the profile as a new device profile named like it; its identifier, the buttons
+    // that named the old one and the known state follow. Null when the device refused.
+    CComPtr<IProfile> StoreProfile(IMouseConfig* config, IProfileManager* manager,
+                                   IMouseProfile* profile);
+    // The identifier under which the mouse holds the profile, storing it first when it has
+    // none or the mouse no longer holds it; GUID_NULL when that failed.
+    GUID StoredProfileGuid(IMouseConfig* config, IMouseProfile* profile);
+    // The same for a macro (a macro without events is never stored: GUID_NULL).
+    GUID StoredMacroGuid(IMouseConfig* config, CMacro* macro);
     bool WriteProfileProperties(IProfile* device, IMouseProfile* profile);
     bool WriteSensitivity(IMouseConfig* config, IMouseProfile* profile, IProfile* device);
     bool WriteButtons(IMouseConfig* config, IMouseProfile* profile, IProfile* device);
+    // A kind-24 or kind-5 assignment naming a profile or macro of the configuration, with
+    // the identifier under which the mouse holds it now; false when it cannot be stored.
+    bool FollowStoredTarget(IMouseConfig* config, ButtonAssignment& assignment);
     bool ResolveProfileAssignment(IMouseConfig* config, ButtonAssignment& assignment);
     bool ResolveMacroAssignment(IMouseConfig* config, ButtonAssignment& assignment);
     bool WriteLights(IMouseConfig* config, IMouseProfile* profile, IProfile* device);
@@ -137,6 +176,9 @@ private:
     std::atomic<HRESULT> m_serviceResult{S_OK};
     std::vector<DWORD> m_buttonBits;
     std::vector<INT> m_supportedRates;
+    KnownState m_known;
+    // The macros the last read of the macro list could not read, by name (or identifier).
+    CStringArray m_unreadMacros;
     CString m_versionA;
     CString m_versionB;
 

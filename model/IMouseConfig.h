@@ -160,6 +160,10 @@ public:
     virtual void Reserved130() = 0;
     virtual ~IMouseConfig() = default;
     virtual const WCHAR* GetProfileExtension() const = 0;
+    // 133: a macro the device holds, appended with that identifier under its own name, also
+    // when another macro has that name (the device tells macros apart by identifier). Null
+    // for the null identifier or one already listed. The device client's read uses it.
+    virtual CMacro* AddStoredMacro(const WCHAR* name, GUID guid) = 0;
 
 protected:
     IMouseConfig() = default;

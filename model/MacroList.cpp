@@ -40,6 +40,16 @@ CMacro* CMacroList::AddMacro(const WCHAR* name, const MacroEventList& events) {
     return m_macros.back().get();
 }
 
+CMacro* CMacroList::AddStoredMacro(const WCHAR* name, const GUID& guid) {
+    if (IsEqualGUID(guid, GUID_NULL) || FindByGuid(guid) != nullptr) {
+        return nullptr;
+    }
+    auto macro = std::make_unique<CMacro>(name, MacroEventList{});
+    macro->SetGuid(guid);
+    m_macros.push_back(std::move(macro));
+    return m_macros.back().get();
+}
+
 void CMacroList::RemoveMacro(CMacro* macro) {
     if (macro == nullptr) {
         return;

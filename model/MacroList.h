@@ -21,6 +21,10 @@ public:
     // Null when a macro of that name (ignoring case) exists; otherwise a new macro with that
     // name and a copy of the events, appended and returned (the list keeps ownership).
     CMacro* AddMacro(const WCHAR* name, const MacroEventList& events);
+    // A macro the device holds, appended under its own name even when another macro has that
+    // name (the device tells its macros apart by identifier, not by name). Null for the null
+    // identifier or one the list already holds.
+    CMacro* AddStoredMacro(const WCHAR* name, const GUID& guid);
     // Removes the macro from the list and destroys it. Null, or a macro that is not in the
     // list, does nothing (such a macro is not destroyed).
     void RemoveMacro(CMacro* macro);

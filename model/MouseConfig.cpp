@@ -562,6 +562,10 @@ CMacro* CMouseConfig::GetMacro(INT index, IMouseProfile* /*ignored*/) const {
     return m_macros.GetAt(index);
 }
 
+CMacro* CMouseConfig::AddStoredMacro(const WCHAR* name, GUID guid) {
+    return m_macros.AddStoredMacro(name, guid);
+}
+
 void CMouseConfig::SetScrollLightOn(BYTE on, IMouseProfile* profile) {
     if (IMouseProfile* target = Target(profile)) {
         target->SetScrollLightOn(on);

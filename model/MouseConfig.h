@@ -91,6 +91,7 @@ public:
     CMacro* FindMacroByGuid(GUID guid, IMouseProfile* ignored) const override;
     CMacro* FindMacroByName(const WCHAR* name, IMouseProfile* ignored) const override;
     CMacro* GetMacro(INT index, IMouseProfile* ignored) const override;
+    CMacro* AddStoredMacro(const WCHAR* name, GUID guid) override;
     void SetScrollLightOn(BYTE on, IMouseProfile* profile) override;
     BYTE GetScrollLightOn(IMouseProfile* profile) const override;
     void SetScrollLightColor(COLORREF colour, IMouseProfile* profile) override;

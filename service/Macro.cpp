@@ -26,8 +26,39 @@ public:
     ULONG AddRef() override { return InternalAddRef(); }
     ULONG Release() override { return InternalRelease(); }
 
-    HRESULT GetGuid(GUID* guid) override { return GuidOut(guid); }
-    HRESULT GetName(WCHAR** name) override { return NameOut(name); }
+    // The identifier and the name are read without the events, so a macro whose event
+    // list is damaged can still be told apart and named (only its events fail).
+    HRESULT GetGuid(GUID* guid) override {
+        if (!guid) {
+            return E_POINTER;
+        }
+        const HRESULT hr = CheckedRead(
+            [&](Transaction& tx) -> HRESULT { return tx.HasMacro(m_guid) ? S_OK : E_NOT_FOUND; });
+        if (SUCCEEDED(hr)) {
+            *guid = m_guid;
+        }
+        return hr;
+    }
+    HRESULT GetName(WCHAR** name) override {
+        if (!name) {
+            return E_POINTER;
+        }
+        *name = nullptr;
+        std::u16string text;
+        const HRESULT hr = CheckedRead([&](Transaction& tx) -> HRESULT {
+            auto stored = tx.MacroName(m_guid);
+            if (!stored) {
+                return E_NOT_FOUND;
+            }
+            text = std::move(*stored);
+            return S_OK;
+        });
+        if (FAILED(hr)) {
+            return hr;
+        }
+        *name = AllocString(text);
+        return *name ? S_OK : E_OUTOFMEMORY;
+    }
     HRESULT SetName(LPCWSTR name) override {
         if (!name) {
             return E_POINTER;

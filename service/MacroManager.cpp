@@ -41,7 +41,7 @@ public:
         }
         *out = nullptr;
         const HRESULT hr = CheckedRead(
-            [&](Transaction& tx) -> HRESULT { return tx.Macro(guid) ? S_OK : E_NOT_FOUND; });
+            [&](Transaction& tx) -> HRESULT { return tx.HasMacro(guid) ? S_OK : E_NOT_FOUND; });
         return FAILED(hr) ? hr : Make(guid, out);
     }
     HRESULT CreateMacro(IMacro** out) override {
@@ -63,7 +63,7 @@ public:
             return hr;
         }
         return CheckedWrite([&](Transaction& tx) -> HRESULT {
-            if (!tx.Macro(guid)) {
+            if (!tx.HasMacro(guid)) {
                 return E_NOT_FOUND;
             }
             tx.DeleteMacro(guid);
@@ -113,9 +113,13 @@ private:
                 return E_FULL;
             }
             if (defaultName) {
+                // Only the names are read: a macro whose events are damaged takes its name
+                // but stops no other macro from being made.
                 std::set<std::u16string> names;
                 for (const auto& g : guids) {
-                    names.insert(tx.Macro(g)->name);
+                    if (auto name = tx.MacroName(g)) {
+                        names.insert(std::move(*name));
+                    }
                 }
                 m.name = FirstFreeName(u"Macro ", names);
             }

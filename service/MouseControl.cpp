@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <sstream>
+#include <stdexcept>
 
 namespace service {
 
@@ -171,9 +173,17 @@ HRESULT MouseControl::Describe(std::string& out) {
                                                  : "no-device")
               << " for the next " << left << " calls\n";
         }
+        // A record that cannot be read (damaged) gets its own line; the others are shown.
         const auto guids = tx.ProfileGuids();
         for (size_t i = 0; i < guids.size(); ++i) {
-            const auto p = tx.Profile(guids[i]);
+            std::optional<ProfileState> p;
+            try {
+                p = tx.Profile(guids[i]);
+            } catch (const std::runtime_error&) {
+                o << "profile " << i + 1 << (guids[i] == d.active ? " (active)" : "") << ": "
+                  << ToUtf8(GuidToString(guids[i])) << " could not be read (damaged record)\n";
+                continue;
+            }
             if (!p) {
                 continue;
             }
@@ -198,7 +208,19 @@ HRESULT MouseControl::Describe(std::string& out) {
             }
         }
         for (const auto& g : tx.MacroGuids()) {
-            const auto m = tx.Macro(g);
+            std::optional<MacroState> m;
+            try {
+                m = tx.Macro(g);
+            } catch (const std::runtime_error&) {
+                std::optional<std::u16string> name;
+                try {
+                    name = tx.MacroName(g);
+                } catch (const std::runtime_error&) {
+                }
+                o << "macro " << (name ? "\"" + ToUtf8(*name) + "\" " : std::string())
+                  << ToUtf8(GuidToString(g)) << ": could not be read (damaged record)\n";
+                continue;
+            }
             if (m) {
                 o << "macro \"" << ToUtf8(m->name) << "\" " << ToUtf8(GuidToString(g)) << ": "
                   << m->events.size() << " events\n";

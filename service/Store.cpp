@@ -319,6 +319,21 @@ std::optional<MacroState> Transaction::Macro(const GUID& guid) {
     return m;
 }
 
+bool Transaction::HasMacro(const GUID& guid) {
+    Stmt s(m_db, Prepare("SELECT 1 FROM macros WHERE guid = ?1"));
+    s.Bind(1, guid);
+    return s.Step();
+}
+
+std::optional<std::u16string> Transaction::MacroName(const GUID& guid) {
+    Stmt s(m_db, Prepare("SELECT name FROM macros WHERE guid = ?1"));
+    s.Bind(1, guid);
+    if (!s.Step()) {
+        return std::nullopt;
+    }
+    return s.Text(0);
+}
+
 void Transaction::SaveMacro(const MacroState& m) {
     Stmt s(m_db, Prepare("INSERT INTO macros(guid, name, events) VALUES(?1, ?2, ?3) "
                          "ON CONFLICT(guid) DO UPDATE SET name = ?2, events = ?3"));

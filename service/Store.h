@@ -62,7 +62,12 @@ public:
     void DeleteProfile(const GUID& guid);
 
     std::vector<GUID> MacroGuids();
+    // The whole macro; a record whose parts cannot be read throws (as every damaged record).
     std::optional<MacroState> Macro(const GUID& guid);
+    // Whether a macro of that identifier is stored, and its name, without reading its events:
+    // a macro whose event list is damaged keeps its identity and its name.
+    bool HasMacro(const GUID& guid);
+    std::optional<std::u16string> MacroName(const GUID& guid);
     void SaveMacro(const MacroState& macro);
     void DeleteMacro(const GUID& guid);
 

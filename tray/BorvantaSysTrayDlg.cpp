@@ -396,13 +396,14 @@ void CBorvantaSysTrayDlg::SelectProfile(int index) {
     if (index < 0 || index >= m_profileNames.GetSize()) {
         return;
     }
+    // The item acts on the profile it was made from, by identifier: two profiles may share a
+    // name. The chosen profile's own record and switches come with it.
     const CString name = m_profileNames[index];
-    if (!m_deviceManager.ActivateProfile(name)) {
+    _Profile_Setting_ record;
+    if (static_cast<size_t>(index) >= m_profileGuids.size() ||
+        !m_deviceManager.ActivateProfile(m_profileGuids[static_cast<size_t>(index)], record)) {
         return;
     }
-    // The chosen profile's own record and switches.
-    _Profile_Setting_ record;
-    m_deviceManager.GetProfileSetting(name, record);
     if (record.showProfileOsd) {
         ShowProfileOsd(name);
     }
@@ -522,6 +523,12 @@ void CBorvantaSysTrayDlg::GetModuleFolder() {
 void CBorvantaSysTrayDlg::BuildTrayMenu(CStringArray& names) {
     CString active;
     m_deviceManager.GetActiveProfileName(active);
+    // The names read with their identifiers: the active profile is checked by identifier, so
+    // of two profiles of one name only the active one is.
+    const bool byGuid =
+        &names == &m_profileNames && m_profileGuids.size() == static_cast<size_t>(names.GetSize());
+    CComPtr<IProfileEx> activeProfile;
+    const GUID activeGuid = byGuid ? ActiveProfileGuid(activeProfile) : GUID_NULL;
 
     CTrayMenu menu = LoadTrayMenu();
     HMENU popup = menu.GetPopup();
@@ -544,7 +551,9 @@ void CBorvantaSysTrayDlg::BuildTrayMenu(CStringArray& names) {
         InsertMenuW(popup, ID_PROFILE_FIRST, MF_BYCOMMAND | MF_SEPARATOR, 0, nullptr);
         for (int i = 0; i < count; ++i) {
             const UINT id = ID_PROFILE_FIRST + static_cast<UINT>(i);
-            const UINT check = names[i].view() == active.view() ? MF_CHECKED : MF_UNCHECKED;
+            const bool isActive = byGuid ? m_profileGuids[static_cast<size_t>(i)] == activeGuid
+                                         : names[i].view() == active.view();
+            const UINT check = isActive ? MF_CHECKED : MF_UNCHECKED;
             ModifyMenuW(popup, id, MF_BYCOMMAND | MF_STRING | check, id,
                         MenuText(names[i]).GetString());
         }
@@ -607,7 +616,7 @@ LRESULT CBorvantaSysTrayDlg::OnTrayNotify(WPARAM iconId, LPARAM mouseMessage) {
             m_bRightClickGuard = true;
             SetTimer(kMenuGuardTimer, kMenuGuardMs);
             GetCursorPos(&m_lastCursorPos);
-            m_deviceManager.GetProfileNames(m_profileNames);
+            m_deviceManager.GetProfileNames(m_profileNames, m_profileGuids);
             BuildTrayMenu(m_profileNames);
         }
         break;
@@ -631,7 +640,7 @@ void CBorvantaSysTrayDlg::OnTimer(UINT_PTR id) {
         SetTimer(kMenuGuardTimer, kMenuGuardMs);
         KillTimer(kSingleClickTimer);
         m_singleClickTimer = 0;
-        m_deviceManager.GetProfileNames(m_profileNames);
+        m_deviceManager.GetProfileNames(m_profileNames, m_profileGuids);
         BuildTrayMenu(m_profileNames);
         m_trayIcon.OnTrayNotification(IDR_TRAYMENU, WM_RBUTTONUP, m_lastCursorPos.x,
                                       m_lastCursorPos.y);

@@ -24,6 +24,7 @@
 #include "tray/TrayNotifyIcon.h"
 
 #include <memory>
+#include <vector>
 
 class CBorvantaSysTrayDlg : public CDialog, public IDpiEventHandler, public IProfileEventHandler {
 public:
@@ -108,6 +109,7 @@ private:
     HICON m_hTrayIcon = nullptr;
     CTrayNotifyIcon m_trayIcon;
     CStringArray m_profileNames;
+    std::vector<GUID> m_profileGuids; // the identifier of each of m_profileNames
     CProfileSettingArray m_profiles;
     _Profile_Setting_ m_currentProfile;
     std::unique_ptr<COsdDisplay> m_pOsd;

@@ -159,7 +159,13 @@ bool CDeviceManager::LoadProfiles(CProfileSettingArray& profiles) {
 }
 
 bool CDeviceManager::GetProfileNames(CStringArray& names) {
+    std::vector<GUID> guids;
+    return GetProfileNames(names, guids);
+}
+
+bool CDeviceManager::GetProfileNames(CStringArray& names, std::vector<GUID>& guids) {
     names.RemoveAll();
+    guids.clear();
     CComPtr<IProfileManager> manager = Manager();
     if (!manager) {
         return false;
@@ -171,7 +177,12 @@ bool CDeviceManager::GetProfileNames(CStringArray& names) {
         }
         CString name;
         if (NameOf(profile, name)) {
+            GUID guid = GUID_NULL;
+            if (FAILED(profile->GetGuid(&guid))) {
+                guid = GUID_NULL;
+            }
             names.Add(name);
+            guids.push_back(guid);
         }
     }
     return true;
@@ -284,6 +295,28 @@ bool CDeviceManager::ActivateProfile(const CString& name) {
         return true;
     });
     return found && result;
+}
+
+bool CDeviceManager::ActivateProfile(const GUID& guid, _Profile_Setting_& out) {
+    out = _Profile_Setting_{};
+    CComPtr<IProfile> profile;
+    if (!GetProfileByGuid(guid, &profile)) {
+        return false;
+    }
+    CComPtr<IProfileManager> manager = Manager();
+    if (!manager || FAILED(manager->SetActiveProfile(profile))) {
+        return false;
+    }
+    m_activeProfile = profile;
+    out.guid = guid;
+    if (NameOf(profile, out.name)) {
+        if (CComPtr<IProfileProperties> props = PropertiesOf(profile)) {
+            if (ReadProgram(props, out.program)) {
+                ReadSwitches(props, out);
+            }
+        }
+    }
+    return true;
 }
 
 bool CDeviceManager::GetProfileByGuid(GUID guid, IProfile** out) {

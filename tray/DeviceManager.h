@@ -16,6 +16,7 @@
 #include "tray/ProfileSetting.h"
 
 #include <memory>
+#include <vector>
 
 class CDeviceManager {
 public:
@@ -34,6 +35,8 @@ public:
     virtual bool LoadProfiles(CProfileSettingArray& profiles);
     // Every profile's name in the device's order. True when the profile manager was reached.
     virtual bool GetProfileNames(CStringArray& names);
+    // The same, with each named profile's identifier at the same place of guids.
+    bool GetProfileNames(CStringArray& names, std::vector<GUID>& guids);
     // The record of the first profile named name. True when both properties were read.
     virtual bool GetProfileSetting(const CString& name, _Profile_Setting_& out);
     // The active profile's IProfileEx (a new reference in *out).
@@ -43,6 +46,9 @@ public:
     virtual bool SetActiveProfileObject(IProfile* profile);
     // Makes the first profile named name the active one.
     virtual bool ActivateProfile(const CString& name);
+    // Makes the profile with that identifier the active one, and its record (as
+    // GetProfileSetting reads it) into out; the record stays empty when it cannot be read.
+    bool ActivateProfile(const GUID& guid, _Profile_Setting_& out);
     virtual bool GetProfileByGuid(GUID guid, IProfile** out);
     // The sensitivity events of the profile active now; none when any step fails.
     virtual std::unique_ptr<CDpiEventConnection> ConnectDpiEvents(IDpiEventHandler* handler);

@@ -466,6 +466,18 @@ TEST_F(PreviewPopupTest, LinesNameTheKeyMacroOrProfileOfEachButton) {
     EXPECT_EQ(m_shown[6], u"$profile: Gaming");
     EXPECT_EQ(m_shown[7], u"Key");
     EXPECT_EQ(m_shown[8], u"Macro: Burst");
+    // Names that differ only in letter case: a button naming one shows that very one (the
+    // one of exactly that name first, as the write resolves it).
+    m_config.AddProfile(u"GAMING");
+    m_config.AddStoredMacro(u"BURST", TestGuid(10));
+    CMouseProfile naming(u"Naming");
+    naming.SetButtonAssignment(6, ButtonAssignment::WithName(ASSIGNMENT_PROFILE_NAME, u"GAMING"));
+    naming.SetButtonAssignment(7, ButtonAssignment::WithName(ASSIGNMENT_PROFILE_NAME, u"Gaming"));
+    naming.SetButtonAssignment(9, ButtonAssignment::WithName(ASSIGNMENT_MACRO_NAME, u"BURST"));
+    CBorvantaPreviewPopup exact(&m_owner, &naming, &m_config);
+    EXPECT_EQ(exact.AssignmentLine(6), u"$profile: GAMING");
+    EXPECT_EQ(exact.AssignmentLine(7), u"$profile: Gaming");
+    EXPECT_EQ(exact.AssignmentLine(9), u"Macro: BURST");
     // Buttons that were never set: an empty line.
     CMouseProfile unset(u"Unset");
     CBorvantaPreviewPopup bare(&m_owner, &unset, &m_config);

@@ -6,12 +6,14 @@
 #include "PageTestSupport.h"
 #include "configurator/PopupBox.h"
 #include "configurator/PredefinedMacroPopup.h"
+#include "device/DeviceServiceApi.h"
 #include "device/IMouseDevice.h"
 #include "device/Mouse.h"
 #include "gui/BitmapBtn.h"
 #include "gui/DropdownListItem.h"
 #include "gui/EditItem.h"
 #include "gui/MacroDisplayItem.h"
+#include "gui/TextItem.h"
 #include "gui/WidgetMessages.h"
 #include "model/BorvantaConfig.h"
 #include "model/IMouseProfile.h"
@@ -21,6 +23,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -343,6 +348,80 @@ TEST_F(MacrosPageTest, ExportImportAndHostileFiles) {
     EXPECT_EQ(popups, (std::vector<std::u16string>{u"ExportMacroWarningPopup.xml",
                                                    u"ImportMacroWarningPopup.xml"}));
     EXPECT_NE(initialDir.find(u"save"), std::u16string::npos);
+}
+
+// A macro made on the mouse by another client of the service, with `delays` delay events.
+GUID MakeDeviceMacro(const WCHAR* name, int delays) {
+    CComPtr<IDeviceService> service;
+    CComPtr<IDevice> device;
+    CComPtr<IMacroManager> manager;
+    CComPtr<IMacro> macro;
+    EXPECT_EQ(CoCreateInstance(CLSID_DeviceService, nullptr, CLSCTX_ALL, IID_IDeviceService,
+                               reinterpret_cast<void**>(&service)),
+              S_OK);
+    EXPECT_EQ(service->GetDevice(0, &device), S_OK);
+    EXPECT_EQ(device->GetFeature(IID_IMacroManager, reinterpret_cast<void**>(&manager)), S_OK);
+    EXPECT_EQ(manager->CreateMacro(&macro), S_OK);
+    std::vector<BYTE> block(MacroEventBlockSize(delays), 0);
+    const MacroEventBlockHeader header{0, delays};
+    std::memcpy(block.data(), &header, sizeof header);
+    for (int i = 0; i < delays; ++i) {
+        MacroDeviceEvent delay{DEVICE_MACRO_EVENT_DELAY, {}};
+        const INT ms = 10 * (i + 1);
+        std::memcpy(delay.data, &ms, sizeof ms);
+        std::memcpy(block.data() + sizeof header + static_cast<size_t>(i) * sizeof delay, &delay,
+                    sizeof delay);
+    }
+    EXPECT_EQ(macro->SetEvents(block.data()), S_OK);
+    EXPECT_EQ(macro->SetName(name), S_OK);
+    GUID guid{};
+    macro->GetGuid(&guid);
+    return guid;
+}
+
+TEST_F(MacrosPageTest, MacrosReadByIdentifierAndANoticeOfTheOneThatCouldNotBeRead) {
+    // Another client made "Fire" and "FIRE"; the record of a third is damaged.
+    MakeDeviceMacro(u"Fire", 1);
+    MakeDeviceMacro(u"FIRE", 3);
+    const GUID broken = MakeDeviceMacro(u"Broken", 1);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(std::getenv("BORVANTA_SERVICE_DB"), &db), SQLITE_OK);
+    sqlite3_stmt* update = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "UPDATE macros SET events = x'010203' WHERE guid = ?1", -1,
+                                 &update, nullptr),
+              SQLITE_OK);
+    sqlite3_bind_blob(update, 1, &broken, sizeof broken, SQLITE_TRANSIENT);
+    EXPECT_EQ(sqlite3_step(update), SQLITE_DONE);
+    sqlite3_finalize(update);
+    sqlite3_close(db);
+
+    CString heading;
+    Run({OnMain([&](CBorvantaAppDlg& d) { ClickLater(d.macrosTab->GetSafeHwnd()); }),
+         OnPopup(u"UnreadMacrosPopup.xml",
+                 [&](CGUIPanel& p) {
+                     auto* text =
+                         dynamic_cast<CTextItem*>(FindGUIItemById(p.items, TEXT_WARNDLG_HEADING));
+                     ASSERT_NE(text, nullptr);
+                     heading = text->GetText();
+                     ClickPopupItem(p, BUTTON_POPUP_OK);
+                 }),
+         OnMain([&](CBorvantaAppDlg& d) {
+             // Both are listed, and choosing "FIRE" shows its own three events.
+             ASSERT_EQ(d.macroList->GetCount(), 2);
+             EXPECT_EQ(d.macroList->GetText(0), CString(u"Fire"));
+             EXPECT_EQ(d.macroList->GetText(1), CString(u"FIRE"));
+             d.macroList->SetCurSel(1);
+             d.OnMacroChosen(1);
+             EXPECT_EQ(d.macroDisplay->GetItemCount(), 3);
+             // The notice comes once: the page shows again without it.
+             Click(d.assignTab->GetSafeHwnd());
+             Click(d.macrosTab->GetSafeHwnd());
+             EXPECT_EQ(d.GetCurrentPage(), &d.macrosPage);
+             PostMessageW(d.GetSafeHwnd(), WM_COMMAND, IDCANCEL, 0);
+         })});
+    EXPECT_EQ(stepsDone, 3u);
+    EXPECT_EQ(popups, std::vector<std::u16string>{u"UnreadMacrosPopup.xml"});
+    EXPECT_NE(heading.Find(u": Broken"), -1) << heading.ToUtf8();
 }
 
 } // namespace

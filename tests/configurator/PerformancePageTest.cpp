@@ -78,6 +78,9 @@ public:
     WORD GetProductId() const override { return m_real->GetProductId(); }
     BOOL GetLastWriteResult() const override { return m_real->GetLastWriteResult(); }
     HRESULT GetServiceResult() const override { return m_real->GetServiceResult(); }
+    BOOL GetUnreadMacros(CStringArray& names) const override {
+        return m_real->GetUnreadMacros(names);
+    }
 
 private:
     IMouseDevice* m_real;

@@ -520,7 +520,7 @@ protected:
 
 TEST_F(FakeWriteTest, MacroTheDeviceCouldNotRemoveMakesTheWriteFail) {
     NiceMock<MockMacro> stray;
-    // One device macro the configuration does not hold; its first removal fails.
+    // One device macro the configuration read and then dropped; its first removal fails.
     bool removed = false;
     ON_CALL(macros, GetMacro(_, _)).WillByDefault(Invoke([&](UINT index, IMacro** out) {
         if (index != 0 || removed) {
@@ -529,10 +529,23 @@ TEST_F(FakeWriteTest, MacroTheDeviceCouldNotRemoveMakesTheWriteFail) {
         }
         return Hand(&stray, reinterpret_cast<void**>(out));
     }));
-    ON_CALL(stray, GetGuid(_)).WillByDefault(Invoke([](GUID* out) {
-        *out = GUID{0x5EEDu, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
+    const GUID strayGuid{0x5EEDu, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
+    ON_CALL(stray, GetGuid(_)).WillByDefault(Invoke([&](GUID* out) {
+        *out = strayGuid;
         return S_OK;
     }));
+    ON_CALL(stray, GetName(_)).WillByDefault(Invoke([](WCHAR** out) {
+        *out = TaskString(u"Stray");
+        return S_OK;
+    }));
+    ON_CALL(stray, GetEvents(_)).WillByDefault(Invoke([](BYTE** out) {
+        *out = static_cast<BYTE*>(CoTaskMemAlloc(sizeof(MacroEventBlockHeader)));
+        std::memset(*out, 0, sizeof(MacroEventBlockHeader));
+        return S_OK;
+    }));
+    mouse.SyncDevice(&config, SYNC_READ, SECTION_MACROS);
+    ASSERT_NE(config.FindMacroByGuid(strayGuid, nullptr), nullptr);
+    config.DeleteMacro(config.FindMacroByGuid(strayGuid, nullptr), nullptr);
     EXPECT_CALL(macros, DeleteMacro(&stray)).WillOnce(Return(E_FAIL)).WillOnce(Invoke([&](IMacro*) {
         removed = true;
         return S_OK;

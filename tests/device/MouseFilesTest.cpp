@@ -37,7 +37,9 @@ TEST_F(MouseFilesTest, ProfileExportAndImport) {
     IMouseProfile* imported = config.GetProfile(1);
     EXPECT_FALSE(IsEqualGUID(GuidOf(imported), GUID_NULL));
     EXPECT_FALSE(IsEqualGUID(GuidOf(imported), GuidOf(profile)));
-    EXPECT_EQ(std::u16string_view(imported->GetName()), profile->GetName());
+    // Its name is taken: it is named as a copy would be, on the mouse too.
+    EXPECT_EQ(std::u16string_view(imported->GetName()), u"Profile 100");
+    EXPECT_EQ(Direct::NameOf(Direct().Profile(1)), u"Profile 100");
     EXPECT_EQ(config.GetStageDpi(1, imported), 900);
     EXPECT_EQ(config.GetLogoLightColor(imported), RGB(4, 5, 6));
     EXPECT_EQ(mouse.GetDeviceProfileCount(), 2u);

@@ -700,7 +700,8 @@ TEST_F(MouseTest, ProgramAndSwitchesGoWithEveryWrite) {
     EXPECT_EQ(std::u16string_view(program), fits);
     p->SetExePath(u"C:\\Tools\\editor.exe");
 
-    // A device macro named like one the configuration has is not read.
+    // A device macro named like one the configuration has is read too, as its own macro:
+    // macros are told apart by identifier.
     CMacro* mine = config.CreateMacro(u"Same", nullptr);
     mine->SetEvents({{MACRO_EVENT_DELAY, 1, 0}});
     ASSERT_TRUE(WriteAndWait(mouse, config, SECTION_MACROS));
@@ -708,8 +709,10 @@ TEST_F(MouseTest, ProgramAndSwitchesGoWithEveryWrite) {
     CMacro* local = other.CreateMacro(u"SAME", nullptr);
     CMouse reader;
     OpenAndRead(reader, other);
-    EXPECT_EQ(other.GetMacroCount(), 1);
+    ASSERT_EQ(other.GetMacroCount(), 2);
     EXPECT_TRUE(IsEqualGUID(local->GetGuid(), GUID_NULL));
+    EXPECT_EQ(std::u16string_view(other.GetMacro(1, nullptr)->GetName()), u"Same");
+    EXPECT_EQ(other.GetMacro(1, nullptr)->GetGuid(), mine->GetGuid());
 }
 
 TEST_F(MouseTest, ProcessDeviceObjectIsCreatedAndDestroyed) {

@@ -260,6 +260,40 @@ TEST_F(TrayDialogTest, ProfileItemsSwitchWithTheChosenProfilesOwnRecord) {
     EXPECT_EQ(m_dialog->GetCurrentProfile().showDpiOsd, 0);
 }
 
+TEST_F(TrayDialogTest, AProfileItemActsOnTheProfileItWasMadeFromWhenNamesRepeat) {
+    MakeProfiles({u"Twin", u"Twin"});
+    MouseHandle m;
+    GUID second{};
+    ASSERT_EQ(m.At(1)->GetGuid(&second), S_OK);
+    // Only the second "Twin" shows its name on screen.
+    CComPtr<IProfileProperties> properties;
+    ASSERT_EQ(m.At(1)->GetFeature(IID_IProfileProperties, reinterpret_cast<void**>(&properties)),
+              S_OK);
+    const ProfileSwitchWrite nameOn{PROFILE_SWITCH_NAME_OSD, 1};
+    ASSERT_EQ(properties->SetProperty(PROFILE_PROP_SWITCHES, &nameOn, 0, sizeof nameOn, 0), S_OK);
+    Open();
+    platform::SetModalIdleHook([](HWND) { EndMenu(); });
+    SendMessageW(m_hwnd, WM_TRAYNOTIFY, IDR_TRAYMENU, WM_RBUTTONUP);
+    platform::SetModalIdleHook(nullptr);
+    ASSERT_EQ(m_dialog->GetProfileNames().GetSize(), 2);
+
+    // Only the active one of the two is checked.
+    HMENU popup = m_dialog->GetTrayIcon().GetPopupMenu();
+    EXPECT_EQ(Items(popup),
+              (std::vector<std::u16string>{u"!Load Borvanta Configurator", u"-", u"*Twin", u"Twin",
+                                           u"-", u"Close Tray Icon"}));
+
+    SendMessageW(m_hwnd, WM_COMMAND, ID_PROFILE_FIRST + 1, 0);
+    CComPtr<IProfile> active;
+    ASSERT_EQ(m.manager->GetActiveProfile(&active), S_OK);
+    GUID activeGuid{};
+    ASSERT_EQ(active->GetGuid(&activeGuid), S_OK);
+    EXPECT_EQ(activeGuid, second);
+    EXPECT_EQ(m_dialog->GetCurrentProfile().guid, second);
+    EXPECT_NE(m_dialog->GetCurrentProfile().showProfileOsd, 0);
+    EXPECT_EQ(CString(m_dialog->GetOsd()->GetNameText()).view(), u"Twin");
+}
+
 TEST_F(TrayDialogTest, TheDisplayFollowsTheActiveProfileAfterEverySwitch) {
     MakeProfiles({u"Alpha", u"Bravo"});
     Open();

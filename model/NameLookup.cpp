@@ -1,8 +1,16 @@
-#include "configurator/NameLookup.h"
+#include "model/NameLookup.h"
 
 #include "model/IMouseConfig.h"
 #include "model/Macro.h"
-#include "platform/base/CString.h"
+
+namespace {
+
+// Profile names cut to this many characters before a copy's two digits are added.
+constexpr int kCopyBaseLimit = 19;
+constexpr int kCopyBaseKept = 18;
+constexpr int kCopyCandidates = 100;
+
+} // namespace
 
 IMouseProfile* FindProfileExactFirst(const IMouseConfig& config, const WCHAR* name) {
     if (name == nullptr) {
@@ -41,4 +49,19 @@ bool HasProfileNamedExactly(const IMouseConfig& config, const WCHAR* name) {
         }
     }
     return false;
+}
+
+CString FreeProfileName(const WCHAR* name, const std::function<bool(const CString&)>& taken) {
+    CString base = name != nullptr ? name : u"";
+    if (base.GetLength() > kCopyBaseLimit) {
+        base = base.Left(kCopyBaseKept);
+    }
+    for (int i = 0; i < kCopyCandidates; ++i) {
+        CString candidate;
+        candidate.Format(u"%s%02d", base.GetString(), i);
+        if (!taken(candidate)) {
+            return candidate;
+        }
+    }
+    return CString();
 }
