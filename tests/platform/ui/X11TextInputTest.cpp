@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -180,9 +181,12 @@ TEST_F(X11TextInputTest, TheClipboardIsSharedWithOtherPrograms) {
     }));
     // The copy is done once the loop has handled Ctrl+C; xclip asks while the loop runs.
     std::string pasted;
-    std::thread other(
-        [&] { pasted = Output("xclip -selection clipboard -o" + display + " 2>/dev/null"); });
-    EXPECT_TRUE(LoopUntil([&] { return !pasted.empty(); }));
+    std::atomic<bool> done{false};
+    std::thread other([&] {
+        pasted = Output("xclip -selection clipboard -o" + display + " 2>/dev/null");
+        done = true;
+    });
+    EXPECT_TRUE(LoopUntil([&] { return done.load(); }));
     other.join();
     EXPECT_EQ(pasted, "Zo\xC3\xAB");
     EXPECT_EQ(Output("xclip -selection clipboard -o -t STRING" + display), "Zo\xEB");
