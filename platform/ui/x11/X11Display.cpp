@@ -1,5 +1,6 @@
 #include "platform/ui/x11/X11Display.h"
 
+#include "platform/base/Keyboard.h"
 #include "platform/base/WideChar.h"
 #include "platform/gdi/Region.h"
 #include "platform/ui/Input.h"
@@ -347,6 +348,23 @@ bool X11Display::Impl::Open(const std::string& name) {
         return false;
     }
     textInput.Open(dpy);
+    // Keys are named by what the desktop's layout puts on them.
+    std::weak_ptr<Impl> weak = self;
+    SetKeyCharacterSource([weak](UINT scan) -> char32_t {
+        auto impl = weak.lock();
+        if (!impl) {
+            return 0;
+        }
+        char32_t c = 0;
+        {
+            std::lock_guard lock(impl->xMutex);
+            c = impl->dpy != nullptr ? impl->textInput.CharacterOfScan(scan) : 0;
+        }
+        // The round trip may have read events into Xlib's queue, where the reader's poll
+        // cannot see them.
+        impl->Wake();
+        return c;
+    });
     open = true;
     reader = std::thread([this] { ReaderLoop(); });
     return true;
@@ -370,6 +388,7 @@ void X11Display::Impl::Close() {
         windows.clear();
         byXid.clear();
         textInput.Close();
+        SetKeyCharacterSource(nullptr);
         XCloseDisplay(dpy);
         dpy = nullptr;
     }

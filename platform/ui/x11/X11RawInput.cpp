@@ -61,6 +61,18 @@ unsigned ScanCodeFromKeycode(unsigned keycode) {
     return 0;
 }
 
+unsigned KeycodeFromScanCode(unsigned scan) {
+    if ((scan & 0xFF00) == 0 && scan >= 1 && scan <= kLastPlainEvdev) {
+        return scan + kEvdevOffset;
+    }
+    for (const ExtendedKey& key : kExtendedKeys) {
+        if (key.scan == scan) {
+            return key.evdev + kEvdevOffset;
+        }
+    }
+    return 0;
+}
+
 RAWMOUSE RawMouseFromXButton(unsigned button, bool press) {
     switch (button) {
     case 1:

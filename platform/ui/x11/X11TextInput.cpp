@@ -88,6 +88,17 @@ std::u16string TextWithoutInputMethod(XKeyEvent& key) {
     return text;
 }
 
+// The spacing characters of the dead keys, as key caps show them.
+struct DeadKey {
+    KeySym keysym;
+    char32_t character;
+};
+constexpr DeadKey kDeadKeys[] = {
+    {XK_dead_grave, U'`'},        {XK_dead_acute, U'\u00B4'},     {XK_dead_circumflex, U'^'},
+    {XK_dead_tilde, U'~'},        {XK_dead_diaeresis, U'\u00A8'}, {XK_dead_abovering, U'\u00B0'},
+    {XK_dead_cedilla, U'\u00B8'}, {XK_dead_caron, U'\u02C7'},
+};
+
 } // namespace
 
 void PostKeyEvent(DWORD thread, const KeyEventInput& key) {
@@ -194,6 +205,49 @@ void X11TextInput::Focus(unsigned long window, bool focused) {
 
 bool X11TextInput::Filter(XEvent& event) {
     return m_im != nullptr && XFilterEvent(&event, None) == True;
+}
+
+char32_t X11TextInput::CharacterOfScan(unsigned scan) {
+    const unsigned keycode = KeycodeFromScanCode(scan);
+    if (m_dpy == nullptr || keycode == 0) {
+        return 0;
+    }
+    XkbStateRec state{};
+    XkbGetState(m_dpy, XkbUseCoreKbd, &state);
+    const KeySym keysym = XkbKeycodeToKeysym(m_dpy, static_cast<KeyCode>(keycode), state.group, 0);
+    for (const DeadKey& dead : kDeadKeys) {
+        if (dead.keysym == keysym) {
+            return dead.character;
+        }
+    }
+    // The key pressed alone, as a lookup of a made-up press of it reads it.
+    XEvent press{};
+    press.xkey.type = KeyPress;
+    press.xkey.display = m_dpy;
+    press.xkey.keycode = keycode;
+    press.xkey.state = static_cast<unsigned>(XkbBuildCoreState(0, state.group));
+    std::u16string text;
+    XIC ic = nullptr;
+    for (const auto& [window, context] : m_contexts) {
+        if (context != nullptr) {
+            ic = context;
+            press.xkey.window = window;
+            break;
+        }
+    }
+    if (ic != nullptr) {
+        char buffer[16];
+        KeySym ignored = NoSymbol;
+        Status status = 0;
+        const int n = Xutf8LookupString(ic, &press.xkey, buffer, sizeof buffer, &ignored, &status);
+        if ((status == XLookupChars || status == XLookupBoth) && n > 0) {
+            text = FromUtf8(std::string_view(buffer, static_cast<size_t>(n)));
+        }
+    } else {
+        text = TextWithoutInputMethod(press.xkey);
+    }
+    const std::u32string characters = ToUtf32(text);
+    return characters.size() == 1 ? characters[0] : 0;
 }
 
 KeyEventInput X11TextInput::Translate(XEvent& event) {

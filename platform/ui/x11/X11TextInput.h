@@ -59,6 +59,9 @@ public:
     bool Filter(_XEvent& event);
     // What a key press or release of one of the windows means (after Filter).
     KeyEventInput Translate(_XEvent& event);
+    // The character the key at a scan code types without modifiers in the current group, a
+    // dead key's spacing form; 0 when none (for key names, platform::SetKeyCharacterSource).
+    char32_t CharacterOfScan(unsigned scan);
 
 private:
     // The input method went away (its server ended): its contexts are gone with it.
