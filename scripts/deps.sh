@@ -7,7 +7,7 @@ BORVANTA_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libsqlite3-dev libfreetype-dev libfontconfig-dev libpng-dev
     libx11-dev libxext-dev libxi-dev libxtst-dev libxdamage-dev libxrandr-dev xvfb xauth
-    libsystemd-dev dbus-daemon
+    libsystemd-dev dbus-daemon x11-xkb-utils xclip
     fonts-dejavu-core fonts-liberation2 fonts-droid-fallback fonts-nanum
 )
 

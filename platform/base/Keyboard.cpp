@@ -4,8 +4,11 @@
 
 #include <array>
 #include <atomic>
+#include <mutex>
 #include <optional>
 #include <span>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -307,6 +310,26 @@ constexpr Layout kLayouts[] = {{kUsEnglishId, kUsKeys, kUsNames, kUsUnnamedChara
 
 std::atomic<ULONG_PTR> g_activeLayout{kUsEnglishId};
 
+std::mutex g_sourceMutex;
+platform::KeyCharacterSource& CharacterSource() {
+    static platform::KeyCharacterSource source;
+    return source;
+}
+
+// The desktop's character of a key, when a source is installed and the key types one.
+char32_t DesktopCharacter(UINT scan) {
+    platform::KeyCharacterSource source;
+    {
+        std::lock_guard lock(g_sourceMutex);
+        source = CharacterSource();
+    }
+    if (!source) {
+        return 0;
+    }
+    const char32_t c = source(scan);
+    return c > U' ' && c != 0x7F ? c : 0;
+}
+
 HKL ToHkl(ULONG_PTR id) {
     return reinterpret_cast<HKL>(id);
 }
@@ -577,12 +600,20 @@ int GetKeyNameTextW(LONG lParam, WCHAR* buffer, int size) {
         }
     }
 
-    WCHAR characterName[2] = {};
+    WCHAR characterName[3] = {};
     const WCHAR* name = nullptr;
     for (const KeyName& entry : layout->names) {
         if (entry.scan == scan) {
             name = entry.name;
             break;
+        }
+    }
+    if (name == nullptr && (scan & E0) == 0 && scan != 0) {
+        if (const char32_t c = DesktopCharacter(scan)) {
+            const std::u16string upper = FromUtf32(std::u32string(1, c));
+            characterName[0] = upper.size() == 1 ? ToUpperCase(upper[0]) : upper[0];
+            characterName[1] = upper.size() > 1 ? upper[1] : 0;
+            name = characterName;
         }
     }
     if (name == nullptr && (scan & E0) == 0 && scan != 0) {
@@ -604,4 +635,9 @@ int GetKeyNameTextW(LONG lParam, WCHAR* buffer, int size) {
     }
     wcsncpy_s(buffer, static_cast<size_t>(size), name, static_cast<size_t>(size - 1));
     return static_cast<int>(wcslen(buffer));
+}
+
+void platform::SetKeyCharacterSource(KeyCharacterSource source) {
+    std::lock_guard lock(g_sourceMutex);
+    CharacterSource() = std::move(source);
 }

@@ -7,6 +7,8 @@
 
 #include "platform/base/WinTypes.h"
 
+#include <functional>
+
 // Keyboard layout (input locale) handle.
 struct HKL__;
 using HKL = HKL__*;
@@ -78,3 +80,15 @@ int ToUnicode(UINT virtualKey, UINT scanCode, const BYTE* keyState, WCHAR* buffe
 // characters and a terminator; returns the number of characters copied, 0 when the key has no
 // name (the buffer then holds the empty string).
 int GetKeyNameTextW(LONG lParam, WCHAR* buffer, int size);
+
+namespace platform {
+
+// Where the desktop's keyboard layout differs from the built-in one, its display says what a
+// key types: the character of the key at a scan code (0xE000 added for the E0 keys) without
+// modifiers, 0 when it types none. GetKeyNameTextW then names the keys that type a character
+// by it, as the system names keys in the active layout ("Z" for the key a German keyboard
+// has "Z" on). Null (the default): the built-in layout names them.
+using KeyCharacterSource = std::function<char32_t(UINT scan)>;
+void SetKeyCharacterSource(KeyCharacterSource source);
+
+} // namespace platform

@@ -429,6 +429,10 @@ BOOL IsDialogMessageW(HWND dialog, LPMSG msg) {
                 const bool back = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
                 if (HWND next = GetNextDlgTabItem(dialog, focus, back ? TRUE : FALSE)) {
                     SetFocus(next);
+                    // A field reached by Tab has its whole text selected, ready to be replaced.
+                    if (SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) {
+                        SendMessageW(next, EM_SETSEL, 0, -1);
+                    }
                 }
                 return TRUE;
             }

@@ -11,7 +11,9 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -31,6 +33,11 @@ public:
     // to bring it to the front (raised, restored when minimised, made active). True when such
     // a window was found and asked. A display that sees only this process finds none.
     virtual bool ActivateOtherProcessWindow(const std::u16string& /*className*/) { return false; }
+    // A display that shares a clipboard with the other programs of the desktop says so and
+    // reads and writes its text (Clipboard.h); others leave the clipboard to the process.
+    virtual bool HasDesktopClipboard() const { return false; }
+    virtual std::optional<std::u16string> ReadClipboardText() { return std::nullopt; }
+    virtual bool WriteClipboardText(const std::u16string& /*text*/) { return false; }
 };
 
 // The installed backend (null: none; the screen is then 1024 x 768). The caller keeps it
@@ -82,6 +89,11 @@ public:
     void KeyDown(int vk);
     void KeyUp(int vk);
     void PressKey(int vk);
+    // A key whose characters the desktop's layout decided (the X display tells them so): a
+    // press typing text (empty: nothing), then its release.
+    void PressKey(int vk, std::u16string_view text);
+    // Text without keys, as an input method commits it: WM_CHAR for each UTF-16 code unit.
+    void TypeText(std::u16string_view text);
 
 private:
     void AfterInput();

@@ -212,4 +212,18 @@ void HeadlessDisplay::PressKey(int vk) {
     KeyUp(vk);
 }
 
+void HeadlessDisplay::PressKey(int vk, std::u16string_view text) {
+    DeliverDesktopRawKeyboard(RawKeyboardReport(vk, true));
+    input::KeyDetail detail;
+    detail.text = std::u16string(text);
+    input::Key(vk, true, detail);
+    AfterInput();
+    KeyUp(vk);
+}
+
+void HeadlessDisplay::TypeText(std::u16string_view text) {
+    input::Text(text);
+    AfterInput();
+}
+
 } // namespace platform

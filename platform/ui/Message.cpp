@@ -100,7 +100,7 @@ LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return state->result;
 }
 
-bool Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+bool Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD tag) {
     const DWORD target = ThreadOf(hwnd);
     auto queue = target ? ThreadQueue::Find(target) : nullptr;
     if (!queue) {
@@ -112,6 +112,7 @@ bool Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     m.wParam = wParam;
     m.lParam = lParam;
     m.time = GetTickCount();
+    m.lPrivate = tag;
     {
         Lock lock(S().mutex);
         m.pt = S().cursor;
@@ -217,6 +218,9 @@ bool Fetch(MSG* out, HWND filter, UINT minMsg, UINT maxMsg, bool remove) {
                     queue->TakePosted(posted->hwnd, posted->message, posted->message, true);
                 }
                 continue; // messages for a destroyed window are dropped
+            }
+            if (remove && posted->lPrivate != 0) {
+                KeyMessageTaken(*posted);
             }
             *out = *posted;
             return true;
@@ -344,46 +348,6 @@ BOOL WaitMessage() {
         return TRUE;
     }
     queue->Wait(NextTimerDue(queue->ThreadId()), seen, true);
-    return TRUE;
-}
-
-BOOL TranslateMessage(const MSG* msg) {
-    if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)) {
-        return FALSE;
-    }
-    const int vk = static_cast<int>(msg->wParam);
-    const bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
-    WCHAR ch = 0;
-    if (vk >= 'A' && vk <= 'Z') {
-        ch = static_cast<WCHAR>(shift ? vk : vk - 'A' + 'a');
-    } else if (vk >= '0' && vk <= '9') {
-        ch = static_cast<WCHAR>(vk);
-    } else if (vk == VK_SPACE || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_BACK ||
-               vk == VK_TAB) {
-        ch = static_cast<WCHAR>(vk);
-    } else {
-        // The punctuation keys of a US keyboard, plain and shifted, so that paths and names
-        // with "/", ".", "-" or "_" can be typed.
-        struct Punctuation {
-            int vk;
-            WCHAR plain;
-            WCHAR shifted;
-        };
-        static constexpr Punctuation kPunctuation[] = {
-            {0xBA, u';', u':'},  {0xBB, u'=', u'+'}, {0xBC, u',', u'<'},  {0xBD, u'-', u'_'},
-            {0xBE, u'.', u'>'},  {0xBF, u'/', u'?'}, {0xC0, u'`', u'~'},  {0xDB, u'[', u'{'},
-            {0xDC, u'\\', u'|'}, {0xDD, u']', u'}'}, {0xDE, u'\'', u'"'},
-        };
-        for (const Punctuation& key : kPunctuation) {
-            if (key.vk == vk) {
-                ch = shift ? key.shifted : key.plain;
-            }
-        }
-    }
-    if (!ch) {
-        return FALSE;
-    }
-    PostMessageW(msg->hwnd, msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR, ch, msg->lParam);
     return TRUE;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/ui/Clock.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <map>
@@ -87,6 +88,19 @@ bool ThreadQueue::Post(const MSG& msg) {
     return true;
 }
 
+bool ThreadQueue::PostFront(const MSG& msg) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_retired) {
+            return false;
+        }
+        m_posted.push_front(msg);
+        ++m_wakeups;
+    }
+    m_cv.notify_all();
+    return true;
+}
+
 bool ThreadQueue::PostWork(std::function<void()> fn) {
     {
         std::lock_guard lock(m_mutex);
@@ -155,6 +169,13 @@ std::optional<MSG> ThreadQueue::TakePosted(HWND hwnd, UINT minMsg, UINT maxMsg, 
 bool ThreadQueue::HasPosted() {
     std::lock_guard lock(m_mutex);
     return !m_posted.empty();
+}
+
+bool ThreadQueue::HasPosted(UINT minMsg, UINT maxMsg) {
+    std::lock_guard lock(m_mutex);
+    return std::any_of(m_posted.begin(), m_posted.end(), [&](const MSG& msg) {
+        return msg.message >= minMsg && msg.message <= maxMsg;
+    });
 }
 
 std::optional<int> ThreadQueue::TakeQuit(bool remove) {

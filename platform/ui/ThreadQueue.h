@@ -69,6 +69,9 @@ public:
 
     // Any thread. Return false when the queue's thread has exited.
     bool Post(const MSG& msg);
+    // Posts a message that the owner takes before every other posted one (the characters
+    // TranslateMessage makes of a key message are read right after it).
+    bool PostFront(const MSG& msg);
     bool PostWork(std::function<void()> fn);
     void PostQuit(int exitCode);
     void Wake();
@@ -79,6 +82,8 @@ public:
     // Takes (or peeks) the first posted message matching the filter.
     std::optional<MSG> TakePosted(HWND hwnd, UINT minMsg, UINT maxMsg, bool remove);
     bool HasPosted();
+    // Whether a posted message in [minMsg, maxMsg] is still waiting.
+    bool HasPosted(UINT minMsg, UINT maxMsg);
     // Quit request: returns the exit code and clears it when remove is set.
     std::optional<int> TakeQuit(bool remove);
     // The wake-up count: every Post, PostWork, PostQuit and Wake adds one. A loop reads it

@@ -132,9 +132,11 @@ inline constexpr LRESULT BST_FOCUS = 0x0008;
 // Edit control styles.
 inline constexpr DWORD ES_LEFT = 0x0000;
 inline constexpr DWORD ES_CENTER = 0x0001;
+inline constexpr DWORD ES_RIGHT = 0x0002;
 inline constexpr DWORD ES_MULTILINE = 0x0004;
 inline constexpr DWORD ES_NUMBER = 0x2000;
 inline constexpr DWORD ES_AUTOHSCROLL = 0x0080;
+inline constexpr DWORD ES_NOHIDESEL = 0x0100; // the selection shows also without the focus
 inline constexpr DWORD ES_READONLY = 0x0800;
 // Edit control messages.
 inline constexpr UINT EM_GETSEL = 0x00B0;
@@ -482,6 +484,7 @@ inline constexpr WORD STN_DBLCLK = 1;
 inline constexpr WORD EN_SETFOCUS = 0x0100;
 inline constexpr WORD EN_KILLFOCUS = 0x0200;
 inline constexpr WORD EN_CHANGE = 0x0300;
+inline constexpr WORD EN_MAXTEXT = 0x0501; // typed or pasted text went beyond the limit
 // WM_GETDLGCODE
 inline constexpr LRESULT DLGC_WANTARROWS = 0x0001;
 inline constexpr LRESULT DLGC_WANTTAB = 0x0002;

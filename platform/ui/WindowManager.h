@@ -127,8 +127,9 @@ DWORD ThreadOf(HWND hwnd);
 LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 // Sends from the window manager: direct on the owner thread, blocking across threads.
 LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-// Posts an input or notification message to the window's thread queue.
-bool Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// Posts an input or notification message to the window's thread queue; tag goes into the
+// message's lPrivate.
+bool Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD tag = 0);
 
 // Painting helpers (Paint.cpp).
 void InvalidateInternal(HWND hwnd, const gdi::Region* clientArea, bool erase, bool children);
@@ -140,6 +141,12 @@ HWND FindWindowToPaint(DWORD thread, HWND filter);
 // Timers and hover (Message.cpp).
 std::optional<std::uint64_t> NextTimerDue(DWORD thread);
 void KillWindowTimers(HWND hwnd);
+
+// Key state: a press or release of vk in the live state, call with the lock held (Input.cpp).
+void SetKey(int vk, bool down);
+// A tagged key message was taken off the calling thread's queue: its key state becomes what
+// GetKeyState answers on this thread while key messages wait behind it (KeyboardInput.cpp).
+void KeyMessageTaken(const MSG& msg);
 
 // Focus and capture clean-up on destruction (Input.cpp).
 void ForgetWindowInput(HWND hwnd);

@@ -24,6 +24,9 @@
 
 #include <unistd.h>
 
+// Xlib after the other headers: its macros must not meet them.
+#include "tests/support/XKeyboard.h"
+
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -210,6 +213,39 @@ TEST_F(X11PopupsTest, SingleKeyPopupTakesEnterAndEscapeAsKeysAndClosesByItsOk) {
     EXPECT_TRUE(openAfterClose);
     EXPECT_EQ(result.keyName, u"Esc");
     EXPECT_EQ(result.virtualKey, VK_ESCAPE);
+}
+
+TEST_F(X11PopupsTest, SingleKeyPopupNamesKeysAsTheDesktopsLayoutLabelsThem) {
+    if (!testsupport::HaveSetxkbmap()) {
+        GTEST_SKIP() << "setxkbmap is not installed";
+    }
+    SingleKeyResult result;
+    CPopupBoxSingleKeyEntry popup(&m_owner, &result);
+    auto text = [&] { return popup.edit != nullptr ? WindowText(popup.edit->m_hWnd) : CString(); };
+    const std::string name = s_server->Name();
+    WaitingScript script({
+        {Shown(popup),
+         [&](HWND) {
+             testsupport::SetKeyboardLayout(name, "de");
+             testsupport::PressKeysym(m_x, XK_z);
+         }},
+        {[&] { return text() == u"Z"; },
+         [&](HWND) { testsupport::PressKeysym(m_x, XK_odiaeresis); }},
+        {[&] { return text() == u"\u00D6"; },
+         [&](HWND) {
+             testsupport::SetKeyboardLayout(name, "ru");
+             testsupport::PressKeysym(m_x, XK_Cyrillic_ef);
+         }},
+        {[&] { return text() == u"\u0424"; }, [&](HWND) { ClickItem(popup, BUTTON_POPUP_OK); }},
+    });
+    const INT_PTR answer = popup.DoModal();
+    testsupport::SetKeyboardLayout(name, "us");
+    EXPECT_EQ(answer, IDOK);
+    EXPECT_EQ(script.StepsRun(), 4u) << "the popup showed " << text().ToUtf8();
+    // The key is the one where a US keyboard has "A", whatever it is called.
+    EXPECT_EQ(result.keyName, u"\u0424");
+    EXPECT_EQ(result.scanCode, 0x1E);
+    EXPECT_EQ(result.virtualKey, 'A');
 }
 
 TEST_F(X11PopupsTest, CommandPopupOpensItsListAndAddsTheClickedCommand) {

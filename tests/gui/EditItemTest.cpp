@@ -142,6 +142,23 @@ TEST_F(EditItemTest, KeyFieldShowsTheNameOfEachKeyPressed) {
     EXPECT_EQ(TextOf(*field), u"A");
     m_display.KeyUp('A');
     EXPECT_EQ(TextOf(*field), u"A");
+    // The field is centred: the name's light ink sits in its middle.
+    RECT box{};
+    ::GetWindowRect(field->m_hWnd, &box);
+    const gdi::Bitmap& screen = m_display.Composite();
+    int first = -1;
+    int last = -1;
+    for (int x = static_cast<int>(box.left); x < static_cast<int>(box.right); ++x) {
+        for (int y = static_cast<int>(box.top); y < static_cast<int>(box.bottom); ++y) {
+            const COLORREF p = screen.GetColor(x, y);
+            if (GetRValue(p) + GetGValue(p) + GetBValue(p) > 450) {
+                first = first < 0 ? x : first;
+                last = x;
+            }
+        }
+    }
+    ASSERT_GE(first, 0) << "no name drawn";
+    EXPECT_NEAR((first + last) / 2, (box.left + box.right) / 2, 4);
 
     // Space going down is swallowed as a key message; its name arrives through the raw
     // report the same key makes.

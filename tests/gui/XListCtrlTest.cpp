@@ -517,6 +517,37 @@ TEST_F(XListCtrlTest, CutOffCellTextsPopUpInTheCellTip) {
     EXPECT_EQ(m_list.cellTip.GetToolCount(), 0);
 }
 
+TEST_F(XListCtrlTest, AnInPlaceEditShowsTheNameSelectedAndTypingReplacesIt) {
+    platform::HeadlessDisplay display{300, 200, RGB(0, 0, 0)};
+    const std::function<bool(MSG&)> preTranslate = [](MSG& msg) {
+        return WalkPreTranslateTree(nullptr, &msg) != FALSE;
+    };
+    platform::ScopedLoopFilter loop(platform::LoopFilter{nullptr, &preTranslate});
+    m_owner.SetActiveWindow();
+    POINT at{50, RowY(1)};
+    m_list.ClientToScreen(&at);
+    display.DoubleClick(static_cast<int>(at.x), static_cast<int>(at.y));
+    ASSERT_TRUE(m_list.IsEditing());
+    // The whole name shows selected, in the desktop's highlight colour.
+    RECT box{};
+    ::GetWindowRect(m_list.GetEditor()->GetSafeHwnd(), &box);
+    const gdi::Bitmap& screen = display.Composite();
+    int highlighted = 0;
+    for (LONG y = box.top; y < box.bottom; ++y) {
+        for (LONG x = box.left; x < box.right; ++x) {
+            highlighted += screen.GetColor(static_cast<int>(x), static_cast<int>(y)) ==
+                                   RGB(0, 120, 215)
+                               ? 1
+                               : 0;
+        }
+    }
+    EXPECT_GT(highlighted, 40);
+    display.PressKey('Z');
+    display.PressKey(VK_RETURN);
+    EXPECT_FALSE(m_list.IsEditing());
+    EXPECT_EQ(m_list.GetCellText(101, kNameCol), CString(u"z"));
+}
+
 TEST_F(XListCtrlTest, HeaderItemsDrawTheirOwnBitmapAtTheRight) {
     const COLORREF mark = RGB(250, 0, 250);
     HDC screen = GetDC(nullptr);

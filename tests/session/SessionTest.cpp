@@ -27,6 +27,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+// Xlib after the other headers: its macros must not meet them.
+#include "tests/support/XKeyboard.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -49,6 +52,10 @@ struct Spot {
     int x;
     int y;
 };
+// Names typed on the way, as mousectl prints them (UTF-8).
+const std::string kRenamed = "\"B\xC3\xBCro\"";
+const std::string kRussianName = "\"\xD0\x98\xD0\xB3\xD1\x80\xD0\xB0\"";
+
 constexpr Spot kTabButtons{75, 69};
 constexpr Spot kTabPerformance{195, 69};
 constexpr Spot kTabProfiles{318, 69};
@@ -426,52 +433,41 @@ protected:
         }
     }
 
-    void Key(KeySym sym, bool shift = false, bool control = false) {
-        const KeyCode shiftCode = XKeysymToKeycode(m_x, XK_Shift_L);
-        const KeyCode controlCode = XKeysymToKeycode(m_x, XK_Control_L);
-        if (shift) {
-            XTestFakeKeyEvent(m_x, shiftCode, True, 0);
-        }
-        if (control) {
-            XTestFakeKeyEvent(m_x, controlCode, True, 0);
-        }
-        // Each key event some milliseconds after the last, as a typist (or xdotool) sends them.
-        const KeyCode code = XKeysymToKeycode(m_x, sym);
-        XTestFakeKeyEvent(m_x, code, True, 15);
-        XTestFakeKeyEvent(m_x, code, False, 15);
-        if (control) {
-            XTestFakeKeyEvent(m_x, controlCode, False, 15);
-        }
-        if (shift) {
-            XTestFakeKeyEvent(m_x, shiftCode, False, 15);
-        }
-        XSync(m_x, False);
+    // The key that types sym in the server's layout (with Shift or AltGr as its level needs,
+    // and Ctrl when asked), each key event some milliseconds after the last, as a typist (or
+    // xdotool) sends them.
+    void Key(KeySym sym, bool control = false) {
+        EXPECT_TRUE(testsupport::PressKeysym(m_x, sym, control, 15)) << XKeysymToString(sym);
         std::this_thread::sleep_for(40ms);
     }
 
+    void Type(std::initializer_list<KeySym> keys) {
+        for (const KeySym key : keys) {
+            Key(key);
+        }
+        std::this_thread::sleep_for(200ms);
+    }
+
+    // ASCII text, each character by its key in the server's layout.
     void Type(const std::string& text) {
-        for (char c : text) {
-            // The punctuation of file paths by its key's name; "_" is the shifted minus key.
+        for (const char c : text) {
             switch (c) {
             case '/':
                 Key(XK_slash);
-                continue;
+                break;
             case '.':
                 Key(XK_period);
-                continue;
+                break;
             case '-':
                 Key(XK_minus);
-                continue;
+                break;
             case '_':
-                Key(XK_minus, true);
-                continue;
+                Key(XK_underscore);
+                break;
             default:
+                Key(XStringToKeysym(std::string(1, c).c_str()));
                 break;
             }
-            const bool upper = c >= 'A' && c <= 'Z';
-            Key(XStringToKeysym(
-                    std::string(1, upper ? static_cast<char>(c - 'A' + 'a') : c).c_str()),
-                upper);
         }
         std::this_thread::sleep_for(200ms);
     }
@@ -519,6 +515,8 @@ protected:
 };
 
 TEST_F(Session, ConfiguratorChangesReachTheMouse) {
+    // A German keyboard: every name and path below is typed in its layout.
+    ASSERT_TRUE(testsupport::SetKeyboardLayout(m_server.Name(), "de"));
     // As ./scripts/run.sh does: the installer's registry values, then the program.
     const fs::path configurator = kProgramDir / "Borvanta5600";
     ASSERT_EQ(std::system((configurator.string() + " --install-defaults").c_str()), 0);
@@ -549,13 +547,14 @@ TEST_F(Session, ConfiguratorChangesReachTheMouse) {
     Type("Work");
     Click(kNamePopupOk);
     Shot("profile-added");
+    // The row's name, selected as its editor opens, is replaced by what is typed; Ctrl+A
+    // selects it again after a Backspace.
     Click(kSecondProfileName, 2);
-    Key(XK_a, false, true);
-    for (int i = 0; i < 8; ++i) {
-        Key(XK_BackSpace);
-    }
+    Key(XK_BackSpace);
+    Key(XK_a, true);
     std::this_thread::sleep_for(300ms);
-    Type("Office");
+    Type({XK_B, XK_udiaeresis, XK_r, XK_o});
+    Shot("profile-renaming");
     Key(XK_Return);
     std::this_thread::sleep_for(300ms);
     Shot("profile-renamed");
@@ -632,21 +631,42 @@ TEST_F(Session, ConfiguratorChangesReachTheMouse) {
     Click(kStagesOk);
     Shot("stages-set");
 
+    // Two more profiles, their names typed in German (a dead key for the diaeresis) and, after
+    // the layout changed while the configurator runs, in Russian.
+    Click(kTabProfiles);
+    Click(kProfileNew);
+    Click(kNameField);
+    Type({XK_Z, XK_o, XK_dead_diaeresis, XK_e, XK_space, XK_S, XK_t, XK_r, XK_a, XK_ssharp, XK_e});
+    Shot("german-name");
+    Click(kNamePopupOk);
+    ASSERT_TRUE(testsupport::SetKeyboardLayout(m_server.Name(), "ru"));
+    Click(kProfileNew);
+    Click(kNameField);
+    Type({XK_Cyrillic_I, XK_Cyrillic_ghe, XK_Cyrillic_er, XK_Cyrillic_a});
+    Shot("russian-name");
+    Click(kNamePopupOk);
+    Shot("four-profiles");
+
     // Apply writes to the mouse.
     Click(kApply);
     Shot("applied");
     EXPECT_TRUE(WaitFor([&] {
         const std::string state = MouseState();
         return state.find("polling rate: 8 ms") != std::string::npos &&
-               state.find("\"Office\"") != std::string::npos;
+               state.find(kRussianName) != std::string::npos;
     })) << MouseState();
     const std::string state = MouseState();
     EXPECT_NE(state.find("\"Profile 1\""), std::string::npos) << state;
     EXPECT_EQ(state.find("\"Work\""), std::string::npos) << state;
-    // The new profile is the one edited: its section of the state, up to the macros.
-    const size_t office = state.find("\"Office\"");
+    EXPECT_NE(state.find("profile 3: \"Zo\xC3\xAB Stra\xC3\x9F"
+                         "e\""),
+              std::string::npos)
+        << state;
+    EXPECT_NE(state.find("profile 4 (active): " + kRussianName), std::string::npos) << state;
+    // The renamed profile is the one edited: its section of the state, up to the next profile.
+    const size_t office = state.find(kRenamed);
     ASSERT_NE(office, std::string::npos) << state;
-    const std::string section = state.substr(office, state.find("\nmacro ", office) - office);
+    const std::string section = state.substr(office, state.find("\nprofile ", office) - office);
     EXPECT_NE(section.find("button 4: key scan 63 "), std::string::npos) << section; // F5
     const size_t macro = state.find("macro \"greet\" {");
     ASSERT_NE(macro, std::string::npos) << state;
@@ -706,7 +726,7 @@ TEST_F(Session, ConfiguratorChangesReachTheMouse) {
                     1);
     XSync(m_x, False);
     EXPECT_TRUE(WaitFor([&] {
-        return MouseState().find("(active): \"Office\"") != std::string::npos;
+        return MouseState().find("(active): " + kRenamed) != std::string::npos;
     })) << MouseState();
     Shot("program-activated");
 

@@ -1,14 +1,17 @@
 #include "platform/ui/x11/X11Display.h"
 
+#include "platform/base/Keyboard.h"
 #include "platform/base/WideChar.h"
 #include "platform/gdi/Region.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/ThreadQueue.h"
 #include "platform/ui/WindowManager.h"
 #include "platform/ui/x11/WakePipe.h"
+#include "platform/ui/x11/X11Clipboard.h" // destroyed with the display
 #include "platform/ui/x11/X11Keys.h"
 #include "platform/ui/x11/X11RawInput.h"
 #include "platform/ui/x11/X11Shell.h"
+#include "platform/ui/x11/X11TextInput.h"
 #include "platform/ui/x11/X11WindowSearch.h"
 
 #include <algorithm>
@@ -246,7 +249,8 @@ struct X11Display::Impl {
     std::mutex pendingMutex;
     std::set<DWORD> syncPending; // threads asked to synchronise their windows
     std::weak_ptr<Impl> self;
-    x11::X11RawInput rawInput; // the desktop's raw keys and buttons
+    x11::X11RawInput rawInput;   // the desktop's raw keys and buttons
+    x11::X11TextInput textInput; // the input method and the keys' characters (xMutex)
 
     Impl() = default;
     ~Impl();
@@ -278,7 +282,8 @@ struct X11Display::Impl {
     // active and the window is deactivated.
     void CheckFocusLeft(HWND hwnd);
     HWND focusLost = nullptr; // reader thread only
-    void Handle(const XEvent& e);
+    // key: what a key event means, read with it (null for other events).
+    void Handle(const XEvent& e, const x11::KeyEventInput* key);
     // Another process asked for the window: raise it, restore or activate its last active
     // popup, and make that active at the X server (window thread).
     void AnswerActivateRequest(HWND hwnd);
@@ -342,6 +347,24 @@ bool X11Display::Impl::Open(const std::string& name) {
         dpy = nullptr;
         return false;
     }
+    textInput.Open(dpy);
+    // Keys are named by what the desktop's layout puts on them.
+    std::weak_ptr<Impl> weak = self;
+    SetKeyCharacterSource([weak](UINT scan) -> char32_t {
+        auto impl = weak.lock();
+        if (!impl) {
+            return 0;
+        }
+        char32_t c = 0;
+        {
+            std::lock_guard lock(impl->xMutex);
+            c = impl->dpy != nullptr ? impl->textInput.CharacterOfScan(scan) : 0;
+        }
+        // The round trip may have read events into Xlib's queue, where the reader's poll
+        // cannot see them.
+        impl->Wake();
+        return c;
+    });
     open = true;
     reader = std::thread([this] { ReaderLoop(); });
     return true;
@@ -364,6 +387,8 @@ void X11Display::Impl::Close() {
         }
         windows.clear();
         byXid.clear();
+        textInput.Close();
+        SetKeyCharacterSource(nullptr);
         XCloseDisplay(dpy);
         dpy = nullptr;
     }
@@ -374,6 +399,7 @@ X11Display::Impl::~Impl() {
 }
 
 void X11Display::Impl::DestroyXWindow(const XWin& x) {
+    textInput.Detach(x.xid);
     XDestroyWindow(dpy, x.xid);
     XFreeColormap(dpy, x.colormap);
 }
@@ -393,6 +419,9 @@ void X11Display::Impl::CreateXWindow(const Snapshot& s, XWin& x) {
         static_cast<unsigned>(ClampSize(s.rect.bottom - s.rect.top)), 0, depth, InputOutput, visual,
         CWOverrideRedirect | CWBackPixmap | CWBorderPixel | CWColormap | CWEventMask, &attrs);
     x.xid = xid;
+    if (const long imEvents = textInput.Attach(xid)) {
+        XSelectInput(dpy, xid, attrs.event_mask | imEvents);
+    }
     x.colormap = attrs.colormap; // freed with the window: freeing it now would unset it
     if (s.clickThrough) {
         // An empty input shape: clicks reach the windows below, as for a transparent layered
@@ -749,6 +778,9 @@ void X11Display::Impl::ReaderLoop() {
             ScheduleSyncs();
         }
         std::vector<XEvent> events;
+        // What each key event among them means (by its index), decided as it is read: the
+        // input method's state and the keyboard map are those of that moment.
+        std::map<size_t, x11::KeyEventInput> keys;
         // Raw reports, each with the number of events read before it.
         std::vector<std::pair<size_t, x11::RawReport>> rawReports;
         {
@@ -765,6 +797,14 @@ void X11Display::Impl::ReaderLoop() {
                         rawReports.emplace_back(events.size(), *report);
                     }
                     continue;
+                }
+                if (textInput.Filter(e)) {
+                    continue; // the input method's: a dead key, a composition, its own traffic
+                }
+                if (e.type == KeyPress || e.type == KeyRelease) {
+                    keys[events.size()] = textInput.Translate(e);
+                } else if (e.type == FocusIn || e.type == FocusOut) {
+                    textInput.Focus(e.xfocus.window, e.type == FocusIn);
                 }
                 events.push_back(e);
             }
@@ -783,7 +823,8 @@ void X11Display::Impl::ReaderLoop() {
                 events[i + 1].type == MotionNotify) {
                 continue;
             }
-            Handle(events[i]);
+            auto key = keys.find(i);
+            Handle(events[i], key != keys.end() ? &key->second : nullptr);
         }
         if (focusLost) {
             CheckFocusLeft(std::exchange(focusLost, nullptr));
@@ -810,7 +851,7 @@ void X11Display::Impl::CheckFocusLeft(HWND hwnd) {
     }
 }
 
-void X11Display::Impl::Handle(const XEvent& e) {
+void X11Display::Impl::Handle(const XEvent& e, const x11::KeyEventInput* key) {
     bool minimizedByManager = false;
     bool restoredByManager = false;
     if (e.type == ConfigureNotify && e.xconfigure.window == root) {
@@ -907,16 +948,11 @@ void X11Display::Impl::Handle(const XEvent& e) {
         break;
     }
     case KeyPress:
-    case KeyRelease: {
-        XKeyEvent key = e.xkey;
-        const int vk =
-            x11::VirtualKeyFromKeysym(static_cast<std::uint32_t>(XLookupKeysym(&key, 0)));
-        if (vk) {
-            const bool down = e.type == KeyPress;
-            PostThreadCallback(thread, [vk, down] { input::Key(vk, down); });
+    case KeyRelease:
+        if (key != nullptr) {
+            x11::PostKeyEvent(thread, *key);
         }
         break;
-    }
     case FocusIn:
         // Focus given to the window itself; not the pointer passing over it while the focus
         // follows the pointer (no window manager).
@@ -1048,7 +1084,8 @@ bool X11Display::ActivateOtherProcessWindow(const std::u16string& className) {
     return true;
 }
 
-X11Display::X11Display(const std::string& displayName) : m_impl(std::make_shared<Impl>()) {
+X11Display::X11Display(const std::string& displayName)
+    : m_impl(std::make_shared<Impl>()), m_displayName(displayName) {
     m_impl->self = m_impl;
     if (m_impl->Open(displayName)) {
         SetDisplayBackend(this);
@@ -1058,6 +1095,7 @@ X11Display::X11Display(const std::string& displayName) : m_impl(std::make_shared
 }
 
 X11Display::~X11Display() {
+    m_clipboard.reset();
     m_shell.reset();
     if (GetDisplayBackend() == this) {
         SetDisplayBackend(nullptr);

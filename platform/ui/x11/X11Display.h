@@ -15,10 +15,13 @@
 #include "platform/ui/Display.h"
 
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 
 namespace platform {
 
+class X11Clipboard;
 class X11Shell;
 
 class X11Display final : public DisplayBackend {
@@ -49,10 +52,20 @@ public:
     // The desktop around the windows: system tray, menu grabs, active window (X11Shell.h).
     X11Shell* Shell() const { return m_shell.get(); }
 
+    // The CLIPBOARD selection (X11Clipboard.h), connected when first used.
+    bool HasDesktopClipboard() const override { return IsOpen(); }
+    std::optional<std::u16string> ReadClipboardText() override;
+    bool WriteClipboardText(const std::u16string& text) override;
+
 private:
+    X11Clipboard* Clipboard();
+
     struct Impl;
     std::shared_ptr<Impl> m_impl; // shared with callbacks queued to window threads
     std::unique_ptr<X11Shell> m_shell;
+    std::string m_displayName;
+    std::mutex m_clipboardMutex;
+    std::unique_ptr<X11Clipboard> m_clipboard;
 };
 
 // True when programs should show their windows on X11: $DISPLAY is set and

@@ -1,7 +1,12 @@
 #include "platform/ui/x11/X11Keys.h"
 
+#include "platform/base/Keyboard.h"
 #include "platform/ui/WinUser.h"
+#include "platform/ui/x11/X11RawInput.h"
 
+// Xlib last: its macros must not meet the window layer's headers.
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
 #include <X11/keysym.h>
 
 namespace platform::x11 {
@@ -125,6 +130,18 @@ int VirtualKeyFromKeysym(std::uint32_t keysym) {
         }
     }
     return 0;
+}
+
+int VirtualKeyFromKeycode(_XDisplay* dpy, unsigned keycode, unsigned group) {
+    const auto keysym = static_cast<std::uint32_t>(
+        XkbKeycodeToKeysym(dpy, static_cast<KeyCode>(keycode), static_cast<int>(group), 0));
+    if (const int vk = VirtualKeyFromKeysym(keysym)) {
+        return vk;
+    }
+    const unsigned scan = ScanCodeFromKeycode(keycode);
+    return scan != 0 ? static_cast<int>(
+                           MapVirtualKeyExW(scan, MAPVK_VSC_TO_VK_EX, UsEnglishKeyboardLayout()))
+                     : 0;
 }
 
 } // namespace platform::x11

@@ -61,6 +61,18 @@ unsigned ScanCodeFromKeycode(unsigned keycode) {
     return 0;
 }
 
+unsigned KeycodeFromScanCode(unsigned scan) {
+    if ((scan & 0xFF00) == 0 && scan >= 1 && scan <= kLastPlainEvdev) {
+        return scan + kEvdevOffset;
+    }
+    for (const ExtendedKey& key : kExtendedKeys) {
+        if (key.scan == scan) {
+            return key.evdev + kEvdevOffset;
+        }
+    }
+    return 0;
+}
+
 RAWMOUSE RawMouseFromXButton(unsigned button, bool press) {
     switch (button) {
     case 1:
@@ -139,15 +151,13 @@ std::optional<RawReport> X11RawInput::Translate(_XDisplay* dpy, _XEvent& event) 
         return report;
     }
     const bool press = type == XI_RawKeyPress;
-    const auto keysym =
-        static_cast<std::uint32_t>(XkbKeycodeToKeysym(dpy, static_cast<KeyCode>(detail), 0, 0));
-    int vk = VirtualKeyFromKeysym(keysym);
+    // The keyboard group of the moment: the layout the key types in.
+    XkbStateRec state{};
+    XkbGetState(dpy, XkbUseCoreKbd, &state);
+    const int vk = VirtualKeyFromKeycode(dpy, detail, state.group);
     unsigned scan = ScanCodeFromKeycode(detail);
     if (scan == 0 && vk != 0) {
         scan = MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_VSC_EX);
-    }
-    if (vk == 0 && scan != 0) {
-        vk = static_cast<int>(MapVirtualKeyW(scan, MAPVK_VSC_TO_VK_EX));
     }
     if (vk == 0 || scan == 0) {
         return std::nullopt;

@@ -42,6 +42,8 @@ private:
 // The scan code of an X key code on a server with the evdev key codes (key code - 8), with
 // 0xE000 added for the keys of the E0 prefix; 0 when the code is not known.
 unsigned ScanCodeFromKeycode(unsigned keycode);
+// The X key code of a scan code (0xE000 added for the E0 keys); 0 when none.
+unsigned KeycodeFromScanCode(unsigned scan);
 // The raw mouse report of an X button press or release (1 left, 2 middle, 3 right, 4 and 5
 // the wheel, 8 and 9 the side buttons); no flags for other buttons.
 RAWMOUSE RawMouseFromXButton(unsigned button, bool press);

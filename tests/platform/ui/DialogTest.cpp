@@ -238,9 +238,17 @@ TEST_F(DialogTest, TabMovesTheFocusAndEnterOnAButtonClicksThatButton) {
     };
     platform::SetModalIdleHook([&](HWND dialog) {
         EXPECT_EQ(GetFocus(), GetDlgItem(dialog, 100));
+        m_display.PressKey('A');
+        m_display.PressKey('B');
         m_display.PressKey(VK_TAB);
         m_display.PressKey(VK_TAB);
         EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDCANCEL));
+        // Back into the field by Tab: its text comes selected.
+        m_display.PressKey(VK_TAB);
+        EXPECT_EQ(GetFocus(), GetDlgItem(dialog, 100));
+        EXPECT_EQ(SendDlgItemMessageW(dialog, 100, EM_GETSEL, 0, 0), MAKELONG(0, 2));
+        m_display.PressKey(VK_TAB);
+        m_display.PressKey(VK_TAB);
         m_display.PressKey(VK_RETURN);
     });
     EXPECT_EQ(DialogBoxIndirectParamW(nullptr, &t, nullptr, TestDialogProc, 0), IDCANCEL);
