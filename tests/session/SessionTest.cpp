@@ -53,14 +53,14 @@ constexpr Spot kTabButtons{75, 69};
 constexpr Spot kTabPerformance{195, 69};
 constexpr Spot kTabProfiles{318, 69};
 constexpr Spot kTabLighting{562, 69};
-constexpr Spot kApply{396, 387};
+constexpr Spot kApply{346, 387};
 constexpr Spot kOk{486, 387};
 constexpr Spot kPolling8ms{383, 293};
 constexpr Spot kProfileNew{71, 309};
 constexpr Spot kNameField{320, 217};
 constexpr Spot kNamePopupOk{259, 268};
 constexpr Spot kSecondProfileName{120, 182};
-constexpr Spot kSecondProfileAuto{550, 182}; // its check box of automatic switching
+constexpr Spot kSecondProfileAuto{530, 182}; // its check box of automatic switching
 constexpr Spot kTabMacros{440, 69};
 constexpr Spot kMacroNew{544, 149};
 constexpr Spot kMacroRecord{544, 293};
