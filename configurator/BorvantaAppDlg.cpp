@@ -598,7 +598,9 @@ void CBorvantaAppDlg::OnCancel() {
 void CBorvantaAppDlg::ReportOpenFailure(const WCHAR* target, INT_PTR result) {
     CString text = TranslateText(u"$OpenFailed");
     text += u"\n";
-    text += target;
+    // A file is named as the user's system writes paths; a web address as it stands.
+    const bool web = std::u16string_view(target).find(u"://") != std::u16string_view::npos;
+    text += (web ? std::u16string(target) : ToNativePath(target).u16string()).c_str();
     text += u"\n\n";
     text += TranslateText(result == SE_ERR_FNF ? u"$OpenFileMissing" : u"$NoOpener");
     MessageBox(text.GetString(), u"Tolvi Borvanta 5600", MB_OK | MB_ICONWARNING);

@@ -397,7 +397,7 @@ TEST_F(MainWindowTest, WhatCannotBeOpenedIsToldInAMessageBox) {
     ::setenv("PATH", savedPath.c_str(), 1);
     EXPECT_EQ(stepsDone, 8u);
     ASSERT_EQ(told.size(), 3u);
-    const std::u16string manual = std::u16string(ExeFolder) + u"Manuals\\index.html";
+    const std::u16string manual = (m_program / "Manuals" / "index.html").u16string();
     const std::u16string reason =
         u"No program that opens documents and web pages (xdg-open) is installed.";
     EXPECT_EQ(told[0], u"This could not be opened:\n" + manual + u"\n\n" + reason);
