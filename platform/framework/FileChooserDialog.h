@@ -5,8 +5,11 @@
 // match the request's first filter pattern (only runnable files with OFN_EXECUTABLEONLY).
 // Choosing an entry puts it in the name field; OK on a folder opens it, on a file name ends
 // the dialog with the full path. A name without an extension gets the request's default
-// extension; an open with OFN_FILEMUSTEXIST refuses a missing file, a save with
-// OFN_OVERWRITEPROMPT asks for a second OK before an existing file is replaced.
+// extension. Refusals are told in a message box: a missing folder, a folder a save cannot
+// write to, a missing file for an open with OFN_FILEMUSTEXIST; a save with
+// OFN_OVERWRITEPROMPT asks whether to replace an existing file. The dialog starts in the
+// request's initial folder only where the user can write to it, else in the user's documents
+// folder (else home).
 
 #include "platform/framework/CDialog.h"
 #include "platform/framework/CGdiObject.h"
@@ -21,7 +24,6 @@ public:
     static constexpr int kFolderText = 100;
     static constexpr int kEntryList = 101;
     static constexpr int kNameEdit = 102;
-    static constexpr int kMessageText = 103;
 
     CFileChooserDialog(const OPENFILENAMEW& request, CWnd* parent);
 
@@ -33,6 +35,7 @@ public:
     BOOL OnInitDialog() override;
     void OnOK() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    BOOL PreTranslateMessage(MSG* msg) override;
     // A light face, white fields and a frame around the fields and buttons, so the dialog
     // reads the same on every display.
     BOOL OnEraseBkgnd(CDC* dc) override;
@@ -50,7 +53,8 @@ public:
 
 private:
     bool Matches(const std::filesystem::directory_entry& entry) const;
-    void SetMessage(const WCHAR* text);
+    // A message box owned by the dialog, under its title; the button chosen.
+    int Tell(const std::u16string& text, UINT type);
 
     OPENFILENAMEW m_request;
     DialogTemplate m_template;
