@@ -46,6 +46,8 @@ struct Placement {
     HFONT font = nullptr;
     RECT area{};
     UINT format = 0;
+    // Pixels each line takes beyond the font's height (the rows of a list).
+    int lineGap = 0;
 };
 
 std::string Name(int id) {
@@ -158,10 +160,18 @@ private:
     void AddListPanel(CListPanelItem& panel) {
         // Each row is drawn from twice the border in, with the border on the right.
         const RECT area{2 * panel.borderWidth, 0, panel.width - panel.borderWidth, 40};
+        CString rows;
         for (const DropdownEntry& entry : panel.entries) {
-            m_out.push_back(Placement{Name(panel.id) + " entry",
-                                      TranslateText(entry.text.GetString()), FontOf(panel.font),
-                                      area, DT_SINGLELINE | DT_NOPREFIX});
+            const CString text = TranslateText(entry.text.GetString());
+            m_out.push_back(Placement{Name(panel.id) + " entry", text, FontOf(panel.font), area,
+                                      DT_SINGLELINE | DT_NOPREFIX});
+            rows += rows.IsEmpty() ? text : CString(u"\n") + text;
+        }
+        // A menu's rows, a pixel more than the font high each, all show above its border.
+        if (!rows.IsEmpty()) {
+            const RECT list{0, 0, 10000, panel.defaultHeight - panel.borderWidth};
+            m_out.push_back(Placement{Name(panel.id) + " rows", rows, FontOf(panel.font), list,
+                                      DT_NOPREFIX, 1});
         }
     }
 
@@ -215,24 +225,25 @@ private:
 // What is wrong with a text in its place; empty when it fits.
 std::string Misfit(const Placement& p) {
     HDC dc = CreateCompatibleDC(nullptr);
-    HFONT fallback = nullptr;
-    HFONT font = p.font;
-    if (font == nullptr) {
-        fallback = CreateFontW(14, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0x20, u"Arial");
-        font = fallback;
+    if (p.font == nullptr) {
+        // Every text of our skin names a font of its skin file, in each language the font
+        // that language draws with; a missing one falls back to a font of no language.
+        return p.where + " \"" + p.text.ToUtf8() + "\" has no font of its skin";
     }
-    HGDIOBJ old = SelectObject(dc, ToGdiObj(font));
+    HGDIOBJ old = SelectObject(dc, ToGdiObj(p.font));
     const int width = p.area.right - p.area.left;
     const int height = p.area.bottom - p.area.top;
     RECT need{0, 0, width, height};
     const UINT format =
         (p.format & ~(DT_VCENTER | DT_BOTTOM | DT_CENTER | DT_RIGHT)) | DT_CALCRECT | DT_NOPREFIX;
     DrawTextW(dc, p.text.GetString(), -1, &need, format);
+    if (p.lineGap != 0) {
+        need.bottom +=
+            p.lineGap *
+            static_cast<LONG>(std::count(p.text.str().begin(), p.text.str().end(), u'\n') + 1);
+    }
     SelectObject(dc, old);
     DeleteDC(dc);
-    if (fallback != nullptr) {
-        DeleteObject(fallback);
-    }
     if (need.right <= width && need.bottom <= height) {
         return {};
     }
