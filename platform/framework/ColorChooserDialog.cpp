@@ -1,6 +1,7 @@
 #include "platform/framework/ColorChooserDialog.h"
 
 #include "platform/base/CString.h"
+#include "platform/framework/CPaintDC.h"
 
 #include <algorithm>
 #include <cmath>
@@ -246,6 +247,24 @@ BOOL CColorChooserDialog::OnEraseBkgnd(CDC* dc) {
     ::GetClientRect(m_hWnd, &client);
     ::FillRect(dc->GetSafeHdc(), &client, m_face);
     return TRUE;
+}
+
+void CColorChooserDialog::OnPaint() {
+    CPaintDC dc(this);
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    ::FrameRect(dc.GetSafeHdc(), &client, m_frame);
+    for (const int id : {kCurrentSwatch, kNewSwatch, kRed, kGreen, kBlue, kHue, kSaturation, kValue,
+                         kHex, static_cast<int>(IDOK), static_cast<int>(IDCANCEL)}) {
+        const HWND child = ::GetDlgItem(m_hWnd, id);
+        RECT box{};
+        if (child == nullptr || !::GetWindowRect(child, &box)) {
+            continue;
+        }
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<LPPOINT>(&box), 2);
+        box = {box.left - 1, box.top - 1, box.right + 1, box.bottom + 1};
+        ::FrameRect(dc.GetSafeHdc(), &box, m_frame);
+    }
 }
 
 HBRUSH CColorChooserDialog::OnCtlColor(CDC* dc, CWnd* wnd, UINT /*ctlColor*/) {

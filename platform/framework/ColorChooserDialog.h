@@ -34,6 +34,9 @@ public:
     BOOL OnInitDialog() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     BOOL OnEraseBkgnd(CDC* dc) override;
+    // A frame around the dialog and around each swatch, field and button, so that the
+    // dialog reads the same on every display.
+    void OnPaint() override;
     HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT ctlColor) override;
 
     // The colour the fields stand on now.
@@ -52,6 +55,7 @@ private:
     bool m_updating = false;
     CBrush m_face{RGB(0xEC, 0xEC, 0xEC)};
     CBrush m_field{RGB(0xFF, 0xFF, 0xFF)};
+    CBrush m_frame{RGB(0x70, 0x70, 0x70)};
     CBrush m_currentBrush;
     CBrush m_newBrush;
 };
