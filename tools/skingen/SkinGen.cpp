@@ -177,21 +177,24 @@ Image DisabledButton() {
     return ButtonState({0x3A, 0x3A, 0x3A}, {0x2A, 0x2A, 0x2A}, {0x4A, 0x4A, 0x4A});
 }
 
-// The command buttons of the main window, the profiles page and the popups: wide enough for
-// the longest caption of the nine languages ("Übernehmen") in the bold button font.
-constexpr int kPopupButtonWidth = 100;
-Image PopupButton(int state) {
-    const int w = kPopupButtonWidth;
+// The four looks of a push button of any size: normal, over, down, disabled.
+Image ButtonLook(int state, int w, int h) {
     switch (state) {
     case 1:
-        return ButtonState({0x48, 0x62, 0x80}, {0x2A, 0x3A, 0x4E}, kAccent, w);
+        return ButtonState({0x48, 0x62, 0x80}, {0x2A, 0x3A, 0x4E}, kAccent, w, h);
     case 2:
-        return ButtonState({0x1C, 0x26, 0x33}, {0x30, 0x40, 0x55}, kAccent, w);
+        return ButtonState({0x1C, 0x26, 0x33}, {0x30, 0x40, 0x55}, kAccent, w, h);
     case 3:
-        return ButtonState({0x3A, 0x3A, 0x3A}, {0x2A, 0x2A, 0x2A}, {0x4A, 0x4A, 0x4A}, w);
+        return ButtonState({0x3A, 0x3A, 0x3A}, {0x2A, 0x2A, 0x2A}, {0x4A, 0x4A, 0x4A}, w, h);
     default:
-        return ButtonState({0x3C, 0x4E, 0x66}, {0x22, 0x2E, 0x3D}, {0x5A, 0x6E, 0x88}, w);
+        return ButtonState({0x3C, 0x4E, 0x66}, {0x22, 0x2E, 0x3D}, {0x5A, 0x6E, 0x88}, w, h);
     }
+}
+
+// The command buttons of the main window, the profiles page and the popups: wide enough for
+// the longest caption of the nine languages ("Übernehmen") in the bold button font.
+Image PopupButton(int state) {
+    return ButtonLook(state, 100, 24);
 }
 
 // The configurator's main window: title and profile line above the accent line, the tab
@@ -320,18 +323,7 @@ Image ChoiceButton(int state) {
 }
 
 Image WideButton(int state) {
-    constexpr int w = 160;
-    constexpr int h = 26;
-    switch (state) {
-    case 1:
-        return ButtonState({0x48, 0x62, 0x80}, {0x2A, 0x3A, 0x4E}, kAccent, w, h);
-    case 2:
-        return ButtonState({0x1C, 0x26, 0x33}, {0x30, 0x40, 0x55}, kAccent, w, h);
-    case 3:
-        return ButtonState({0x3A, 0x3A, 0x3A}, {0x2A, 0x2A, 0x2A}, {0x4A, 0x4A, 0x4A}, w, h);
-    default:
-        return ButtonState({0x3C, 0x4E, 0x66}, {0x22, 0x2E, 0x3D}, {0x5A, 0x6E, 0x88}, w, h);
-    }
+    return ButtonLook(state, 160, 26);
 }
 
 // A slider track standing at (left, top) of the main window: a groove with rounded ends and
