@@ -8,6 +8,7 @@
 #include "gui/DropdownColorButton.h"
 #include "gui/DropdownListItem.h"
 #include "gui/EditItem.h"
+#include "gui/LangTable.h"
 #include "gui/ListPanelItem.h"
 #include "gui/MacroDisplayItem.h"
 #include "gui/SkinFile.h"
@@ -19,6 +20,7 @@
 #include "model/IMouseConfig.h"
 #include "platform/base/Path.h"
 #include "platform/base/Process.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/ui/Module.h"
 #include "platform/ui/WinUser.h"
 #include "service/DeviceService.h"
@@ -68,8 +70,12 @@ CBorvantaAppDlg::CBorvantaAppDlg(IMouseDevice* mouseDevice, IMouseConfig* mouseC
     : CGUIPanel(u"MainPage.xml", IDD_BORVANTA_DIALOG, nullptr), config(mouseConfig),
       device(mouseDevice) {
     m_icon = LoadIconW(nullptr, MAKEINTRESOURCEW(static_cast<WORD>(IDR_MAINFRAME)));
-    openDocument = [](const WCHAR* target) {
-        ShellExecuteW(nullptr, u"OPEN", target, nullptr, nullptr, SW_SHOWNORMAL);
+    openDocument = [this](const WCHAR* target) {
+        const auto result = reinterpret_cast<INT_PTR>(
+            ShellExecuteW(nullptr, u"OPEN", target, nullptr, nullptr, SW_SHOWNORMAL));
+        if (result <= 32) {
+            ReportOpenFailure(target, result);
+        }
     };
 }
 
@@ -588,6 +594,17 @@ void CBorvantaAppDlg::OnCancel() {
         return;
     }
     CGUIPanel::OnCancel();
+}
+
+void CBorvantaAppDlg::ReportOpenFailure(const WCHAR* target, INT_PTR result) {
+    CString text = TranslateText(u"$OpenFailed");
+    text += u"\n";
+    // A file is named as the user's system writes paths; a web address as it stands.
+    const bool web = std::u16string_view(target).find(u"://") != std::u16string_view::npos;
+    text += (web ? std::u16string(target) : ToNativePath(target).u16string()).c_str();
+    text += u"\n\n";
+    text += TranslateText(result == SE_ERR_FNF ? u"$OpenFileMissing" : u"$NoOpener");
+    MessageBox(text.GetString(), u"Tolvi Borvanta 5600", MB_OK | MB_ICONWARNING);
 }
 
 BOOL CBorvantaAppDlg::OnHelpInfo() {

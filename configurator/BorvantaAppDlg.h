@@ -175,6 +175,9 @@ public:
     void BindItems() override;
     // F1 and the help button: the manual below the program folder. Returns FALSE.
     virtual BOOL OnHelpInfo();
+    // Tells the user in a message box that a document or web address could not be opened
+    // and why (the ShellExecuteW result: a missing file, else no opener to hand it to).
+    void ReportOpenFailure(const WCHAR* target, INT_PTR result);
 
     BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     BOOL OnEraseBkgnd(CDC* dc) override;
@@ -432,7 +435,8 @@ public:
     CString captionText;
     BYTE PendingChangeMask = 0;
 
-    // Opens a document or web address (help, the maker's pages); tests replace it.
+    // Opens a document or web address (help, the maker's pages), telling the user when it
+    // cannot; tests replace it.
     std::function<void(const WCHAR* target)> openDocument;
     // Runs at the end of OnInitDialog (the application's test hook).
     std::function<void()> onInitialized;

@@ -17,6 +17,7 @@
 #include "configurator/StartUp.h"
 #include "platform/base/Path.h"
 #include "platform/base/WinError.h"
+#include "platform/framework/ColorChooserDialog.h"
 #include "platform/framework/FileChooserDialog.h"
 #include "platform/ui/Display.h"
 #include "platform/ui/Hooks.h"
@@ -110,8 +111,10 @@ int Screenshot(const std::filesystem::path& file, DWORD seconds) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // The file dialogs (profile and macro files, the program of a profile) ask our chooser.
+    // The file dialogs (profile and macro files, the program of a profile) ask our chooser,
+    // and the colour dialog (the palette's custom colour) ours.
     CFileChooserDialog::Install();
+    CColorChooserDialog::Install();
     std::filesystem::path screenshot;
     DWORD seconds = 3;
     for (int i = 1; i < argc; ++i) {

@@ -105,10 +105,12 @@ void CBorvantaAppDlg::FillProfileList() {
 void CBorvantaAppDlg::UpdateProfileCaption() {
     if (profileInfoText != nullptr) {
         // The caption reads "<caption>: <name>"; a caption text that already ends in a colon
-        // (as ours does) gets only the blank.
+        // (as ours does), the full-width colon of Chinese and Japanese included, gets only the
+        // blank.
         CString caption = captionText;
         caption.TrimRight();
-        caption += caption.Right(1) == u":" ? u" " : u": ";
+        const bool colon = caption.Right(1) == u":" || caption.Right(1) == u"\uFF1A";
+        caption += colon ? u" " : u": ";
         profileInfoText->SetText(caption.GetString());
     }
     if (profileNameText != nullptr) {

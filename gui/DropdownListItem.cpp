@@ -150,7 +150,10 @@ void CDropdownListItem::OnPaint() {
         CFont* oldFont = useFont != nullptr ? memDC.SelectObject(useFont) : nullptr;
         const CString shown = DisplayText();
         RECT drawRect = textRect;
-        memDC.DrawText(shown, &drawRect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        // A text longer than the field (a long macro or profile name after the entry) ends in
+        // an ellipsis rather than being cut off.
+        memDC.DrawText(shown, &drawRect,
+                       DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
         if (oldFont != nullptr) {
             memDC.SelectObject(oldFont);
         }

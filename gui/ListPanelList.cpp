@@ -310,7 +310,8 @@ LRESULT CListPanelList::CustomDraw(NMLVCUSTOMDRAW* draw) {
             mem.SetBkMode(TRANSPARENT);
             mem.SetTextColor(text);
             const CString shown = TranslateText(GetItemText(row, 0).GetString());
-            mem.DrawText(shown.GetString(), -1, &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+            mem.DrawText(shown.GetString(), -1, &r,
+                         DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
             if (old != nullptr) {
                 mem.SelectObject(old);
             }

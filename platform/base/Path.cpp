@@ -3,6 +3,9 @@
 #include "platform/base/WideChar.h"
 
 #include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <string>
 #include <system_error>
 #include <unistd.h>
 #include <utility>
@@ -245,4 +248,57 @@ void PathStripPathW(WCHAR* path) {
     if (name != path) {
         std::char_traits<WCHAR>::move(path, name, std::char_traits<WCHAR>::length(name) + 1);
     }
+}
+
+bool platform::IsWritableFolder(const std::filesystem::path& folder) {
+    std::error_code error;
+    if (folder.empty() || !std::filesystem::is_directory(folder, error)) {
+        return false;
+    }
+    // A file is made and removed again: permission bits alone do not tell (a privileged user
+    // passes them, a read-only or virtual file system refuses anyway).
+    std::string probe = (folder / ".write-probe-XXXXXX").string();
+    const int fd = ::mkstemp(probe.data());
+    if (fd < 0) {
+        return false;
+    }
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return true;
+}
+
+std::filesystem::path platform::UserDocumentsFolder() {
+    namespace fs = std::filesystem;
+    const char* homeValue = std::getenv("HOME");
+    const fs::path home = homeValue != nullptr ? fs::path(homeValue) : fs::path();
+    const char* configValue = std::getenv("XDG_CONFIG_HOME");
+    const fs::path config = configValue != nullptr && *configValue == '/'
+                                ? fs::path(configValue)
+                                : (home.empty() ? fs::path() : home / ".config");
+    if (!config.empty()) {
+        // Lines of the form XDG_DOCUMENTS_DIR="$HOME/Documents" (or an absolute path).
+        std::ifstream dirs(config / "user-dirs.dirs");
+        std::string line;
+        while (std::getline(dirs, line)) {
+            static constexpr std::string_view key = "XDG_DOCUMENTS_DIR=";
+            if (line.rfind(key, 0) != 0) {
+                continue;
+            }
+            std::string value = line.substr(key.size());
+            if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+                value = value.substr(1, value.size() - 2);
+            }
+            fs::path folder;
+            if (value.rfind("$HOME", 0) == 0 && !home.empty()) {
+                folder = home.string() + value.substr(5);
+            } else if (!value.empty() && value.front() == '/') {
+                folder = value;
+            }
+            std::error_code error;
+            if (!folder.empty() && fs::is_directory(folder, error)) {
+                return folder.lexically_normal();
+            }
+        }
+    }
+    return home;
 }

@@ -44,3 +44,14 @@ DWORD GetCurrentDirectoryW(DWORD size, WCHAR* buffer);
 // Removes the folder from a path in place, leaving the file name ("C:\Games\Game.exe" ->
 // "Game.exe"); a path without a folder stays as it is.
 void PathStripPathW(WCHAR* path);
+
+namespace platform {
+
+// True when the folder exists and this process can create a file in it (tried).
+bool IsWritableFolder(const std::filesystem::path& folder);
+// The user's documents folder: XDG_DOCUMENTS_DIR of the user-dirs file
+// ($XDG_CONFIG_HOME/user-dirs.dirs, else ~/.config/user-dirs.dirs) when it names a folder
+// that exists, else the home folder ($HOME); empty when neither is known.
+std::filesystem::path UserDocumentsFolder();
+
+} // namespace platform

@@ -5,6 +5,7 @@
 #include "platform/base/ProcessProgram.h"
 #include "platform/framework/CPaintDC.h"
 #include "platform/ui/ListBox.h"
+#include "platform/ui/MessageBox.h"
 
 #include <algorithm>
 #include <system_error>
@@ -40,7 +41,7 @@ DialogTemplate MakeTemplate(bool save) {
     DialogTemplate t;
     t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT | DS_MODALFRAME;
     t.cx = 260;
-    t.cy = 176;
+    t.cy = 162;
     t.title = save ? u"Save As" : u"Open";
     const DWORD child = WS_CHILD | WS_VISIBLE;
     t.items = {
@@ -50,10 +51,9 @@ DialogTemplate MakeTemplate(bool save) {
         {u"Static", u"File name:", child, 0, 7, 130, 44, 10, 0},
         {u"Edit", u"", child | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 0, 54, 128, 199, 12,
          CFileChooserDialog::kNameEdit},
-        {u"Static", u"", child, 0, 7, 144, 246, 10, CFileChooserDialog::kMessageText},
-        {u"Button", save ? u"Save" : u"Open", child | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 148, 156,
+        {u"Button", save ? u"Save" : u"Open", child | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 148, 144,
          50, 14, IDOK},
-        {u"Button", u"Cancel", child | WS_TABSTOP, 0, 203, 156, 50, 14, IDCANCEL},
+        {u"Button", u"Cancel", child | WS_TABSTOP, 0, 203, 144, 50, 14, IDCANCEL},
     };
     return t;
 }
@@ -94,6 +94,11 @@ BOOL CFileChooserDialog::OnInitDialog() {
     }
     if (start.empty() && m_request.lpstrInitialDir != nullptr) {
         start = ToNativePath(m_request.lpstrInitialDir);
+        // A folder the user cannot write to (the program folder of an installed program)
+        // is no place to keep files: the user's documents folder is shown instead.
+        if (!platform::IsWritableFolder(start)) {
+            start = platform::UserDocumentsFolder();
+        }
     }
     if (start.empty() || !fs::is_directory(start, error)) {
         start = fs::current_path(error);
@@ -192,11 +197,22 @@ void CFileChooserDialog::OpenFolder(const fs::path& folder) {
     for (const std::u16string& entry : m_entries) {
         ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
     }
-    SetMessage(u"");
 }
 
-void CFileChooserDialog::SetMessage(const WCHAR* text) {
-    SetDlgItemText(kMessageText, text);
+int CFileChooserDialog::Tell(const std::u16string& text, UINT type) {
+    CString title;
+    GetWindowText(title);
+    return MessageBox(text.c_str(), title.GetString(), type);
+}
+
+BOOL CFileChooserDialog::PreTranslateMessage(MSG* msg) {
+    // Ctrl+A in the name field selects the whole name; it never types an "a".
+    if (msg->message == WM_KEYDOWN && msg->wParam == 'A' && (GetKeyState(VK_CONTROL) & 0x8000) &&
+        msg->hwnd == ::GetDlgItem(m_hWnd, kNameEdit)) {
+        ::SendMessageW(msg->hwnd, EM_SETSEL, 0, -1);
+        return TRUE;
+    }
+    return CDialog::PreTranslateMessage(msg);
 }
 
 BOOL CFileChooserDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
@@ -229,7 +245,7 @@ void CFileChooserDialog::OnOK() {
     }
     // A name that is only an extension (".qmp") names no file.
     if (chosen.filename().u16string().front() == u'.') {
-        SetMessage(u"Please type a file name.");
+        Tell(u"Please type a file name.", MB_OK | MB_ICONINFORMATION);
         return;
     }
     fs::path file = chosen;
@@ -241,19 +257,27 @@ void CFileChooserDialog::OnOK() {
             file = withExtension;
         }
     }
-    if (!fs::is_directory(file.parent_path(), error)) {
-        SetMessage(u"The folder does not exist.");
+    const fs::path folder = file.parent_path();
+    if (!fs::is_directory(folder, error)) {
+        Tell(u"The folder \"" + folder.u16string() + u"\" does not exist.", MB_OK | MB_ICONWARNING);
         return;
     }
     const bool exists = fs::exists(file, error);
     if (open && (m_request.Flags & OFN_FILEMUSTEXIST) != 0 && !exists) {
-        SetMessage(u"The file does not exist.");
+        Tell(u"The file \"" + file.filename().u16string() + u"\" does not exist.",
+             MB_OK | MB_ICONWARNING);
+        return;
+    }
+    if (!open && !platform::IsWritableFolder(folder)) {
+        Tell(u"The folder \"" + folder.u16string() +
+                 u"\" cannot be written to.\nPlease choose another folder.",
+             MB_OK | MB_ICONWARNING);
         return;
     }
     if (!open && exists && (m_request.Flags & OFN_OVERWRITEPROMPT) != 0 &&
-        m_confirmedOverwrite != file) {
-        m_confirmedOverwrite = file;
-        SetMessage(u"The file exists. Choose Save again to replace it.");
+        Tell(u"\"" + file.filename().u16string() +
+                 u"\" already exists.\nDo you want to replace it?",
+             MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES) {
         return;
     }
     m_result = FromNativePath(file).GetString();

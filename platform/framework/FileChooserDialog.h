@@ -6,8 +6,11 @@
 // named after: runnable files, Windows programs and scripts, platform/base/ProcessProgram.h).
 // Choosing an entry puts it in the name field; OK on a folder opens it, on a file name ends
 // the dialog with the full path. A name without an extension gets the request's default
-// extension; an open with OFN_FILEMUSTEXIST refuses a missing file, a save with
-// OFN_OVERWRITEPROMPT asks for a second OK before an existing file is replaced.
+// extension. Refusals are told in a message box: a missing folder, a folder a save cannot
+// write to, a missing file for an open with OFN_FILEMUSTEXIST; a save with
+// OFN_OVERWRITEPROMPT asks whether to replace an existing file. The dialog starts in the
+// request's initial folder only where the user can write to it, else in the user's documents
+// folder (else home).
 
 #include "platform/framework/CDialog.h"
 #include "platform/framework/CGdiObject.h"
@@ -22,7 +25,6 @@ public:
     static constexpr int kFolderText = 100;
     static constexpr int kEntryList = 101;
     static constexpr int kNameEdit = 102;
-    static constexpr int kMessageText = 103;
 
     CFileChooserDialog(const OPENFILENAMEW& request, CWnd* parent);
 
@@ -34,6 +36,7 @@ public:
     BOOL OnInitDialog() override;
     void OnOK() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    BOOL PreTranslateMessage(MSG* msg) override;
     // A light face, white fields and a frame around the fields and buttons, so the dialog
     // reads the same on every display.
     BOOL OnEraseBkgnd(CDC* dc) override;
@@ -51,7 +54,8 @@ public:
 
 private:
     bool Matches(const std::filesystem::directory_entry& entry) const;
-    void SetMessage(const WCHAR* text);
+    // A message box owned by the dialog, under its title; the button chosen.
+    int Tell(const std::u16string& text, UINT type);
 
     OPENFILENAMEW m_request;
     DialogTemplate m_template;

@@ -168,6 +168,48 @@ std::u32string StripPrefix(std::u32string_view in, int& underline) {
     return out;
 }
 
+// Characters of scripts written without spaces between words (Chinese, Japanese): a line
+// may break before or after any of them.
+bool BreaksAnywhere(char32_t c) {
+    return (c >= 0x2E80 && c <= 0x2FDF) || // CJK radicals
+           (c >= 0x3000 && c <= 0x30FF) || // CJK symbols and punctuation, kana
+           (c >= 0x31F0 && c <= 0x31FF) || // katakana extensions
+           (c >= 0x3400 && c <= 0x4DBF) || // CJK ideographs, extension A
+           (c >= 0x4E00 && c <= 0x9FFF) || // CJK ideographs
+           (c >= 0xF900 && c <= 0xFAFF) || // CJK compatibility ideographs
+           (c >= 0xFF00 && c <= 0xFF60) || // full-width forms
+           (c >= 0x20000 && c <= 0x3FFFF); // ideographs of the supplementary planes
+}
+
+// Characters that never start a line (closing marks, small kana, the prolonged sound mark)
+// and that never end one (opening marks).
+bool NeverStartsLine(char32_t c) {
+    static constexpr std::u32string_view closing =
+        U"\u3001\u3002\uFF0C\uFF0E\uFF1A\uFF1B\uFF01\uFF1F\uFF09\uFF3D\uFF5D\u300D\u300F"
+        U"\u3011\u3015\u3009\u300B\u30FB\u30FC\u3005\u309D\u309E\u30FD\u30FE\u201D\u2019"
+        U"\u3041\u3043\u3045\u3047\u3049\u3063\u3083\u3085\u3087\u308E\u30A1\u30A3"
+        U"\u30A5\u30A7\u30A9\u30C3\u30E3\u30E5\u30E7\u30EE\u30F5\u30F6.,:;!?)]}%";
+    return closing.find(c) != std::u32string_view::npos;
+}
+bool NeverEndsLine(char32_t c) {
+    static constexpr std::u32string_view opening =
+        U"\uFF08\uFF3B\uFF5B\u300C\u300E\u3010\u3014\u3008\u300A\u201C\u2018([{";
+    return opening.find(c) != std::u32string_view::npos;
+}
+
+// A line may break between `before` and `after` without a space: next to a character of a
+// script without spaces, unless a closing mark would start the line or an opening mark end
+// it.
+bool BreakBetween(char32_t before, char32_t after) {
+    if (before == U' ' || after == U' ') {
+        return false; // breaks at blanks are taken at the blank
+    }
+    if (!BreaksAnywhere(before) && !BreaksAnywhere(after)) {
+        return false;
+    }
+    return !NeverStartsLine(after) && !NeverEndsLine(before);
+}
+
 void AddWrapped(std::vector<Line>& lines, FontInstance& font, const std::u32string& p,
                 int underline, int maxWidth, bool breakWords) {
     const size_t n = p.size();
@@ -179,14 +221,21 @@ void AddWrapped(std::vector<Line>& lines, FontInstance& font, const std::u32stri
     while (pos < n) {
         int w = 0;
         size_t i = pos;
-        size_t lastSpace = std::u32string::npos;
+        // The last place in the line where it may break: the line ends at breakEnd and the
+        // next one starts at breakNext (past a blank, or right there between characters).
+        size_t breakEnd = std::u32string::npos;
+        size_t breakNext = std::u32string::npos;
         while (i < n) {
             const int adv = GlyphFor(font, p[i]).advance;
             if (w + adv > maxWidth && i > pos) {
                 break;
             }
             if (p[i] == U' ') {
-                lastSpace = i;
+                breakEnd = i;
+                breakNext = i + 1;
+            } else if (i > pos && BreakBetween(p[i - 1], p[i])) {
+                breakEnd = i;
+                breakNext = i;
             }
             w += adv;
             ++i;
@@ -194,16 +243,20 @@ void AddWrapped(std::vector<Line>& lines, FontInstance& font, const std::u32stri
         size_t end = i;
         size_t next = i;
         if (i < n) {
-            if (lastSpace != std::u32string::npos && lastSpace > pos) {
-                end = lastSpace;
-                next = lastSpace + 1;
-            } else if (p[i] == U' ') {
+            if (p[i] == U' ') {
                 end = i;
                 next = i + 1;
+            } else if (BreakBetween(p[i - 1], p[i])) {
+                end = i;
+                next = i;
+            } else if (breakEnd != std::u32string::npos && breakEnd > pos) {
+                end = breakEnd;
+                next = breakNext;
             } else if (!breakWords) {
                 // A word wider than the rectangle stays whole on its own line.
                 end = i;
-                while (end < n && p[end] != U' ') {
+                while (end < n && p[end] != U' ' &&
+                       !(end > i && BreakBetween(p[end - 1], p[end]))) {
                     ++end;
                 }
                 next = end;

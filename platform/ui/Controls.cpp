@@ -26,6 +26,12 @@ LRESULT StaticControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     }
+    case WM_SETTEXT: {
+        // The new text shows at once, as it does for a button.
+        const LRESULT set = DefWindowProcW(hwnd, msg, wParam, lParam);
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return set;
+    }
     case WM_PAINT:
         return platform::PaintControl(hwnd, ODT_STATIC);
     default:
@@ -109,6 +115,11 @@ LRESULT ButtonControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                      MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(hwnd)), BN_CLICKED),
                      reinterpret_cast<LPARAM>(hwnd));
         return 0;
+    case WM_SETTEXT: {
+        const LRESULT set = DefWindowProcW(hwnd, msg, wParam, lParam);
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return set;
+    }
     case WM_PAINT:
         return platform::PaintControl(hwnd, ODT_BUTTON);
     default:

@@ -26,6 +26,9 @@ void SetModalIdleHook(ModalIdleHook hook);
 // Default painting of the built-in controls (static, button, edit): owner-drawn controls ask
 // their parent with WM_DRAWITEM, others fill with the WM_CTLCOLOR* brush and draw their text.
 LRESULT PaintControl(HWND hwnd, UINT ownerDrawType);
+// Paints a top-level window's frame and caption bar (title text in the caption) when it has
+// WS_CAPTION: the non-client area, which nothing else draws.
+void PaintNonClient(HWND hwnd);
 
 // Runs a modal loop for `dialog` until EndDialog is called on it (or WM_QUIT arrives, which
 // is posted again for the outer loop). preTranslate may consume a message before the

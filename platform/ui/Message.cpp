@@ -455,15 +455,24 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_NCCREATE:
         return TRUE;
     case WM_SETTEXT: {
-        Lock lock(S().mutex);
-        Window* w = Get(hwnd);
-        if (!w) {
-            return FALSE;
+        {
+            Lock lock(S().mutex);
+            Window* w = Get(hwnd);
+            if (!w) {
+                return FALSE;
+            }
+            const auto* text = reinterpret_cast<LPCWSTR>(lParam);
+            w->text = text ? std::u16string(text) : std::u16string();
         }
-        const auto* text = reinterpret_cast<LPCWSTR>(lParam);
-        w->text = text ? std::u16string(text) : std::u16string();
+        // A new title shows in the caption at once.
+        if (HasCaption(hwnd)) {
+            SendMessageW(hwnd, WM_NCPAINT, 1, 0);
+        }
         return TRUE;
     }
+    case WM_NCPAINT:
+        platform::PaintNonClient(hwnd);
+        return 0;
     case WM_GETTEXT: {
         Lock lock(S().mutex);
         Window* w = Get(hwnd);

@@ -471,6 +471,10 @@ HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
         w->internalPaint = false;
         w->beganPaint = true;
     }
+    // A captioned window's frame and caption are drawn with each paint of the window.
+    if (HasCaption(hwnd)) {
+        SendMessageW(hwnd, WM_NCPAINT, 1, 0);
+    }
     HDC dc = MakeDC(hwnd, true, &update);
     paint->hdc = dc;
     paint->rcPaint = update.Bounds();
@@ -502,6 +506,12 @@ HDC ScreenDC() {
     return dc;
 }
 } // namespace
+
+bool platform::wm::HasCaption(HWND hwnd) {
+    Lock lock(S().mutex);
+    const Window* w = Get(hwnd);
+    return w != nullptr && w->parent == nullptr && (w->style & WS_CAPTION) == WS_CAPTION;
+}
 
 HDC GetDC(HWND hwnd) {
     return hwnd ? MakeDC(hwnd, true, nullptr) : ScreenDC();
@@ -679,4 +689,53 @@ LRESULT platform::PaintControl(HWND hwnd, UINT ownerDrawType) {
     }
     EndPaint(hwnd, &ps);
     return 0;
+}
+
+void platform::PaintNonClient(HWND hwnd) {
+    // The frame and caption colours of every captioned window: the skin's dark blue, white
+    // title text.
+    constexpr COLORREF kFrame = RGB(0x2F, 0x3E, 0x52);
+    constexpr COLORREF kTitle = RGB(0xFF, 0xFF, 0xFF);
+    if (!wm::HasCaption(hwnd)) {
+        return;
+    }
+    RECT window{};
+    RECT client{};
+    GetWindowRect(hwnd, &window);
+    GetClientRect(hwnd, &client);
+    POINT origin{0, 0};
+    ClientToScreen(hwnd, &origin);
+    const LONG width = window.right - window.left;
+    const LONG height = window.bottom - window.top;
+    // The client area in window coordinates: everything around it is frame and caption.
+    const RECT inner{origin.x - window.left, origin.y - window.top,
+                     origin.x - window.left + client.right, origin.y - window.top + client.bottom};
+    HDC dc = GetWindowDC(hwnd);
+    if (!dc) {
+        return;
+    }
+    HBRUSH frame = CreateSolidBrush(kFrame);
+    const RECT bands[] = {{0, 0, width, inner.top},
+                          {0, inner.bottom, width, height},
+                          {0, inner.top, inner.left, inner.bottom},
+                          {inner.right, inner.top, width, inner.bottom}};
+    for (const RECT& band : bands) {
+        if (band.right > band.left && band.bottom > band.top) {
+            FillRect(dc, &band, frame);
+        }
+    }
+    DeleteObject(frame);
+    const int length = GetWindowTextLengthW(hwnd);
+    if (length > 0) {
+        std::u16string title(static_cast<size_t>(length) + 1, u'\0');
+        GetWindowTextW(hwnd, title.data(), length + 1);
+        RECT bar{inner.left + 6, 0, inner.right - 6, inner.top};
+        HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, kTitle);
+        DrawTextW(dc, title.c_str(), length, &bar,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+        SelectObject(dc, oldFont);
+    }
+    ReleaseDC(hwnd, dc);
 }

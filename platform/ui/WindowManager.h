@@ -135,6 +135,8 @@ bool Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD tag = 0);
 void InvalidateInternal(HWND hwnd, const gdi::Region* clientArea, bool erase, bool children);
 void ResizeBacking(Window& w);
 void ForgetWindowDCs(HWND hwnd);
+// A top-level window with WS_CAPTION: one whose frame and caption the platform paints.
+bool HasCaption(HWND hwnd);
 // A window of the calling thread with a pending update, parents first; null when none.
 HWND FindWindowToPaint(DWORD thread, HWND filter);
 

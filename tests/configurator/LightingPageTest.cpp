@@ -1,8 +1,12 @@
 #include "PageTestSupport.h"
 #include "gui/DropdownColorButton.h"
 #include "model/IMouseConfig.h"
+#include "platform/framework/ColorChooserDialog.h"
+#include "platform/ui/MessageLoop.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 using apptest::Driver;
 using pagetest::MouseState;
@@ -133,6 +137,51 @@ TEST_F(LightingPageTest, PreviewsShowAtOnceACancelPutsTheColourBackAndAChoiceIsW
     ASSERT_TRUE(mouse.read);
     EXPECT_EQ(mouse.config.GetLogoLightColor(nullptr), RGB(255, 255, 255));
     EXPECT_EQ(mouse.config.GetScrollLightColor(nullptr), before);
+}
+
+TEST_F(LightingPageTest, TheCustomCellOpensTheColourChooserWhoseColourIsWritten) {
+    // The chooser the program installs at its start.
+    CColorChooserDialog::Install();
+    constexpr COLORREF kChosen = RGB(0xC0, 0x40, 0x80); // none of the palette's cells
+    bool chooserShown = false;
+    Run(Steps({{OpenPage(), OnPage(), OnMain([&](CBorvantaAppDlg& d) { Click(d.scrollColor); }),
+                WaitMain([](CBorvantaAppDlg& d) { return d.scrollColor->popupOpen; }),
+                OnMain([&](CBorvantaAppDlg& d) {
+                    // The wide cell under the 48 colours.
+                    RECT r{};
+                    GetWindowRect(d.scrollColor->popup->GetSafeHwnd(), &r);
+                    m_display.SetAutoPump(false);
+                    m_display.Click((r.left + r.right) / 2, r.bottom - 12);
+                    m_display.SetAutoPump(true);
+                }),
+                OnPopup([&](HWND dialog) {
+                    chooserShown =
+                        dynamic_cast<CColorChooserDialog*>(CWnd::FromHandle(dialog)) != nullptr;
+                    const HWND hex = GetDlgItem(dialog, CColorChooserDialog::kHex);
+                    apptest::ClickItem(m_display, hex);
+                    platform::PumpUntilIdle();
+                    SendMessageW(hex, EM_SETSEL, 0, -1);
+                    for (const char key : std::string("C04080")) {
+                        m_display.PressKey(key);
+                    }
+                    apptest::ClickItem(m_display, GetDlgItem(dialog, IDOK));
+                }),
+                WaitMain([&](CBorvantaAppDlg& d) {
+                    return !d.scrollColor->popupOpen &&
+                           d.config->GetScrollLightColor(nullptr) == kChosen;
+                }),
+                OnMain([&](CBorvantaAppDlg& d) {
+                    EXPECT_EQ(d.scrollColor->GetColor(), kChosen);
+                    EXPECT_EQ(d.PendingChangeMask, PENDING_LIGHTING);
+                })},
+               ApplyAndWait(),
+               {Cancel()}}));
+    platform::SetColorChooser(nullptr);
+    EXPECT_TRUE(chooserShown);
+    EXPECT_EQ(stepsDone, 11u);
+    MouseState mouse;
+    ASSERT_TRUE(mouse.read);
+    EXPECT_EQ(mouse.config.GetScrollLightColor(nullptr), kChosen);
 }
 
 TEST_F(LightingPageTest, RestoringTheFactorySettingsRefreshesEveryPage) {

@@ -8,6 +8,7 @@
 #include "model/BorvantaConfig.h"
 #include "platform/base/Handle.h"
 #include "platform/base/Mutex.h"
+#include "platform/ui/MessageBox.h"
 #include "service/MouseControl.h"
 
 #include "gui/WidgetMessages.h"
@@ -357,6 +358,53 @@ TEST_F(MainWindowTest, HelpOpensTheManualBelowTheProgramFolder) {
     EXPECT_EQ(stepsDone, 3u);
     const std::u16string manual = std::u16string(ExeFolder) + u"Manuals\\index.html";
     EXPECT_EQ(opened, (std::vector<std::u16string>{manual, manual}));
+}
+
+TEST_F(MainWindowTest, WhatCannotBeOpenedIsToldInAMessageBox) {
+    // No opener on the search path: the manual and the web pages cannot be handed on.
+    const char* oldPath = std::getenv("PATH");
+    const std::string savedPath = oldPath != nullptr ? oldPath : "";
+    std::filesystem::create_directories(m_dir / "empty-bin");
+    ::setenv("PATH", (m_dir / "empty-bin").c_str(), 1);
+    app.onMainWindow = [this](CBorvantaAppDlg& dialog) { main = &dialog; };
+    std::vector<std::u16string> told;
+    // A step that takes the text of the message box that comes up, and closes it.
+    auto answerMessage = [&](HWND dialog) {
+        if (main == nullptr || dialog == main->GetSafeHwnd()) {
+            return false;
+        }
+        WCHAR text[512]{};
+        GetDlgItemTextW(dialog, platform::kMessageBoxTextId, text, 512);
+        told.emplace_back(text);
+        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+        return true;
+    };
+    auto clickLightingItem = [this](int id) {
+        return OnMain([this, id](CBorvantaAppDlg& d) {
+            const CGUIItem* item = FindGUIItemById(d.lightingPage, id);
+            ASSERT_NE(item, nullptr) << id;
+            apptest::ClickItem(m_display, item->hwnd);
+        });
+    };
+    Run({OnMain([&](CBorvantaAppDlg&) {
+             m_display.SetAutoPump(false);
+             m_display.PressKey(VK_F1);
+             m_display.SetAutoPump(true);
+         }),
+         answerMessage, OnMain([](CBorvantaAppDlg& d) { d.ShowPage(PAGE_LIGHTING); }),
+         clickLightingItem(BUTTON_UPDATE), answerMessage, clickLightingItem(BUTTON_CHECKADDONS),
+         answerMessage, OnMain([](CBorvantaAppDlg& d) { PostItemCommand(d, BUTTON_CANCEL); })});
+    ::setenv("PATH", savedPath.c_str(), 1);
+    EXPECT_EQ(stepsDone, 8u);
+    ASSERT_EQ(told.size(), 3u);
+    const std::u16string manual = (m_program / "Manuals" / "index.html").u16string();
+    const std::u16string reason =
+        u"No program that opens documents and web pages (xdg-open) is installed.";
+    EXPECT_EQ(told[0], u"This could not be opened:\n" + manual + u"\n\n" + reason);
+    EXPECT_NE(told[1].find(u"https://"), std::u16string::npos);
+    EXPECT_NE(told[1].find(reason), std::u16string::npos);
+    EXPECT_NE(told[2].find(u"https://"), std::u16string::npos);
+    EXPECT_NE(told[1], told[2]);
 }
 
 TEST_F(MainWindowTest, RestoringTheFactorySettingsMarksEverySectionOnlyWhenConfirmed) {

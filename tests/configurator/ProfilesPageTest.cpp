@@ -85,8 +85,14 @@ TEST_F(ProfilesPageTest, CreateCopyRenameAndDeleteKeepNamesAndAssignmentsRight) 
          WaitMain([](CBorvantaAppDlg& d) { return d.GetCurrentPage() == &d.profilesPage; }),
          OnMain([](CBorvantaAppDlg& d) {
              ASSERT_EQ(d.config->GetProfileCount(), 1);
-             // The caption keeps its one colon.
+             // The caption keeps its one colon, also a full-width one.
              EXPECT_EQ(d.profileInfoText->GetText(), u"Profile: ");
+             const CString english = d.captionText;
+             d.captionText = u"\u914D\u7F6E\u6587\u4EF6\uFF1A";
+             d.UpdateProfileCaption();
+             EXPECT_EQ(d.profileInfoText->GetText(), u"\u914D\u7F6E\u6587\u4EF6\uFF1A ");
+             d.captionText = english;
+             d.UpdateProfileCaption();
              PostPageCommand(d, BUTTON_NEWPROFILE);
          }),
          EnterName(u"Gaming"), OnMain([&](CBorvantaAppDlg& d) {

@@ -300,6 +300,34 @@ TEST_F(DropdownListItemTest, SecondLevelChoiceShowsAsEntryColonSubText) {
     EXPECT_GT(TextPixels(), plainPixels);
 }
 
+TEST_F(DropdownListItemTest, TextTooLongForTheFieldEndsWithAnEllipsis) {
+    m_drop.AddString(u"Macro");
+    m_drop.SetCurSel(0, u"a rather long macro name");
+    Repaint();
+    // The text area runs from x = 23 to 99, its line from y = 31 to 49. The rightmost column
+    // with ink in the upper part of the line belongs to the last letter shown; after it come
+    // only the dots, low on the line, before the arrow's square.
+    auto inked = [this](int x, int top, int bottom) {
+        for (int y = top; y < bottom; ++y) {
+            if (m_display.ScreenPixel(x, y) != kBack) {
+                return true;
+            }
+        }
+        return false;
+    };
+    int lastLetter = 98;
+    while (lastLetter > 23 && !inked(lastLetter, 31, 40)) {
+        --lastLetter;
+    }
+    EXPECT_GT(lastLetter, 40);
+    EXPECT_LT(lastLetter, 99 - 6) << "the letters run to the end of the field";
+    int dots = 0;
+    for (int x = lastLetter + 1; x < 99; ++x) {
+        dots += inked(x, 40, 49) ? 1 : 0;
+    }
+    EXPECT_GE(dots, 3);
+}
+
 TEST_F(DropdownListItemTest, PaintsBorderArrowAndDisabledColours) {
     Repaint();
     // Border on the left, top, right and (closed) bottom edges; background inside.

@@ -60,14 +60,14 @@ constexpr Spot kTabButtons{75, 69};
 constexpr Spot kTabPerformance{195, 69};
 constexpr Spot kTabProfiles{318, 69};
 constexpr Spot kTabLighting{562, 69};
-constexpr Spot kApply{396, 387};
+constexpr Spot kApply{346, 387};
 constexpr Spot kOk{486, 387};
 constexpr Spot kPolling8ms{383, 293};
 constexpr Spot kProfileNew{71, 309};
 constexpr Spot kNameField{320, 217};
 constexpr Spot kNamePopupOk{259, 268};
 constexpr Spot kSecondProfileName{120, 182};
-constexpr Spot kSecondProfileAuto{550, 182}; // its check box of automatic switching
+constexpr Spot kSecondProfileAuto{530, 182}; // its check box of automatic switching
 constexpr Spot kTabMacros{440, 69};
 constexpr Spot kMacroNew{544, 149};
 constexpr Spot kMacroRecord{544, 293};
@@ -79,6 +79,7 @@ constexpr Spot kMacroSubmenuFirst{230, 337};
 constexpr Spot kKeyPopupOk{259, 268};
 constexpr Spot kScrollLightColour{460, 154};
 constexpr Spot kPaletteGreen{503, 218};
+constexpr Spot kLogoLightColour{430, 188};
 constexpr Spot kStagesButton{524, 237};
 constexpr Spot kStagesFewer{213, 293};
 constexpr Spot kStagesOk{419, 336};
@@ -622,6 +623,29 @@ TEST_F(Session, ConfiguratorChangesReachTheMouse) {
     Shot("palette");
     Click(kPaletteGreen);
     Shot("green");
+    // The logo light takes a colour of its own: the palette's wide custom cell opens the
+    // colour chooser on the light's colour (blue), whose red part becomes 192.
+    const std::vector<Window> beforePalette = ShownWindows();
+    Click(kLogoLightColour);
+    const std::optional<Window> palette = NewWindow(beforePalette, 10s);
+    ASSERT_TRUE(palette.has_value()) << "no palette for the logo light";
+    Settle();
+    XWindowAttributes paletteArea{};
+    XGetWindowAttributes(m_x, *palette, &paletteArea);
+    std::vector<Window> withPalette = beforePalette;
+    withPalette.push_back(*palette);
+    Click(Spot{paletteArea.x + paletteArea.width / 2, paletteArea.y + paletteArea.height - 12});
+    const std::optional<Window> colourChooser = NewWindow(withPalette, 20s);
+    ASSERT_TRUE(colourChooser.has_value()) << "no colour chooser from the custom cell";
+    Settle();
+    Shot("colour-chooser");
+    Type("192");
+    Shot("colour-typed");
+    Key(XK_Return);
+    ASSERT_TRUE(WaitFor([&] { return !Viewable(*colourChooser); }, 20s))
+        << "the colour chooser did not end on Return";
+    Settle();
+    Shot("logo-colour");
 
     // Performance: the stages popup, one stage fewer.
     Click(kTabPerformance);
@@ -674,6 +698,7 @@ TEST_F(Session, ConfiguratorChangesReachTheMouse) {
     const std::string macroId = state.substr(open, state.find('}', open) + 1 - open);
     EXPECT_NE(section.find("button 5: macro " + macroId), std::string::npos) << section << macroId;
     EXPECT_NE(section.find("scroll on #00FF00"), std::string::npos) << section;
+    EXPECT_NE(section.find("logo on #C000FF"), std::string::npos) << section;
     EXPECT_NE(section.find("stage 3 of 800 1200 1800 4000\n"), std::string::npos) << section;
     // "hi" pressed and released: four key events at least, with delays between them.
     const int events = std::atoi(state.c_str() + state.find("}: ", macro) + 3);

@@ -177,6 +177,26 @@ Image DisabledButton() {
     return ButtonState({0x3A, 0x3A, 0x3A}, {0x2A, 0x2A, 0x2A}, {0x4A, 0x4A, 0x4A});
 }
 
+// The four looks of a push button of any size: normal, over, down, disabled.
+Image ButtonLook(int state, int w, int h) {
+    switch (state) {
+    case 1:
+        return ButtonState({0x48, 0x62, 0x80}, {0x2A, 0x3A, 0x4E}, kAccent, w, h);
+    case 2:
+        return ButtonState({0x1C, 0x26, 0x33}, {0x30, 0x40, 0x55}, kAccent, w, h);
+    case 3:
+        return ButtonState({0x3A, 0x3A, 0x3A}, {0x2A, 0x2A, 0x2A}, {0x4A, 0x4A, 0x4A}, w, h);
+    default:
+        return ButtonState({0x3C, 0x4E, 0x66}, {0x22, 0x2E, 0x3D}, {0x5A, 0x6E, 0x88}, w, h);
+    }
+}
+
+// The command buttons of the main window, the profiles page and the popups: wide enough for
+// the longest caption of the nine languages ("Übernehmen") in the bold button font.
+Image PopupButton(int state) {
+    return ButtonLook(state, 100, 24);
+}
+
 // The configurator's main window: title and profile line above the accent line, the tab
 // row below it, the page area, and the command buttons at the bottom.
 constexpr int kMainWidth = 640;
@@ -303,18 +323,7 @@ Image ChoiceButton(int state) {
 }
 
 Image WideButton(int state) {
-    constexpr int w = 160;
-    constexpr int h = 26;
-    switch (state) {
-    case 1:
-        return ButtonState({0x48, 0x62, 0x80}, {0x2A, 0x3A, 0x4E}, kAccent, w, h);
-    case 2:
-        return ButtonState({0x1C, 0x26, 0x33}, {0x30, 0x40, 0x55}, kAccent, w, h);
-    case 3:
-        return ButtonState({0x3A, 0x3A, 0x3A}, {0x2A, 0x2A, 0x2A}, {0x4A, 0x4A, 0x4A}, w, h);
-    default:
-        return ButtonState({0x3C, 0x4E, 0x66}, {0x22, 0x2E, 0x3D}, {0x5A, 0x6E, 0x88}, w, h);
-    }
+    return ButtonLook(state, 160, 26);
 }
 
 // A slider track standing at (left, top) of the main window: a groove with rounded ends and
@@ -360,7 +369,7 @@ Image SliderThumbDisabled() {
 }
 // The predefined-command popup (two command rows, Cancel at the bottom) and the profile
 // preview popup (the button lines in two columns, the stage tiles, OK at the bottom).
-constexpr int kCommandPopupWidth = 440;
+constexpr int kCommandPopupWidth = 560;
 constexpr int kCommandPopupHeight = 204;
 constexpr int kCommandPopupAccentRow = 48;
 constexpr int kPreviewWidth = 560;
@@ -686,10 +695,10 @@ int main(int argc, char** argv) {
         {"SampleButtonOver.bmp", OverButton},
         {"SampleButtonDown.bmp", DownButton},
         {"SampleButtonDisabled.bmp", DisabledButton},
-        {"PopupButtonNormal.bmp", NormalButton},
-        {"PopupButtonOver.bmp", OverButton},
-        {"PopupButtonDown.bmp", DownButton},
-        {"PopupButtonDisabled.bmp", DisabledButton},
+        {"PopupButtonNormal.bmp", [] { return PopupButton(0); }},
+        {"PopupButtonOver.bmp", [] { return PopupButton(1); }},
+        {"PopupButtonDown.bmp", [] { return PopupButton(2); }},
+        {"PopupButtonDisabled.bmp", [] { return PopupButton(3); }},
         {"MainBackground.bmp", MainBackground},
         {"MainMask.bmp", [] { return PanelMask(kMainWidth, kMainHeight); }},
         {"TabButtonNormal.bmp", TabNormal},

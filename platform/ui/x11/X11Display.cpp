@@ -53,7 +53,6 @@ struct Snapshot {
     bool shown = false;
     bool minimized = false;
     bool overrideRedirect = false;
-    bool decorated = false;
     bool topmost = false;
     bool toolWindow = false;
     bool clickThrough = false; // layered and transparent: input passes to what is below
@@ -89,8 +88,8 @@ struct XWin {
 };
 
 // Popups that belong to another window (menus, drop-down lists, tooltips) and tool windows
-// bypass the window manager; other top-level windows are managed (and left undecorated when
-// they draw their own frame).
+// bypass the window manager; other top-level windows are managed (and left undecorated: they
+// draw their own frame).
 bool WantsOverrideRedirect(const wm::Window& w) {
     const bool popup = (w.style & WS_POPUP) != 0;
     const bool caption = (w.style & WS_CAPTION) == WS_CAPTION;
@@ -111,7 +110,6 @@ Snapshot TakeSnapshot(const wm::Window& w, DWORD thread) {
     s.shown = (w.style & WS_VISIBLE) && !(w.style & WS_MINIMIZE);
     s.minimized = (w.style & WS_VISIBLE) && (w.style & WS_MINIMIZE);
     s.overrideRedirect = WantsOverrideRedirect(w);
-    s.decorated = (w.style & WS_CAPTION) == WS_CAPTION;
     s.topmost = (w.exStyle & WS_EX_TOPMOST) != 0;
     s.toolWindow = (w.exStyle & WS_EX_TOOLWINDOW) != 0;
     s.clickThrough = (w.exStyle & WS_EX_LAYERED) && (w.exStyle & WS_EX_TRANSPARENT);
@@ -447,8 +445,10 @@ void X11Display::Impl::CreateXWindow(const Snapshot& s, XWin& x) {
     hints.width = ClampSize(s.rect.right - s.rect.left);
     hints.height = ClampSize(s.rect.bottom - s.rect.top);
     XSetWMNormalHints(dpy, xid, &hints);
-    if (!s.decorated) {
-        // flags = decorations, functions = 0, decorations = none
+    {
+        // No window-manager frame: every window draws its own (a captioned window its
+        // caption bar, which drags it), so the frame is the same with or without a window
+        // manager and never doubled. flags = decorations, functions = 0, decorations = none
         long motif[5] = {2, 0, 0, 0, 0};
         XChangeProperty(dpy, xid, motifHints, motifHints, 32, PropModeReplace,
                         reinterpret_cast<unsigned char*>(motif), 5);

@@ -184,6 +184,49 @@ TEST_F(Text, WordBreakCalcRectEllipsisAndClipping) {
     EXPECT_LE(clippedInk.right, 80);
 }
 
+TEST_F(Text, TextWithoutSpacesWrapsBetweenCharacters) {
+    Canvas c(400, 200);
+    SelectObject(c.dc, font);
+    TEXTMETRICW tm;
+    GetTextMetricsW(c.dc, &tm);
+    auto width = [&](const char16_t* text) {
+        SIZE size{};
+        GetTextExtentPoint32W(c.dc, text, static_cast<int>(std::u16string(text).size()), &size);
+        return static_cast<int>(size.cx);
+    };
+    auto calc = [&](const char16_t* text, int boxWidth) {
+        RECT r{0, 0, boxWidth, 0};
+        DrawTextW(c.dc, text, -1, &r, DT_WORDBREAK | DT_CALCRECT);
+        return r;
+    };
+    // A Japanese sentence in a box half its width: two lines or more, none wider than the box.
+    const char16_t* sentence = u"\u5404\u7DDA\u306F\u30DC\u30BF\u30F3\u3068\u305D\u306E\u6B04"
+                               u"\u3092\u7D50\u3093\u3067\u3044\u307E\u3059\u3002";
+    const int whole = width(sentence);
+    const RECT half = calc(sentence, whole / 2 + 1);
+    EXPECT_LE(half.right, whole / 2 + 1);
+    EXPECT_GE(half.bottom, 2 * tm.tmHeight);
+    // A closing mark never starts a line: with room for three of "abc." in kana, the full stop
+    // takes the third character along to the second line, so the first line ends after two.
+    const char16_t* four = u"\u3042\u3044\u3046\u3002";
+    const int two = width(u"\u3042\u3044");
+    const int three = width(u"\u3042\u3044\u3046");
+    EXPECT_EQ(calc(four, three).bottom, 2 * tm.tmHeight);
+    Canvas kept(200, 100);
+    Draw(kept, four, RECT{0, 0, three, 100}, DT_WORDBREAK);
+    int inkAfterTwo = 0;
+    for (int y = 0; y < tm.tmHeight; ++y) {
+        for (int x = two + 1; x < three; ++x) {
+            inkAfterTwo += (kept.At(x, y) & 0xFFFFFF) != kBack ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(inkAfterTwo, 0);
+    // Mixed with Latin words, the blanks still break and Latin words stay whole.
+    const RECT mixed = calc(u"Borvanta 5600 \u30DE\u30A6\u30B9", width(u"Borvanta 5600"));
+    EXPECT_EQ(mixed.bottom, 2 * tm.tmHeight);
+    SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
+}
+
 TEST_F(Text, PrefixUnderlinesAndTextOutBlendsTheColour) {
     Canvas plain(100, 40);
     const RECT a = Draw(plain, u"&File", RECT{0, 0, 100, 40}, DT_SINGLELINE);

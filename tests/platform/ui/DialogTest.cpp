@@ -1,4 +1,5 @@
 #include "UiTestSupport.h"
+#include "platform/gdi/Bitmap.h"
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/Display.h"
 #include "platform/ui/Hooks.h"
@@ -289,4 +290,69 @@ TEST_F(DialogTest, F1AsksTheDialogForHelpAboutTheFocusedControl) {
         EndDialog(dialog, 0);
     });
     EXPECT_EQ(DialogBoxIndirectParamW(nullptr, &t, nullptr, TestDialogProc, 0), 0);
+}
+
+TEST_F(DialogTest, CaptionFrameAndNewStaticTextsArePainted) {
+    DialogTemplate t = MakeTemplate();
+    t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | WS_VISIBLE;
+    t.title = u"Save As";
+    t.items.push_back(
+        DialogItemTemplate{u"Static", u"", WS_CHILD | WS_VISIBLE, 0, 60, 5, 35, 12, 101});
+    HWND dlg = CreateDialogIndirectParamW(nullptr, &t, nullptr, TestDialogProc, 0);
+    ASSERT_TRUE(dlg);
+    SetWindowPos(dlg, nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    platform::PumpUntilIdle();
+    RECT window{};
+    GetWindowRect(dlg, &window);
+    POINT client{0, 0};
+    ClientToScreen(dlg, &client);
+    ASSERT_GT(client.y - window.top, 10); // a caption bar above the client area
+    ASSERT_GT(client.x, window.left);     // and a frame around it
+    // Every pixel around the client area is the frame's colour or the title's ink: nothing is
+    // left as the window's unpainted (black) backing.
+    const gdi::Bitmap* screen = &m_display.Composite();
+    const COLORREF frame = screen->GetColor(window.left, window.top);
+    EXPECT_NE(frame, RGB(0, 0, 0));
+    EXPECT_EQ(screen->GetColor(window.right - 1, window.bottom - 1), frame);
+    EXPECT_EQ(screen->GetColor(window.left, (window.top + window.bottom) / 2), frame);
+    int black = 0;
+    int title = 0;
+    for (LONG y = window.top; y < client.y; ++y) {
+        for (LONG x = window.left; x < window.right; ++x) {
+            const COLORREF p = screen->GetColor(x, y);
+            black += p == RGB(0, 0, 0) ? 1 : 0;
+            title += p != frame ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(black, 0);
+    EXPECT_GT(title, 20); // the title's letters
+    // A new title is drawn at once.
+    SetWindowTextW(dlg, u"");
+    screen = &m_display.Composite();
+    int left = 0;
+    for (LONG y = window.top; y < client.y; ++y) {
+        for (LONG x = window.left; x < window.right; ++x) {
+            left += screen->GetColor(x, y) != frame ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(left, 0);
+
+    // A static shows a new text at once (a folder name, a message).
+    RECT label{};
+    GetWindowRect(GetDlgItem(dlg, 101), &label);
+    auto labelPixels = [&] {
+        const gdi::Bitmap& now = m_display.Composite();
+        std::vector<COLORREF> pixels;
+        for (LONG y = label.top; y < label.bottom; ++y) {
+            for (LONG x = label.left; x < label.right; ++x) {
+                pixels.push_back(now.GetColor(x, y));
+            }
+        }
+        return pixels;
+    };
+    const std::vector<COLORREF> empty = labelPixels();
+    SetDlgItemTextW(dlg, 101, u"/home");
+    platform::PumpUntilIdle();
+    EXPECT_NE(labelPixels(), empty);
+    DestroyWindow(dlg);
 }
