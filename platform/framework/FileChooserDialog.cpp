@@ -205,16 +205,6 @@ int CFileChooserDialog::Tell(const std::u16string& text, UINT type) {
     return MessageBox(text.c_str(), title.GetString(), type);
 }
 
-BOOL CFileChooserDialog::PreTranslateMessage(MSG* msg) {
-    // Ctrl+A in the name field selects the whole name; it never types an "a".
-    if (msg->message == WM_KEYDOWN && msg->wParam == 'A' && (GetKeyState(VK_CONTROL) & 0x8000) &&
-        msg->hwnd == ::GetDlgItem(m_hWnd, kNameEdit)) {
-        ::SendMessageW(msg->hwnd, EM_SETSEL, 0, -1);
-        return TRUE;
-    }
-    return CDialog::PreTranslateMessage(msg);
-}
-
 BOOL CFileChooserDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (LOWORD(wParam) == kEntryList && HIWORD(wParam) == LBN_SELCHANGE) {
         const HWND list = ::GetDlgItem(m_hWnd, kEntryList);

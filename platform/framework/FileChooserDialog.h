@@ -36,7 +36,6 @@ public:
     BOOL OnInitDialog() override;
     void OnOK() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    BOOL PreTranslateMessage(MSG* msg) override;
     // A light face, white fields and a frame around the fields and buttons, so the dialog
     // reads the same on every display.
     BOOL OnEraseBkgnd(CDC* dc) override;
