@@ -234,7 +234,7 @@ RECT ReadSkinRect(CPugXmlBranch element, int mode) {
     const int right = ReadIntAttribute(element, u"right");
     const int bottom = ReadIntAttribute(element, u"bottom");
     if (mode == 1) {
-        return RECT{left, top, left + right, top + bottom};
+        return RECT{left, top, AddSkinExtent(left, right), AddSkinExtent(top, bottom)};
     }
     return RECT{left, top, right, bottom};
 }
