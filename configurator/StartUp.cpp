@@ -122,6 +122,8 @@ void ApplyInstallDir(HKEY key) {
 }
 
 void SelectLanguage(LONG languageId) {
+    // Key descriptions tell modifiers in the keyboard layout of the table chosen here.
+    UseLanguageKeyboardLayout();
     auto found = LanguageTableMap.find(languageId);
     if (found == LanguageTableMap.end() || found->second == nullptr) {
         found = LanguageTableMap.find(kDefaultLanguageId);

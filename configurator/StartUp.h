@@ -53,7 +53,7 @@ struct ProgramSettings {
 template <class StartTray> ProgramSettings ReadProgramSettings(StartTray&& startTray);
 
 // The current language table becomes the one of languageId, else English's; without either
-// it stays as it was.
+// it stays as it was. Key descriptions use the current table's keyboard layout from then on.
 void SelectLanguage(LONG languageId);
 
 // Writes the installer's values when they are missing: "InstallDir" = installDir and
