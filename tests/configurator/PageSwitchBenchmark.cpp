@@ -1,15 +1,20 @@
-// Resident memory of the configurator over many page switches: the main window runs on the
-// headless display against a private virtual mouse and a copy of the shipped skin, and its
-// five tabs are clicked in turn (as their commands), each switch repainting the window. The
-// counters give the resident size after the first 100 switches and at the end, and the
-// growth per switch in between, which stays near zero once the framework's temporary
-// wrappers are freed when the loop goes idle (before, about 6.5 KB a switch).
+// Resident memory of the configurator over many page switches and Apply cycles: the main
+// window runs on the headless display against a private virtual mouse and a copy of the
+// shipped skin. Its five tabs are clicked in turn (as their commands), each switch repainting
+// the window; or the polling rate is changed and applied, each write showing the writing
+// popup. The counters give the resident size after the first switches or cycles and at the
+// end, and the growth per switch or cycle in between, which stays near zero once the
+// framework's temporary wrappers are freed when the loop goes idle (before, about 6.5 KB a
+// switch).
 
 #include "configurator/BorvantaApp.h"
 #include "configurator/BorvantaAppDlg.h"
+#include "device/IMouseDevice.h"
 #include "gui/SkinResourceCache.h"
+#include "model/IMouseConfig.h"
 #include "model/NameTables.h"
 #include "platform/base/Path.h"
+#include "platform/ui/Clock.h"
 #include "platform/ui/Display.h"
 #include "platform/ui/Hooks.h"
 #include "platform/ui/WinUser.h"
@@ -108,5 +113,63 @@ BENCHMARK(BM_ResidentMemoryOverPageSwitches)
     ->Arg(5000)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
+
+// The same over Apply cycles: each changes the polling rate and writes it to the mouse
+// through the writing popup (the clock is virtual, so the 500 ms write timer ticks at once).
+void BM_ResidentMemoryOverApplyCycles(benchmark::State& state) {
+    const int cycles = static_cast<int>(state.range(0));
+    const std::filesystem::path dir = PrepareFolders();
+    platform::ScopedVirtualClock clock;
+    platform::HeadlessDisplay display(1024, 768);
+    long startKb = 0;
+    long endKb = 0;
+    long popupTurns = 0;
+    for (auto _ : state) {
+        CBorvantaAppDlg* main = nullptr;
+        int done = 0;
+        g_app.keepProgramFolder = true;
+        g_app.startProgram = [](const WCHAR*) {};
+        g_app.onMainWindow = [&](CBorvantaAppDlg& dialog) { main = &dialog; };
+        platform::SetModalIdleHook([&](HWND dialog) {
+            clock.Advance(50);
+            if (main == nullptr || dialog != main->GetSafeHwnd()) {
+                ++popupTurns; // the writing popup: its timer ends it
+                return;
+            }
+            if (main->PendingChangeMask != 0 || main->device->IsWriting()) {
+                return;
+            }
+            if (done == 20) {
+                startKb = ResidentKb();
+            }
+            if (done == cycles) {
+                endKb = ResidentKb();
+                EndDialog(dialog, IDCANCEL);
+                return;
+            }
+            main->config->SetPollingRate(done % 2 == 0 ? 2 : 0, nullptr);
+            main->MarkPending(PENDING_POLLING_RATE);
+            if (const CGUIItem* apply = FindGUIItemById(main->items, BUTTON_APPLY)) {
+                PostMessageW(dialog, WM_COMMAND,
+                             MAKEWPARAM(static_cast<WORD>(BUTTON_APPLY), BN_CLICKED),
+                             reinterpret_cast<LPARAM>(apply->hwnd));
+            }
+            ++done;
+        });
+        g_app.InitInstance();
+        platform::SetModalIdleHook(nullptr);
+        MSG msg{};
+        while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+    }
+    state.counters["writing_popup_turns"] = static_cast<double>(popupTurns);
+    state.counters["rss_after_20_kb"] = static_cast<double>(startKb);
+    state.counters["rss_at_end_kb"] = static_cast<double>(endKb);
+    state.counters["growth_bytes_per_cycle"] =
+        cycles > 20 ? static_cast<double>(endKb - startKb) * 1024.0 / (cycles - 20) : 0.0;
+    SkinResourceCache::Clear();
+    std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_ResidentMemoryOverApplyCycles)->Arg(500)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
