@@ -30,16 +30,31 @@ CBorvantaApp::CBorvantaApp() : CWinApp(u"Borvanta5600") {
 
 CBorvantaApp::~CBorvantaApp() = default;
 
+BOOL CBorvantaApp::RefuseStartForTheLockFolder() {
+    // The user is told in the language the registry names: it is read here, without starting
+    // anything.
+    if (!keepProgramFolder) {
+        InitProgramFolder();
+    }
+    LoadSkinFile(languageItems, u"Language.xml", nullptr);
+    SelectLanguage(ReadProgramSettings([] {}).languageId);
+    ReportLockFolderProblem();
+    m_exitCode = 1;
+    return FALSE;
+}
+
 BOOL CBorvantaApp::InitInstance() {
+    m_exitCode = 0;
     RegisterSingleInstanceClass();
 
     // Two copies starting together check one after the other; a copy that cannot have the
     // mutex within a second ends without touching anything.
     HANDLE mutex = CreateMutexW(nullptr, FALSE, kSingleInstanceMutex);
-    if (mutex == nullptr || WaitForSingleObject(mutex, kMutexWaitMs) == WAIT_TIMEOUT) {
-        if (mutex != nullptr) {
-            CloseHandle(mutex);
-        }
+    if (mutex == nullptr) {
+        return RefuseStartForTheLockFolder();
+    }
+    if (WaitForSingleObject(mutex, kMutexWaitMs) == WAIT_TIMEOUT) {
+        CloseHandle(mutex);
         return FALSE;
     }
     if (ActivateRunningInstance()) {
@@ -49,10 +64,13 @@ BOOL CBorvantaApp::InitInstance() {
     }
     // A copy in another process: its window cannot be raised from here, so this copy ends.
     HANDLE running = CreateMutexW(nullptr, FALSE, kRunningInstanceMutex);
-    if (running == nullptr || WaitForSingleObject(running, 0) == WAIT_TIMEOUT) {
-        if (running != nullptr) {
-            CloseHandle(running);
-        }
+    if (running == nullptr) {
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+        return RefuseStartForTheLockFolder();
+    }
+    if (WaitForSingleObject(running, 0) == WAIT_TIMEOUT) {
+        CloseHandle(running);
         ReleaseMutex(mutex);
         CloseHandle(mutex);
         return FALSE;
@@ -98,6 +116,11 @@ BOOL CBorvantaApp::InitInstance() {
         }
         mainWindowResult = dialog.DoModal();
         m_pMainWnd = nullptr;
+        // A main window that could not be made (its skin failed; the user was told) ends
+        // the program with an error.
+        if (!dialog.skinProblem.IsEmpty()) {
+            m_exitCode = 1;
+        }
 
         DestroyMouseDevice();
         device = nullptr;

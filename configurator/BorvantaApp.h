@@ -34,4 +34,9 @@ public:
     std::function<void(CBorvantaAppDlg& dialog)> onMainWindow;
     // The modal result of the last main window run (-1 when it was not run).
     INT_PTR mainWindowResult = -1;
+
+private:
+    // The lock folder cannot hold the single-instance guard: the user is told why, the exit
+    // code becomes 1; returns FALSE.
+    BOOL RefuseStartForTheLockFolder();
 };

@@ -69,6 +69,9 @@ bool NeedsActiveProfile(int id) {
 CBorvantaAppDlg::CBorvantaAppDlg(IMouseDevice* mouseDevice, IMouseConfig* mouseConfig)
     : CGUIPanel(u"MainPage.xml", IDD_BORVANTA_DIALOG, nullptr), config(mouseConfig),
       device(mouseDevice) {
+    // Without its whole main skin (tabs, OK, Cancel) the window could not be used or closed:
+    // it is not made, the user is told which file failed, and the program ends.
+    skinProblemText = u"$SkinFileFailedMain";
     m_icon = LoadIconW(nullptr, MAKEINTRESOURCEW(static_cast<WORD>(IDR_MAINFRAME)));
     openDocument = [this](const WCHAR* target) {
         const auto result = reinterpret_cast<INT_PTR>(
@@ -108,11 +111,25 @@ BOOL CBorvantaAppDlg::OnInitDialog() {
     }
     SetWindowText(u"Tolvi Borvanta 5600");
 
-    LoadSkinFile(assignPage, u"AssignButtons.xml", this);
-    LoadSkinFile(performancePage, u"AdjustPerformance.xml", this);
-    LoadSkinFile(profilesPage, u"ManageProfiles.xml", this);
-    LoadSkinFile(macrosPage, u"ManageMacros.xml", this);
-    LoadSkinFile(lightingPage, u"LightingMaintenance.xml", this);
+    // A page whose skin fails shows what it could make; the user is told which files failed
+    // once the window shows.
+    pageSkinProblems.clear();
+    const std::pair<CGUIItemList*, const WCHAR*> pages[] = {
+        {&assignPage, u"AssignButtons.xml"},
+        {&performancePage, u"AdjustPerformance.xml"},
+        {&profilesPage, u"ManageProfiles.xml"},
+        {&macrosPage, u"ManageMacros.xml"},
+        {&lightingPage, u"LightingMaintenance.xml"}};
+    for (const auto& [page, file] : pages) {
+        CString failed;
+        LoadSkinFile(*page, file, this, failed);
+        if (!failed.IsEmpty()) {
+            pageSkinProblems.push_back(failed);
+        }
+    }
+    if (!pageSkinProblems.empty()) {
+        PostMessage(WM_REPORT_PAGE_SKINS);
+    }
 
     BindItems();
     if (profileInfoText != nullptr) {
@@ -135,7 +152,10 @@ BOOL CBorvantaAppDlg::OnInitDialog() {
 BOOL CBorvantaAppDlg::InitDialogState() {
     ShowPage(PAGE_ASSIGN);
     ClearPendingChanges();
+    // Without a mouse (or a profile of it) the window shows no page behind the notice that
+    // follows: its fields would stand empty.
     if (device == nullptr || !device->IsDeviceFound()) {
+        ShowPage(0);
         timerId = SetTimer(IDT_NO_DEVICE, kMainTimerMs, nullptr);
         return FALSE;
     }
@@ -145,6 +165,7 @@ BOOL CBorvantaAppDlg::InitDialogState() {
         config->SetActiveProfile(config->GetProfile(0));
     }
     if (config->GetActiveProfile() == nullptr) {
+        ShowPage(0);
         timerId = SetTimer(IDT_NO_DEVICE, kMainTimerMs, nullptr);
         return FALSE;
     }
@@ -366,16 +387,29 @@ bool CBorvantaAppDlg::IsRecording() const {
 }
 
 void CBorvantaAppDlg::ShowNoMouseAndClose() {
-    // A mouse whose stored state the service could not open is not a missing mouse: say why.
+    // A mouse whose stored state the service could not open is not a missing mouse, and
+    // neither is one whose settings hold no profile: say what happened.
     const HRESULT why = device != nullptr ? device->GetServiceResult() : S_OK;
-    const bool stateError = IsServiceStateError(why);
+    const bool noProfiles = !IsServiceStateError(why) && device != nullptr &&
+                            device->IsDeviceFound() && config->GetProfileCount() == 0;
+    const bool stateError = IsServiceStateError(why) || noProfiles;
     CBorvantaWarningDlg noMouse(this, stateError ? u"MouseStatePopup.xml" : u"NoMousePopup.xml");
-    if (why == SERVICE_E_STATE_DAMAGED) {
+    if (noProfiles) {
+        noMouse.SetText(u"$MouseStateNoProfiles");
+        noMouse.SetMessage(u"$MouseStateNoProfilesMessage");
+    } else if (why == SERVICE_E_STATE_DAMAGED) {
         noMouse.SetText(u"$MouseStateDamaged");
     } else if (why == SERVICE_E_STATE_READONLY) {
         noMouse.SetText(u"$MouseStateReadOnly");
     } else if (why == SERVICE_E_STATE_NEWER) {
         noMouse.SetText(u"$MouseStateNewer");
+    } else if (why == SERVICE_E_STATE_BUSY) {
+        // The file is sound: the message must not ask to repair it.
+        noMouse.SetText(u"$MouseStateBusy");
+        noMouse.SetMessage(u"$MouseStateBusyMessage");
+    } else if (why == SERVICE_E_STATE_FULL) {
+        noMouse.SetText(u"$MouseStateFull");
+        noMouse.SetMessage(u"$MouseStateFullMessage");
     }
     noMouse.DoModal();
     PostMessage(WM_CLOSE);
@@ -636,6 +670,13 @@ BOOL CBorvantaAppDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESU
     };
     if (message == WM_HELP) {
         *result = OnHelpInfo();
+        return TRUE;
+    }
+    if (message == WM_REPORT_PAGE_SKINS) {
+        if (!pageSkinProblems.empty()) {
+            ReportSkinProblem(this, u"$SkinFileFailedPage", pageSkinProblems);
+        }
+        *result = 0;
         return TRUE;
     }
     // The macros page's own drop-down: the macro choice.

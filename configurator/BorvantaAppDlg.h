@@ -11,6 +11,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <vector>
 
 class CBitmapBtn;
 class CBitmapItem;
@@ -52,6 +53,8 @@ inline constexpr UINT_PTR IDT_NO_DEVICE = 1;
 inline constexpr UINT_PTR IDT_WRITE_AND_CLOSE = 2;
 inline constexpr UINT_PTR IDT_WRITE_APPLY = 3;
 inline constexpr UINT kMainTimerMs = 500;
+// Posted to itself when page skins failed: the user is told once the window shows.
+inline constexpr UINT WM_REPORT_PAGE_SKINS = WM_APP + 0x23;
 
 // Skin items of the main skin and of the five pages (skin item ids).
 inline constexpr int BUTTON_HELP = 6;
@@ -433,6 +436,8 @@ public:
 
     CBorvantaWarningDlg* writingPopup = nullptr;
     CString captionText;
+    // The files of the page skins that could not be read (each page shows what it could make).
+    std::vector<CString> pageSkinProblems;
     BYTE PendingChangeMask = 0;
 
     // Opens a document or web address (help, the maker's pages), telling the user when it

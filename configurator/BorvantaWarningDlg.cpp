@@ -16,6 +16,12 @@ BOOL CBorvantaWarningDlg::OnInitDialog() {
     if (!text.IsEmpty() && heading != nullptr) {
         heading->SetText(text);
     }
+    CGUIItem* body = FindGUIItemById(items, TEXT_WARNDLG_MESSAGE);
+    if (!message.IsEmpty() && body != nullptr && body->type == GUIITEM_TEXTITEM) {
+        if (auto* messageItem = dynamic_cast<CTextItem*>(body)) {
+            messageItem->SetText(message);
+        }
+    }
     CenterWindow();
     return result;
 }

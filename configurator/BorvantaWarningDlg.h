@@ -22,6 +22,9 @@ public:
     // A text (or "$" language key) shown instead of the heading and the extra text; set it
     // before DoModal.
     void SetText(const CString& replacement) { text = replacement; }
+    // A text (or "$" language key) shown instead of the skin's message (TEXT_WARNDLG_MESSAGE);
+    // set it before DoModal.
+    void SetMessage(const CString& replacement) { message = replacement; }
 
     // Standard initialisation, BindItems, the replacement text, then the popup is centred over
     // its parent. Returns the standard result.
@@ -39,6 +42,7 @@ public:
 
     CTextItem* heading = nullptr;
     CString text;
+    CString message;
     const WCHAR* extra = nullptr;
 
 private:

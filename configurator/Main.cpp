@@ -11,6 +11,9 @@
 //                                      screen as a PNG file (the first page), then one file
 //                                      per other page (FILE's name + "-performance" and so
 //                                      on), and closes the window
+//
+// Any other argument is ignored (with a note on standard error): the program takes no
+// options of its own, and a stray argument from a launcher must not keep it from starting.
 
 #include "configurator/BorvantaApp.h"
 #include "configurator/BorvantaAppDlg.h"
@@ -126,8 +129,11 @@ int main(int argc, char** argv) {
             screenshot = std::filesystem::absolute(argv[++i]);
         } else if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
             seconds = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (std::strcmp(argv[i], "--screenshot") == 0 ||
+                   std::strcmp(argv[i], "--seconds") == 0) {
+            return Usage(); // a known option without its value
         } else {
-            return Usage();
+            std::fprintf(stderr, "Borvanta5600: ignoring the unknown argument \"%s\"\n", argv[i]);
         }
     }
     if (!screenshot.empty()) {

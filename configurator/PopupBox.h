@@ -10,6 +10,7 @@
 inline constexpr int BUTTON_POPUP_OK = 153;
 inline constexpr int BUTTON_POPUP_CANCEL = 154;
 inline constexpr int TEXT_WARNDLG_HEADING = 286;
+inline constexpr int TEXT_WARNDLG_MESSAGE = 287;
 inline constexpr int EDITCTRL_POPUP_NAMEENTRY = 335;
 
 // Dialog templates of the popups: the warning popup's, and the name-entry popup's (which the

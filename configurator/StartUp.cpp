@@ -2,13 +2,21 @@
 
 #include "gui/LangTable.h"
 #include "model/NameTables.h"
+#include "platform/base/Mutex.h"
 #include "platform/base/Path.h"
 #include "platform/base/WideChar.h"
 #include "platform/base/WinError.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/Display.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/ui/WinUser.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 // CS_DBLCLKS | CS_SAVEBITS | CS_BYTEALIGNWINDOW.
@@ -121,7 +129,64 @@ void ApplyInstallDir(HKEY key) {
     SetCurrentDirectoryW(installDir);
 }
 
+std::string DescribeLockFolderProblem(const std::filesystem::path& folder) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec) {
+        return "it cannot be made (" + ec.message() + ")";
+    }
+    if (!fs::is_directory(folder, ec)) {
+        return "it is not a folder";
+    }
+    std::string probe = (folder / ".borvanta-probe-XXXXXX").string();
+    const int fd = ::mkstemp(probe.data());
+    if (fd < 0) {
+        return "no file can be made in it (" + std::string(std::strerror(errno)) + ")";
+    }
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_len = 1;
+    const bool locked = ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+    const int lockError = errno;
+    ::close(fd);
+    ::unlink(probe.c_str());
+    if (!locked) {
+        return "its files cannot be locked (" + std::string(std::strerror(lockError)) + ")";
+    }
+    return {};
+}
+
+void ReportLockFolderProblem() {
+    const std::filesystem::path folder = LockFolder();
+    std::string why = DescribeLockFolderProblem(folder);
+    if (why.empty()) {
+        why = "its lock files cannot be opened";
+    }
+    std::fprintf(stderr, "Borvanta5600: the lock folder \"%s\" cannot be used: %s\n",
+                 folder.c_str(), why.c_str());
+    if (platform::GetDisplayBackend() == nullptr) {
+        return;
+    }
+    CString text;
+    if (!CLangTable::Lookup(CurrentLangTable, text, u"$LockFolderFailed")) {
+        text = u"The configurator cannot start: the folder of its lock files cannot be used.";
+    }
+    CString caption;
+    if (!CLangTable::Lookup(CurrentLangTable, caption, u"$ProblemCaption")) {
+        caption = u"Tolvi Borvanta 5600";
+    }
+    text += u"\n\n";
+    text += CString(FromUtf8(folder.string()).c_str());
+    text += u"\n";
+    text += CString(FromUtf8(why).c_str());
+    MessageBoxW(nullptr, text, caption, MB_OK | MB_ICONERROR);
+}
+
 void SelectLanguage(LONG languageId) {
+    // Key descriptions tell modifiers in the keyboard layout of the table chosen here.
+    UseLanguageKeyboardLayout();
     auto found = LanguageTableMap.find(languageId);
     if (found == LanguageTableMap.end() || found->second == nullptr) {
         found = LanguageTableMap.find(kDefaultLanguageId);

@@ -5,6 +5,9 @@
 #include "platform/base/Registry.h"
 #include "platform/base/WinTypes.h"
 
+#include <filesystem>
+#include <string>
+
 // The class of the main window; a second copy finds the running one by it.
 inline constexpr const WCHAR* kSingleInstanceClass = u"SINGLE_INSTANCE_APP_BORVANTA";
 // Serialises the single-instance check of two copies starting together.
@@ -53,8 +56,18 @@ struct ProgramSettings {
 template <class StartTray> ProgramSettings ReadProgramSettings(StartTray&& startTray);
 
 // The current language table becomes the one of languageId, else English's; without either
-// it stays as it was.
+// it stays as it was. Key descriptions use the current table's keyboard layout from then on.
 void SelectLanguage(LONG languageId);
+
+// Why the folder cannot hold the lock files of named mutexes, in words for people (the
+// system's own words where it gave some): it cannot be made, is no folder, or no file can be
+// made in it, or a lock file made there cannot be locked. Empty when none of that is so.
+std::string DescribeLockFolderProblem(const std::filesystem::path& folder);
+
+// Tells the user that the program cannot start because its lock folder (LockFolder) cannot be
+// used, and why: a line on standard error, and a message box where a display is open, in the
+// language the registry names (English when no language table is there).
+void ReportLockFolderProblem();
 
 // Writes the installer's values when they are missing: "InstallDir" = installDir and
 // "Language" = "English". Values already there are kept. Returns the registry status.

@@ -2,10 +2,18 @@
 
 #include "gui/SkinResourceCache.h"
 
+#include <algorithm>
+#include <limits>
 #include <utility>
 
+LONG AddSkinExtent(LONG origin, LONG extent) {
+    const long long sum = static_cast<long long>(origin) + extent;
+    return static_cast<LONG>(std::clamp<long long>(sum, std::numeric_limits<LONG>::min(),
+                                                   std::numeric_limits<LONG>::max()));
+}
+
 void CGUIItem::SetRect(int x, int y, int width, int height) {
-    rect = std::make_unique<RECT>(RECT{x, y, x + width, y + height});
+    rect = std::make_unique<RECT>(RECT{x, y, AddSkinExtent(x, width), AddSkinExtent(y, height)});
 }
 
 CGUIItemList::~CGUIItemList() {

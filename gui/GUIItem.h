@@ -36,6 +36,10 @@ enum GUIItemType : int {
     GUIITEM_DPISTAGEWINDOW = 21, // CDPIStageWindow
 };
 
+// origin + extent of skin coordinates, computed wide and held within the range of LONG, so
+// that extreme skin values (a RECT of right='2147483647') never overflow.
+LONG AddSkinExtent(LONG origin, LONG extent);
+
 // The handle value of an item that has no window of its own yet.
 inline HWND const GUIITEM_NO_WINDOW = reinterpret_cast<HWND>(static_cast<LONG_PTR>(-1));
 
@@ -45,7 +49,8 @@ public:
     CGUIItem(const CGUIItem&) = delete;
     CGUIItem& operator=(const CGUIItem&) = delete;
 
-    // Allocates the rectangle: left = x, top = y, right = x + width, bottom = y + height.
+    // Allocates the rectangle: left = x, top = y, right = x + width, bottom = y + height,
+    // the sums held within the range of LONG (AddSkinExtent).
     void SetRect(int x, int y, int width, int height);
 
     // The window that shows and hides together with the item's own (a macro display's scroll

@@ -1,5 +1,6 @@
 #include "gui/LangTable.h"
 
+#include "model/KeyInfo.h"
 #include "platform/base/WideChar.h"
 
 #include <cstring>
@@ -204,4 +205,9 @@ CString TranslateText(const WCHAR* text) {
         return out;
     }
     return text == nullptr ? CString() : CString(text);
+}
+
+void UseLanguageKeyboardLayout() {
+    SetKeyboardLayoutProvider(
+        [] { return CurrentLangTable != nullptr ? CurrentLangTable->keyboardLayout : nullptr; });
 }

@@ -87,6 +87,10 @@ extern CLangTable* CurrentLangTable;
 // The text of a "$" or "#" key in the current table, else the text unchanged.
 CString TranslateText(const WCHAR* text);
 
+// Makes key descriptions (model/KeyInfo.h) use the keyboard layout of the current language
+// table from now on; while no table is current, none (the active layout).
+void UseLanguageKeyboardLayout();
+
 // The characters of a stored key that lookups compare.
 inline constexpr size_t kLangKeyChars = 59;
 

@@ -156,8 +156,8 @@ RECT ReadSkinElementRect(const SkinElementContext& context, int itemId) {
 }
 
 RECT SkinWindowRect(const RECT& itemRect) {
-    return RECT{itemRect.left, itemRect.top, itemRect.left + itemRect.right,
-                itemRect.top + itemRect.bottom};
+    return RECT{itemRect.left, itemRect.top, AddSkinExtent(itemRect.left, itemRect.right),
+                AddSkinExtent(itemRect.top, itemRect.bottom)};
 }
 
 std::optional<CFontItem*> ResolveSkinFont(const SkinElementContext& context, int itemId) {

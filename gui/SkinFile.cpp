@@ -157,12 +157,15 @@ SkinElementCreator FindSkinElementCreator(const WCHAR* elementName) {
     return found == creators.end() ? SkinElementCreator() : found->second;
 }
 
-bool LoadSkinFile(CGUIItemList& list, const WCHAR* fileName, CWnd* parent) {
-    const CString path = CString(ExeFolder) + u"xml\\" + (fileName == nullptr ? u"" : fileName);
-    return LoadSkinPanel(path, list, parent);
+namespace {
+
+CString SkinFilePath(const WCHAR* fileName) {
+    return CString(ExeFolder) + u"xml\\" + (fileName == nullptr ? u"" : fileName);
 }
 
-bool LoadSkinPanel(const WCHAR* path, CGUIItemList& list, CWnd* parent) {
+// LoadSkinPanel; wholeFrame tells whether the file was read and its frame was whole.
+bool LoadSkinFrameAndItems(const WCHAR* path, CGUIItemList& list, CWnd* parent, bool& wholeFrame) {
+    wholeFrame = false;
     auto parser = std::make_unique<pug::CPugXmlParser>();
     if (!parser->ParseFile(path)) {
         return false;
@@ -181,6 +184,7 @@ bool LoadSkinPanel(const WCHAR* path, CGUIItemList& list, CWnd* parent) {
             return false;
         }
     }
+    wholeFrame = true;
     for (const ListElement& listElement : kReadingOrder) {
         CPugXmlBranch container = frame;
         if (listElement.name != nullptr) {
@@ -194,6 +198,30 @@ bool LoadSkinPanel(const WCHAR* path, CGUIItemList& list, CWnd* parent) {
         }
     }
     return list.GetCount() > countBefore;
+}
+
+} // namespace
+
+bool LoadSkinFile(CGUIItemList& list, const WCHAR* fileName, CWnd* parent) {
+    return LoadSkinPanel(SkinFilePath(fileName), list, parent);
+}
+
+bool LoadSkinFile(CGUIItemList& list, const WCHAR* fileName, CWnd* parent, CString& failedFile) {
+    const CString path = SkinFilePath(fileName);
+    const SkinReadFailures failures;
+    bool wholeFrame = false;
+    const bool loaded = LoadSkinFrameAndItems(path, list, parent, wholeFrame);
+    if (!failures.Files().empty()) {
+        failedFile = failures.Files().front();
+    } else {
+        failedFile = wholeFrame ? CString() : path;
+    }
+    return loaded;
+}
+
+bool LoadSkinPanel(const WCHAR* path, CGUIItemList& list, CWnd* parent) {
+    bool wholeFrame = false;
+    return LoadSkinFrameAndItems(path, list, parent, wholeFrame);
 }
 
 bool LoadSkinPanelBitmap(CPugXmlBranch frame, CWnd* parent, const WCHAR* elementName,
@@ -234,7 +262,7 @@ RECT ReadSkinRect(CPugXmlBranch element, int mode) {
     const int right = ReadIntAttribute(element, u"right");
     const int bottom = ReadIntAttribute(element, u"bottom");
     if (mode == 1) {
-        return RECT{left, top, left + right, top + bottom};
+        return RECT{left, top, AddSkinExtent(left, right), AddSkinExtent(top, bottom)};
     }
     return RECT{left, top, right, bottom};
 }

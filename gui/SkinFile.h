@@ -34,6 +34,11 @@ SkinElementCreator FindSkinElementCreator(const WCHAR* elementName);
 
 // Loads program folder + "xml\" + file name into list.
 bool LoadSkinFile(CGUIItemList& list, const WCHAR* fileName, CWnd* parent);
+// The same, telling which file failed: the skin file itself when it cannot be read or holds
+// no whole frame (a GUIPANEL with its BACKGROUND and MASK, or an ITEMLIST), else the first
+// picture the skin names that could not be read (its BACKGROUND or MASK included); empty when
+// nothing failed. The path is the one the file was looked for at.
+bool LoadSkinFile(CGUIItemList& list, const WCHAR* fileName, CWnd* parent, CString& failedFile);
 // Loads the skin at path into list. True when the frame was complete (both panel bitmaps, or
 // an ITEMLIST) and at least one item was made; callers may ignore the result and search the
 // list.

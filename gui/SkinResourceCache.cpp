@@ -102,17 +102,54 @@ std::vector<std::unique_ptr<SkinResource>>& SkinResourceCache::Entries() {
     return *entries;
 }
 
+namespace {
+
+thread_local SkinReadFailures* t_readFailures = nullptr;
+
+// A picture asked for by a key that gave nothing is noted with the current recorder.
+SkinResource* Noted(SkinResource* entry) {
+    const bool picture = entry->kind == SKINRES_PICTURE || entry->kind == SKINRES_BITMAP;
+    if (picture && entry->GetBitmap() == nullptr && !entry->name.IsEmpty() &&
+        t_readFailures != nullptr) {
+        t_readFailures->Note(entry->path);
+    }
+    return entry;
+}
+
+} // namespace
+
+SkinReadFailures::SkinReadFailures() : m_outer(t_readFailures) {
+    t_readFailures = this;
+}
+
+SkinReadFailures::~SkinReadFailures() {
+    t_readFailures = m_outer;
+}
+
+void SkinReadFailures::Note(const CString& path) {
+    for (const CString& known : m_files) {
+        if (known == path) {
+            return;
+        }
+    }
+    m_files.push_back(path);
+}
+
+SkinReadFailures* SkinReadFailures::Current() {
+    return t_readFailures;
+}
+
 SkinResource* SkinResourceCache::Find(const WCHAR* key, int kind) {
     if (key == nullptr) {
         key = u"";
     }
     for (const auto& entry : Entries()) {
         if (entry->kind == kind && wcsicmp(entry->name, key) == 0) {
-            return entry.get();
+            return Noted(entry.get());
         }
     }
     Entries().push_back(std::make_unique<SkinResource>(key, kind));
-    return Entries().back().get();
+    return Noted(Entries().back().get());
 }
 
 int SkinResourceCache::GetSize(const WCHAR* key) {

@@ -67,6 +67,28 @@ private:
     static std::vector<std::unique_ptr<SkinResource>>& Entries();
 };
 
+// While one lives on a thread, every picture (kinds 0 and 1) asked of the cache on that
+// thread whose file could not be read (missing, empty, a folder, damaged, too large) is noted
+// in it, each file once, in the order asked: the skin loader tells by it which file of a skin
+// failed. Recorders nest; the innermost one takes the notes.
+class SkinReadFailures {
+public:
+    SkinReadFailures();
+    ~SkinReadFailures();
+    SkinReadFailures(const SkinReadFailures&) = delete;
+    SkinReadFailures& operator=(const SkinReadFailures&) = delete;
+
+    // Notes a file (its path as the cache built it), once.
+    void Note(const CString& path);
+    const std::vector<CString>& Files() const { return m_files; }
+    // The innermost recorder of the calling thread, or null.
+    static SkinReadFailures* Current();
+
+private:
+    std::vector<CString> m_files;
+    SkinReadFailures* m_outer = nullptr;
+};
+
 // Loads a picture file into a new bitmap that replaces (and deletes) the one in bitmap.
 // True on success; bitmap is untouched on failure.
 bool LoadPictureFile(const WCHAR* path, HBITMAP& bitmap);

@@ -75,8 +75,13 @@ ButtonAssignment ButtonAssignment::WithName(AssignmentKind kind, const WCHAR* na
     ButtonAssignment a = Of(kind);
     WCHAR field[ASSIGNMENT_NAME_CHARS] = {};
     if (name != nullptr) {
-        // At most ASSIGNMENT_NAME_CHARS - 1 characters; the last unit stays the terminator.
-        const size_t length = wcsnlen(name, ASSIGNMENT_NAME_CHARS - 1);
+        // At most ASSIGNMENT_NAME_CHARS - 1 characters; the last unit stays the terminator. A
+        // longer name is cut before a surrogate pair that would be split.
+        size_t length = wcsnlen(name, ASSIGNMENT_NAME_CHARS - 1);
+        if (length == ASSIGNMENT_NAME_CHARS - 1 && name[length] != 0 &&
+            name[length - 1] >= 0xD800 && name[length - 1] <= 0xDBFF) {
+            --length;
+        }
         std::memcpy(field, name, length * sizeof(WCHAR));
     }
     std::memcpy(a.data, field, sizeof field);

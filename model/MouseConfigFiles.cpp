@@ -65,7 +65,7 @@ CString CMouseConfig::FreeFileName(const IMouseProfile& profile) const {
     if (first.IsEmpty() || !IsFileOfAnotherProfile(&profile, path(first))) {
         return first;
     }
-    const CString base = MakeProfileFileStem(profile.GetName()).Left(COUNTED_NAME_CHARS);
+    const CString base = CutText(MakeProfileFileStem(profile.GetName()), COUNTED_NAME_CHARS);
     for (int counter = 0; counter < COUNTER_LIMIT; ++counter) {
         CString candidate;
         candidate.Format(u"%s%04d", base.GetString(), counter);

@@ -19,18 +19,6 @@ constexpr const WCHAR* KEY_AUTO = u"auto";
 constexpr int COUNTED_NAME_CHARS = 123;
 constexpr int COUNTER_LIMIT = 100;
 
-// The first count characters of text, without splitting a surrogate pair.
-CString CutText(const CString& text, int count) {
-    if (text.GetLength() <= count) {
-        return text;
-    }
-    const WCHAR last = text[count - 1];
-    if (last >= 0xD800 && last <= 0xDBFF) {
-        --count;
-    }
-    return text.Left(count);
-}
-
 CString FilePath(const WCHAR* folder, const WCHAR* fileName, const WCHAR* extension) {
     CString path;
     path.Format(u"%s%s.%s", folder != nullptr ? folder : u"", fileName,
@@ -52,6 +40,20 @@ bool IsPlainFileName(const WCHAR* name) {
 }
 
 } // namespace
+
+CString CutText(const CString& text, int count) {
+    if (count <= 0) {
+        return CString();
+    }
+    if (text.GetLength() <= count) {
+        return text;
+    }
+    const WCHAR last = text[count - 1];
+    if (last >= 0xD800 && last <= 0xDBFF) {
+        --count;
+    }
+    return text.Left(count);
+}
 
 CString MakeUniqueFileName(const WCHAR* extension, const IMouseProfile* profile,
                            const WCHAR* folder) {

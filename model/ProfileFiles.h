@@ -12,6 +12,9 @@ class CMouseConfig;
 // File names (without folder and extension) have at most this many characters.
 inline constexpr int PROFILE_FILE_NAME_MAX = 127;
 
+// The first count UTF-16 units of text, one fewer when the cut would split a surrogate pair.
+CString CutText(const CString& text, int count);
+
 // The file name for a profile that has none yet: the profile's name made safe for a file name
 // (no folder separators, drive colons or other characters file systems reject, never "." or
 // ".."), so the file always lies in the folder. A name of fewer than 128 characters is used

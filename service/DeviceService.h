@@ -35,11 +35,14 @@ inline constexpr HRESULT SERVICE_E_STATE_DAMAGED = MakeHResult(0x80040301u);    
 inline constexpr HRESULT SERVICE_E_STATE_READONLY = MakeHResult(0x80040302u);    // not writable
 inline constexpr HRESULT SERVICE_E_STATE_NEWER = MakeHResult(0x80040303u);       // newer format
 inline constexpr HRESULT SERVICE_E_STATE_UNAVAILABLE = MakeHResult(0x80040304u); // other failure
+inline constexpr HRESULT SERVICE_E_STATE_BUSY = MakeHResult(0x80040305u); // locked by another
+inline constexpr HRESULT SERVICE_E_STATE_FULL = MakeHResult(0x80040306u); // the disk is full
 
-// True for the four results above.
+// True for the six results above.
 constexpr bool IsServiceStateError(HRESULT hr) {
     return hr == SERVICE_E_STATE_DAMAGED || hr == SERVICE_E_STATE_READONLY ||
-           hr == SERVICE_E_STATE_NEWER || hr == SERVICE_E_STATE_UNAVAILABLE;
+           hr == SERVICE_E_STATE_NEWER || hr == SERVICE_E_STATE_UNAVAILABLE ||
+           hr == SERVICE_E_STATE_BUSY || hr == SERVICE_E_STATE_FULL;
 }
 
 // ---- identifiers -------------------------------------------------------------------------

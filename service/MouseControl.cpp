@@ -104,6 +104,34 @@ INT Int(const BYTE* p) {
     std::memcpy(&v, p, 4);
     return v;
 }
+// A name or program for the terminal: control characters (C0, DEL, C1), the backslash and
+// the quote are written as escapes, so that a name that holds an escape sequence cannot
+// drive the terminal it is shown on, and the quotes around it stay unambiguous.
+std::string Printable(std::u16string_view text) {
+    std::u16string safe;
+    std::string escaped;
+    auto flush = [&] {
+        escaped += ToUtf8(safe);
+        safe.clear();
+    };
+    for (const char16_t c : text) {
+        if (c == u'\\' || c == u'"') {
+            flush();
+            escaped += '\\';
+            escaped += static_cast<char>(c);
+        } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+            flush();
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02x", static_cast<unsigned>(c));
+            escaped += buf;
+        } else {
+            safe.push_back(c);
+        }
+    }
+    flush();
+    return escaped;
+}
+
 std::string Describe(const DeviceButtonAssignment& b) {
     std::ostringstream o;
     switch (b.type) {
@@ -188,8 +216,8 @@ HRESULT MouseControl::Describe(std::string& out) {
                 continue;
             }
             o << "profile " << i + 1 << (guids[i] == d.active ? " (active)" : "") << ": \""
-              << ToUtf8(p->name) << "\" " << ToUtf8(GuidToString(p->guid)) << "\n";
-            o << "  program: " << (p->program.empty() ? "(none)" : ToUtf8(p->program))
+              << Printable(p->name) << "\" " << ToUtf8(GuidToString(p->guid)) << "\n";
+            o << "  program: " << (p->program.empty() ? "(none)" : Printable(p->program))
               << "; switches: auto " << (p->switches & 1) << ", dpi osd "
               << ((p->switches >> 1) & 1) << ", name osd " << ((p->switches >> 2) & 1) << "\n";
             o << "  sensitivity: " << p->dpiX << " x " << p->dpiY << "; stage " << p->activeStage
@@ -222,7 +250,7 @@ HRESULT MouseControl::Describe(std::string& out) {
                 continue;
             }
             if (m) {
-                o << "macro \"" << ToUtf8(m->name) << "\" " << ToUtf8(GuidToString(g)) << ": "
+                o << "macro \"" << Printable(m->name) << "\" " << ToUtf8(GuidToString(g)) << ": "
                   << m->events.size() << " events\n";
             }
         }

@@ -1,13 +1,15 @@
 #include "service/ServiceFiles.h"
 
+#include "platform/base/FileRead.h"
 #include "platform/base/Path.h"
 
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
+#include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace service {
@@ -146,9 +148,15 @@ HRESULT WriteFileAtomically(LPCWSTR path, const std::vector<BYTE>& bytes) {
         return E_INVALIDARG;
     }
     const std::string tmp = target.string() + ".part";
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // O_NONBLOCK: a named pipe left under the temporary name must not hold the writer.
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) {
         return errno == EACCES || errno == EPERM || errno == EROFS ? E_ACCESSDENIED : E_FAIL;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return E_FAIL;
     }
     size_t done = 0;
     bool ok = true;
@@ -166,21 +174,21 @@ HRESULT WriteFileAtomically(LPCWSTR path, const std::vector<BYTE>& bytes) {
     return S_OK;
 }
 
+// The whole file. What is missing gives E_NOT_FOUND; what is there but is no regular file (a
+// folder, a named pipe, a device), or is larger than any file of ours, is refused as a
+// damaged file is, and a pipe never makes the reader wait for a writer.
 HRESULT ReadWholeFile(LPCWSTR path, std::vector<BYTE>& out) {
     const std::filesystem::path source = ToNativePath(path);
-    std::ifstream in(source, std::ios::binary);
-    if (!in) {
-        return E_NOT_FOUND;
+    switch (::ReadWholeFile(source, out, kMaxFileSize)) {
+    case FileReadResult::Ok:
+        return S_OK;
+    case FileReadResult::TooLarge:
+        return E_BAD_FILE;
+    case FileReadResult::Missing:
+        break;
     }
-    out.clear();
-    char buf[4096];
-    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
-        out.insert(out.end(), buf, buf + in.gcount());
-        if (out.size() > kMaxFileSize) {
-            return E_BAD_FILE;
-        }
-    }
-    return S_OK;
+    std::error_code ec;
+    return std::filesystem::exists(source, ec) ? E_BAD_FILE : E_NOT_FOUND;
 }
 
 } // namespace

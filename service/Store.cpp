@@ -26,9 +26,10 @@ namespace service {
 namespace {
 
 struct SqlError : std::runtime_error {
-    explicit SqlError(const std::string& what, int errorCode = SQLITE_ERROR)
-        : std::runtime_error(what), code(errorCode) {}
-    int code; // the primary SQLite result code
+    explicit SqlError(const std::string& what, int errorCode = SQLITE_ERROR, int errnoValue = 0)
+        : std::runtime_error(what), code(errorCode), systemErrno(errnoValue) {}
+    int code;        // the primary SQLite result code
+    int systemErrno; // the system's error of the failed file operation, 0 when none
 };
 
 constexpr int kBusyTimeoutMs = 10000;
@@ -58,7 +59,7 @@ CREATE TABLE IF NOT EXISTS events(
 
 void Check(sqlite3* db, int rc) {
     if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE) {
-        throw SqlError(sqlite3_errmsg(db), rc & 0xFF);
+        throw SqlError(sqlite3_errmsg(db), rc & 0xFF, sqlite3_system_errno(db));
     }
 }
 
@@ -146,15 +147,18 @@ void Exec(sqlite3* db, const char* sql) {
     if (rc != SQLITE_OK) {
         std::string msg = err ? err : "sqlite error";
         sqlite3_free(err);
-        throw SqlError(msg, rc & 0xFF);
+        throw SqlError(msg, rc & 0xFF, sqlite3_system_errno(db));
     }
 }
 
-sqlite3* OpenConnection(const fs::path& path) {
+// The connection, or null with the reason in why.
+sqlite3* OpenConnection(const fs::path& path, StoreOpenError& why) {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK) {
+    const int rc =
+        sqlite3_open_v2(path.c_str(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        why = StoreOpenErrorOf(rc & 0xFF, db != nullptr ? sqlite3_system_errno(db) : errno);
         sqlite3_close(db);
         return nullptr;
     }
@@ -184,8 +188,20 @@ bool LockByte(int fd, off_t byte, std::chrono::steady_clock::time_point deadline
     return true;
 }
 
-StoreOpenError ErrorOfCode(int code) {
-    switch (code) {
+std::mutex g_storeMutex;
+std::weak_ptr<Store> g_store;
+fs::path g_storePath;
+
+} // namespace
+
+StoreOpenError StoreOpenErrorOf(int primaryCode, int systemErrno) {
+    // A write or a file that could not be made for want of room (the system's number is
+    // that of the connection's last failed file operation: looked at only for those).
+    const bool fileFailure = primaryCode == SQLITE_IOERR || primaryCode == SQLITE_CANTOPEN;
+    if (fileFailure && (systemErrno == ENOSPC || systemErrno == EDQUOT)) {
+        return StoreOpenError::Full;
+    }
+    switch (primaryCode) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
     case SQLITE_FORMAT:
@@ -194,16 +210,15 @@ StoreOpenError ErrorOfCode(int code) {
     case SQLITE_PERM:
     case SQLITE_AUTH:
         return StoreOpenError::ReadOnly;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return StoreOpenError::Busy;
+    case SQLITE_FULL:
+        return StoreOpenError::Full;
     default:
         return StoreOpenError::Unavailable;
     }
 }
-
-std::mutex g_storeMutex;
-std::weak_ptr<Store> g_store;
-fs::path g_storePath;
-
-} // namespace
 
 // ---- Transaction ---------------------------------------------------------------------------
 
@@ -396,6 +411,10 @@ HRESULT StoreOpenResult(StoreOpenError error) {
         return SERVICE_E_STATE_READONLY;
     case StoreOpenError::Newer:
         return SERVICE_E_STATE_NEWER;
+    case StoreOpenError::Busy:
+        return SERVICE_E_STATE_BUSY;
+    case StoreOpenError::Full:
+        return SERVICE_E_STATE_FULL;
     case StoreOpenError::Unavailable:
         break;
     }
@@ -412,6 +431,10 @@ const char* DescribeStoreOpenError(StoreOpenError error) {
         return "the file cannot be written (read-only)";
     case StoreOpenError::Newer:
         return "the file was written by a newer version of this software";
+    case StoreOpenError::Busy:
+        return "another program holds the file locked";
+    case StoreOpenError::Full:
+        return "the disk holding the file is full";
     case StoreOpenError::Unavailable:
         break;
     }
@@ -478,11 +501,14 @@ Store::~Store() {
 StoreOpenError Store::Open() {
     std::error_code ec;
     fs::create_directories(m_path.parent_path(), ec);
+    if (ec && (ec.value() == ENOSPC || ec.value() == EDQUOT)) {
+        return StoreOpenError::Full;
+    }
     const bool existed = fs::file_size(m_path, ec) > 0 && !ec;
-    m_db = OpenConnection(m_path);
+    StoreOpenError why = StoreOpenError::Unavailable;
+    m_db = OpenConnection(m_path, why);
     if (!m_db) {
-        return existed && ::access(m_path.c_str(), W_OK) != 0 ? StoreOpenError::ReadOnly
-                                                              : StoreOpenError::Unavailable;
+        return existed && ::access(m_path.c_str(), W_OK) != 0 ? StoreOpenError::ReadOnly : why;
     }
     if (sqlite3_db_readonly(m_db, "main") == 1) {
         return StoreOpenError::ReadOnly;
@@ -526,7 +552,7 @@ StoreOpenError Store::Open() {
         // Created if missing, repaired if a process died between a change and its mirror.
         MirrorProfilesIfStale();
     } catch (const SqlError& e) {
-        return ErrorOfCode(e.code);
+        return StoreOpenErrorOf(e.code, e.systemErrno);
     }
     return StoreOpenError::None;
 }
@@ -933,7 +959,8 @@ void Store::StartWatcher() {
 }
 
 void Store::WatchLoop() {
-    sqlite3* db = OpenConnection(m_path);
+    StoreOpenError ignored = StoreOpenError::None;
+    sqlite3* db = OpenConnection(m_path, ignored);
     const int ino = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (ino >= 0) {
         inotify_add_watch(ino, m_path.parent_path().c_str(),

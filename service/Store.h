@@ -40,8 +40,12 @@ enum class Fault : int { AccessDenied = 1, WriteFailure = 2, NoDevice = 3 };
 
 class Store;
 
-// Why the store could not be opened.
-enum class StoreOpenError : int { None, Damaged, ReadOnly, Newer, Unavailable };
+// Why the store could not be opened. Busy: another process held the database locked for
+// longer than a writer waits; Full: the disk has no room for what opening must write.
+enum class StoreOpenError : int { None, Damaged, ReadOnly, Newer, Unavailable, Busy, Full };
+// The reason for a failed SQLite call: its primary result code and the system's error number
+// of the file operation that failed (0 when none did).
+StoreOpenError StoreOpenErrorOf(int primaryCode, int systemErrno);
 // The service result for the reason (S_OK for None).
 HRESULT StoreOpenResult(StoreOpenError error);
 // A line for people: what is wrong with the file.

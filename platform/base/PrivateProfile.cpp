@@ -53,10 +53,12 @@ private:
     int m_fd;
 };
 
-// The whole file; nothing when it cannot be opened (missing included) or read.
+// The whole file; nothing when it cannot be opened (missing included), is no regular file
+// (a named pipe is never waited on) or cannot be read.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid()) {
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat info {};
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return std::nullopt;
     }
     std::string data;

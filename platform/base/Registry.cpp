@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <poll.h>
@@ -48,18 +49,51 @@ struct Value {
 };
 
 struct Key {
-    std::u16string path; // full path as first created, e.g. HKEY_LOCAL_MACHINE\SOFTWARE
-    std::vector<Value> values;
+    std::u16string path;       // full path as first created, e.g. HKEY_LOCAL_MACHINE\SOFTWARE
+    std::vector<Value> values; // in the order first written
 
     Value* Find(std::u16string_view name) {
-        const std::u16string folded = Fold(name);
-        for (auto& v : values) {
-            if (Fold(v.name) == folded) {
-                return &v;
+        const auto it = m_index.find(Fold(name));
+        return it == m_index.end() ? nullptr : &values[it->second];
+    }
+    const Value* Find(std::u16string_view name) const {
+        const auto it = m_index.find(Fold(name));
+        return it == m_index.end() ? nullptr : &values[it->second];
+    }
+    // A value of a new name goes last; one of a known name (any letter case) is replaced in
+    // place and keeps its first spelling's position.
+    void Put(Value value) {
+        auto [it, added] = m_index.try_emplace(Fold(value.name), values.size());
+        if (added) {
+            values.push_back(std::move(value));
+        } else {
+            values[it->second] = std::move(value);
+        }
+    }
+    bool Erase(std::u16string_view name) {
+        const auto it = m_index.find(Fold(name));
+        if (it == m_index.end()) {
+            return false;
+        }
+        const size_t gone = it->second;
+        values.erase(values.begin() + static_cast<std::ptrdiff_t>(gone));
+        m_index.erase(it);
+        for (auto& [folded, position] : m_index) {
+            if (position > gone) {
+                --position;
             }
         }
-        return nullptr;
+        return true;
     }
+    void ClearValues() {
+        values.clear();
+        m_index.clear();
+    }
+
+private:
+    // Position in values by folded name: finding a value does not depend on how many the key
+    // holds, so a hive of many values reads in time linear in its size.
+    std::unordered_map<std::u16string, size_t> m_index;
 };
 
 // The whole hive, keyed by the folded full path.
@@ -69,6 +103,10 @@ struct Hive {
 
     bool Has(const std::u16string& path) const { return keys.count(Fold(path)) != 0; }
     Key* Get(const std::u16string& path) {
+        auto it = keys.find(Fold(path));
+        return it == keys.end() ? nullptr : &it->second;
+    }
+    const Key* Get(const std::u16string& path) const {
         auto it = keys.find(Fold(path));
         return it == keys.end() ? nullptr : &it->second;
     }
@@ -325,11 +363,7 @@ Hive Parse(const std::string& text) {
             hive.damaged = true;
             continue;
         }
-        if (Value* existing = current->Find(v->name)) {
-            *existing = std::move(*v);
-        } else {
-            current->values.push_back(std::move(*v));
-        }
+        current->Put(std::move(*v));
     }
     return hive;
 }
@@ -364,6 +398,7 @@ private:
 };
 
 // The parsed hive is cached while the file stays the same (every write replaces the file).
+// Readers share the cached hive; a writer changes a copy of it.
 struct Cache {
     std::mutex mutex;
     fs::path path;
@@ -371,8 +406,7 @@ struct Cache {
     struct timespec mtime {};
     struct timespec ctime {};
     off_t size = -1;
-    Hive hive;
-    bool valid = false;
+    std::shared_ptr<const Hive> hive;
 };
 
 Cache& TheCache() {
@@ -380,14 +414,14 @@ Cache& TheCache() {
     return *cache;
 }
 
-Hive LoadHive(const fs::path& path) {
+std::shared_ptr<const Hive> LoadHive(const fs::path& path) {
     struct stat st {};
     Cache& cache = TheCache();
     std::lock_guard lock(cache.mutex);
     if (::stat(path.c_str(), &st) != 0) {
-        return Hive{};
+        return std::make_shared<const Hive>();
     }
-    if (cache.valid && cache.path == path && cache.inode == st.st_ino && cache.size == st.st_size &&
+    if (cache.hive && cache.path == path && cache.inode == st.st_ino && cache.size == st.st_size &&
         cache.mtime.tv_sec == st.st_mtim.tv_sec && cache.mtime.tv_nsec == st.st_mtim.tv_nsec &&
         cache.ctime.tv_sec == st.st_ctim.tv_sec && cache.ctime.tv_nsec == st.st_ctim.tv_nsec) {
         return cache.hive;
@@ -395,14 +429,32 @@ Hive LoadHive(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
-    cache.hive = Parse(text.str());
+    cache.hive = std::make_shared<const Hive>(Parse(text.str()));
     cache.path = path;
     cache.inode = st.st_ino;
     cache.size = st.st_size;
     cache.mtime = st.st_mtim;
     cache.ctime = st.st_ctim;
-    cache.valid = true;
     return cache.hive;
+}
+
+// The hive just saved becomes the cached one, so the next reader need not parse the file
+// again. Called under the hive's exclusive lock: no other writer replaced the file since.
+void CacheSavedHive(const fs::path& path, Hive&& hive) {
+    struct stat st {};
+    Cache& cache = TheCache();
+    std::lock_guard lock(cache.mutex);
+    if (::stat(path.c_str(), &st) != 0) {
+        cache.hive.reset();
+        return;
+    }
+    hive.damaged = false; // the saved file reads back whole
+    cache.hive = std::make_shared<const Hive>(std::move(hive));
+    cache.path = path;
+    cache.inode = st.st_ino;
+    cache.size = st.st_size;
+    cache.mtime = st.st_mtim;
+    cache.ctime = st.st_ctim;
 }
 
 bool SaveHive(const fs::path& path, const Hive& hive) {
@@ -454,8 +506,8 @@ bool SaveHive(const fs::path& path, const Hive& hive) {
 template <class F> auto ReadHive(F&& f) {
     const fs::path path = RegistryHivePath();
     HiveLock lock(path, false);
-    Hive hive = LoadHive(path);
-    return f(hive);
+    const std::shared_ptr<const Hive> hive = LoadHive(path);
+    return f(*hive);
 }
 
 // Runs a changing operation; f returns a status and sets changed when the hive must be saved.
@@ -465,11 +517,14 @@ template <class F> LSTATUS WriteHive(F&& f) {
     if (!lock.ok()) {
         return ERROR_ACCESS_DENIED;
     }
-    Hive hive = LoadHive(path);
+    Hive hive = *LoadHive(path);
     bool changed = false;
     const LSTATUS status = f(hive, changed);
-    if (status == ERROR_SUCCESS && changed && !SaveHive(path, hive)) {
-        return ERROR_WRITE_FAULT;
+    if (status == ERROR_SUCCESS && changed) {
+        if (!SaveHive(path, hive)) {
+            return ERROR_WRITE_FAULT;
+        }
+        CacheSavedHive(path, std::move(hive));
     }
     return status;
 }
@@ -580,7 +635,7 @@ LSTATUS Resolve(HKEY key, const Hive& hive, std::u16string& path) {
     return ERROR_SUCCESS;
 }
 
-std::string Snapshot(Hive& hive, const std::u16string& path, bool subtree, DWORD filter) {
+std::string Snapshot(const Hive& hive, const std::u16string& path, bool subtree, DWORD filter) {
     std::string out;
     const std::u16string folded = Fold(path);
     const std::u16string prefix = folded + u"\\";
@@ -681,7 +736,7 @@ LSTATUS WaitForChange(const std::shared_ptr<OpenKey>& open, const std::u16string
             return ERROR_INVALID_HANDLE;
         }
         const std::optional<std::string> now =
-            ReadHive([&](Hive& hive) -> std::optional<std::string> {
+            ReadHive([&](const Hive& hive) -> std::optional<std::string> {
                 if (open && !hive.Has(path)) {
                     return std::nullopt;
                 }
@@ -723,14 +778,14 @@ LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM, PHKEY result) {
     if (!path) {
         return ERROR_FILE_NOT_FOUND;
     }
-    const LSTATUS status = ReadHive([&](Hive& hive) -> LSTATUS {
+    const LSTATUS status = ReadHive([&](const Hive& hive) -> LSTATUS {
         if (!RootPath(key) && !hive.Has(*parent)) {
             return ERROR_KEY_DELETED;
         }
         if (*path != *parent && !hive.Has(*path)) {
             return ERROR_FILE_NOT_FOUND;
         }
-        if (Key* k = hive.Get(*path)) {
+        if (const Key* k = hive.Get(*path)) {
             *path = k->path;
         }
         return ERROR_SUCCESS;
@@ -803,13 +858,13 @@ LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type, LPB
     if (data && !dataSize) {
         return ERROR_INVALID_PARAMETER;
     }
-    return ReadHive([&](Hive& hive) -> LSTATUS {
+    return ReadHive([&](const Hive& hive) -> LSTATUS {
         std::u16string path;
         if (LSTATUS s = Resolve(key, hive, path); s != ERROR_SUCCESS) {
             return s;
         }
-        Key* k = hive.Get(path);
-        Value* v = k ? k->Find(valueName ? valueName : u"") : nullptr;
+        const Key* k = hive.Get(path);
+        const Value* v = k ? k->Find(valueName ? valueName : u"") : nullptr;
         if (!v) {
             return ERROR_FILE_NOT_FOUND;
         }
@@ -849,7 +904,7 @@ LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYT
         std::vector<BYTE> bytes(data, data + dataSize);
         Value* v = k->Find(name);
         if (!v) {
-            k->values.push_back({name, type, std::move(bytes)});
+            k->Put({name, type, std::move(bytes)});
             changed = true;
         } else if (v->type != type || v->data != bytes) {
             v->type = type;
@@ -867,16 +922,9 @@ LSTATUS RegDeleteValueW(HKEY key, LPCWSTR valueName) {
             return s;
         }
         Key* k = hive.Get(path);
-        const std::u16string folded = Fold(valueName ? valueName : u"");
-        if (!k) {
+        if (!k || !k->Erase(valueName ? valueName : u"")) {
             return ERROR_FILE_NOT_FOUND;
         }
-        auto it = std::find_if(k->values.begin(), k->values.end(),
-                               [&](const Value& v) { return Fold(v.name) == folded; });
-        if (it == k->values.end()) {
-            return ERROR_FILE_NOT_FOUND;
-        }
-        k->values.erase(it);
         changed = true;
         return ERROR_SUCCESS;
     });
@@ -907,7 +955,7 @@ LSTATUS DeleteKey(HKEY key, LPCWSTR subKey, bool tree) {
         }
         if (contentsOnly) {
             Key kept = *hive.Get(*path);
-            kept.values.clear();
+            kept.ClearValues();
             hive.EraseTree(*path);
             hive.keys[Fold(kept.path)] = std::move(kept);
             changed = true;
@@ -938,7 +986,7 @@ LSTATUS RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDW
     if (!name || !nameSize) {
         return ERROR_INVALID_PARAMETER;
     }
-    return ReadHive([&](Hive& hive) -> LSTATUS {
+    return ReadHive([&](const Hive& hive) -> LSTATUS {
         std::u16string path;
         if (LSTATUS s = Resolve(key, hive, path); s != ERROR_SUCCESS) {
             return s;
@@ -963,25 +1011,27 @@ LSTATUS RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDW
     if (!name || !nameSize || (data && !dataSize)) {
         return ERROR_INVALID_PARAMETER;
     }
-    return ReadHive([&](Hive& hive) -> LSTATUS {
+    return ReadHive([&](const Hive& hive) -> LSTATUS {
         std::u16string path;
         if (LSTATUS s = Resolve(key, hive, path); s != ERROR_SUCCESS) {
             return s;
         }
-        Key* k = hive.Get(path);
+        const Key* k = hive.Get(path);
         if (!k) {
             return ERROR_NO_MORE_ITEMS;
         }
-        std::vector<Value*> sorted;
-        for (auto& v : k->values) {
-            sorted.push_back(&v);
-        }
-        std::sort(sorted.begin(), sorted.end(),
-                  [](const Value* a, const Value* b) { return Fold(a->name) < Fold(b->name); });
-        if (index >= sorted.size()) {
+        if (index >= k->values.size()) {
             return ERROR_NO_MORE_ITEMS;
         }
-        const Value& v = *sorted[index];
+        // Each name is folded once, not at every comparison.
+        std::vector<std::pair<std::u16string, const Value*>> sorted;
+        sorted.reserve(k->values.size());
+        for (const auto& v : k->values) {
+            sorted.emplace_back(Fold(v.name), &v);
+        }
+        std::nth_element(sorted.begin(), sorted.begin() + index, sorted.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        const Value& v = *sorted[index].second;
         if (*nameSize < v.name.size() + 1) {
             return ERROR_MORE_DATA;
         }
@@ -1014,7 +1064,7 @@ LSTATUS RegNotifyChangeKeyValue(HKEY key, BOOL watchSubtree, DWORD filter, HANDL
     std::shared_ptr<OpenKey> open = Lookup(key);
     std::u16string path;
     std::string before;
-    const LSTATUS status = ReadHive([&](Hive& hive) -> LSTATUS {
+    const LSTATUS status = ReadHive([&](const Hive& hive) -> LSTATUS {
         if (LSTATUS s = Resolve(key, hive, path); s != ERROR_SUCCESS) {
             return s;
         }

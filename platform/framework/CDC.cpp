@@ -93,6 +93,10 @@ void CDC::DeleteTempMap() {
     Temporary().Clear();
 }
 
+size_t CDC::GetTempMapCount() {
+    return Temporary().objects.size();
+}
+
 CGdiObject* CDC::SelectObject(CGdiObject* object) {
     if (object == nullptr) {
         return nullptr;

@@ -21,8 +21,12 @@ public:
     BOOL DeleteDC();
     // A memory DC; the argument may be null.
     BOOL CreateCompatibleDC(CDC* dc);
+    // The wrapper attached to the DC, or a temporary one of this thread; temporaries live
+    // until the thread's message loop goes idle (AfxDeleteTempMaps).
     static CDC* FromHandle(HDC dc);
     static void DeleteTempMap();
+    // How many temporary wrappers this thread holds.
+    static size_t GetTempMapCount();
 
     BOOL IsPrinting() const { return m_bPrinting; }
     int GetDeviceCaps(int index) const { return ::GetDeviceCaps(m_hAttribDC, index); }

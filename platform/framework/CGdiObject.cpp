@@ -112,6 +112,10 @@ void CGdiObject::DeleteTempMap() {
     Temporary().Clear();
 }
 
+size_t CGdiObject::GetTempMapCount() {
+    return Temporary().objects.size();
+}
+
 BOOL CPen::CreatePen(int style, int width, COLORREF color) {
     return Attach(ToGdiObj(::CreatePen(style, width, color)));
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Framework wrappers of GDI objects. A wrapper owns the handle it created or attached and
 // deletes it when destroyed; FromHandle gives a wrapper for any handle (the attached one, or
-// a temporary that does not own the handle and lives until DeleteTempMap or the thread's end).
+// a temporary that does not own the handle and lives until DeleteTempMap: the thread's
+// message loop calls it when it goes idle, see AfxDeleteTempMaps).
 
 #include "platform/gdi/Gdi.h"
 
@@ -27,6 +28,8 @@ public:
     static CGdiObject* FromHandle(HGDIOBJ object);
     // Frees this thread's temporary wrappers (their handles stay).
     static void DeleteTempMap();
+    // How many temporary wrappers this thread holds.
+    static size_t GetTempMapCount();
 
     HGDIOBJ m_hObject = nullptr;
 };

@@ -28,6 +28,7 @@ BOOL CWinThread::PreTranslateMessage(MSG* msg) {
 }
 
 BOOL CWinThread::OnIdle(LONG) {
+    AfxDeleteTempMaps();
     return FALSE;
 }
 

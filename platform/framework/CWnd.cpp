@@ -2,6 +2,7 @@
 
 #include "platform/framework/CWinApp.h"
 #include "platform/ui/Hooks.h"
+#include "platform/ui/MessageLoop.h"
 
 #include <map>
 #include <memory>
@@ -69,6 +70,14 @@ LRESULT FrameworkWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         return 0;
     }
     return wnd->WindowProc(message, wParam, lParam);
+}
+
+void AfxDeleteTempMaps() {
+    if (!t_current.empty()) {
+        return; // a handler further up this thread's stack may hold a temporary
+    }
+    CDC::DeleteTempMap();
+    CGdiObject::DeleteTempMap();
 }
 
 BOOL WalkPreTranslateTree(HWND stop, MSG* msg) {
@@ -144,6 +153,8 @@ BOOL CWnd::Attach(HWND hwnd) {
         Permanent()[hwnd] = this;
         m_hWnd = hwnd;
     }
+    // From the first framework window on, the loops free the temporaries when idle.
+    platform::SetLoopIdleHandler(&AfxDeleteTempMaps);
     // A temporary wrapper of the window is retired (it never owned the window).
     if (auto it = t_temporary.find(hwnd); it != t_temporary.end()) {
         it->second->m_hWnd = nullptr;

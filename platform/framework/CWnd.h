@@ -251,3 +251,11 @@ LRESULT FrameworkWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 // Calls PreTranslateMessage on the objects of the message's window and its parents up to
 // (and including) `stop`; TRUE when one handled it.
 BOOL WalkPreTranslateTree(HWND stop, MSG* msg);
+
+// The framework's idle clean-up: frees the calling thread's temporary device-context and
+// GDI-object wrappers (FromHandle), unless a framework window of this thread is handling a
+// message (a modal loop run from a handler goes idle while that handler may still hold a
+// temporary). Every message loop runs it when it goes idle: the framework's own loop
+// (CWinThread::OnIdle), and the platform's modal loops and PumpUntilIdle, where the framework
+// installs it when its first window is attached.
+void AfxDeleteTempMaps();

@@ -67,6 +67,10 @@ int FontEngine::AddFile(const std::filesystem::path& file) {
     if (known) {
         return added;
     }
+    // Only a regular file: opening a named pipe would wait for a writer for ever.
+    if (!std::filesystem::is_regular_file(canonical, ec)) {
+        return 0;
+    }
     FT_Face face = nullptr;
     if (FT_New_Face(static_cast<FT_Library>(library_), canonical.c_str(), -1, &face) != 0) {
         return 0;

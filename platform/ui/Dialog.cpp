@@ -9,6 +9,7 @@
 #include "platform/ui/WindowManager.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace platform::wm {
 
@@ -81,6 +82,8 @@ bool IsPushButton(HWND hwnd) {
 
 thread_local std::vector<const LoopFilter*> t_loops;
 
+std::atomic<platform::LoopIdleHandler> g_loopIdle{nullptr};
+
 } // namespace
 
 bool IsDialogWindow(HWND hwnd) {
@@ -139,16 +142,34 @@ void platform::ProcessMessage(MSG& msg) {
     DispatchMessageW(&msg);
 }
 
+void platform::SetLoopIdleHandler(LoopIdleHandler handler) {
+    g_loopIdle.store(handler);
+}
+
+void platform::RunLoopIdleHandler() {
+    if (const LoopIdleHandler handler = g_loopIdle.load()) {
+        handler();
+    }
+}
+
 int platform::PumpUntilIdle(int maxMessages) {
     int count = 0;
     MSG msg;
-    while (count < maxMessages && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    bool idle = false;
+    while (count < maxMessages) {
+        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            idle = true;
+            break;
+        }
         ++count;
         if (msg.message == WM_QUIT) {
             PostQuitMessage(static_cast<int>(msg.wParam)); // left for the loop that owns it
             break;
         }
         ProcessMessage(msg);
+    }
+    if (idle) {
+        RunLoopIdleHandler();
     }
     return count;
 }
@@ -179,6 +200,7 @@ INT_PTR platform::RunModalLoop(HWND dialog, const std::function<bool(MSG&)>& pre
         }
         MSG msg;
         if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            RunLoopIdleHandler();
             const bool hooked = RunModalIdleHook(dialog);
             if (ended(&result)) {
                 break;

@@ -30,6 +30,15 @@ private:
 // Filters, translates and dispatches one message as the innermost loop would.
 void ProcessMessage(MSG& msg);
 
+// Called on a loop's thread each time the loop has handled everything queued, before it
+// waits: by the modal loops and by PumpUntilIdle. The application framework frees its
+// temporary wrappers here, as its own message loop does when it goes idle. One handler for
+// the process; null removes it.
+using LoopIdleHandler = void (*)();
+void SetLoopIdleHandler(LoopIdleHandler handler);
+// Runs the handler, when one is set.
+void RunLoopIdleHandler();
+
 // Handles everything queued for the calling thread (sent messages, callbacks, posted
 // messages and input, paints, due timers) until nothing is left; a WM_QUIT found is left for
 // the loop that owns it. Returns the number of messages handled (at most maxMessages, which

@@ -21,8 +21,10 @@ struct Outcome {
     std::string errors;
 };
 
-// Runs the program with the given DISPLAY (null: unset) and a private service and registry.
-Outcome RunConfigurator(const char* display, const std::filesystem::path& dir) {
+// Runs the program with the given DISPLAY (null: unset), a private service and registry, and
+// the argument when one is given.
+Outcome RunConfigurator(const char* display, const std::filesystem::path& dir,
+                        const char* argument = nullptr) {
     int pipeFds[2];
     if (pipe(pipeFds) != 0) {
         return {};
@@ -42,7 +44,7 @@ Outcome RunConfigurator(const char* display, const std::filesystem::path& dir) {
         setenv("BORVANTA_REGISTRY", (dir / "registry.txt").c_str(), 1);
         setenv("BORVANTA_LOCK_DIR", (dir / "locks").c_str(), 1);
         const std::string program = std::string(BORVANTA_PROGRAM_DIR) + "/Borvanta5600";
-        execl(program.c_str(), "Borvanta5600", static_cast<char*>(nullptr));
+        execl(program.c_str(), "Borvanta5600", argument, static_cast<char*>(nullptr));
         _exit(127);
     }
     close(pipeFds[1]);
@@ -86,6 +88,14 @@ TEST(DesktopStart, WithoutAUsableDisplayTheConfiguratorSaysWhyAndEnds) {
     EXPECT_EQ(absent.exitCode, 1);
     EXPECT_NE(absent.errors.find("cannot open the X display \":64999\""), std::string::npos)
         << absent.errors;
+    // An unknown argument is passed over: the start goes on (and here ends for the display).
+    const Outcome stray = RunConfigurator(nullptr, dir, "--psn_0_12345");
+    EXPECT_EQ(stray.exitCode, 1);
+    EXPECT_NE(stray.errors.find("ignoring the unknown argument \"--psn_0_12345\""),
+              std::string::npos)
+        << stray.errors;
+    EXPECT_NE(stray.errors.find("DISPLAY is not set"), std::string::npos) << stray.errors;
+
     // Neither start left the single-instance marker behind.
     for (const auto& entry : fs::directory_iterator(dir / "locks")) {
         ADD_FAILURE() << "left behind: " << entry.path();

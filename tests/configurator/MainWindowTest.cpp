@@ -1,10 +1,13 @@
 #include "AppTestSupport.h"
+#include "StateReportingDevice.h"
 #include "configurator/BorvantaWarningDlg.h"
+#include "configurator/PopupBox.h"
 #include "configurator/StartUp.h"
 #include "device/IMouseDevice.h"
 #include "device/Mouse.h"
 #include "gui/BitmapBtn.h"
 #include "gui/LangTable.h"
+#include "gui/TextItem.h"
 #include "model/BorvantaConfig.h"
 #include "platform/base/Handle.h"
 #include "platform/base/Mutex.h"
@@ -14,6 +17,7 @@
 #include "gui/WidgetMessages.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -23,6 +27,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 using apptest::Driver;
@@ -127,17 +132,18 @@ TEST_F(MainWindowTest, WithoutAMouseTheNoMousePopupShowsAndTheWindowCloses) {
     ASSERT_TRUE(SUCCEEDED(service::MouseControl().SetPlugged(false)));
     int popups = 0;
     UINT_PTR timer = 0;
-    bool onPage = false;
+    bool noPage = false;
     Run({OnMain([&](CBorvantaAppDlg& d) {
              timer = d.timerId;
-             onPage = d.GetCurrentPage() == &d.assignPage;
+             // No page stands with empty fields behind the notice.
+             noPage = d.GetCurrentPage() == nullptr && !Visible(d.assignPage);
              EXPECT_EQ(d.PendingChangeMask, 0);
          }),
          EndPopup(&popups)});
     EXPECT_EQ(popups, 1);
     EXPECT_EQ(stepsDone, 2u);
     EXPECT_EQ(timer, IDT_NO_DEVICE);
-    EXPECT_TRUE(onPage);
+    EXPECT_TRUE(noPage);
     EXPECT_EQ(app.mainWindowResult, IDCANCEL);
     // The rest of the start-up went on: the tray was started.
     EXPECT_EQ(started, std::vector<std::u16string>{u"BorvantaSysTray.exe"});
@@ -183,6 +189,74 @@ TEST_F(MainWindowTest, AMouseStateThatCannotBeOpenedIsToldApartAndLeftAsItIs) {
                                 std::istreambuf_iterator<char>());
         EXPECT_EQ(after, bytes);
     }
+}
+
+TEST_F(MainWindowTest, ASettingsFileHeldLockedOnAFullDiskOrWithoutProfilesIsToldAsItIs) {
+    struct Told {
+        std::u16string skin;
+        std::u16string heading;
+        std::u16string message;
+        bool pageShown = true;
+    };
+    // Runs the program once and answers the one notice it shows.
+    auto run = [this](std::function<void(CBorvantaAppDlg&)> first) {
+        Told told;
+        int popups = 0;
+        Run({OnMain(std::move(first)), [&](HWND dialog) {
+                 if (main == nullptr || dialog == main->GetSafeHwnd()) {
+                     return false;
+                 }
+                 if (auto* popup =
+                         dynamic_cast<CBorvantaWarningDlg*>(CWnd::FromHandlePermanent(dialog))) {
+                     told.skin = popup->skinFile.str();
+                     told.heading =
+                         popup->heading != nullptr ? popup->heading->GetText().str() : u"";
+                     const auto* body = dynamic_cast<CTextItem*>(
+                         FindGUIItemById(popup->items, TEXT_WARNDLG_MESSAGE));
+                     told.message = body != nullptr ? body->GetText().str() : u"";
+                 }
+                 told.pageShown = Visible(main->assignPage) || Visible(main->performancePage);
+                 ++popups;
+                 EndDialog(dialog, IDOK);
+                 return true;
+             }});
+        EXPECT_EQ(popups, 1);
+        EXPECT_EQ(app.mainWindowResult, IDCANCEL);
+        return told;
+    };
+    auto text = [](const WCHAR* key) { return TranslateText(key).str(); };
+
+    // The service could not have the file: held locked by another program, or no room on
+    // its disk. The file is sound: nothing asks to repair it.
+    ASSERT_TRUE(SUCCEEDED(service::MouseControl().SetPlugged(false)));
+    for (const auto& [why, heading, message] :
+         {std::tuple{SERVICE_E_STATE_BUSY, u"$MouseStateBusy", u"$MouseStateBusyMessage"},
+          std::tuple{SERVICE_E_STATE_FULL, u"$MouseStateFull", u"$MouseStateFullMessage"}}) {
+        std::unique_ptr<apptest::StateReportingDevice> state;
+        const Told told = run([&, result = why](CBorvantaAppDlg& d) {
+            state = std::make_unique<apptest::StateReportingDevice>(d.device, result);
+            d.device = state.get();
+        });
+        EXPECT_EQ(told.skin, u"MouseStatePopup.xml");
+        EXPECT_EQ(told.heading, text(heading));
+        EXPECT_EQ(told.message, text(message));
+        EXPECT_EQ(told.message.find(u"Repair"), std::u16string::npos);
+        EXPECT_FALSE(told.pageShown);
+    }
+
+    // A mouse whose settings hold no profile is there: it is not told to be connected.
+    ASSERT_TRUE(SUCCEEDED(service::MouseControl().SetPlugged(true)));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(std::getenv("BORVANTA_SERVICE_DB"), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "DELETE FROM profiles; UPDATE device SET active = NULL;", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const Told told = run([](CBorvantaAppDlg& d) { EXPECT_EQ(d.timerId, IDT_NO_DEVICE); });
+    EXPECT_EQ(told.skin, u"MouseStatePopup.xml");
+    EXPECT_EQ(told.heading, text(u"$MouseStateNoProfiles"));
+    EXPECT_EQ(told.message, text(u"$MouseStateNoProfilesMessage"));
+    EXPECT_FALSE(told.pageShown);
 }
 
 TEST_F(MainWindowTest, StartUpRegistersTheWidgetMessagesBeforeTheMainWindowShows) {
@@ -297,6 +371,7 @@ TEST_F(MainWindowTest, AFailedWriteKeepsTheChangesPendingAndOkWritesThemLater) {
     const LONG before = DevicePollingRate();
     const LONG wanted = before == 0 ? 2 : 0;
     int notices = 0;
+    std::u16string told;
     Run({OnMain([&](CBorvantaAppDlg& d) {
              ASSERT_TRUE(SUCCEEDED(
                  service::MouseControl().InjectFault(service::Fault::WriteFailure, 1000)));
@@ -304,8 +379,22 @@ TEST_F(MainWindowTest, AFailedWriteKeepsTheChangesPendingAndOkWritesThemLater) {
              d.MarkPending(PENDING_POLLING_RATE);
              PostItemCommand(d, BUTTON_APPLY);
          }),
-         // The user is told that the mouse was not written.
-         EndNotice(&notices),
+         // The user is told that not everything reached the mouse and the changes are kept
+         // (part of a write may have reached it).
+         [&](HWND dialog) {
+             auto* notice = dynamic_cast<CBorvantaWarningDlg*>(CWnd::FromHandlePermanent(dialog));
+             if (notice == nullptr || main == nullptr || main->writingPopup != nullptr) {
+                 return false;
+             }
+             for (const int id : {TEXT_WARNDLG_HEADING, TEXT_WARNDLG_MESSAGE}) {
+                 if (auto* line = dynamic_cast<CTextItem*>(FindGUIItemById(notice->items, id))) {
+                     told += line->GetText().str() + u"|";
+                 }
+             }
+             ++notices;
+             EndDialog(dialog, IDOK);
+             return true;
+         },
          WaitMain([](CBorvantaAppDlg& d) { return d.timerId == IDT_WRITE_APPLY; }),
          OnMain([&](CBorvantaAppDlg& d) {
              EXPECT_EQ(notices, 1);
@@ -330,6 +419,9 @@ TEST_F(MainWindowTest, AFailedWriteKeepsTheChangesPendingAndOkWritesThemLater) {
          [](HWND) { return false; }});
     EXPECT_EQ(stepsDone, 8u);
     EXPECT_EQ(notices, 2);
+    EXPECT_EQ(told,
+              u"Not everything could be written to the mouse|Your changes are kept. Check the "
+              u"mouse, then press Apply again.|");
     EXPECT_EQ(app.mainWindowResult, IDCANCEL);
     EXPECT_EQ(DevicePollingRate(), wanted);
 }

@@ -2,6 +2,7 @@
 #include "AppTestSupport.h"
 #include "gui/LangTable.h"
 #include "gui/SkinFile.h"
+#include "model/KeyInfo.h"
 #include "platform/base/WinError.h"
 
 #include <gtest/gtest.h>
@@ -86,7 +87,16 @@ TEST_F(StartUpTest, LanguageValueSelectsItsTableAndUnknownNamesFallBackToEnglish
     EXPECT_EQ(settings.languageId, -1);
     SelectLanguage(settings.languageId);
     EXPECT_EQ(CurrentLangTable, LanguageTableMap[kDefaultLanguageId]);
+
+    // Key descriptions use the keyboard layout of the current table, none without a table.
+    const HKL layout = CurrentLangTable->keyboardLayout;
+    CurrentLangTable->keyboardLayout = reinterpret_cast<HKL>(0x0407);
+    EXPECT_EQ(GetKeyInfoKeyboardLayout(), reinterpret_cast<HKL>(0x0407));
+    CurrentLangTable->keyboardLayout = layout;
+    EXPECT_EQ(GetKeyInfoKeyboardLayout(), layout);
     CurrentLangTable = nullptr;
+    EXPECT_EQ(GetKeyInfoKeyboardLayout(), nullptr);
+    SetKeyboardLayoutProvider(nullptr);
 }
 
 TEST_F(StartUpTest, InstallerDefaultsFillOnlyMissingValues) {

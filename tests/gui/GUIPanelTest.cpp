@@ -1,12 +1,18 @@
 #include "gui/GUIPanel.h"
 #include "SkinTestSupport.h"
+#include "platform/base/WideChar.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/ui/Display.h"
+#include "platform/ui/Hooks.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/ui/MessageLoop.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 using skintest::MakeBmp;
 using skintest::ProgramFolder;
@@ -112,14 +118,65 @@ TEST_F(GUIPanelTest, PanelsWithoutSkinOrWithAMissingSkin) {
     EXPECT_EQ(plain.background, nullptr);
     plain.DestroyWindow();
 
+    // Made without its skin when modeless; the maker learns which file failed.
     TestPanel missing(u"NoSuchSkin.xml", kTemplate, nullptr);
     ASSERT_TRUE(missing.Create(kTemplate));
     platform::PumpUntilIdle();
+    EXPECT_EQ(ToNativePath(missing.skinProblem), m_folder.Root() / "xml" / "NoSuchSkin.xml");
     EXPECT_TRUE(missing.loaded);
     EXPECT_EQ(missing.background, nullptr);
     EXPECT_EQ(missing.region, nullptr);
     EXPECT_TRUE(missing.items.IsEmpty());
     missing.DestroyWindow();
+}
+
+TEST_F(GUIPanelTest, AModalPanelWhoseSkinFailsTellsWhichFileAndDoesNotShow) {
+    m_folder.Write("skins/empty.bmp", "");
+    std::filesystem::create_directories(m_folder.Root() / "skins" / "folder.bmp");
+    m_folder.Write("xml/NoBackground.xml", "<GUIPANEL><BACKGROUND>gone.bmp</BACKGROUND>"
+                                           "<MASK>shape.bmp</MASK></GUIPANEL>");
+    m_folder.Write("xml/FolderMask.xml", "<GUIPANEL><BACKGROUND>face.bmp</BACKGROUND>"
+                                         "<MASK>folder.bmp</MASK></GUIPANEL>");
+    m_folder.Write("xml/NoMask.xml", "<GUIPANEL><BACKGROUND>face.bmp</BACKGROUND></GUIPANEL>");
+    m_folder.Write("xml/EmptyButton.xml",
+                   "<GUIPANEL><BACKGROUND>face.bmp</BACKGROUND><MASK>shape.bmp</MASK>"
+                   "<BUTTONLIST><BUTTON name='BUTTON_OK'><RECT right='9' bottom='9'/>"
+                   "<SBMN>empty.bmp</SBMN></BUTTON></BUTTONLIST></GUIPANEL>");
+    const std::pair<const char16_t*, std::filesystem::path> cases[] = {
+        {u"NoSuchSkin.xml", m_folder.Root() / "xml" / "NoSuchSkin.xml"},
+        {u"NoBackground.xml", m_folder.Root() / "skins" / "gone.bmp"},
+        {u"FolderMask.xml", m_folder.Root() / "skins" / "folder.bmp"},
+        {u"NoMask.xml", m_folder.Root() / "xml" / "NoMask.xml"},
+        {u"EmptyButton.xml", m_folder.Root() / "skins" / "empty.bmp"},
+    };
+    for (const auto& [skin, file] : cases) {
+        TestPanel popup(skin, kTemplate, nullptr);
+        std::vector<std::u16string> told;
+        platform::SetModalIdleHook([&](HWND dialog) {
+            WCHAR text[512] = {};
+            GetDlgItemTextW(dialog, platform::kMessageBoxTextId, text, 512);
+            told.emplace_back(text);
+            EndDialog(dialog, IDOK);
+        });
+        EXPECT_EQ(popup.DoModal(), IDCANCEL);
+        platform::SetModalIdleHook(nullptr);
+        // Only the message box ran (the panel never showed), naming the file.
+        ASSERT_EQ(told.size(), 1u) << file;
+        EXPECT_NE(told[0].find(FromUtf8(file.string())), std::u16string::npos) << ToUtf8(told[0]);
+        EXPECT_EQ(ToNativePath(popup.skinProblem), file);
+    }
+
+    // A whole skin runs as before.
+    TestPanel whole(u"Panel.xml", kTemplate, nullptr);
+    bool shown = false;
+    platform::SetModalIdleHook([&](HWND dialog) {
+        shown = dialog == whole.GetSafeHwnd();
+        EndDialog(dialog, IDOK);
+    });
+    EXPECT_EQ(whole.DoModal(), IDOK);
+    platform::SetModalIdleHook(nullptr);
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(whole.skinProblem.IsEmpty());
 }
 
 TEST_F(GUIPanelTest, PopupBindsItsItemsWhenItInitialises) {

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 
 using buttontest::CountPixels;
@@ -578,6 +579,56 @@ TEST_F(SkinCreatorsTest, MissingOrNegativeRectanglesMakeEmptyWidgets) {
     platform::PumpUntilIdle();
     SkinResourceCache::Clear();
     EXPECT_EQ(gdi::LiveObjectCount(), objectsBefore);
+}
+
+TEST_F(SkinCreatorsTest, ExtremeRectanglesAreHeldInRangeAlsoFromALanguageOverride) {
+    // A language whose override moves the Cancel button to the far end of the range.
+    m_folder.Write("lang/English.txt", skintest::Utf16File(u"English\r\n-\r\nOK\r\nOK\r\n"));
+    CGUIItemList languages;
+    Load(languages, "<LANGLIST><LANG name='LANGUAGE_DEFAULT' file='English.txt'>"
+                    "<LANGOVERRIDE name='BUTTON_CANCEL'><RECT left='-2147483648' "
+                    "top='2147483647' right='-2147483648' bottom='2147483647'/></LANGOVERRIDE>"
+                    "</LANG></LANGLIST>");
+    ASSERT_NE(LanguageTableMap.count(320), 0u);
+    CurrentLangTable = LanguageTableMap[320];
+    const std::string far = "<RECT left='10' top='-2147483648' right='2147483647' "
+                            "bottom='-2147483648'/>";
+    const std::string low = "<RECT left='-2147483648' top='-5' right='-2147483648' "
+                            "bottom='2147483647'/>";
+    CGUIItemList list;
+    Load(list, "<BITMAPLIST><BITMAPITEM name='BITMAP_MIRUNE'>" + far +
+                   "<SBMN>n.bmp</SBMN></BITMAPITEM></BITMAPLIST><BUTTONLIST>"
+                   "<BUTTON name='BUTTON_OK'>" +
+                   far + StateChildren() +
+                   "</BUTTON><BUTTON name='BUTTON_CANCEL'><RECT left='1' top='1' right='5' "
+                   "bottom='5'/>" +
+                   StateChildren() +
+                   "</BUTTON></BUTTONLIST><TEXTLIST><TEXTITEM name='TEXT_LOGO' text='x'>" + low +
+                   "</TEXTITEM></TEXTLIST><SLIDERLIST><VSLIDER name='SLIDER_SENSITIVITY'>" + far +
+                   "</VSLIDER></SLIDERLIST><DPISTAGELIST><DPISTAGEWINDOW "
+                   "name='DPISTAGEWINDOW_01'>" +
+                   low +
+                   "<BITMAP><RECT left='2147483647' top='2147483647' right='9' bottom='9'/>"
+                   "</BITMAP></DPISTAGEWINDOW></DPISTAGELIST><MACRODISPLAY name='MACRO_DISPLAY'>" +
+                   far + "</MACRODISPLAY><COMBOLIST><COMBO name='BUTTON_SELECT'>" + low +
+                   "</COMBO><LISTCTRL name='LIST_PROFILELIST'>" + far +
+                   "</LISTCTRL></COMBOLIST><EDITCTRLLIST><EDITCTRL name='EDITCTRL_DEFAULT_DELAY'>" +
+                   low + "</EDITCTRL></EDITCTRLLIST>");
+    auto* ok = ItemAs<CBitmapBtn>(list, 8);
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(*ok->rect, (RECT{10, INT_MIN, INT_MAX, INT_MIN}));
+    auto* cancel = ItemAs<CBitmapBtn>(list, 10);
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(*cancel->rect, (RECT{INT_MIN, INT_MAX, INT_MIN, INT_MAX}));
+    auto* logo = FindGUIItemById(list, FindSkinItemId(u"TEXT_LOGO"));
+    ASSERT_NE(logo, nullptr);
+    EXPECT_EQ(*logo->rect, (RECT{INT_MIN, -5, INT_MIN, INT_MAX - 5}));
+    // The bitmap item, both buttons, the text, the stage tile and the edit field were made
+    // and painted without a fault (the others lack their pictures); the window still paints.
+    EXPECT_GE(list.GetCount(), 6);
+    m_host.Invalidate();
+    platform::PumpUntilIdle();
+    CurrentLangTable = nullptr;
 }
 
 TEST_F(SkinCreatorsTest, ASharedSkinFontOutlivesEveryWidgetThatUsesIt) {

@@ -1,11 +1,16 @@
-// Loads arbitrary file contents as a skin file, in a program folder where some resource
-// names are folders, as a hostile skin author might arrange them.
+// Loads arbitrary file contents as a skin file onto a window of the headless display (so the
+// widgets are created, sized and painted), in a program folder where some resource names are
+// folders, as a hostile skin author might arrange them; a language file's overrides take part
+// through the current language table, which the input may also fill with its LANGLIST.
 #include "gui/GUIItem.h"
 #include "gui/LangTable.h"
 #include "gui/SkinFile.h"
 #include "gui/SkinResourceCache.h"
 #include "model/NameTables.h"
 #include "platform/base/Path.h"
+#include "platform/framework/CWnd.h"
+#include "platform/ui/Display.h"
+#include "platform/ui/MessageLoop.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -66,9 +71,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::filesystem::path file = ProgramFolder() / "xml" / "Fuzz.xml";
     std::ofstream(file, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    static platform::HeadlessDisplay display(320, 240);
+    CWnd host;
+    if (!host.CreateEx(0, nullptr, u"", WS_POPUP | WS_VISIBLE, 0, 0, 200, 150, nullptr, nullptr)) {
+        return 0;
+    }
     CGUIItemList items;
-    LoadSkinFile(items, u"Fuzz.xml", nullptr);
+    LoadSkinFile(items, u"Fuzz.xml", &host);
+    // A language table the input made becomes current and the skin is read again with its
+    // overrides, as the programs read their pages after choosing the language.
+    if (!LanguageTableMap.empty()) {
+        CurrentLangTable = LanguageTableMap.begin()->second;
+        CGUIItemList again;
+        LoadSkinFile(again, u"Fuzz.xml", &host);
+        platform::PumpUntilIdle(1000);
+        DeleteGUIItems(again);
+    }
+    platform::PumpUntilIdle(1000);
     DeleteGUIItems(items);
+    host.DestroyWindow();
+    platform::PumpUntilIdle(1000);
     LanguageTableMap.clear();
     CurrentLangTable = nullptr;
     SkinResourceCache::Clear();

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -272,6 +273,15 @@ TEST(SkinFile, RectsSizesAndTexts) {
     pug::CPugXmlBranch root = parser.GetRoot();
     EXPECT_EQ(ReadSkinRect(root.FindByName(u"RECT"), 0), (RECT{10, 20, 30, 40}));
     EXPECT_EQ(ReadSkinRect(root.FindByName(u"RECT"), 1), (RECT{10, 20, 40, 60}));
+    // Extreme values: the sums are held at the ends of the range.
+    ASSERT_TRUE(parser.Parse(u"<E><RECT left='10' top='-2147483648' right='2147483647' "
+                             u"bottom='-1'/></E>"));
+    EXPECT_EQ(ReadSkinRect(parser.GetRoot().FindByName(u"RECT"), 1),
+              (RECT{10, INT_MIN, INT_MAX, INT_MIN}));
+    ASSERT_TRUE(parser.Parse(u"<E><RECT left='10' top='20' right='30' bottom='40'/>"
+                             u"<HALF left=' 7x'/><BMPSZ width='16' height='-2'/>"
+                             u"<T>  key.bmp \r\n</T></E>"));
+    root = parser.GetRoot();
     pug::CPugXmlBranch half = root.FindByName(u"HALF");
     EXPECT_EQ(ReadSkinRect(half, 0), (RECT{7, 0, 0, 0}));
     EXPECT_EQ(half.GetAttributeCount(), 4); // reading adds the missing attributes

@@ -38,6 +38,14 @@ TEST(ButtonAssignmentTest, LongNamesAreCutAndTerminatedInsideTheField) {
     EXPECT_EQ(a.data[78], 0);
     EXPECT_EQ(a.data[79], 0);
 
+    // A cut that would split a surrogate pair is made before the pair.
+    const std::u16string pairAtTheCut = std::u16string(37, u'x') + u"\U0001F600" + u"tail";
+    const auto cut = ButtonAssignment::WithName(ASSIGNMENT_MACRO_NAME, pairAtTheCut.c_str());
+    EXPECT_EQ(cut.GetName(), CString(std::u16string(37, u'x')));
+    const std::u16string pairFits = std::u16string(36, u'x') + u"\U0001F600" + u"tail";
+    EXPECT_EQ(ButtonAssignment::WithName(ASSIGNMENT_MACRO_NAME, pairFits.c_str()).GetName(),
+              CString(std::u16string(36, u'x') + u"\U0001F600"));
+
     // A field filled from outside without a terminator is read no further than its end.
     ButtonAssignment raw = ButtonAssignment::Of(ASSIGNMENT_PROFILE_NAME);
     for (size_t i = 0; i < ASSIGNMENT_DATA_BYTES; i += 2) {

@@ -137,6 +137,19 @@ TEST_F(ProfileFilesTest, ProfileNamesNeverLeaveTheFolder) {
     EXPECT_FALSE(loaded.LoadFromFile(u"..\\save\\a_b", config.GetProfileFolder(), u"qmp"));
 }
 
+TEST_F(ProfileFilesTest, CountedNamesNeverSplitASurrogatePair) {
+    CBorvantaConfig config;
+    // Unit 123 of both names is the first half of a pair; the names differ only in case,
+    // so the second one takes the counted form.
+    const std::u16string stem = std::u16string(122, u'x') + u"\U0001F600";
+    IMouseProfile* first = config.AddProfile((stem + u"b").c_str());
+    IMouseProfile* second = config.AddProfile((stem + u"B").c_str());
+    ASSERT_TRUE(config.SaveProfile(first));
+    ASSERT_TRUE(config.SaveProfile(second));
+    EXPECT_EQ(CString(second->GetFilePath()),
+              config.GetProfileFolder() + CString(std::u16string(122, u'x') + u"0000.qmp"));
+}
+
 TEST_F(ProfileFilesTest, LoadingReadsNameProgramAndSwitchOnly) {
     WriteAsciiFile(SaveFolder() / "Games.qmp",
                    "[PROPERTIES]\r\nname=Games\r\nexe=D:\\Games\\run.exe\r\nauto=7\r\n"

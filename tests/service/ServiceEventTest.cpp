@@ -165,6 +165,19 @@ TEST_F(ServiceTest, UnpluggedMouseIsGoneAndComesBackAsANewDevice) {
     ASSERT_EQ(mouse.Describe(state), S_OK);
     EXPECT_NE(state.find("plugged in (generation 2)"), std::string::npos);
     EXPECT_NE(state.find("profile 1 (active): \"Profile 1\""), std::string::npos);
+
+    // Names holding control characters (an escape sequence, a line break, a C1 control) are
+    // shown escaped, never raw, and so are the backslash and the quote.
+    CComPtr<IProfile> active;
+    ASSERT_EQ(manager->GetActiveProfile(&active), S_OK);
+    ASSERT_EQ(active->SetName(u"\x1B]0;owned\x07\x1B[2J\nred \"q\" \\ \x9B\u00e9"), S_OK);
+    ASSERT_EQ(mouse.Describe(state), S_OK);
+    EXPECT_EQ(state.find('\x1B'), std::string::npos);
+    EXPECT_EQ(state.find('\x07'), std::string::npos);
+    EXPECT_EQ(state.find("\xC2\x9B"), std::string::npos);
+    EXPECT_NE(state.find("\"\\x1b]0;owned\\x07\\x1b[2J\\x0ared \\\"q\\\" \\\\ \\x9b\xC3\xA9\""),
+              std::string::npos)
+        << state;
 }
 
 TEST_F(ServiceTest, MouseButtonsChangeTheStateAndFireEvents) {

@@ -5,6 +5,7 @@
 
 #include "platform/base/Path.h"
 #include "service/ServiceFiles.h"
+#include "tests/support/NamedPipe.h"
 
 #include <cstring>
 #include <fstream>
@@ -189,4 +190,31 @@ TEST_F(ServiceTest, HostileFilesAreRefusedAndChangeNothing) {
     ASSERT_EQ(m.macros->GetMacroCount(&macros), S_OK);
     EXPECT_EQ(profiles, 1u);
     EXPECT_EQ(macros, 1u);
+}
+
+TEST_F(ServiceTest, ANamedPipeOrAFolderIsRefusedAsADamagedFileWithoutWaiting) {
+    Mouse m;
+    testsupport::NamedPipe pipe(m_dir / "pipe.qmp");
+    ASSERT_TRUE(pipe.Made());
+    std::filesystem::create_directories(m_dir / "folder.qmm");
+    HRESULT profileResult = S_OK;
+    HRESULT macroResult = S_OK;
+    IProfile* p = nullptr;
+    IMacro* mm = nullptr;
+    EXPECT_TRUE(pipe.ReturnsWithoutAWriter([&] {
+        profileResult = m.manager->ImportProfile(FromNativePath(pipe.Path()), &p);
+        macroResult = m.macros->ImportMacro(FromNativePath(pipe.Path()), &mm);
+    }));
+    EXPECT_EQ(profileResult, service::E_BAD_FILE);
+    EXPECT_EQ(macroResult, service::E_BAD_FILE);
+    EXPECT_EQ(m.macros->ImportMacro(FromNativePath(m_dir / "folder.qmm"), &mm),
+              service::E_BAD_FILE);
+    // Only what is not there at all is told apart.
+    EXPECT_EQ(m.macros->ImportMacro(FromNativePath(m_dir / "missing.qmm"), &mm),
+              service::E_NOT_FOUND);
+    EXPECT_EQ(p, nullptr);
+    EXPECT_EQ(mm, nullptr);
+    UINT profiles = 0;
+    ASSERT_EQ(m.manager->GetProfileCount(&profiles), S_OK);
+    EXPECT_EQ(profiles, 1u);
 }

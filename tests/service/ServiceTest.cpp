@@ -1,12 +1,14 @@
 #include "ServiceTestSupport.h"
 #include "service/Store.h"
 
+#include <sqlite3.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sqlite3.h>
 #include <thread>
 #include <unistd.h>
 
@@ -529,4 +531,42 @@ TEST_F(ServiceTest, AStateThatCannotBeOpenedIsReportedApartAndLeftAsItIs) {
     }
     // And whole again, it opens.
     EXPECT_EQ(create(), S_OK);
+}
+
+TEST_F(ServiceTest, ADatabaseHeldLockedOrOnAFullDiskIsToldApartFromADamagedOne) {
+    const std::filesystem::path db = std::getenv("BORVANTA_SERVICE_DB");
+    { ServiceMouse m; }
+    auto create = [] {
+        CComPtr<IDeviceService> service;
+        return CoCreateInstance(CLSID_DeviceService, nullptr, 0x17, IID_IDeviceService,
+                                reinterpret_cast<void**>(&service));
+    };
+    // Another program holds the whole file locked for longer than a writer waits.
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(db.c_str(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder,
+                           "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; "
+                           "UPDATE device SET polling = polling;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    EXPECT_EQ(create(), SERVICE_E_STATE_BUSY);
+    service::StoreOpenError why{};
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    EXPECT_EQ(create(), S_OK);
+    EXPECT_NE(service::Store::Get(&why), nullptr);
+
+    // A write or a file that finds no room: also as the system tells it through a failed
+    // file operation.
+    using service::StoreOpenError;
+    EXPECT_EQ(service::StoreOpenErrorOf(SQLITE_FULL, 0), StoreOpenError::Full);
+    EXPECT_EQ(service::StoreOpenErrorOf(SQLITE_IOERR, ENOSPC), StoreOpenError::Full);
+    EXPECT_EQ(service::StoreOpenErrorOf(SQLITE_CANTOPEN, EDQUOT), StoreOpenError::Full);
+    EXPECT_EQ(service::StoreOpenErrorOf(SQLITE_IOERR, EIO), StoreOpenError::Unavailable);
+    EXPECT_EQ(service::StoreOpenErrorOf(SQLITE_BUSY, ENOSPC), StoreOpenError::Busy);
+    EXPECT_EQ(service::StoreOpenErrorOf(SQLITE_LOCKED, 0), StoreOpenError::Busy);
+    EXPECT_EQ(service::StoreOpenErrorOf(SQLITE_NOTADB, 0), StoreOpenError::Damaged);
+    EXPECT_EQ(service::StoreOpenResult(StoreOpenError::Full), SERVICE_E_STATE_FULL);
+    EXPECT_EQ(service::StoreOpenResult(StoreOpenError::Busy), SERVICE_E_STATE_BUSY);
+    EXPECT_TRUE(IsServiceStateError(SERVICE_E_STATE_FULL));
 }

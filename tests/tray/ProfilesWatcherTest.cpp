@@ -61,6 +61,13 @@ protected:
     static size_t Count(UINT msg) {
         return static_cast<size_t>(std::count(g_received.begin(), g_received.end(), msg));
     }
+    // Handles every message already queued.
+    static void DispatchQueued() {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&msg);
+        }
+    }
     // Runs the window's messages until pred holds.
     template <class Pred> static bool PumpMessagesUntil(Pred pred, int ms = 5000) {
         return PumpUntil(
@@ -117,9 +124,12 @@ TEST_F(ProfilesWatcherTest, ChangesReachTheWindowAlsoThoseBeforeItWasHandedOver)
     ASSERT_EQ(RegDeleteKeyW(store, u"{00000000-0000-0000-0000-000000000001}"), ERROR_SUCCESS);
     ASSERT_TRUE(PumpMessagesUntil([] { return Count(WM_PROFILES_NAMES_CHANGED) >= 1; }));
 
-    // Stopped: the threads are gone and nothing more is sent.
+    // Stopped: the threads are gone and nothing more is sent. What they sent before they
+    // ended (a change may be told twice, by each watcher) is already queued: it is handled
+    // first, so that only what comes after the stop is looked at.
     watcher.Stop();
     EXPECT_FALSE(watcher.IsRunning());
+    DispatchQueued();
     g_received.clear();
     SetValue(store, u"Active", 7);
     PumpMessagesUntil([] { return false; }, 300);

@@ -2,6 +2,7 @@
 
 #include "platform/base/IniDocument.h"
 #include "platform/base/PrivateProfile.h"
+#include "tests/support/NamedPipe.h"
 
 #include <gtest/gtest.h>
 
@@ -201,6 +202,22 @@ TEST(PrivateProfileTest, WriteIntoMissingFolderFails) {
     std::filesystem::create_directory(dir.Native() / "adir");
     EXPECT_FALSE(WritePrivateProfileStringW(u"S", u"k", u"v", dir.File(u"adir")));
     EXPECT_TRUE(std::filesystem::is_directory(dir.Native() / "adir"));
+}
+
+TEST(PrivateProfileTest, ANamedPipeReadsAsAnEmptyFileWithoutWaitingAndIsNotReplaced) {
+    TempFolder dir;
+    testsupport::NamedPipe pipe(dir.Native() / "pipe.ini");
+    ASSERT_TRUE(pipe.Made());
+    const CString file = dir.File(u"pipe.ini");
+    std::u16string value;
+    BOOL written = TRUE;
+    EXPECT_TRUE(pipe.ReturnsWithoutAWriter([&] {
+        value = GetString(file, u"S", u"k");
+        written = WritePrivateProfileStringW(u"S", u"k", u"v", file);
+    }));
+    EXPECT_EQ(value, u"<none>");
+    EXPECT_FALSE(written);
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe.Path()));
 }
 
 TEST(PrivateProfileTest, ReadsUtf8AsciiAndAnsiFiles) {

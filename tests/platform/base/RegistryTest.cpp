@@ -240,6 +240,54 @@ TEST_F(RegistryTest, DamagedLinesAreSkippedAndTheOriginalIsKept) {
     EXPECT_EQ(key.QueryDWORDValue(u"Good", v), ERROR_SUCCESS);
 }
 
+TEST_F(RegistryTest, ValuesAreFoundByFoldedNameThroughRepeatsAndDeletions) {
+    {
+        std::ofstream out(m_hive);
+        out << "Borvanta registry 1\n[HKEY_LOCAL_MACHINE\\K]\n";
+        for (int i = 0; i < 300; ++i) {
+            out << "\"V" << i << "\"=dword:0000000" << (i % 10) << "\n";
+        }
+        // A name written again in another case replaces the first one where it stood.
+        out << "\"v7\"=dword:0000000a\n";
+    }
+    CRegKey key;
+    ASSERT_EQ(key.Open(HKEY_LOCAL_MACHINE, u"K"), ERROR_SUCCESS);
+    DWORD v = 0;
+    EXPECT_EQ(key.QueryDWORDValue(u"V7", v), ERROR_SUCCESS);
+    EXPECT_EQ(v, 10u);
+    EXPECT_EQ(key.QueryDWORDValue(u"v299", v), ERROR_SUCCESS);
+    EXPECT_EQ(v, 9u);
+
+    // Deleting values in the middle keeps every other one reachable, and a name deleted
+    // can be written again.
+    for (const char16_t* name : {u"V0", u"v150", u"V298"}) {
+        EXPECT_EQ(RegDeleteValueW(key, name), ERROR_SUCCESS);
+    }
+    EXPECT_EQ(RegDeleteValueW(key, u"v150"), ERROR_FILE_NOT_FOUND);
+    for (int i = 1; i < 300; ++i) {
+        std::u16string name = u"V";
+        for (char digit : std::to_string(i)) {
+            name += static_cast<char16_t>(digit);
+        }
+        const bool gone = i == 150 || i == 298;
+        EXPECT_EQ(key.QueryDWORDValue(name.c_str(), v), gone ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS)
+            << i;
+    }
+    EXPECT_EQ(key.SetDWORDValue(u"V150", 42), ERROR_SUCCESS);
+    EXPECT_EQ(key.QueryDWORDValue(u"v150", v), ERROR_SUCCESS);
+    EXPECT_EQ(v, 42u);
+    // The file keeps the order in which the names were first written; the new one is last.
+    const std::string text = HiveText();
+    EXPECT_LT(text.find("\"V1\"="), text.find("\"v7\"="));
+    EXPECT_LT(text.find("\"v7\"="), text.find("\"V8\"="));
+    EXPECT_LT(text.find("\"V299\"="), text.find("\"V150\"="));
+    WCHAR name[16];
+    DWORD chars = 16;
+    EXPECT_EQ(RegEnumValueW(key, 0, name, &chars, nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(name), u"V1"); // "V0" is gone; "V1" sorts first
+}
+
 TEST_F(RegistryTest, NotificationWaitsForNameAndValueChanges) {
     CRegKey store;
     ASSERT_EQ(store.Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Store"), ERROR_SUCCESS);

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -370,6 +371,81 @@ TEST_F(FrameworkTest, NestedPopupIsEndedByTheMainWindowsTimer) {
     EXPECT_EQ(g_popupResult, 0);
     EXPECT_TRUE(g_disabledDuringPopup);
     EXPECT_EQ(g_ticks, 2);
+}
+
+namespace {
+
+// A window that paints through temporary wrappers (the DC of an owner-drawn item and the
+// bitmap a selection gives back), and on a message holds a temporary DC wrapper while a
+// nested popup runs.
+class TemporaryUser : public CDialog {
+public:
+    TemporaryUser() : CDialog(kTemplate) {}
+    int paints = 0;
+    size_t temporariesWhilePainting = 0;
+    bool heldSurvived = false;
+    bool popupRan = false;
+
+    void OnPaint() override {
+        CPaintDC dc(this);
+        HDC raw = ::CreateCompatibleDC(dc);
+        CDC* item = CDC::FromHandle(raw);
+        CBitmap bitmap;
+        bitmap.CreateCompatibleBitmap(item, 4, 4);
+        CBitmap* old = item->SelectObject(&bitmap);
+        item->SelectObject(old);
+        temporariesWhilePainting = std::max(temporariesWhilePainting,
+                                            CDC::GetTempMapCount() + CGdiObject::GetTempMapCount());
+        ::DeleteDC(raw);
+        ++paints;
+    }
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override {
+        if (message == WM_USER + 2) {
+            HDC raw = ::CreateCompatibleDC(nullptr);
+            CDC* held = CDC::FromHandle(raw);
+            BusyPopup nested(this);
+            nested.DoModal(); // its loop goes idle while this handler holds the wrapper
+            popupRan = true;
+            heldSurvived = held->GetSafeHdc() == raw;
+            ::DeleteDC(raw);
+            EndDialog(IDOK);
+            *result = 0;
+            return TRUE;
+        }
+        return CDialog::OnWndMsg(message, wParam, lParam, result);
+    }
+};
+
+} // namespace
+
+TEST_F(FrameworkTest, TemporaryWrappersGoWhenTheLoopIsIdleButNotUnderAHandler) {
+    TemporaryUser window;
+    int turns = 0;
+    size_t leftAtIdle = 0;
+    size_t heldInNestedLoop = 0;
+    platform::SetModalIdleHook([&](HWND dialog) {
+        if (dialog != window.GetSafeHwnd()) {
+            heldInNestedLoop = CDC::GetTempMapCount();
+            EndDialog(dialog, 0);
+            return;
+        }
+        leftAtIdle = std::max(leftAtIdle, CDC::GetTempMapCount() + CGdiObject::GetTempMapCount());
+        if (++turns < 20) {
+            InvalidateRect(dialog, nullptr, TRUE);
+        } else if (turns == 20) {
+            window.PostMessage(WM_USER + 2);
+        }
+    });
+    EXPECT_EQ(window.DoModal(), IDOK);
+    EXPECT_GE(window.paints, 10);
+    EXPECT_GT(window.temporariesWhilePainting, 0u);
+    EXPECT_EQ(leftAtIdle, 0u);
+    ASSERT_TRUE(window.popupRan);
+    EXPECT_GE(heldInNestedLoop, 1u); // the held one, and those the popup painted with
+    EXPECT_TRUE(window.heldSurvived);
+    // The handler has returned: the next idle loop frees its wrapper too.
+    platform::PumpUntilIdle();
+    EXPECT_EQ(CDC::GetTempMapCount(), 0u);
 }
 
 namespace {

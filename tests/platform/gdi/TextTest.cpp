@@ -1,6 +1,8 @@
 #include "Canvas.h"
 
+#include "platform/base/Path.h"
 #include "platform/gdi/Gdi.h"
+#include "tests/support/NamedPipe.h"
 
 #include <gtest/gtest.h>
 
@@ -343,6 +345,21 @@ TEST(TextFallback, UnknownFamiliesFallBackToAnInstalledFont) {
     EXPECT_NE(0, c.Ink(kBack).right);
     SelectObject(c.dc, GetStockObject(SYSTEM_FONT));
     DeleteObject(arial);
+}
+
+TEST(TextFiles, ANamedPipeIsNoFontFileAndIsNotWaitedOn) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("borvanta-fontpipe-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    {
+        testsupport::NamedPipe pipe(folder / "pipe.ttf");
+        ASSERT_TRUE(pipe.Made());
+        int added = -1;
+        EXPECT_TRUE(pipe.ReturnsWithoutAWriter(
+            [&] { added = AddFontResourceExW(FromNativePath(pipe.Path()), FR_PRIVATE, nullptr); }));
+        EXPECT_EQ(added, 0);
+    }
+    std::filesystem::remove_all(folder);
 }
 
 } // namespace
