@@ -14,6 +14,9 @@ public:
         : m_real(real), m_result(serviceResult) {}
 
     HRESULT GetServiceResult() const override { return m_result; }
+    BOOL GetUnreadMacros(CStringArray& names) const override {
+        return m_real->GetUnreadMacros(names);
+    }
     BOOL IsDeviceFound() const override { return FALSE; }
 
     BOOL Initialize(IMouseConfig* c, const WORD* id) override { return m_real->Initialize(c, id); }
