@@ -8,10 +8,15 @@
 //      PostThreadCallback. Both run inside this thread's GetMessage/PeekMessage, and also
 //      while this thread itself waits in a cross-thread SendMessage, so two threads that send
 //      to each other never deadlock;
-//   2. posted messages (PostMessage, PostThreadMessage, injected input) in FIFO order;
-//   3. WM_QUIT once the posted messages are drained;
-//   4. WM_PAINT for windows of this thread with something to repaint;
-//   5. WM_TIMER for due timers.
+//   2. posted messages (PostMessage, PostThreadMessage) in FIFO order;
+//   3. user input (mouse and keys from the display, injected or real), one event at a time and
+//      only when no posted message is waiting: an event is routed to its window (capture,
+//      hit testing, focus) when the loop comes to it, as the system does, so a window that
+//      takes the capture while it handles a press also gets the moves and the release that
+//      were already on their way;
+//   4. WM_QUIT once the posted messages and the input are drained;
+//   5. WM_PAINT for windows of this thread with something to repaint;
+//   6. WM_TIMER for due timers.
 //
 // Cross-thread callbacks (for connection-point events and similar "run this on the thread
 // that asked for it" needs, as apartment-threaded objects behave):
@@ -70,6 +75,9 @@ public:
     // Any thread. Return false when the queue's thread has exited.
     bool Post(const MSG& msg);
     bool PostWork(std::function<void()> fn);
+    // Queues one input event; route runs on the owner thread when the loop comes to it (it
+    // posts the message the event makes).
+    bool PostInput(std::function<void()> route);
     void PostQuit(int exitCode);
     void Wake();
 
@@ -79,6 +87,8 @@ public:
     // Takes (or peeks) the first posted message matching the filter.
     std::optional<MSG> TakePosted(HWND hwnd, UINT minMsg, UINT maxMsg, bool remove);
     bool HasPosted();
+    // Routes the next input event when no posted message waits; true when one was routed.
+    bool RouteInput();
     // Quit request: returns the exit code and clears it when remove is set.
     std::optional<int> TakeQuit(bool remove);
     // The wake-up count: every Post, PostWork, PostQuit and Wake adds one. A loop reads it
@@ -103,6 +113,7 @@ private:
     std::condition_variable m_cv;
     std::deque<MSG> m_posted;
     std::deque<std::function<void()>> m_incoming;
+    std::deque<std::function<void()>> m_input;
     std::optional<int> m_quit;
     std::uint64_t m_wakeups = 0;
     bool m_retired = false;

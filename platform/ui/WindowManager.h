@@ -141,6 +141,11 @@ HWND FindWindowToPaint(DWORD thread, HWND filter);
 std::optional<std::uint64_t> NextTimerDue(DWORD thread);
 void KillWindowTimers(HWND hwnd);
 
+// Input (Input.cpp): the key state, and the queue of input events, each routed to its window
+// (capture, hit testing, focus) when the loop of the thread that will handle it comes to it.
+void SetKey(int vk, bool down);
+void QueueInput(std::function<void()> route);
+
 // Focus and capture clean-up on destruction (Input.cpp).
 void ForgetWindowInput(HWND hwnd);
 // Activation of a top-level window (Input.cpp).
