@@ -31,6 +31,10 @@ public:
     // to bring it to the front (raised, restored when minimised, made active). True when such
     // a window was found and asked. A display that sees only this process finds none.
     virtual bool ActivateOtherProcessWindow(const std::u16string& /*className*/) { return false; }
+    // The mouse capture moved to this window (null: released), on the thread that changed
+    // it. A desktop display keeps the pointer for a popup that holds the capture, so that
+    // the popup sees clicks anywhere on the screen.
+    virtual void CaptureChanged(HWND /*capture*/) {}
 };
 
 // The installed backend (null: none; the screen is then 1024 x 768). The caller keeps it
