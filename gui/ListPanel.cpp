@@ -59,6 +59,8 @@ BOOL CListPanel::OnInitDialog() {
         if (!list->CreateList(this, entries, sorted, client.left, client.top, client.right,
                               client.bottom)) {
             list.reset();
+        } else if (currentEntry >= 0) {
+            list->ShowEntry(currentEntry);
         }
     }
     if (list == nullptr) {
@@ -114,7 +116,11 @@ BOOL CListPanel::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* r
     return CPopupBox::OnWndMsg(message, wParam, lParam, result);
 }
 
-void CListPanel::OnOK() {}
+void CListPanel::OnOK() {
+    if (list != nullptr && list->hoverRow >= 0) {
+        list->ChooseHoverRow();
+    }
+}
 
 void CListPanel::OnCancel() {
     EndWith(-1);

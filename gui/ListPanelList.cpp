@@ -127,33 +127,79 @@ void CListPanelList::RefreshScrollBar() {
     }
 }
 
+int CListPanelList::RowAt(CPoint point) const {
+    // Only rows in view count: the capture brings points from all over the screen, and rows
+    // scrolled out of view must not be chosen by a click outside the list.
+    RECT client{};
+    GetClientRect(&client);
+    if (point.x < client.left || point.x >= client.right || point.y < client.top ||
+        point.y >= client.bottom) {
+        return -1;
+    }
+    int found = -1;
+    for (int row = 0; row < GetItemCount(); ++row) {
+        RECT r{};
+        if (GetItemRect(row, &r, LVIR_BOUNDS) && point.x >= r.left && point.x < r.right &&
+            point.y >= r.top && point.y < r.bottom) {
+            found = row;
+        }
+    }
+    return found;
+}
+
+void CListPanelList::SetHoverRow(int row) {
+    if (row == hoverRow) {
+        return;
+    }
+    hoverRow = row;
+    SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (row >= 0) {
+        SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    Invalidate();
+}
+
+void CListPanelList::HoverAtCursor() {
+    if (pressed) {
+        return;
+    }
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
+    ScreenToClient(&cursor);
+    SetHoverRow(RowAt(CPoint(cursor.x, cursor.y)));
+}
+
+void CListPanelList::ShowEntry(int entry) {
+    for (int row = 0; row < GetItemCount(); ++row) {
+        if (RowId(row) == entry) {
+            SetHoverRow(row);
+            EnsureVisible(row, FALSE);
+            RefreshScrollBar();
+            return;
+        }
+    }
+}
+
 void CListPanelList::OnMouseMove(UINT flags, CPoint point) {
     if (ForwardToScrollBar(WM_MOUSEMOVE, flags, point) || pressed) {
         return;
     }
-    // Only rows in view count: the capture brings points from all over the screen, and rows
-    // scrolled out of view must not be chosen by a click outside the list.
-    int hover = -1;
-    RECT client{};
-    GetClientRect(&client);
-    if (point.x >= client.left && point.x < client.right && point.y >= client.top &&
-        point.y < client.bottom) {
-        for (int row = 0; row < GetItemCount(); ++row) {
-            RECT r{};
-            if (GetItemRect(row, &r, LVIR_BOUNDS) && point.x >= r.left && point.x < r.right &&
-                point.y >= r.top && point.y < r.bottom) {
-                hover = row;
-            }
-        }
-    }
-    if (hover != hoverRow) {
-        hoverRow = hover;
-        Invalidate();
-    }
+    SetHoverRow(RowAt(point));
 }
 
 void CListPanelList::OnLButtonDown(UINT flags, CPoint point) {
     if (ForwardToScrollBar(WM_LBUTTONDOWN, flags, point)) {
+        return;
+    }
+    if (!pressed) {
+        // The row under the press, also when the rows moved under a resting pointer.
+        SetHoverRow(RowAt(point));
+    }
+    ChooseHoverRow();
+}
+
+void CListPanelList::ChooseHoverRow() {
+    if (pressed) {
         return;
     }
     const int id = RowId(hoverRow);
@@ -170,6 +216,10 @@ void CListPanelList::OnLButtonDown(UINT flags, CPoint point) {
             subChoice = CListPanel::RunForItem(*set, panel, subRect);
             if (subChoice >= 0) {
                 set->SelectEntry(subChoice);
+            } else {
+                // The second-level list was cancelled (Escape, a click outside, closed): the
+                // row is not chosen either, so nothing chosen earlier in that list applies.
+                hoverRow = -1;
             }
         }
     }
@@ -216,7 +266,9 @@ void CListPanelList::OnKillFocus(CWnd* newWnd) {
 
 BOOL CListPanelList::OnMouseWheel(UINT flags, short delta, CPoint point) {
     if (scrollBar == nullptr) {
-        return CListCtrl::OnMouseWheel(flags, delta, point);
+        const BOOL handled = CListCtrl::OnMouseWheel(flags, delta, point);
+        HoverAtCursor();
+        return handled;
     }
     RefreshScrollBar();
     const int notches = delta / WHEEL_DELTA;
@@ -229,10 +281,19 @@ BOOL CListPanelList::OnMouseWheel(UINT flags, short delta, CPoint point) {
 
 void CListPanelList::OnKeyDown(UINT ch, UINT repeat, UINT flags) {
     RefreshScrollBar();
-    if (ch == VK_RIGHT) {
+    if (ch == VK_RIGHT || pressed) {
         return;
     }
+    if (hoverRow >= 0 && GetNextItem(-1, LVNI_SELECTED) != hoverRow) {
+        SetHoverRow(hoverRow); // the keys go on from the highlighted row
+    }
     CListCtrl::OnKeyDown(ch, repeat, flags);
+    // The row the keys moved to is the highlighted one, and the bar follows the rows.
+    const int selected = GetNextItem(-1, LVNI_SELECTED);
+    if (selected >= 0) {
+        SetHoverRow(selected);
+    }
+    RefreshScrollBar();
 }
 
 void CListPanelList::OnKeyUp(UINT ch, UINT repeat, UINT flags) {
@@ -253,6 +314,11 @@ void CListPanelList::OnNcCalcSize(BOOL, NCCALCSIZE_PARAMS*) {
 }
 
 BOOL CListPanelList::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    if (message == WM_VSCROLL) {
+        const BOOL handled = CListCtrl::OnWndMsg(message, wParam, lParam, result);
+        HoverAtCursor();
+        return handled;
+    }
     if (message == WM_LIST_SCROLLROWS) {
         const auto rows = static_cast<int>(static_cast<LONG_PTR>(wParam));
         Scroll(CSize(0, rows * rowHeight));
