@@ -27,6 +27,11 @@ void FillColour(HDC dc, const RECT& box, COLORREF colour) {
     ::DeleteObject(brush);
 }
 
+bool IsRowNavigationKey(WPARAM vk) {
+    return vk == VK_UP || vk == VK_DOWN || vk == VK_PRIOR || vk == VK_NEXT || vk == VK_HOME ||
+           vk == VK_END;
+}
+
 int RowKindOf(const MacroEvent& event) {
     switch (event.type) {
     case MACRO_EVENT_KEY:
@@ -140,13 +145,40 @@ bool CMacroDisplayItem::ToggleRecording() {
     recording = !recording;
     CRawInputDevices& devices = TheRawInputDevices();
     if (recording) {
+        m_recordedFrom = events.size();
         devices.AddUsage(6);
         devices.AddUsage(2);
         devices.Register(m_hWnd);
     } else {
         devices.Unregister();
+        DropUnreleasedEnd();
     }
     return recording;
+}
+
+void CMacroDisplayItem::DropUnreleasedEnd() {
+    // A recording ends with the click that stops it (its press can arrive before the pointer
+    // is seen over the stop button, its release after recording stopped) or with keys still
+    // held: a press at the end has no release, and played back it would hold its key or
+    // button down. Such presses go, with the delays behind and between them (only events of
+    // this recording).
+    bool dropped = false;
+    while (events.size() > m_recordedFrom) {
+        const MacroEvent& last = events.back();
+        const bool press =
+            (last.type == MACRO_EVENT_KEY && (last.flags & 0xFF) != MACRO_KEY_RELEASE) ||
+            (last.type == MACRO_EVENT_MOUSE_BUTTON && (last.flags & 0xFF) != MACRO_BUTTON_RELEASE);
+        if (last.type != MACRO_EVENT_DELAY && !press) {
+            break;
+        }
+        events.pop_back();
+        DeleteItem(static_cast<int>(events.size()));
+        dropped = true;
+    }
+    if (dropped) {
+        UpdateScrollBar();
+        Invalidate();
+    }
 }
 
 void CMacroDisplayItem::ClearEvents() {
@@ -612,6 +644,10 @@ void CMacroDisplayItem::OnRButtonDown(UINT, CPoint point) {
 BOOL CMacroDisplayItem::PreTranslateMessage(MSG* msg) {
     if (labelEditing || msg == nullptr) {
         return CListCtrl::PreTranslateMessage(msg);
+    }
+    if (msg->message == WM_KEYDOWN && msg->hwnd == m_hWnd && !recording &&
+        IsRowNavigationKey(msg->wParam)) {
+        return FALSE; // the list moves through its rows
     }
     if (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) {
         return KeyInfoFromMessage(keyScratch, msg) ? TRUE : FALSE;

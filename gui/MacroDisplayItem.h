@@ -58,6 +58,7 @@ public:
     bool AddColumn(int columnId, int columnType, int format, int width);
     MacroColumn GetColumn(int columnId) const;
 
+    // Flips recording; on stop, presses left without their release at the end are dropped.
     bool ToggleRecording();
     void ClearEvents();
     bool SetEvents(const std::vector<MacroEvent>* newEvents);
@@ -126,8 +127,11 @@ private:
     void RecordEvent(const MacroEvent& event);
     void NotifyParent(UINT message);
     void UpdateScrollBar();
+    // Drops the presses (and delays) at the end whose release was not recorded.
+    void DropUnreleasedEnd();
     bool ExcludedWindowBusy() const;
 
+    size_t m_recordedFrom = 0; // events before the recording began
     std::map<int, std::unique_ptr<CBitmap>> m_images;
     HIMAGELIST m_imageList = nullptr;
     std::unique_ptr<CVScrollBar> m_scrollBar;
