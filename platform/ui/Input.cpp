@@ -452,7 +452,7 @@ BOOL GetCursorPos(LPPOINT point) {
         return FALSE;
     }
     Lock lock(S().mutex);
-    *point = S().cursor;
+    *point = S().pointer;
     return TRUE;
 }
 
@@ -601,6 +601,11 @@ void RouteWheel(int delta);
 } // namespace
 
 void MouseMove(POINT screen) {
+    {
+        // The pointer is there now; the windows hear of it when the move is routed.
+        Lock lock(S().mutex);
+        S().pointer = screen;
+    }
     wm::QueueInput([screen] { RouteMouseMove(screen); });
 }
 

@@ -167,6 +167,7 @@ void platform::DeliverTrayMouseMessage(const TrayIconRecord& icon, UINT mouseMes
     {
         wm::Lock lock(wm::S().mutex);
         wm::S().cursor = screen;
+        wm::S().pointer = screen;
     }
     if (!icon.callbackMessage) {
         return;

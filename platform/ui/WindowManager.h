@@ -87,7 +87,8 @@ struct State {
     HWND focus = nullptr;
     HWND active = nullptr;
     HWND capture = nullptr;
-    POINT cursor{};
+    POINT cursor{};  // where the input routed so far put the mouse
+    POINT pointer{}; // where the mouse is now (input queued included): GetCursorPos
     BYTE keys[256]{};
     // TrackMouseEvent
     HWND trackLeave = nullptr;
