@@ -418,7 +418,7 @@ void CMacroDisplayItem::OnBeginLabelEdit() {
     ::SendMessageW(edit, EM_SETLIMITTEXT, kDelayDigits, 0);
 }
 
-void CMacroDisplayItem::OnEndLabelEdit() {
+void CMacroDisplayItem::OnEndLabelEdit(bool cancelled) {
     labelEditing = false;
     const int row = GetNextItem(-1, LVNI_SELECTED);
     if (row < 0 || row >= static_cast<int>(events.size())) {
@@ -431,6 +431,11 @@ void CMacroDisplayItem::OnEndLabelEdit() {
         ::GetWindowTextW(edit, typed, 16);
     }
     MacroEvent& event = events[static_cast<size_t>(row)];
+    if (cancelled) {
+        SetItemText(row, GetColumn(LCITEM_MCREVENT_DESCRIP).index, EventText(event).GetString());
+        Invalidate();
+        return;
+    }
     int ms = _wtoi(typed);
     if (ms == 0) {
         ms = event.code; // nothing (or 0) typed: the old delay stays
@@ -450,7 +455,17 @@ bool CMacroDisplayItem::ExcludedWindowBusy() const {
         return true;
     }
     const auto* button = dynamic_cast<const CBitmapBtn*>(excludedWindow);
-    return button != nullptr && button->hover != 0;
+    if (button != nullptr && button->hover != 0) {
+        return true;
+    }
+    // The pointer is over it now, although the button has not seen it come yet: a click right
+    // after a jump of the pointer (the raw report comes before the button's mouse messages).
+    POINT pointer{};
+    ::GetCursorPos(&pointer);
+    const HWND under = ::WindowFromPoint(pointer);
+    const HWND excluded = excludedWindow->GetSafeHwnd();
+    return under != nullptr && excluded != nullptr &&
+           (under == excluded || ::IsChild(excluded, under));
 }
 
 void CMacroDisplayItem::AddDelayEvent() {
@@ -662,7 +677,7 @@ BOOL CMacroDisplayItem::OnNotifyReflect(NMHDR* hdr, LRESULT* result) {
         return TRUE;
     }
     if (hdr->code == LVN_ENDLABELEDITW) {
-        OnEndLabelEdit();
+        OnEndLabelEdit(reinterpret_cast<const NMLVDISPINFOW*>(hdr)->item.pszText == nullptr);
         *result = 0; // the row text is set here, not by the list
         return TRUE;
     }

@@ -74,7 +74,9 @@ public:
     // In-place editing of the selected delay row's milliseconds.
     void EditSelectedRow();
     void OnBeginLabelEdit();
-    void OnEndLabelEdit();
+    // Ends the in-place edit of a delay: the typed delay is taken, unless the edit was
+    // cancelled (Escape), which keeps the old one and tells nobody.
+    void OnEndLabelEdit(bool cancelled = false);
     // The text a row shows for the event.
     static CString EventText(const MacroEvent& event);
     // The picture key of a row kind (selected: the highlighted delay and mouse pictures).

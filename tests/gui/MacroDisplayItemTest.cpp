@@ -374,14 +374,25 @@ TEST_F(MacroDisplayItemTest, DelayRowsAreEditedInPlaceInMilliseconds) {
     EXPECT_EQ(RowTextOf(1), CString(u"1234.567 sec delay"));
     EXPECT_EQ(m_owner.Of(WM_MACRODISPLAY_CHANGED).size(), 1u);
 
-    // An empty text keeps the delay; so does Escape with nothing typed.
+    // An empty text keeps the delay.
     m_list->EditSelectedRow();
     edit = reinterpret_cast<HWND>(m_list->SendMessage(LVM_GETEDITCONTROL));
     ASSERT_NE(edit, nullptr);
     SetWindowTextW(edit, u"");
-    SendMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+    SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
     EXPECT_EQ(m_list->events[1].code, 1234567);
     EXPECT_EQ(RowTextOf(1), CString(u"1234.567 sec delay"));
+    // Escape cancels: a typed delay is dropped and nothing is told.
+    m_list->EditSelectedRow();
+    edit = reinterpret_cast<HWND>(m_list->SendMessage(LVM_GETEDITCONTROL));
+    ASSERT_NE(edit, nullptr);
+    SetWindowTextW(edit, u"777");
+    const size_t told = m_owner.Of(WM_MACRODISPLAY_CHANGED).size();
+    SendMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_FALSE(m_list->labelEditing);
+    EXPECT_EQ(m_list->events[1].code, 1234567);
+    EXPECT_EQ(RowTextOf(1), CString(u"1234.567 sec delay"));
+    EXPECT_EQ(m_owner.Of(WM_MACRODISPLAY_CHANGED).size(), told);
 
     // Mouse rows are not editable.
     m_list->SelectRow(-1);
