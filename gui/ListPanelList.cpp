@@ -65,6 +65,11 @@ BOOL CListPanelList::CreateList(CListPanel* owner, const DropdownEntryList* entr
     }
     FillItems(this, m_entries);
     RefreshScrollBar();
+    // The row under a resting pointer is highlighted from the start.
+    ::GetCursorPos(&m_lastPointer);
+    POINT inList = m_lastPointer;
+    ScreenToClient(&inList);
+    SetHoverRow(RowAt(CPoint(inList.x, inList.y)));
     SetFocus();
     SetCapture();
     return TRUE;
@@ -184,6 +189,14 @@ void CListPanelList::OnMouseMove(UINT flags, CPoint point) {
     if (ForwardToScrollBar(WM_MOUSEMOVE, flags, point) || pressed) {
         return;
     }
+    // A move report without a move (a window appearing or grabbing under a resting pointer)
+    // keeps the row the keys or the opening chose.
+    POINT screen{point.x, point.y};
+    ClientToScreen(&screen);
+    if (screen.x == m_lastPointer.x && screen.y == m_lastPointer.y) {
+        return;
+    }
+    m_lastPointer = screen;
     SetHoverRow(RowAt(point));
 }
 

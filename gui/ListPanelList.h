@@ -75,4 +75,5 @@ private:
     LRESULT CustomDraw(NMLVCUSTOMDRAW* draw);
 
     const DropdownEntryList* m_entries = nullptr;
+    POINT m_lastPointer{}; // screen point of the last mouse move
 };
