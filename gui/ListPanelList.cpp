@@ -45,10 +45,7 @@ BOOL CListPanelList::CreateList(CListPanel* owner, const DropdownEntryList* entr
     }
     SetTextColor(panel->textColor);
     InsertColumn(0, u"", LVCFMT_LEFT, right - barWidth - left - panel->borderWidth);
-    LOGFONTW logFont;
-    if (panel->font != nullptr && panel->font->GetLogFont(&logFont) != 0) {
-        rowHeight = std::abs(static_cast<int>(logFont.lfHeight)) + 1;
-    }
+    rowHeight = RowHeightFor(panel->font);
 
     if (barWidth > 0) {
         scrollBar = std::make_unique<CVScrollBar>(barWidth, this);
@@ -101,6 +98,14 @@ int CListPanelList::CompareItemText(LPARAM first, LPARAM second, LPARAM entryLis
         return 0;
     }
     return wcsicmp((*entries)[a].text.GetString(), (*entries)[b].text.GetString());
+}
+
+int CListPanelList::RowHeightFor(CFont* font) {
+    LOGFONTW logFont;
+    if (font != nullptr && font->GetLogFont(&logFont) != 0) {
+        return std::abs(static_cast<int>(logFont.lfHeight)) + 1;
+    }
+    return kDefaultRowHeight;
 }
 
 int CListPanelList::RowId(int row) const {

@@ -30,6 +30,8 @@ public:
     // Sort callback: the two entries' texts compared case-insensitively, ascending.
     static int CompareItemText(LPARAM first, LPARAM second, LPARAM entryList);
 
+    // The height of the rows in that font: its height and one pixel, 15 without a font.
+    static int RowHeightFor(CFont* font);
     // The entry position of a row, -1 for none.
     int RowId(int row) const;
     // Makes the row of that entry position the chosen one (highlighted, selected, in sight).
