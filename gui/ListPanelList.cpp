@@ -229,8 +229,9 @@ void CListPanelList::ChooseHoverRow() {
             CPoint corner(row.right, row.top);
             ClientToScreen(&corner);
             const int rows = std::min(set->GetCount(), kMaxSubListRows);
+            // The rows and the frame's bottom edge: every row of a short list shows whole.
             const RECT subRect{corner.x, corner.y, corner.x + set->width,
-                               corner.y + rowHeight * rows};
+                               corner.y + rowHeight * rows + std::max(set->borderWidth, 0)};
             subChoice = CListPanel::RunForItem(*set, panel, subRect);
             if (subChoice >= 0) {
                 set->SelectEntry(subChoice);

@@ -321,11 +321,12 @@ TEST_F(ListPanelTest, SecondLevelListOpensBesideTheRowFiveRowsHigh) {
     });
     EXPECT_EQ(panel.DoModal(), 1);
     // Beside the row's right edge (the list starts at 51; its one column is the list's 98
-    // pixels less the border width), at the row's top, 5 rows high.
+    // pixels less the border width), at the row's top, 5 rows and the frame's bottom edge
+    // high.
     EXPECT_EQ(inner.left, 148);
     EXPECT_EQ(inner.top, 65);
     EXPECT_EQ(inner.right - inner.left, 80);
-    EXPECT_EQ(inner.bottom - inner.top, 75);
+    EXPECT_EQ(inner.bottom - inner.top, 76);
     EXPECT_EQ(subChoiceBeforeClose, 2);
     EXPECT_EQ(set.currentText, u"s2");
 
