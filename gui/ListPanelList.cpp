@@ -176,6 +176,12 @@ void CListPanelList::HoverAtCursor() {
     POINT cursor{};
     ::GetCursorPos(&cursor);
     ScreenToClient(&cursor);
+    RECT client{};
+    GetClientRect(&client);
+    if (cursor.x < client.left || cursor.x >= client.right || cursor.y < client.top ||
+        cursor.y >= client.bottom) {
+        return; // the pointer is elsewhere: the row the keys chose stays chosen
+    }
     SetHoverRow(RowAt(CPoint(cursor.x, cursor.y)));
 }
 
@@ -303,10 +309,7 @@ void CListPanelList::OnKeyDown(UINT ch, UINT repeat, UINT flags) {
     if (ch == VK_RIGHT || pressed) {
         return;
     }
-    if (hoverRow >= 0 && GetNextItem(-1, LVNI_SELECTED) != hoverRow) {
-        SetHoverRow(hoverRow); // the keys go on from the highlighted row
-    }
-    CListCtrl::OnKeyDown(ch, repeat, flags);
+    CListCtrl::OnKeyDown(ch, repeat, flags); // from the highlighted row, the list's selection
     // The row the keys moved to is the highlighted one, and the bar follows the rows.
     const int selected = GetNextItem(-1, LVNI_SELECTED);
     if (selected >= 0) {

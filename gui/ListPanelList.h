@@ -71,7 +71,8 @@ private:
     // Makes a row the hover row and the list's one selected row (none for -1), redrawing
     // when it changed: the row the mouse or the keys point at is the one highlighted.
     void SetHoverRow(int row);
-    // The hover row follows the mouse after the rows moved under it (wheel, scroll bar).
+    // The hover row follows a pointer resting over the list after the rows moved under it
+    // (wheel, scroll bar).
     void HoverAtCursor();
     void RefreshScrollBar();
     LRESULT CustomDraw(NMLVCUSTOMDRAW* draw);
