@@ -310,7 +310,9 @@ void CBorvantaAppDlg::ShowPage(int bits) {
 
 void CBorvantaAppDlg::MarkPending(BYTE sections) {
     PendingChangeMask = static_cast<BYTE>(PendingChangeMask | sections);
-    if (applyButton != nullptr) {
+    // While a macro is recorded the page keeps Apply disabled; it comes back when recording
+    // stops (EnableMacroControls).
+    if (applyButton != nullptr && !IsRecording()) {
         applyButton->EnableWindow(TRUE);
     }
 }

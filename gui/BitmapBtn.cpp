@@ -256,7 +256,11 @@ void CBitmapBtn::OnMouseMove(UINT flags, CPoint point) {
 
 void CBitmapBtn::OnCaptureChanged(CWnd* wnd) {
     if (hover) {
-        ::ReleaseCapture();
+        // Released only while still held: the capture may have gone to the window that
+        // just took it, which must keep it.
+        if (::GetCapture() == m_hWnd) {
+            ::ReleaseCapture();
+        }
         Invalidate();
     }
     CButton::OnCaptureChanged(wnd);

@@ -236,7 +236,11 @@ void CBitmapWindow::OnKillFocus(CWnd* newWnd) {
 
 void CBitmapWindow::OnCaptureChanged(CWnd* wnd) {
     if (hover) {
-        ::ReleaseCapture();
+        // Released only while still held: the capture may have gone to the window that
+        // just took it, which must keep it.
+        if (::GetCapture() == m_hWnd) {
+            ::ReleaseCapture();
+        }
         Invalidate();
     }
     CWnd::OnCaptureChanged(wnd);

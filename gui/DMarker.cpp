@@ -88,7 +88,11 @@ void CDMarker::OnLButtonUp(UINT, CPoint point) {
 
 void CDMarker::OnCaptureChanged(CWnd*) {
     if (m_dragging != 0) {
-        ::ReleaseCapture();
+        // Released only while still held: the capture may have gone to the window that
+        // just took it, which must keep it.
+        if (::GetCapture() == m_hWnd) {
+            ::ReleaseCapture();
+        }
         Invalidate();
     }
     Default();

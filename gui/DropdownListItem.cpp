@@ -221,6 +221,7 @@ int CDropdownListItem::RunList() {
         panel.scrollSpin = scrollSpin;
         panel.scrollBarWidth = scrollBarWidth;
     }
+    panel.currentEntry = GetCurSel();
 
     const HWND self = m_hWnd;
     open = 1;

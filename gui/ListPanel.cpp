@@ -55,10 +55,19 @@ BOOL CListPanel::OnInitDialog() {
         client.left += borderWidth;
         client.right -= borderWidth;
         client.bottom -= borderWidth;
+        // A scroll bar only where the entries outnumber the rows: a list whose rows all show
+        // keeps the strip for its rows (a bar a row or two high cannot even show its arrows).
+        const int rowHeight = CListPanelList::RowHeightFor(font);
+        if (scrollBarWidth > 0 &&
+            static_cast<LONG>(entries->size()) * rowHeight <= client.bottom - client.top) {
+            scrollBarWidth = 0;
+        }
         list = std::make_unique<CListPanelList>();
         if (!list->CreateList(this, entries, sorted, client.left, client.top, client.right,
                               client.bottom)) {
             list.reset();
+        } else if (currentEntry >= 0) {
+            list->ShowEntry(currentEntry);
         }
     }
     if (list == nullptr) {
@@ -114,7 +123,11 @@ BOOL CListPanel::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* r
     return CPopupBox::OnWndMsg(message, wParam, lParam, result);
 }
 
-void CListPanel::OnOK() {}
+void CListPanel::OnOK() {
+    if (list != nullptr && list->hoverRow >= 0) {
+        list->ChooseHoverRow();
+    }
+}
 
 void CListPanel::OnCancel() {
     EndWith(-1);

@@ -29,7 +29,7 @@ public:
     void OnLButtonDown(UINT flags, CPoint point) override;
     void OnRButtonDown(UINT flags, CPoint point) override;
     BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
-    // Enter chooses nothing: only a click picks a row.
+    // Enter chooses the highlighted row, as a click on it would (nothing without one).
     void OnOK() override;
     // Escape and closing the window end the panel with nothing chosen (-1).
     void OnCancel() override;
@@ -56,6 +56,9 @@ public:
     int borderWidth = 1;
     int scrollBarWidth = 0;
     bool sorted = false;
+    // The entry (position in the entry list) shown chosen when the list opens: highlighted
+    // and scrolled into view; -1 for none.
+    int currentEntry = -1;
 
 private:
     void EndWith(INT_PTR result);

@@ -45,10 +45,7 @@ BOOL CListPanelList::CreateList(CListPanel* owner, const DropdownEntryList* entr
     }
     SetTextColor(panel->textColor);
     InsertColumn(0, u"", LVCFMT_LEFT, right - barWidth - left - panel->borderWidth);
-    LOGFONTW logFont;
-    if (panel->font != nullptr && panel->font->GetLogFont(&logFont) != 0) {
-        rowHeight = std::abs(static_cast<int>(logFont.lfHeight)) + 1;
-    }
+    rowHeight = RowHeightFor(panel->font);
 
     if (barWidth > 0) {
         scrollBar = std::make_unique<CVScrollBar>(barWidth, this);
@@ -65,6 +62,11 @@ BOOL CListPanelList::CreateList(CListPanel* owner, const DropdownEntryList* entr
     }
     FillItems(this, m_entries);
     RefreshScrollBar();
+    // The row under a resting pointer is highlighted from the start.
+    ::GetCursorPos(&m_lastPointer);
+    POINT inList = m_lastPointer;
+    ScreenToClient(&inList);
+    SetHoverRow(RowAt(CPoint(inList.x, inList.y)));
     SetFocus();
     SetCapture();
     return TRUE;
@@ -98,6 +100,14 @@ int CListPanelList::CompareItemText(LPARAM first, LPARAM second, LPARAM entryLis
     return wcsicmp((*entries)[a].text.GetString(), (*entries)[b].text.GetString());
 }
 
+int CListPanelList::RowHeightFor(CFont* font) {
+    LOGFONTW logFont;
+    if (font != nullptr && font->GetLogFont(&logFont) != 0) {
+        return std::abs(static_cast<int>(logFont.lfHeight)) + 1;
+    }
+    return kDefaultRowHeight;
+}
+
 int CListPanelList::RowId(int row) const {
     if (row < 0 || row >= GetItemCount()) {
         return -1;
@@ -127,33 +137,93 @@ void CListPanelList::RefreshScrollBar() {
     }
 }
 
+int CListPanelList::RowAt(CPoint point) const {
+    // Only rows in view count: the capture brings points from all over the screen, and rows
+    // scrolled out of view must not be chosen by a click outside the list.
+    RECT client{};
+    GetClientRect(&client);
+    if (point.x < client.left || point.x >= client.right || point.y < client.top ||
+        point.y >= client.bottom) {
+        return -1;
+    }
+    int found = -1;
+    for (int row = 0; row < GetItemCount(); ++row) {
+        RECT r{};
+        if (GetItemRect(row, &r, LVIR_BOUNDS) && point.x >= r.left && point.x < r.right &&
+            point.y >= r.top && point.y < r.bottom) {
+            found = row;
+        }
+    }
+    return found;
+}
+
+void CListPanelList::SetHoverRow(int row) {
+    if (row == hoverRow) {
+        return;
+    }
+    hoverRow = row;
+    SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (row >= 0) {
+        SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    Invalidate();
+}
+
+void CListPanelList::HoverAtCursor() {
+    if (pressed) {
+        return;
+    }
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
+    ScreenToClient(&cursor);
+    RECT client{};
+    GetClientRect(&client);
+    if (cursor.x < client.left || cursor.x >= client.right || cursor.y < client.top ||
+        cursor.y >= client.bottom) {
+        return; // the pointer is elsewhere: the row the keys chose stays chosen
+    }
+    SetHoverRow(RowAt(CPoint(cursor.x, cursor.y)));
+}
+
+void CListPanelList::ShowEntry(int entry) {
+    for (int row = 0; row < GetItemCount(); ++row) {
+        if (RowId(row) == entry) {
+            SetHoverRow(row);
+            EnsureVisible(row, FALSE);
+            RefreshScrollBar();
+            return;
+        }
+    }
+}
+
 void CListPanelList::OnMouseMove(UINT flags, CPoint point) {
     if (ForwardToScrollBar(WM_MOUSEMOVE, flags, point) || pressed) {
         return;
     }
-    // Only rows in view count: the capture brings points from all over the screen, and rows
-    // scrolled out of view must not be chosen by a click outside the list.
-    int hover = -1;
-    RECT client{};
-    GetClientRect(&client);
-    if (point.x >= client.left && point.x < client.right && point.y >= client.top &&
-        point.y < client.bottom) {
-        for (int row = 0; row < GetItemCount(); ++row) {
-            RECT r{};
-            if (GetItemRect(row, &r, LVIR_BOUNDS) && point.x >= r.left && point.x < r.right &&
-                point.y >= r.top && point.y < r.bottom) {
-                hover = row;
-            }
-        }
+    // A move report without a move (a window appearing or grabbing under a resting pointer)
+    // keeps the row the keys or the opening chose.
+    POINT screen{point.x, point.y};
+    ClientToScreen(&screen);
+    if (screen.x == m_lastPointer.x && screen.y == m_lastPointer.y) {
+        return;
     }
-    if (hover != hoverRow) {
-        hoverRow = hover;
-        Invalidate();
-    }
+    m_lastPointer = screen;
+    SetHoverRow(RowAt(point));
 }
 
 void CListPanelList::OnLButtonDown(UINT flags, CPoint point) {
     if (ForwardToScrollBar(WM_LBUTTONDOWN, flags, point)) {
+        return;
+    }
+    if (!pressed) {
+        // The row under the press, also when the rows moved under a resting pointer.
+        SetHoverRow(RowAt(point));
+    }
+    ChooseHoverRow();
+}
+
+void CListPanelList::ChooseHoverRow() {
+    if (pressed) {
         return;
     }
     const int id = RowId(hoverRow);
@@ -165,11 +235,16 @@ void CListPanelList::OnLButtonDown(UINT flags, CPoint point) {
             CPoint corner(row.right, row.top);
             ClientToScreen(&corner);
             const int rows = std::min(set->GetCount(), kMaxSubListRows);
+            // The rows and the frame's bottom edge: every row of a short list shows whole.
             const RECT subRect{corner.x, corner.y, corner.x + set->width,
-                               corner.y + rowHeight * rows};
+                               corner.y + rowHeight * rows + std::max(set->borderWidth, 0)};
             subChoice = CListPanel::RunForItem(*set, panel, subRect);
             if (subChoice >= 0) {
                 set->SelectEntry(subChoice);
+            } else {
+                // The second-level list was cancelled (Escape, a click outside, closed): the
+                // row is not chosen either, so nothing chosen earlier in that list applies.
+                hoverRow = -1;
             }
         }
     }
@@ -216,7 +291,9 @@ void CListPanelList::OnKillFocus(CWnd* newWnd) {
 
 BOOL CListPanelList::OnMouseWheel(UINT flags, short delta, CPoint point) {
     if (scrollBar == nullptr) {
-        return CListCtrl::OnMouseWheel(flags, delta, point);
+        const BOOL handled = CListCtrl::OnMouseWheel(flags, delta, point);
+        HoverAtCursor();
+        return handled;
     }
     RefreshScrollBar();
     const int notches = delta / WHEEL_DELTA;
@@ -229,10 +306,16 @@ BOOL CListPanelList::OnMouseWheel(UINT flags, short delta, CPoint point) {
 
 void CListPanelList::OnKeyDown(UINT ch, UINT repeat, UINT flags) {
     RefreshScrollBar();
-    if (ch == VK_RIGHT) {
+    if (ch == VK_RIGHT || pressed) {
         return;
     }
-    CListCtrl::OnKeyDown(ch, repeat, flags);
+    CListCtrl::OnKeyDown(ch, repeat, flags); // from the highlighted row, the list's selection
+    // The row the keys moved to is the highlighted one, and the bar follows the rows.
+    const int selected = GetNextItem(-1, LVNI_SELECTED);
+    if (selected >= 0) {
+        SetHoverRow(selected);
+    }
+    RefreshScrollBar();
 }
 
 void CListPanelList::OnKeyUp(UINT ch, UINT repeat, UINT flags) {
@@ -253,6 +336,11 @@ void CListPanelList::OnNcCalcSize(BOOL, NCCALCSIZE_PARAMS*) {
 }
 
 BOOL CListPanelList::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    if (message == WM_VSCROLL) {
+        const BOOL handled = CListCtrl::OnWndMsg(message, wParam, lParam, result);
+        HoverAtCursor();
+        return handled;
+    }
     if (message == WM_LIST_SCROLLROWS) {
         const auto rows = static_cast<int>(static_cast<LONG_PTR>(wParam));
         Scroll(CSize(0, rows * rowHeight));

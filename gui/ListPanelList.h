@@ -30,8 +30,15 @@ public:
     // Sort callback: the two entries' texts compared case-insensitively, ascending.
     static int CompareItemText(LPARAM first, LPARAM second, LPARAM entryList);
 
+    // The height of the rows in that font: its height and one pixel, 15 without a font.
+    static int RowHeightFor(CFont* font);
     // The entry position of a row, -1 for none.
     int RowId(int row) const;
+    // Makes the row of that entry position the chosen one (highlighted, selected, in sight).
+    void ShowEntry(int entry);
+    // The hover row is chosen as a press on it would choose it: its second-level list opens
+    // when it has one, and the close timer starts.
+    void ChooseHoverRow();
 
     void OnMouseMove(UINT flags, CPoint point) override;
     void OnLButtonDown(UINT flags, CPoint point) override;
@@ -59,8 +66,17 @@ public:
 private:
     // Posts a mouse message to the scroll bar when the point lies in its strip; true then.
     bool ForwardToScrollBar(UINT message, UINT flags, CPoint point);
+    // The row in view under a point of the list, -1 for none.
+    int RowAt(CPoint point) const;
+    // Makes a row the hover row and the list's one selected row (none for -1), redrawing
+    // when it changed: the row the mouse or the keys point at is the one highlighted.
+    void SetHoverRow(int row);
+    // The hover row follows a pointer resting over the list after the rows moved under it
+    // (wheel, scroll bar).
+    void HoverAtCursor();
     void RefreshScrollBar();
     LRESULT CustomDraw(NMLVCUSTOMDRAW* draw);
 
     const DropdownEntryList* m_entries = nullptr;
+    POINT m_lastPointer{}; // screen point of the last mouse move
 };

@@ -27,6 +27,11 @@ void FillColour(HDC dc, const RECT& box, COLORREF colour) {
     ::DeleteObject(brush);
 }
 
+bool IsRowNavigationKey(WPARAM vk) {
+    return vk == VK_UP || vk == VK_DOWN || vk == VK_PRIOR || vk == VK_NEXT || vk == VK_HOME ||
+           vk == VK_END;
+}
+
 int RowKindOf(const MacroEvent& event) {
     switch (event.type) {
     case MACRO_EVENT_KEY:
@@ -140,13 +145,40 @@ bool CMacroDisplayItem::ToggleRecording() {
     recording = !recording;
     CRawInputDevices& devices = TheRawInputDevices();
     if (recording) {
+        m_recordedFrom = events.size();
         devices.AddUsage(6);
         devices.AddUsage(2);
         devices.Register(m_hWnd);
     } else {
         devices.Unregister();
+        DropUnreleasedEnd();
     }
     return recording;
+}
+
+void CMacroDisplayItem::DropUnreleasedEnd() {
+    // A recording ends with the click that stops it (its press can arrive before the pointer
+    // is seen over the stop button, its release after recording stopped) or with keys still
+    // held: a press at the end has no release, and played back it would hold its key or
+    // button down. Such presses go, with the delays behind and between them (only events of
+    // this recording).
+    bool dropped = false;
+    while (events.size() > m_recordedFrom) {
+        const MacroEvent& last = events.back();
+        const bool press =
+            (last.type == MACRO_EVENT_KEY && (last.flags & 0xFF) != MACRO_KEY_RELEASE) ||
+            (last.type == MACRO_EVENT_MOUSE_BUTTON && (last.flags & 0xFF) != MACRO_BUTTON_RELEASE);
+        if (last.type != MACRO_EVENT_DELAY && !press) {
+            break;
+        }
+        events.pop_back();
+        DeleteItem(static_cast<int>(events.size()));
+        dropped = true;
+    }
+    if (dropped) {
+        UpdateScrollBar();
+        Invalidate();
+    }
 }
 
 void CMacroDisplayItem::ClearEvents() {
@@ -386,7 +418,7 @@ void CMacroDisplayItem::OnBeginLabelEdit() {
     ::SendMessageW(edit, EM_SETLIMITTEXT, kDelayDigits, 0);
 }
 
-void CMacroDisplayItem::OnEndLabelEdit() {
+void CMacroDisplayItem::OnEndLabelEdit(bool cancelled) {
     labelEditing = false;
     const int row = GetNextItem(-1, LVNI_SELECTED);
     if (row < 0 || row >= static_cast<int>(events.size())) {
@@ -399,6 +431,11 @@ void CMacroDisplayItem::OnEndLabelEdit() {
         ::GetWindowTextW(edit, typed, 16);
     }
     MacroEvent& event = events[static_cast<size_t>(row)];
+    if (cancelled) {
+        SetItemText(row, GetColumn(LCITEM_MCREVENT_DESCRIP).index, EventText(event).GetString());
+        Invalidate();
+        return;
+    }
     int ms = _wtoi(typed);
     if (ms == 0) {
         ms = event.code; // nothing (or 0) typed: the old delay stays
@@ -418,7 +455,17 @@ bool CMacroDisplayItem::ExcludedWindowBusy() const {
         return true;
     }
     const auto* button = dynamic_cast<const CBitmapBtn*>(excludedWindow);
-    return button != nullptr && button->hover != 0;
+    if (button != nullptr && button->hover != 0) {
+        return true;
+    }
+    // The pointer is over it now, although the button has not seen it come yet: a click right
+    // after a jump of the pointer (the raw report comes before the button's mouse messages).
+    POINT pointer{};
+    ::GetCursorPos(&pointer);
+    const HWND under = ::WindowFromPoint(pointer);
+    const HWND excluded = excludedWindow->GetSafeHwnd();
+    return under != nullptr && excluded != nullptr &&
+           (under == excluded || ::IsChild(excluded, under));
 }
 
 void CMacroDisplayItem::AddDelayEvent() {
@@ -613,6 +660,10 @@ BOOL CMacroDisplayItem::PreTranslateMessage(MSG* msg) {
     if (labelEditing || msg == nullptr) {
         return CListCtrl::PreTranslateMessage(msg);
     }
+    if (msg->message == WM_KEYDOWN && msg->hwnd == m_hWnd && !recording &&
+        IsRowNavigationKey(msg->wParam)) {
+        return FALSE; // the list moves through its rows
+    }
     if (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) {
         return KeyInfoFromMessage(keyScratch, msg) ? TRUE : FALSE;
     }
@@ -626,7 +677,7 @@ BOOL CMacroDisplayItem::OnNotifyReflect(NMHDR* hdr, LRESULT* result) {
         return TRUE;
     }
     if (hdr->code == LVN_ENDLABELEDITW) {
-        OnEndLabelEdit();
+        OnEndLabelEdit(reinterpret_cast<const NMLVDISPINFOW*>(hdr)->item.pszText == nullptr);
         *result = 0; // the row text is set here, not by the list
         return TRUE;
     }

@@ -58,6 +58,7 @@ public:
     bool AddColumn(int columnId, int columnType, int format, int width);
     MacroColumn GetColumn(int columnId) const;
 
+    // Flips recording; on stop, presses left without their release at the end are dropped.
     bool ToggleRecording();
     void ClearEvents();
     bool SetEvents(const std::vector<MacroEvent>* newEvents);
@@ -73,7 +74,9 @@ public:
     // In-place editing of the selected delay row's milliseconds.
     void EditSelectedRow();
     void OnBeginLabelEdit();
-    void OnEndLabelEdit();
+    // Ends the in-place edit of a delay: the typed delay is taken, unless the edit was
+    // cancelled (Escape), which keeps the old one and tells nobody.
+    void OnEndLabelEdit(bool cancelled = false);
     // The text a row shows for the event.
     static CString EventText(const MacroEvent& event);
     // The picture key of a row kind (selected: the highlighted delay and mouse pictures).
@@ -126,8 +129,11 @@ private:
     void RecordEvent(const MacroEvent& event);
     void NotifyParent(UINT message);
     void UpdateScrollBar();
+    // Drops the presses (and delays) at the end whose release was not recorded.
+    void DropUnreleasedEnd();
     bool ExcludedWindowBusy() const;
 
+    size_t m_recordedFrom = 0; // events before the recording began
     std::map<int, std::unique_ptr<CBitmap>> m_images;
     HIMAGELIST m_imageList = nullptr;
     std::unique_ptr<CVScrollBar> m_scrollBar;

@@ -72,8 +72,10 @@ void CPHSlider::RecalcScale() {
     thumbRightLimit = pixelMax - halfWidth;
 }
 
+// Positions count from the range's minimum: the minimum stands at the track's start, whatever
+// it is (counted from 1, a range that starts elsewhere would put every thumb off its place).
 int CPHSlider::PixelOfPos(int pos) const {
-    return static_cast<int>(scale * static_cast<float>(pos - 1)) + thumbLeftLimit;
+    return static_cast<int>(scale * static_cast<float>(pos - min)) + thumbLeftLimit;
 }
 
 void CPHSlider::SetPos(int pos) {
@@ -89,10 +91,10 @@ int CPHSlider::PositionFromPixel(float a) const {
     if (scale <= 0.0f) {
         return min;
     }
-    // Held well inside int before the conversion; SetPos and the callers clamp further.
-    const float steps =
-        std::clamp(std::ceil(a / scale), static_cast<float>(min - 1), static_cast<float>(max + 1));
-    return static_cast<int>(steps);
+    // Steps from the minimum, held well inside int before the conversion; SetPos and the
+    // callers clamp further.
+    const float steps = std::clamp(std::ceil(a / scale), 0.0f, static_cast<float>(max - min + 2));
+    return min - 1 + static_cast<int>(steps);
 }
 
 void CPHSlider::SetPosFromPixel(int x) {

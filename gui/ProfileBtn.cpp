@@ -103,7 +103,11 @@ void CProfileBtn::OnMouseMove(UINT flags, CPoint point) {
 
 void CProfileBtn::OnCaptureChanged(CWnd* wnd) {
     if (hover) {
-        ::ReleaseCapture();
+        // Released only while still held: the capture may have gone to the window that
+        // just took it, which must keep it.
+        if (::GetCapture() == m_hWnd) {
+            ::ReleaseCapture();
+        }
         Invalidate();
     }
     CButton::OnCaptureChanged(wnd);

@@ -99,7 +99,11 @@ void CTextItem::OnMouseMove(UINT flags, CPoint point) {
 
 void CTextItem::OnCaptureChanged(CWnd* wnd) {
     if (hover) {
-        ::ReleaseCapture();
+        // Released only while still held: the capture may have gone to the window that
+        // just took it, which must keep it.
+        if (::GetCapture() == m_hWnd) {
+            ::ReleaseCapture();
+        }
         RedrawParentArea();
     }
     CStatic::OnCaptureChanged(wnd);

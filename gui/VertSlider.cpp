@@ -24,7 +24,12 @@ BOOL CVertSlider::Create(int controlId, CWnd* owner, HBITMAP sizingBitmap, int l
     const SIZE size = BitmapSize(sizingBitmap);
     m_thumbWidth = size.cx;
     m_thumbHeight = size.cy;
-    return CWnd::Create(nullptr, u"", WS_CHILD | WS_VISIBLE, m_track, owner,
+    // The window is the thumb, from the start: over the whole track it would take every
+    // click on the track and show black below the picture. It stands where its value (0)
+    // puts it, at the track's bottom (the top when the thumb is as tall as the track).
+    const int thumbTop = std::max<int>(m_track.top, m_track.bottom - m_thumbHeight);
+    const RECT thumb{m_track.left, thumbTop, m_track.left + m_thumbWidth, thumbTop + m_thumbHeight};
+    return CWnd::Create(nullptr, u"", WS_CHILD | WS_VISIBLE, thumb, owner,
                         static_cast<UINT>(controlId));
 }
 

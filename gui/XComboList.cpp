@@ -6,6 +6,7 @@
 #include "platform/ui/ScrollBar.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 CXComboList::CXComboList(CXListCtrl* ownerList) : owner(ownerList) {}
 
@@ -129,6 +130,15 @@ void CXComboList::OnVScroll(UINT code, UINT pos, CWnd*) {
     position.nPos = std::clamp(next, info.nMin, info.nMax);
     ::SetScrollInfo(m_hWnd, SB_VERT, &position, TRUE);
     Invalidate(FALSE);
+}
+
+BOOL CXComboList::OnMouseWheel(UINT, short delta, CPoint) {
+    constexpr int kEntriesPerNotch = 3;
+    const int lines = delta / WHEEL_DELTA * kEntriesPerNotch;
+    for (int i = 0; i < std::abs(lines); ++i) {
+        OnVScroll(lines > 0 ? SB_LINEUP : SB_LINEDOWN, 0, nullptr);
+    }
+    return TRUE;
 }
 
 CXComboList::ScrollParts CXComboList::GetScrollParts() const {

@@ -25,6 +25,9 @@ public:
     void OnDestroy() override;
     void OnKillFocus(CWnd* newWnd) override;
     void OnVScroll(UINT code, UINT pos, CWnd* scrollBar) override;
+    // The wheel (from the entry list too, which leaves it to its parent) scrolls three
+    // entries a notch, the scroll bar following.
+    BOOL OnMouseWheel(UINT flags, short delta, CPoint point) override;
     BOOL PreTranslateMessage(MSG* msg) override;
     // The drop-down's own scroll bar in the strip right of the list: arrows at both ends, the
     // thumb sized by page and range; clicks on the arrows scroll a line, beside the thumb a

@@ -55,23 +55,29 @@ LRESULT ButtonControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return DLGC_BUTTON;
     }
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONDBLCLK: {
+        // The press of a click; its release reports BN_CLICKED. Owner-drawn and notifying
+        // buttons report the second press of a double-click as BN_DOUBLECLICKED instead, and
+        // its release then reports nothing: a double-click is one click and one double-click
+        // notice, never three.
+        LONG_PTR pressed = 1;
         if (msg == WM_LBUTTONDBLCLK) {
-            // Owner-drawn and notifying buttons report the second press of a double-click.
             const DWORD style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE));
             if ((style & BS_TYPEMASK) == BS_OWNERDRAW || (style & BS_NOTIFY)) {
+                pressed = 2;
                 SendMessageW(GetParent(hwnd), WM_COMMAND,
                              MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(hwnd)), BN_DOUBLECLICKED),
                              reinterpret_cast<LPARAM>(hwnd));
             }
         }
-        SetPropW(hwnd, kPressed, reinterpret_cast<HANDLE>(1));
+        SetPropW(hwnd, kPressed, reinterpret_cast<HANDLE>(pressed));
         SetCapture(hwnd);
         SetFocus(hwnd);
         InvalidateRect(hwnd, nullptr, FALSE);
         return 0;
+    }
     case WM_LBUTTONUP: {
-        const bool pressed = RemovePropW(hwnd, kPressed) != nullptr;
+        const bool pressed = reinterpret_cast<LONG_PTR>(RemovePropW(hwnd, kPressed)) == 1;
         if (GetCapture() == hwnd) {
             ReleaseCapture();
         }

@@ -38,6 +38,10 @@ public:
     virtual bool HasDesktopClipboard() const { return false; }
     virtual std::optional<std::u16string> ReadClipboardText() { return std::nullopt; }
     virtual bool WriteClipboardText(const std::u16string& /*text*/) { return false; }
+    // The mouse capture moved to this window (null: released), on the thread that changed
+    // it. A desktop display keeps the pointer for a popup that holds the capture, so that
+    // the popup sees clicks anywhere on the screen.
+    virtual void CaptureChanged(HWND /*capture*/) {}
 };
 
 // The installed backend (null: none; the screen is then 1024 x 768). The caller keeps it

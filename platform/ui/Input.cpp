@@ -2,6 +2,7 @@
 // injection of mouse and keyboard input at screen level.
 
 #include "platform/ui/Input.h"
+#include "platform/ui/Display.h"
 #include "platform/ui/RawInput.h"
 #include "platform/ui/ShellBackend.h"
 #include "platform/ui/ThreadQueue.h"
@@ -161,6 +162,7 @@ void UpdateTracking(HWND over) {
 
 } // namespace
 
+// Called with the window manager's lock held.
 void SetKey(int vk, bool down) {
     BYTE& key = S().keys[static_cast<BYTE>(vk)];
     if (down) {
@@ -170,6 +172,39 @@ void SetKey(int vk, bool down) {
         key |= 0x80;
     } else {
         key &= static_cast<BYTE>(~0x80);
+    }
+}
+
+namespace {
+
+// The thread whose loop routes an input event: the thread of the window holding the capture,
+// else of the focus window, else of the active window, else the caller's own.
+std::shared_ptr<ThreadQueue> InputQueue() {
+    DWORD thread = 0;
+    {
+        Lock lock(S().mutex);
+        for (HWND holder : {S().capture, S().menuWindow, S().focus, S().active}) {
+            if (holder != nullptr && Get(holder) != nullptr) {
+                thread = Get(holder)->thread;
+                break;
+            }
+        }
+    }
+    if (thread != 0) {
+        if (auto queue = ThreadQueue::Find(thread)) {
+            return queue;
+        }
+    }
+    return ThreadQueue::Current();
+}
+
+} // namespace
+
+// Queues the event: it is routed when the loop comes to it, after the messages already posted
+// (a press the capture holder has not handled yet is handled before the moves behind it).
+void QueueInput(std::function<void()> route) {
+    if (!InputQueue()->PostInput(route)) {
+        route();
     }
 }
 
@@ -367,6 +402,11 @@ HWND SetCapture(HWND hwnd) {
         old = S().capture;
         S().capture = hwnd;
     }
+    if (old != hwnd) {
+        if (platform::DisplayBackend* backend = platform::GetDisplayBackend()) {
+            backend->CaptureChanged(hwnd);
+        }
+    }
     if (old && old != hwnd) {
         Send(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
     }
@@ -381,6 +421,9 @@ BOOL ReleaseCapture() {
         S().capture = nullptr;
     }
     if (old) {
+        if (platform::DisplayBackend* backend = platform::GetDisplayBackend()) {
+            backend->CaptureChanged(nullptr);
+        }
         Send(old, WM_CAPTURECHANGED, 0, 0);
     }
     return TRUE;
@@ -396,7 +439,7 @@ BOOL GetCursorPos(LPPOINT point) {
         return FALSE;
     }
     Lock lock(S().mutex);
-    *point = S().cursor;
+    *point = S().pointer;
     return TRUE;
 }
 
@@ -536,7 +579,34 @@ HWND HitWindow(POINT screen, LRESULT* hitCode) {
     return hit.hwnd;
 }
 
+namespace {
+
+void RouteMouseMove(POINT screen);
+void RouteMouseButton(MouseButtonId button, bool down);
+void RouteWheel(int delta);
+
+} // namespace
+
 void MouseMove(POINT screen) {
+    {
+        // The pointer is there now; the windows hear of it when the move is routed.
+        Lock lock(S().mutex);
+        S().pointer = screen;
+    }
+    wm::QueueInput([screen] { RouteMouseMove(screen); });
+}
+
+void MouseButton(MouseButtonId button, bool down) {
+    wm::QueueInput([button, down] { RouteMouseButton(button, down); });
+}
+
+void Wheel(int delta) {
+    wm::QueueInput([delta] { RouteWheel(delta); });
+}
+
+namespace {
+
+void RouteMouseMove(POINT screen) {
     HWND moving = nullptr;
     POINT to{};
     {
@@ -578,8 +648,6 @@ void MouseMove(POINT screen) {
     Post(target, WM_MOUSEMOVE, flags, PackPoint(client));
 }
 
-namespace {
-
 // A window that holds the capture for hover (a skinned button lights up and captures while the
 // pointer is over it) lets it go when a mouse move tells it the pointer has left. A press that
 // follows a jump of the pointer (a synthetic click, a fast flick) may find that move still in
@@ -604,9 +672,7 @@ void DeliverPendingMovesToCapture() {
     }
 }
 
-} // namespace
-
-void MouseButton(MouseButtonId button, bool down) {
+void RouteMouseButton(MouseButtonId button, bool down) {
     if (down) {
         DeliverPendingMovesToCapture();
     }
@@ -689,7 +755,7 @@ void MouseButton(MouseButtonId button, bool down) {
     Post(target, msg, flags, PackPoint(client));
 }
 
-void Wheel(int delta) {
+void RouteWheel(int delta) {
     POINT screen{};
     WPARAM flags = 0;
     {
@@ -712,5 +778,7 @@ void Wheel(int delta) {
          MAKEWPARAM(static_cast<WORD>(flags), static_cast<WORD>(static_cast<SHORT>(delta))),
          PackPoint(screen));
 }
+
+} // namespace
 
 } // namespace platform::input

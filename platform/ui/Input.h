@@ -1,7 +1,9 @@
 #pragma once
-// Injection of screen-level mouse and keyboard input. Input goes through hit testing
-// (WM_NCHITTEST, window regions, disabled and transparent windows), capture, focus and
-// double-click detection like real input, and is posted to the target window's thread.
+// Injection of screen-level mouse and keyboard input. Each event waits in the input queue of
+// the thread that will handle it and is routed when that thread's loop comes to it (after the
+// messages already posted): through hit testing (WM_NCHITTEST, window regions, disabled and
+// transparent windows), capture, focus and double-click detection like real input, and posted
+// to the target window.
 
 #include "platform/base/WinTypes.h"
 

@@ -166,7 +166,9 @@ LPARAM KeyLParam(UINT repeat, BYTE scan, bool extended, bool previouslyDown, boo
     return static_cast<LPARAM>(static_cast<LONG>(bits));
 }
 
-void Key(int vk, bool down, const KeyDetail& detail) {
+namespace {
+
+void RouteKey(int vk, bool down, const KeyDetail& detail) {
     KeyCode code = Translate(vk);
     if (detail.scan != 0) {
         code.scan = static_cast<BYTE>(detail.scan & 0xFF);
@@ -214,7 +216,7 @@ void Key(int vk, bool down, const KeyDetail& detail) {
          tag);
 }
 
-void Text(std::u16string_view text) {
+void RouteText(const std::u16string& text) {
     HWND target = GetFocus();
     if (!target) {
         target = GetActiveWindow();
@@ -225,6 +227,18 @@ void Text(std::u16string_view text) {
     for (const WCHAR c : text) {
         Post(target, WM_CHAR, c, KeyLParam(1, 0, false, false, false));
     }
+}
+
+} // namespace
+
+// A key or text waits in the input queue of the thread that will handle it and is routed when
+// its loop comes to it, in order with the mouse's input.
+void Key(int vk, bool down, const KeyDetail& detail) {
+    wm::QueueInput([vk, down, detail] { RouteKey(vk, down, detail); });
+}
+
+void Text(std::u16string_view text) {
+    wm::QueueInput([text = std::u16string(text)] { RouteText(text); });
 }
 
 } // namespace platform::input

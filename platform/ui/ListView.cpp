@@ -1,4 +1,5 @@
 #include "platform/ui/ListView.h"
+#include "platform/ui/ListViewState.h"
 
 #include "platform/gdi/Gdi.h"
 #include "platform/ui/ScrollBar.h"
@@ -8,38 +9,14 @@
 #include <string>
 #include <vector>
 
+namespace platform::listview {
+
 namespace {
 
 constexpr LPCWSTR kStateProp = u"platform.listview.state";
 constexpr int kDefaultRowHeight = 15;
 
-struct Row {
-    std::vector<std::u16string> texts; // one per column, the first is the item's own
-    LPARAM data = 0;
-    UINT state = 0;
-};
-
-struct Column {
-    int width = 0;
-    int format = LVCFMT_LEFT;
-    std::u16string title;
-};
-
-struct ListState {
-    std::vector<Row> rows;
-    std::vector<Column> columns;
-    int top = 0; // first visible row
-    HFONT font = nullptr;
-    COLORREF textColour = 0;
-    COLORREF backColour = RGB(255, 255, 255);
-    COLORREF outlineColour = 0;
-    DWORD extendedStyle = 0;
-    HWND header = nullptr;       // the column headings, null with LVS_NOCOLUMNHEADER
-    HIMAGELIST images = nullptr; // small images: only their height matters here
-    HWND edit = nullptr;         // the label editor while a label is edited
-    int editRow = -1;
-    bool ending = false;
-};
+} // namespace
 
 ListState* StateOf(HWND hwnd) {
     return static_cast<ListState*>(GetPropW(hwnd, kStateProp));
@@ -266,107 +243,6 @@ void Paint(HWND hwnd, ListState& s) {
     EndPaint(hwnd, &ps);
 }
 
-LRESULT NotifyLabel(HWND hwnd, UINT code, int row, LPWSTR text) {
-    NMLVDISPINFOW info;
-    info.hdr.hwndFrom = hwnd;
-    info.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(hwnd));
-    info.hdr.code = code;
-    info.item.mask = LVIF_TEXT;
-    info.item.iItem = row;
-    info.item.pszText = text;
-    return SendMessageW(GetParent(hwnd), WM_NOTIFY, info.hdr.idFrom,
-                        reinterpret_cast<LPARAM>(&info));
-}
-
-// Ends a label edit: tells the parent (with the text unless cancelled) and removes the field.
-void EndLabelEdit(HWND hwnd, ListState& s, bool commit) {
-    if (s.edit == nullptr || s.ending) {
-        return;
-    }
-    s.ending = true;
-    const int length = GetWindowTextLengthW(s.edit);
-    std::u16string text(static_cast<size_t>(std::max(length, 0)) + 1, u'\0');
-    GetWindowTextW(s.edit, text.data(), length + 1);
-    const LRESULT take =
-        NotifyLabel(hwnd, LVN_ENDLABELEDITW, s.editRow, commit ? text.data() : nullptr);
-    if (commit && take != 0 && s.editRow >= 0 && static_cast<size_t>(s.editRow) < s.rows.size()) {
-        SetText(s.rows[static_cast<size_t>(s.editRow)], 0, text.c_str());
-        InvalidateRect(hwnd, nullptr, TRUE);
-    }
-    HWND edit = s.edit;
-    s.edit = nullptr;
-    s.editRow = -1;
-    DestroyWindow(edit);
-    s.ending = false;
-}
-
-constexpr LPCWSTR kEditProcProp = u"platform.listview.editproc";
-
-// The label editor's procedure: Enter, Escape and the loss of the focus end the edit; all
-// else goes to the edit field's own procedure (kept on the field, which may outlive the
-// list's state while both are destroyed).
-LRESULT LabelEditProc(HWND edit, UINT msg, WPARAM wParam, LPARAM lParam) {
-    const auto own =
-        reinterpret_cast<WNDPROC>(reinterpret_cast<LONG_PTR>(GetPropW(edit, kEditProcProp)));
-    if (own == nullptr) {
-        return DefWindowProcW(edit, msg, wParam, lParam);
-    }
-    if (msg == WM_NCDESTROY) {
-        RemovePropW(edit, kEditProcProp);
-        return CallWindowProcW(own, edit, msg, wParam, lParam);
-    }
-    HWND list = GetParent(edit);
-    ListState* s = list != nullptr ? StateOf(list) : nullptr;
-    if (s == nullptr || s->edit != edit) {
-        return CallWindowProcW(own, edit, msg, wParam, lParam);
-    }
-    if (msg == WM_KEYDOWN && (wParam == VK_RETURN || wParam == VK_ESCAPE)) {
-        EndLabelEdit(list, *s, wParam == VK_RETURN);
-        return 0;
-    }
-    if (msg == WM_KILLFOCUS) {
-        const LRESULT result = CallWindowProcW(own, edit, msg, wParam, lParam);
-        EndLabelEdit(list, *s, true);
-        return result;
-    }
-    return CallWindowProcW(own, edit, msg, wParam, lParam);
-}
-
-HWND BeginLabelEdit(HWND hwnd, ListState& s, WPARAM index) {
-    EndLabelEdit(hwnd, s, true);
-    if (!Valid(s, index)) {
-        return nullptr;
-    }
-    const int row = static_cast<int>(index);
-    const RECT r = RowRect(hwnd, s, row);
-    HWND edit =
-        CreateWindowExW(0, u"Edit", u"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, r.left,
-                        r.top, r.right - r.left, r.bottom - r.top, hwnd, nullptr, nullptr, nullptr);
-    if (edit == nullptr) {
-        return nullptr;
-    }
-    const Row& item = s.rows[index];
-    SetWindowTextW(edit, item.texts.empty() ? u"" : item.texts[0].c_str());
-    if (s.font != nullptr) {
-        SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(s.font), 0);
-    }
-    s.edit = edit;
-    s.editRow = row;
-    const LONG_PTR own =
-        SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LabelEditProc));
-    SetPropW(edit, kEditProcProp, reinterpret_cast<HANDLE>(own));
-    if (NotifyLabel(hwnd, LVN_BEGINLABELEDITW, row, nullptr) != 0) {
-        s.edit = nullptr;
-        s.editRow = -1;
-        DestroyWindow(edit);
-        return nullptr;
-    }
-    if (s.edit == edit && GetFocus() != edit) {
-        SetFocus(edit);
-    }
-    return s.edit;
-}
-
 // The header is made when it is first asked for or the first column goes in, so a list that
 // never has columns keeps all its height for rows. None with LVS_NOCOLUMNHEADER.
 HWND EnsureHeader(HWND hwnd, ListState& s) {
@@ -425,6 +301,14 @@ LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return reinterpret_cast<LRESULT>(s->font);
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS;
+    case WM_KEYDOWN:
+        if (MoveByKey(hwnd, *s, wParam)) {
+            return 0;
+        }
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    case WM_MOUSEWHEEL:
+        ScrollByWheel(hwnd, *s, GET_WHEEL_DELTA_WPARAM(wParam));
+        return 0;
     case WM_ERASEBKGND: {
         RECT client{};
         GetClientRect(hwnd, &client);
@@ -788,14 +672,14 @@ LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-} // namespace
+} // namespace platform::listview
 
 void InitListViewControl() {
     static std::once_flag once;
     std::call_once(once, [] {
         WNDCLASSW wc;
         wc.style = CS_DBLCLKS;
-        wc.lpfnWndProc = ListViewProc;
+        wc.lpfnWndProc = platform::listview::ListViewProc;
         wc.lpszClassName = WC_LISTVIEWW;
         RegisterClassW(&wc);
     });

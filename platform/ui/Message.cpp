@@ -225,6 +225,9 @@ bool Fetch(MSG* out, HWND filter, UINT minMsg, UINT maxMsg, bool remove) {
             *out = *posted;
             return true;
         }
+        if (queue->RouteInput()) {
+            continue; // the event posted its message (or found no window to go to)
+        }
         break;
     }
     if (auto quit = queue->TakeQuit(remove)) {

@@ -169,6 +169,7 @@ void platform::DeliverTrayMouseMessage(const TrayIconRecord& icon, UINT mouseMes
     {
         wm::Lock lock(wm::S().mutex);
         wm::S().cursor = screen;
+        wm::S().pointer = screen;
     }
     if (mouseMessage == WM_LBUTTONDOWN || mouseMessage == WM_RBUTTONDOWN ||
         mouseMessage == WM_MBUTTONDOWN || mouseMessage == WM_LBUTTONDBLCLK) {

@@ -114,6 +114,33 @@ bool ThreadQueue::PostWork(std::function<void()> fn) {
     return true;
 }
 
+bool ThreadQueue::PostInput(std::function<void()> route) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_retired) {
+            return false;
+        }
+        m_input.push_back(std::move(route));
+        ++m_wakeups;
+    }
+    m_cv.notify_all();
+    return true;
+}
+
+bool ThreadQueue::RouteInput() {
+    std::function<void()> route;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_posted.empty() || m_input.empty()) {
+            return false;
+        }
+        route = std::move(m_input.front());
+        m_input.pop_front();
+    }
+    route();
+    return true;
+}
+
 void ThreadQueue::PostQuit(int exitCode) {
     {
         std::lock_guard lock(m_mutex);
@@ -199,7 +226,7 @@ void ThreadQueue::Wait(std::optional<std::uint64_t> deadlineMs, std::uint64_t se
     // queued, whenever it came.
     auto woken = [&] {
         return m_wakeups != seen || !m_incoming.empty() || m_quit.has_value() ||
-               (postedCounts && !m_posted.empty());
+               (postedCounts && (!m_posted.empty() || !m_input.empty()));
     };
     if (woken()) {
         return;
@@ -231,14 +258,17 @@ void ThreadQueue::DropWindow(HWND hwnd) {
 
 void ThreadQueue::Retire() {
     std::deque<std::function<void()>> pending;
+    std::deque<std::function<void()>> input;
     {
         std::lock_guard lock(m_mutex);
         m_retired = true;
         pending.swap(m_incoming);
+        input.swap(m_input);
         m_posted.clear();
     }
     // Destroyed outside the lock: their destructors may release waiting senders.
     pending.clear();
+    input.clear();
 }
 
 } // namespace platform

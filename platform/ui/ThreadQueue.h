@@ -8,10 +8,15 @@
 //      PostThreadCallback. Both run inside this thread's GetMessage/PeekMessage, and also
 //      while this thread itself waits in a cross-thread SendMessage, so two threads that send
 //      to each other never deadlock;
-//   2. posted messages (PostMessage, PostThreadMessage, injected input) in FIFO order;
-//   3. WM_QUIT once the posted messages are drained;
-//   4. WM_PAINT for windows of this thread with something to repaint;
-//   5. WM_TIMER for due timers.
+//   2. posted messages (PostMessage, PostThreadMessage) in FIFO order;
+//   3. user input (mouse and keys from the display, injected or real), one event at a time and
+//      only when no posted message is waiting: an event is routed to its window (capture,
+//      hit testing, focus) when the loop comes to it, as the system does, so a window that
+//      takes the capture while it handles a press also gets the moves and the release that
+//      were already on their way;
+//   4. WM_QUIT once the posted messages and the input are drained;
+//   5. WM_PAINT for windows of this thread with something to repaint;
+//   6. WM_TIMER for due timers.
 //
 // Cross-thread callbacks (for connection-point events and similar "run this on the thread
 // that asked for it" needs, as apartment-threaded objects behave):
@@ -73,6 +78,9 @@ public:
     // TranslateMessage makes of a key message are read right after it).
     bool PostFront(const MSG& msg);
     bool PostWork(std::function<void()> fn);
+    // Queues one input event; route runs on the owner thread when the loop comes to it (it
+    // posts the message the event makes).
+    bool PostInput(std::function<void()> route);
     void PostQuit(int exitCode);
     void Wake();
 
@@ -84,6 +92,8 @@ public:
     bool HasPosted();
     // Whether a posted message in [minMsg, maxMsg] is still waiting.
     bool HasPosted(UINT minMsg, UINT maxMsg);
+    // Routes the next input event when no posted message waits; true when one was routed.
+    bool RouteInput();
     // Quit request: returns the exit code and clears it when remove is set.
     std::optional<int> TakeQuit(bool remove);
     // The wake-up count: every Post, PostWork, PostQuit and Wake adds one. A loop reads it
@@ -108,6 +118,7 @@ private:
     std::condition_variable m_cv;
     std::deque<MSG> m_posted;
     std::deque<std::function<void()>> m_incoming;
+    std::deque<std::function<void()>> m_input;
     std::optional<int> m_quit;
     std::uint64_t m_wakeups = 0;
     bool m_retired = false;

@@ -87,7 +87,8 @@ struct State {
     HWND focus = nullptr;
     HWND active = nullptr;
     HWND capture = nullptr;
-    POINT cursor{};
+    POINT cursor{};  // where the input routed so far put the mouse
+    POINT pointer{}; // where the mouse is now (input queued included): GetCursorPos
     BYTE keys[256]{};
     // TrackMouseEvent
     HWND trackLeave = nullptr;
@@ -149,6 +150,9 @@ void SetKey(int vk, bool down);
 // A tagged key message was taken off the calling thread's queue: its key state becomes what
 // GetKeyState answers on this thread while key messages wait behind it (KeyboardInput.cpp).
 void KeyMessageTaken(const MSG& msg);
+// The queue of input events (Input.cpp): each is routed to its window (capture, hit testing,
+// focus) when the loop of the thread that will handle it comes to it.
+void QueueInput(std::function<void()> route);
 
 // Focus and capture clean-up on destruction (Input.cpp).
 void ForgetWindowInput(HWND hwnd);

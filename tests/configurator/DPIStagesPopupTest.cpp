@@ -232,14 +232,21 @@ TEST_F(DPIStagesPopupTest, StageCountStaysWithinOneAndTheEntriesAndTheActiveStag
                        EXPECT_EQ(popup.GetWorkingSet().stageCount, 1);
                        EXPECT_EQ(popup.GetWorkingSet().activeStage, 1);
                        EXPECT_EQ(popup.stageCountText->GetText(), u"1");
-                       ClickItem(popup, BUTTON_DPISTAGES_INC);
+                       // A double click on "+" is two clicks: three stages.
+                       m_clock.Advance(1000);
+                       RECT r{};
+                       GetWindowRect(FindGUIItemById(popup.items, BUTTON_DPISTAGES_INC)->hwnd, &r);
+                       m_display.DoubleClick((r.left + r.right) / 2, (r.top + r.bottom) / 2);
                    },
-                   [&](HWND) { ClickItem(popup, BUTTON_DPISTAGES_OK); }});
+                   [&](HWND) {
+                       m_clock.Advance(1000);
+                       ClickItem(popup, BUTTON_DPISTAGES_OK);
+                   }});
     EXPECT_EQ(popup.DoModal(), IDOK);
-    EXPECT_EQ(set.stageCount, 2);
+    EXPECT_EQ(set.stageCount, 3);
     EXPECT_EQ(set.activeStage, 1);
     for (size_t i = 0; i < set.stages.size(); ++i) {
-        EXPECT_EQ(set.stages[i].enabled, i < 2 ? 1 : 0) << i;
+        EXPECT_EQ(set.stages[i].enabled, i < 3 ? 1 : 0) << i;
         EXPECT_EQ(set.stages[i].selected, i == 0 ? 1 : 0) << i;
         EXPECT_EQ(set.stages[i].dpi, FACTORY_STAGE_DPI[i]) << i;
     }

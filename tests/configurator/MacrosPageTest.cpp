@@ -20,6 +20,7 @@
 #include "model/Macro.h"
 #include "model/PredefinedMacroList.h"
 #include "platform/ui/CommDlg.h"
+#include "platform/ui/MessageLoop.h"
 
 #include <gtest/gtest.h>
 
@@ -286,6 +287,50 @@ TEST_F(MacrosPageTest, DeletingAMacroResetsItsButtonsAndMarksThem) {
          })});
     EXPECT_EQ(stepsDone, 3u);
     EXPECT_EQ(after, GetDefaultAssignment(4));
+}
+
+TEST_F(MacrosPageTest, ApplyStaysOffWhileRecordingAndStopAndDoubleClicksAreNoRecordedClicks) {
+    MacroEventList recorded;
+    bool applyWhileRecording = true;
+    bool applyAfterStop = false;
+    bool recordingAfterDoubleClick = true;
+    Run({OnMain([&](CBorvantaAppDlg& d) {
+        Click(d.macrosTab->GetSafeHwnd());
+        d.config->CreateMacro(u"m", nullptr);
+        d.FillMacroList();
+        d.macroList->SetCurSel(0);
+        d.OnMacroChosen(0);
+        d.MarkPending(PENDING_PROFILES);
+        Click(d.macroRecordButton->GetSafeHwnd());
+        ASSERT_TRUE(d.IsRecording());
+        applyWhileRecording = d.applyButton->IsWindowEnabled() != FALSE;
+        Key('A', true, 300);
+        Key('A', false, 700);
+        // Stop with one jump of the pointer onto the button: the press and the release
+        // arrive before the button has seen the pointer come.
+        m_display.MoveMouse(20, 20);
+        RECT stop{};
+        GetWindowRect(d.macroRecordButton->GetSafeHwnd(), &stop);
+        m_display.SetAutoPump(false);
+        m_display.MoveMouse((stop.left + stop.right) / 2, (stop.top + stop.bottom) / 2);
+        m_display.ButtonDown();
+        m_display.ButtonUp();
+        m_display.SetAutoPump(true);
+        platform::PumpUntilIdle();
+        EXPECT_FALSE(d.IsRecording());
+        recorded = d.SelectedMacro()->GetEvents();
+        applyAfterStop = d.applyButton->IsWindowEnabled() != FALSE;
+        // A double click on Record starts and stops: two clicks, not three.
+        m_clock.Advance(1000);
+        m_display.DoubleClick((stop.left + stop.right) / 2, (stop.top + stop.bottom) / 2);
+        recordingAfterDoubleClick = d.IsRecording();
+        PostMessageW(d.GetSafeHwnd(), WM_COMMAND, IDCANCEL, 0);
+    })});
+    EXPECT_EQ(stepsDone, 1u);
+    EXPECT_FALSE(applyWhileRecording);
+    EXPECT_TRUE(applyAfterStop);
+    EXPECT_FALSE(recordingAfterDoubleClick);
+    EXPECT_EQ(Types(recorded), (std::vector<int>{0, 2, 0}));
 }
 
 TEST_F(MacrosPageTest, ExportImportAndHostileFiles) {

@@ -274,6 +274,27 @@ TEST_F(BitmapBtnTest, KillFocusClearsHover) {
     EXPECT_FALSE(button->hover);
 }
 
+TEST_F(BitmapBtnTest, AWindowThatTakesTheCaptureFromAHoveredButtonKeepsIt) {
+    auto button = MakeButton(false);
+    CProfileBtn profile;
+    ASSERT_TRUE(profile.Create(u"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, RECT{100, 10, 180, 40},
+                               &m_host, 0));
+    CWnd other;
+    ASSERT_TRUE(other.CreateEx(0, nullptr, u"", WS_CHILD | WS_VISIBLE, 150, 60, 10, 10,
+                               m_host.m_hWnd, nullptr));
+    for (CWnd* hovered : {static_cast<CWnd*>(button.get()), static_cast<CWnd*>(&profile)}) {
+        RECT r{};
+        hovered->GetWindowRect(&r);
+        m_display.MoveMouse(r.left + 5, r.top + 5);
+        ASSERT_EQ(::GetCapture(), hovered->m_hWnd);
+        other.SetCapture(); // a drag or a popup takes the mouse
+        platform::PumpUntilIdle();
+        EXPECT_EQ(::GetCapture(), other.m_hWnd);
+        ::ReleaseCapture();
+        m_display.MoveMouse(195, 95);
+    }
+}
+
 // ---- profile button --------------------------------------------------------------------------
 
 TEST_F(BitmapBtnTest, ProfileButtonDrawsColumnsOnlyWithAFirstColumn) {

@@ -184,6 +184,16 @@ TEST_F(BitmapItemTest, SecondClickGivesTheFocusBackAndLosingItEndsCapture) {
     EXPECT_EQ(window.hover, 0);
     EXPECT_EQ(window.previousFocus, nullptr);
 
+    // A window that takes the capture from the hovered box keeps it.
+    ::ReleaseCapture();
+    m_display.MoveMouse(250, 20);
+    m_display.MoveMouse(31, 30);
+    ASSERT_EQ(window.hover, 1);
+    ASSERT_EQ(::GetCapture(), window.m_hWnd);
+    other.SetCapture();
+    EXPECT_EQ(::GetCapture(), other.m_hWnd);
+    ::ReleaseCapture();
+
     // The window that had the focus went: a second click just ends capture mode.
     m_display.Click(30, 30);
     ASSERT_EQ(window.active, 1);

@@ -195,7 +195,7 @@ TEST_F(ListPanelTest, EmptyListEndsOnTheFirstClickAndSelectMinusOneCancels) {
     EXPECT_EQ(panel.DoModal(), -1);
 }
 
-TEST_F(ListPanelTest, WheelScrollsRowsOnlyWithAScrollBar) {
+TEST_F(ListPanelTest, WheelScrollsRowsWithAndWithoutAScrollBar) {
     const DropdownEntryList entries =
         Entries({u"0", u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8", u"9"});
     HBITMAP thumb = SolidBitmap(10, 10, RGB(255, 0, 255));
@@ -233,8 +233,8 @@ TEST_F(ListPanelTest, WheelScrollsRowsOnlyWithAScrollBar) {
                        [&](HWND dialog) { EndDialog(dialog, 7); }});
         EXPECT_EQ(panel.DoModal(), 7);
     }
-    EXPECT_EQ(topWithBar, 2);
-    EXPECT_EQ(topWithout, 0);
+    EXPECT_EQ(topWithBar, 2); // one row a notch through the bar
+    EXPECT_EQ(topWithout, 5); // the list's own scrolling: three rows a notch, to the last page
     for (HBITMAP b : {thumb, cap, arrow, spin}) {
         DeleteObject(b);
     }
@@ -321,12 +321,28 @@ TEST_F(ListPanelTest, SecondLevelListOpensBesideTheRowFiveRowsHigh) {
     });
     EXPECT_EQ(panel.DoModal(), 1);
     // Beside the row's right edge (the list starts at 51; its one column is the list's 98
-    // pixels less the border width), at the row's top, 5 rows high.
+    // pixels less the border width), at the row's top, 5 rows and the frame's bottom edge
+    // high.
     EXPECT_EQ(inner.left, 148);
     EXPECT_EQ(inner.top, 65);
     EXPECT_EQ(inner.right - inner.left, 80);
-    EXPECT_EQ(inner.bottom - inner.top, 75);
+    EXPECT_EQ(inner.bottom - inner.top, 76);
     EXPECT_EQ(subChoiceBeforeClose, 2);
+    EXPECT_EQ(set.currentText, u"s2");
+
+    // Escape on the second-level list chooses nothing at all, although that list still has
+    // the entry chosen the last time.
+    CListPanel again(&m_owner, kTemplate, false, &entries, RECT{50, 50, 150, 81});
+    Script escape({[&](HWND) {
+                       m_display.MoveMouse(60, 70);
+                       m_display.ButtonDown();
+                   },
+                   [&](HWND) {
+                       m_display.ButtonUp();
+                       m_display.PressKey(VK_ESCAPE);
+                   },
+                   [&](HWND) { Advance(250); }});
+    EXPECT_EQ(again.DoModal(), -1);
     EXPECT_EQ(set.currentText, u"s2");
 }
 
@@ -343,7 +359,7 @@ TEST(ListPanelItemTest, EntriesAndCurrentEntry) {
 
 } // namespace
 
-TEST_F(ListPanelTest, EscapeAndClosingChooseNothingAndEnterIsIgnored) {
+TEST_F(ListPanelTest, EscapeAndClosingChooseNothingAndEnterTakesTheHighlightedRow) {
     const DropdownEntryList entries = Entries({u"one", u"two", u"three"});
     {
         CListPanel panel(&m_owner, kTemplate, false, &entries, RECT{50, 50, 150, 96});
@@ -360,10 +376,69 @@ TEST_F(ListPanelTest, EscapeAndClosingChooseNothingAndEnterIsIgnored) {
         EXPECT_EQ(panel.DoModal(), -1);
     }
     {
-        // Enter leaves the panel open; the script then ends it with its own marker.
+        // Enter takes the row under the mouse after the close delay...
         CListPanel panel(&m_owner, kTemplate, false, &entries, RECT{50, 50, 150, 96});
-        Script script({[&](HWND) { m_display.MoveMouse(60, 55); },
-                       [&](HWND) { m_display.PressKey(VK_RETURN); }});
+        Script script({[&](HWND) { m_display.MoveMouse(60, 70); },
+                       [&](HWND) { m_display.PressKey(VK_RETURN); }, [&](HWND) { Advance(250); }});
+        EXPECT_EQ(panel.DoModal(), 1);
+    }
+    {
+        // ...and leaves the panel open with no row highlighted; the script then ends it.
+        CListPanel panel(&m_owner, kTemplate, false, &entries, RECT{50, 50, 150, 96});
+        Script script({[&](HWND) { m_display.MoveMouse(250, 150); },
+                       [&](HWND) { m_display.PressKey(VK_RETURN); }, [&](HWND) { Advance(250); }});
         EXPECT_EQ(panel.DoModal(), -99);
+    }
+}
+
+// Ten rows, five in view (rows of 15 pixels from screen y 50).
+TEST_F(ListPanelTest, KeysAndTheWheelReachEveryRowAndTheCurrentEntryOpensInSight) {
+    const DropdownEntryList entries =
+        Entries({u"0", u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8", u"9"});
+    {
+        CListPanel panel(&m_owner, kTemplate, false, &entries, RECT{50, 50, 150, 126});
+        Look(panel);
+        panel.currentEntry = 8;
+        std::vector<int> tops;
+        std::vector<int> hovers;
+        const auto note = [&] {
+            tops.push_back(panel.list->GetTopIndex());
+            hovers.push_back(panel.list->hoverRow);
+        };
+        Script script({[&](HWND) {
+                           note();
+                           // The chosen row is drawn highlighted where it shows: the fifth.
+                           EXPECT_EQ(m_display.ScreenPixel(140, 50 + 4 * 15 + 8), kHoverBack);
+                           m_display.PressKey(VK_HOME);
+                           note();
+                           m_display.PressKey(VK_END);
+                           note();
+                           m_display.PressKey(VK_UP);
+                           note();
+                           m_display.PressKey(VK_PRIOR);
+                           note();
+                           m_display.PressKey(VK_RIGHT); // swallowed
+                           note();
+                           m_display.PressKey(VK_RETURN);
+                       },
+                       [&](HWND) { Advance(250); }});
+        EXPECT_EQ(panel.DoModal(), 5);
+        EXPECT_EQ(tops, (std::vector<int>{4, 0, 5, 5, 5, 5}));
+        EXPECT_EQ(hovers, (std::vector<int>{8, 0, 9, 8, 5, 5}));
+    }
+    {
+        // The rows move under a resting pointer: a click takes the row under it now.
+        CListPanel panel(&m_owner, kTemplate, false, &entries, RECT{50, 50, 150, 126});
+        int hoverAfterWheel = -2;
+        Script script({[&](HWND) {
+                           m_display.MoveMouse(60, 55);
+                           m_display.Wheel(-1);
+                           hoverAfterWheel = panel.list->hoverRow;
+                           m_display.ButtonDown();
+                           m_display.ButtonUp();
+                       },
+                       [&](HWND) { Advance(250); }});
+        EXPECT_EQ(panel.DoModal(), 3);
+        EXPECT_EQ(hoverAfterWheel, 3);
     }
 }

@@ -161,9 +161,34 @@ TEST_F(MacroDisplayItemTest, RecordingMeasuresDelaysAndSkipsKeyRepeats) {
     EXPECT_EQ(m_list->events.size(), 8u);
     EXPECT_EQ(m_list->events[7].type, MACRO_EVENT_MOUSE_BUTTON);
 
+    // Stopping drops the press at the end whose release was not recorded (a click on the
+    // stop button can be recorded before the pointer is seen over it).
     EXPECT_FALSE(m_list->ToggleRecording());
+    ASSERT_EQ(m_list->events.size(), 7u);
+    EXPECT_EQ(m_list->GetItemCount(), 7);
+    EXPECT_EQ(m_list->events[6].flags & 0xFF, MACRO_BUTTON_RELEASE);
     MouseFlags(RI_MOUSE_RIGHT_BUTTON_UP); // not registered any more
-    EXPECT_EQ(m_list->events.size(), 8u);
+    EXPECT_EQ(m_list->events.size(), 7u);
+
+    // Keys still held at the stop go as well, with the delays before them; events that were
+    // there before the recording began stay.
+    const std::vector<MacroEvent> before{Key(0x1E, 'A', false)};
+    ASSERT_TRUE(m_list->SetEvents(&before));
+    m_list->ignoreDelays = false; // fixed delays of 50
+    ASSERT_TRUE(m_list->ToggleRecording());
+    PressKey(0x1D, VK_CONTROL, false);
+    PressKey(0x2E, 'C', false);
+    PressKey(0x2E, 'C', true);
+    m_clock.Advance(300);
+    PressKey(0x2A, VK_SHIFT, false);
+    EXPECT_EQ(m_list->events.size(), 9u);
+    EXPECT_FALSE(m_list->ToggleRecording());
+    EXPECT_EQ(Types(), (std::vector<int>{MACRO_EVENT_KEY, MACRO_EVENT_DELAY, MACRO_EVENT_KEY,
+                                         MACRO_EVENT_DELAY, MACRO_EVENT_KEY, MACRO_EVENT_DELAY,
+                                         MACRO_EVENT_KEY}));
+    EXPECT_EQ(m_list->events[6].code & 0xFFFF, 0x2E);
+    EXPECT_EQ(m_list->events[6].flags & 0xFF, MACRO_KEY_RELEASE);
+    EXPECT_EQ(m_list->GetItemCount(), 7);
 }
 
 TEST_F(MacroDisplayItemTest, ClicksOnTheExcludedWindowAreNotRecorded) {
@@ -349,14 +374,25 @@ TEST_F(MacroDisplayItemTest, DelayRowsAreEditedInPlaceInMilliseconds) {
     EXPECT_EQ(RowTextOf(1), CString(u"1234.567 sec delay"));
     EXPECT_EQ(m_owner.Of(WM_MACRODISPLAY_CHANGED).size(), 1u);
 
-    // An empty text keeps the delay; so does Escape with nothing typed.
+    // An empty text keeps the delay.
     m_list->EditSelectedRow();
     edit = reinterpret_cast<HWND>(m_list->SendMessage(LVM_GETEDITCONTROL));
     ASSERT_NE(edit, nullptr);
     SetWindowTextW(edit, u"");
-    SendMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+    SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
     EXPECT_EQ(m_list->events[1].code, 1234567);
     EXPECT_EQ(RowTextOf(1), CString(u"1234.567 sec delay"));
+    // Escape cancels: a typed delay is dropped and nothing is told.
+    m_list->EditSelectedRow();
+    edit = reinterpret_cast<HWND>(m_list->SendMessage(LVM_GETEDITCONTROL));
+    ASSERT_NE(edit, nullptr);
+    SetWindowTextW(edit, u"777");
+    const size_t told = m_owner.Of(WM_MACRODISPLAY_CHANGED).size();
+    SendMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_FALSE(m_list->labelEditing);
+    EXPECT_EQ(m_list->events[1].code, 1234567);
+    EXPECT_EQ(RowTextOf(1), CString(u"1234.567 sec delay"));
+    EXPECT_EQ(m_owner.Of(WM_MACRODISPLAY_CHANGED).size(), told);
 
     // Mouse rows are not editable.
     m_list->SelectRow(-1);

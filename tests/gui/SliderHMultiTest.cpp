@@ -152,6 +152,23 @@ TEST_F(SliderHMultiTest, RangesAndCaps) {
     Thumb(0).SetPos(9);
     EXPECT_EQ(Thumb(0).GetPos(), 7);
 
+    // Positions count from the minimum: with 3..10 over 310 pixels (scale 310 / 7), 3 is the
+    // track's start, 10 its end, and a drag to the end and back reaches both.
+    m_slider->SetRange(3, 10);
+    Thumb(1).SetPos(3);
+    EXPECT_EQ(ThumbLeft(1), -5);
+    Thumb(1).SetPos(10);
+    EXPECT_EQ(ThumbLeft(1), 305);
+    Thumb(1).SetPosFromPixel(0);
+    EXPECT_EQ(Thumb(1).GetPos(), 3);
+    Thumb(1).SetPosFromPixel(89); // two steps and a bit from the start: the nearest, 5
+    EXPECT_EQ(Thumb(1).GetPos(), 5);
+    EXPECT_EQ(ThumbLeft(1), 88 - 5);
+    m_display.Drag(POINT{20 + 88, 40}, POINT{20 + 400, 40});
+    EXPECT_EQ(Thumb(1).GetPos(), 10);
+    m_display.Drag(POINT{20 + 305, 40}, POINT{0, 40});
+    EXPECT_EQ(Thumb(1).GetPos(), 3);
+
     m_slider->SetRange(5, 5); // one position: no steps, no division by them
     Thumb(1).SetPosFromPixel(200);
     EXPECT_EQ(Thumb(1).GetPos(), 5);

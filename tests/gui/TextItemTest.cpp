@@ -118,6 +118,11 @@ TEST_F(TextItemTest, ColoursHoverAndSetTextRepaintThePanelBeneath) {
     m_display.MoveMouse(40, 20);
     EXPECT_TRUE(item->hover);
     EXPECT_EQ(item->CurrentTextColor(), kNearWhite); // hover colour 0 keeps the text colour
+    // A window that takes the capture from the hovered label keeps it.
+    m_host.SetCapture();
+    EXPECT_EQ(::GetCapture(), m_host.m_hWnd);
+    ::ReleaseCapture();
+    m_display.MoveMouse(41, 20);
 
     item->textColor = RGB(255, 255, 0);
     item->hoverColor = RGB(0, 255, 0);

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -611,6 +613,13 @@ TEST_F(XListCtrlTest, ChoiceDropDownHasItsOwnScrollBar) {
     combo.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, At(parts.up.left + 5, parts.up.top + 2));
     GetScrollInfo(combo.m_hWnd, SB_VERT, &info);
     EXPECT_EQ(info.nPos, page - 1);
+    // The wheel (given to the focused entry list) scrolls three entries a notch, held in range.
+    display.Wheel(1);
+    GetScrollInfo(combo.m_hWnd, SB_VERT, &info);
+    EXPECT_EQ(info.nPos, std::max(page - 4, 0));
+    display.Wheel(-5);
+    GetScrollInfo(combo.m_hWnd, SB_VERT, &info);
+    EXPECT_EQ(info.nPos, info.nMax - static_cast<int>(info.nPage) + 1); // the last page
     combo.DestroyWindow();
 }
 

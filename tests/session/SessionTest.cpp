@@ -75,7 +75,7 @@ constexpr Spot kBackField{115, 301};        // the left field of the fourth butt
 constexpr Spot kBackListSingleKey{60, 459}; // its list's "Single Key"
 constexpr Spot kForwardField{115, 263};     // the left field of the fifth button
 constexpr Spot kForwardListMacro{50, 337};  // its list's "Macro"
-constexpr Spot kMacroSubmenuFirst{230, 337};
+constexpr Spot kFirstDelayRow{150, 195};    // the second row of the macro's event list
 constexpr Spot kKeyPopupOk{259, 268};
 constexpr Spot kScrollLightColour{460, 154};
 constexpr Spot kPaletteGreen{503, 218};
@@ -494,6 +494,23 @@ protected:
         gdi::SaveBitmapAsPng(bitmap, kShots / (name + step + ".png"));
     }
 
+    // The pixels of a strip of the screen's top left part: rows y .. y + height.
+    std::vector<unsigned long> Strip(int y, int height) {
+        std::vector<unsigned long> pixels;
+        XImage* image = XGetImage(m_x, DefaultRootWindow(m_x), 32, y, 420,
+                                  static_cast<unsigned>(height), AllPlanes, ZPixmap);
+        if (!image) {
+            return pixels;
+        }
+        for (int row = 0; row < height; ++row) {
+            for (int x = 0; x < 420; ++x) {
+                pixels.push_back(XGetPixel(image, x, row) & 0xFFFFFF);
+            }
+        }
+        XDestroyImage(image);
+        return pixels;
+    }
+
     // The colour of one screen pixel as 0xRRGGBB.
     unsigned long Pixel(Spot at) {
         XImage* image =
@@ -589,8 +606,16 @@ TEST_F(Session, ConfiguratorChangesReachTheMouse) {
     Click(kSecondProfileAuto);
     Shot("program-bound");
 
-    // Macros: a new macro, recorded from two typed keys.
+    // Macros: five macros first, so that the one recorded next is the sixth, past the rows
+    // the buttons page's macro sub-menu shows at once.
     Click(kTabMacros);
+    for (int i = 1; i <= 5; ++i) {
+        Click(kMacroNew);
+        Click(kNameField);
+        Type("m" + std::to_string(i));
+        Click(kNamePopupOk);
+    }
+    // A new macro, recorded from two typed keys.
     Click(kMacroNew);
     Click(kNameField);
     Type("greet");
@@ -599,6 +624,28 @@ TEST_F(Session, ConfiguratorChangesReachTheMouse) {
     Type("hi");
     Click(kMacroRecord);
     Shot("macro-recorded");
+
+    // Its first delay edited in place: the row, the row menu's third entry ("Edit"), a new
+    // value and Enter, which stays in the field: the window neither writes nor closes.
+    const auto delayRow = [this] { return Strip(kFirstDelayRow.y - 6, 12); };
+    const std::vector<unsigned long> delayBefore = delayRow();
+    Click(kFirstDelayRow);
+    RightClick(kFirstDelayRow);
+    Key(XK_Down);
+    Key(XK_Down);
+    Key(XK_Down);
+    Key(XK_Return);
+    Settle();
+    for (int i = 0; i < 8; ++i) {
+        Key(XK_BackSpace);
+    }
+    Type("2500");
+    Key(XK_Return);
+    Settle();
+    Shot("delay-edited");
+    ASSERT_TRUE(FindWindow("Tolvi Borvanta 5600").has_value())
+        << "Enter in the delay field ended the configurator";
+    EXPECT_NE(delayRow(), delayBefore) << "the delay row did not change";
 
     // Buttons: the fourth button becomes the key F5, the fifth the macro.
     Click(kTabButtons);
@@ -611,10 +658,11 @@ TEST_F(Session, ConfiguratorChangesReachTheMouse) {
     Click(kForwardField);
     Click(kForwardListMacro);
     Shot("macro-submenu");
-    // Into the list of macros, resting there a moment as a hand does before it clicks.
-    Glide(kMacroSubmenuFirst);
-    std::this_thread::sleep_for(400ms);
-    Click(kMacroSubmenuFirst);
+    // The recorded macro is the sixth: below the five rows shown, reached with End.
+    Key(XK_End);
+    Shot("macro-submenu-end");
+    Key(XK_Return);
+    Settle();
     Shot("assigned");
 
     // Lighting: the scroll wheel light turns green.

@@ -3,11 +3,11 @@
 #include "platform/base/Keyboard.h"
 #include "platform/base/WideChar.h"
 #include "platform/gdi/Region.h"
-#include "platform/ui/Input.h"
 #include "platform/ui/ThreadQueue.h"
 #include "platform/ui/WindowManager.h"
 #include "platform/ui/x11/WakePipe.h"
 #include "platform/ui/x11/X11Clipboard.h" // destroyed with the display
+#include "platform/ui/x11/X11InputEvents.h"
 #include "platform/ui/x11/X11Keys.h"
 #include "platform/ui/x11/X11RawInput.h"
 #include "platform/ui/x11/X11Shell.h"
@@ -247,8 +247,9 @@ struct X11Display::Impl {
     std::mutex pendingMutex;
     std::set<DWORD> syncPending; // threads asked to synchronise their windows
     std::weak_ptr<Impl> self;
-    x11::X11RawInput rawInput;   // the desktop's raw keys and buttons
-    x11::X11TextInput textInput; // the input method and the keys' characters (xMutex)
+    x11::X11RawInput rawInput;               // the desktop's raw keys and buttons
+    x11::X11TextInput textInput;             // the input method and the keys' characters (xMutex)
+    std::atomic<bool> pointerGrabbed{false}; // for a popup holding the capture
 
     Impl() = default;
     ~Impl();
@@ -872,6 +873,20 @@ void X11Display::Impl::Handle(const XEvent& e, const x11::KeyEventInput* key) {
         }
         return;
     }
+    if (e.xany.window == root && pointerGrabbed && x11::IsInputEvent(e)) {
+        // Outside our windows while a popup keeps the pointer: the capture holder hears it.
+        const HWND capture = GetCapture();
+        const DWORD thread = capture != nullptr ? wm::ThreadOf(capture) : 0;
+        if (thread != 0) {
+            x11::RouteInputEvent(thread, e, key);
+        } else {
+            std::lock_guard lock(xMutex);
+            XUngrabPointer(dpy, CurrentTime);
+            XFlush(dpy);
+            pointerGrabbed = false;
+        }
+        return;
+    }
     HWND hwnd = nullptr;
     bool forced = false;
     {
@@ -904,55 +919,11 @@ void X11Display::Impl::Handle(const XEvent& e, const x11::KeyEventInput* key) {
     if (!thread) {
         return;
     }
+    if (x11::IsInputEvent(e)) {
+        x11::RouteInputEvent(thread, e, key);
+        return;
+    }
     switch (e.type) {
-    case MotionNotify: {
-        const POINT at{e.xmotion.x_root, e.xmotion.y_root};
-        PostThreadCallback(thread, [at] { input::MouseMove(at); });
-        break;
-    }
-    case LeaveNotify:
-        // The pointer went where no motion of this window reports it (another program's
-        // window, the desktop, a keyed-out hole): hit testing there ends hover tracking.
-        if (e.xcrossing.mode == NotifyNormal && e.xcrossing.detail != NotifyInferior) {
-            const POINT at{e.xcrossing.x_root, e.xcrossing.y_root};
-            PostThreadCallback(thread, [at] { input::MouseMove(at); });
-        }
-        break;
-    case ButtonPress:
-    case ButtonRelease: {
-        const POINT at{e.xbutton.x_root, e.xbutton.y_root};
-        const bool down = e.type == ButtonPress;
-        const unsigned button = e.xbutton.button;
-        PostThreadCallback(thread, [at, down, button] {
-            input::MouseMove(at);
-            switch (button) {
-            case Button1:
-                input::MouseButton(input::MouseButtonId::Left, down);
-                break;
-            case Button2:
-                input::MouseButton(input::MouseButtonId::Middle, down);
-                break;
-            case Button3:
-                input::MouseButton(input::MouseButtonId::Right, down);
-                break;
-            case Button4:
-            case Button5:
-                if (down) {
-                    input::Wheel(button == Button4 ? WHEEL_DELTA : -WHEEL_DELTA);
-                }
-                break;
-            default:
-                break;
-            }
-        });
-        break;
-    }
-    case KeyPress:
-    case KeyRelease:
-        if (key != nullptr) {
-            x11::PostKeyEvent(thread, *key);
-        }
-        break;
     case FocusIn:
         // Focus given to the window itself; not the pointer passing over it while the focus
         // follows the pointer (no window manager).
@@ -1025,7 +996,9 @@ void X11Display::Impl::Handle(const XEvent& e, const x11::KeyEventInput* key) {
                 const LONG dy = window.top - origin.y;
                 client =
                     RECT{client.left + dx, client.top + dy, client.right + dx, client.bottom + dy};
-                InvalidateRect(hwnd, &client, FALSE);
+                // As the system treats an uncovered area: erased and painted again, children
+                // included (a list that paints its background only when erased shows it).
+                RedrawWindow(hwnd, &client, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
             }
         });
         if (forced) {
@@ -1139,6 +1112,26 @@ void X11Display::Flush() {
     }
     // XSync may have read events into Xlib's queue, where the reader's poll cannot see them.
     m_impl->Wake();
+}
+
+void X11Display::CaptureChanged(HWND capture) {
+    if (!IsOpen()) {
+        return;
+    }
+    const bool want = x11::WantsPointerGrab(capture);
+    std::lock_guard lock(m_impl->xMutex);
+    if (want && !m_impl->pointerGrabbed) {
+        // Our own clicks still reach our windows as usual (owner events); the rest of the
+        // screen reports to the root window, which hands it to the capture.
+        m_impl->pointerGrabbed =
+            XGrabPointer(m_impl->dpy, m_impl->root, True,
+                         ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+                         GrabModeAsync, None, None, CurrentTime) == GrabSuccess;
+    } else if (!want && m_impl->pointerGrabbed) {
+        XUngrabPointer(m_impl->dpy, CurrentTime);
+        m_impl->pointerGrabbed = false;
+    }
+    XFlush(m_impl->dpy);
 }
 
 unsigned long X11Display::XWindowOf(HWND hwnd) {

@@ -48,6 +48,9 @@ public:
     // Finds a top-level window of that class shown by another process on this server and
     // asks that process to bring it to the front.
     bool ActivateOtherProcessWindow(const std::u16string& className) override;
+    // While a window of an owned popup holds the capture, the pointer is grabbed: clicks
+    // outside every window of ours reach the capture holder (X11InputEvents.h).
+    void CaptureChanged(HWND capture) override;
 
     // The desktop around the windows: system tray, menu grabs, active window (X11Shell.h).
     X11Shell* Shell() const { return m_shell.get(); }

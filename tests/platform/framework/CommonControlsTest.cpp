@@ -97,8 +97,10 @@ TEST_F(CommonControlsTest, OwnerDrawnButtonsReportDoubleClicks) {
     HWND plain = CreateWindowExW(0, u"Button", u"", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 50, 0,
                                  40, 20, host, nullptr, nullptr, nullptr);
     ASSERT_TRUE(ownerDrawn && plain);
+    // A double-click on an owner-drawn button is one click and one double-click notice: the
+    // release of its second press reports nothing more.
     m_display.DoubleClick(10, 10);
-    EXPECT_EQ(host.codes, (std::vector<WORD>{BN_CLICKED, BN_DOUBLECLICKED, BN_CLICKED}));
+    EXPECT_EQ(host.codes, (std::vector<WORD>{BN_CLICKED, BN_DOUBLECLICKED}));
     host.codes.clear();
     m_display.DoubleClick(60, 10);
     EXPECT_EQ(host.codes, (std::vector<WORD>{BN_CLICKED, BN_CLICKED}));

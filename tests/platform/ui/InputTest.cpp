@@ -184,6 +184,32 @@ TEST_F(InputTest, APressAfterAJumpGoesToTheWindowUnderThePointerNotToTheHoverCap
     m_display.ButtonUp(platform::input::MouseButtonId::Right);
     m_display.ButtonUp();
     ReleaseCapture();
+
+    // A fast drag: the press, a jump far away and the release all arrive before the window
+    // has handled the press (and taken the capture). Input is routed when the loop comes to
+    // it, so the moves and the release still reach the window that took the capture.
+    Recorder::Get().Clear();
+    Recorder::Get().SetHandler(a, [](HWND h, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (msg == WM_LBUTTONDOWN) {
+            SetCapture(h);
+        } else if (msg == WM_LBUTTONUP) {
+            ReleaseCapture();
+        }
+        return std::nullopt;
+    });
+    m_display.MoveMouse(50, 50);
+    m_display.SetAutoPump(false);
+    m_display.ButtonDown();
+    m_display.MoveMouse(350, 250);
+    m_display.ButtonUp();
+    m_display.SetAutoPump(true);
+    platform::PumpUntilIdle();
+    ASSERT_EQ(Recorder::Get().Of(a, WM_LBUTTONUP).size(), 1u);
+    EXPECT_EQ(ClientPoint(Recorder::Get().Of(a, WM_LBUTTONUP)[0]), (POINT{350, 250}));
+    EXPECT_EQ(ClientPoint(Recorder::Get().Of(a, WM_MOUSEMOVE).back()), (POINT{350, 250}));
+    EXPECT_TRUE(Recorder::Get().Of(b, WM_LBUTTONUP).empty());
+    EXPECT_TRUE(Recorder::Get().Of(b, WM_MOUSEMOVE).empty());
+    EXPECT_EQ(GetCapture(), nullptr);
 }
 
 TEST_F(InputTest, LeaveAndHoverTracking) {

@@ -1,5 +1,7 @@
 #include "platform/ui/ListView.h"
 #include "UiTestSupport.h"
+#include "platform/ui/DialogTemplate.h"
+#include "platform/ui/Display.h"
 #include "platform/ui/MessageLoop.h"
 #include "platform/ui/ScrollBar.h"
 
@@ -104,6 +106,108 @@ TEST(ListViewTest, CustomDrawAsksTheParentPerVisibleRow) {
     platform::PumpUntilIdle();
     EXPECT_EQ(rows, (std::vector<DWORD_PTR>{0, 1}));
     DestroyWindow(parent);
+}
+
+std::vector<WORD> g_dialogCommands;
+std::vector<std::u16string> g_labelsEnded;
+
+INT_PTR CommandLoggingDialog(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_COMMAND) {
+        g_dialogCommands.push_back(LOWORD(wParam));
+        return TRUE;
+    }
+    if (msg == WM_NOTIFY) {
+        const auto* info = reinterpret_cast<const NMLVDISPINFOW*>(lParam);
+        if (info->hdr.code == LVN_ENDLABELEDITW) {
+            g_labelsEnded.emplace_back(info->item.pszText ? info->item.pszText : u"<cancelled>");
+        }
+        return FALSE;
+    }
+    return msg == WM_INITDIALOG ? TRUE : FALSE;
+}
+
+int Selected(HWND list) {
+    return static_cast<int>(
+        SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+int Top(HWND list) {
+    return static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+}
+
+// Keys and the wheel as a user's arrive: through the display and the dialog's message loop.
+TEST(ListViewTest, KeysAndWheelMoveThroughTheRowsAndTheLabelEditorKeepsEnterAndEscape) {
+    platform::HeadlessDisplay display(300, 200);
+    DialogTemplate t;
+    t.style = WS_POPUP | WS_VISIBLE;
+    t.cx = 100;
+    t.cy = 100;
+    HWND dialog = CreateDialogIndirectParamW(nullptr, &t, nullptr, CommandLoggingDialog, 0);
+    ASSERT_NE(dialog, nullptr);
+    InitListViewControl();
+    HWND list =
+        CreateWindowExW(0, WC_LISTVIEWW, u"",
+                        WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_EDITLABELS | LVS_NOCOLUMNHEADER, 0,
+                        0, 80, 45, dialog, nullptr, nullptr, nullptr);
+    ASSERT_NE(list, nullptr);
+    for (int i = 0; i < 10; ++i) {
+        Insert(list, i, u"x", i);
+    }
+    const platform::LoopFilter dialogLoop{dialog, nullptr};
+    platform::ScopedLoopFilter loop(dialogLoop);
+    g_dialogCommands.clear();
+    g_labelsEnded.clear();
+    SetFocus(list);
+
+    display.PressKey(VK_END);
+    EXPECT_EQ(Selected(list), 9);
+    EXPECT_EQ(Top(list), 7); // the chosen row in sight: the last three rows
+    display.PressKey(VK_HOME);
+    EXPECT_EQ(Selected(list), 0);
+    EXPECT_EQ(Top(list), 0);
+    display.PressKey(VK_NEXT); // to the last row in view, then a page on
+    EXPECT_EQ(Selected(list), 2);
+    display.PressKey(VK_NEXT);
+    EXPECT_EQ(Selected(list), 4);
+    EXPECT_EQ(Top(list), 2);
+    display.PressKey(VK_UP);
+    display.PressKey(VK_UP);
+    display.PressKey(VK_UP);
+    EXPECT_EQ(Selected(list), 1);
+    EXPECT_EQ(Top(list), 1);
+    display.PressKey(VK_DOWN);
+    EXPECT_EQ(Selected(list), 2);
+    display.PressKey(VK_PRIOR);
+    EXPECT_EQ(Selected(list), 1);
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMSTATE, 1, LVIS_FOCUSED), LVIS_FOCUSED);
+    // The wheel scrolls three rows a notch, held in range; the selection stays.
+    display.Wheel(-1);
+    EXPECT_EQ(Top(list), 4);
+    display.Wheel(-5);
+    EXPECT_EQ(Top(list), 7);
+    display.Wheel(2);
+    EXPECT_EQ(Top(list), 1);
+    EXPECT_EQ(Selected(list), 1);
+    EXPECT_TRUE(g_dialogCommands.empty());
+
+    // Enter commits an edited label and Escape cancels one; the dialog hears neither.
+    auto* edit = reinterpret_cast<HWND>(SendMessageW(list, LVM_EDITLABELW, 1, 0));
+    ASSERT_NE(edit, nullptr);
+    SetWindowTextW(edit, u"new");
+    display.PressKey(VK_RETURN);
+    EXPECT_FALSE(IsWindow(edit));
+    edit = reinterpret_cast<HWND>(SendMessageW(list, LVM_EDITLABELW, 2, 0));
+    ASSERT_NE(edit, nullptr);
+    SetWindowTextW(edit, u"gone");
+    display.PressKey(VK_ESCAPE);
+    EXPECT_FALSE(IsWindow(edit));
+    EXPECT_EQ(g_labelsEnded, (std::vector<std::u16string>{u"new", u"<cancelled>"}));
+    EXPECT_TRUE(g_dialogCommands.empty());
+    // Without an edit, Enter and Escape are the dialog's.
+    display.PressKey(VK_RETURN);
+    display.PressKey(VK_ESCAPE);
+    EXPECT_EQ(g_dialogCommands, (std::vector<WORD>{IDOK, IDCANCEL}));
+    DestroyWindow(dialog);
 }
 
 } // namespace
