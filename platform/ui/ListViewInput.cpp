@@ -112,8 +112,12 @@ HWND BeginLabelEdit(HWND hwnd, ListState& s, WPARAM index) {
         DestroyWindow(edit);
         return nullptr;
     }
-    if (s.edit == edit && GetFocus() != edit) {
-        SetFocus(edit);
+    if (s.edit == edit) {
+        if (GetFocus() != edit) {
+            SetFocus(edit);
+        }
+        // The label shows selected, as the owner left it: typing replaces it.
+        SendMessageW(edit, EM_SETSEL, 0, -1);
     }
     return s.edit;
 }

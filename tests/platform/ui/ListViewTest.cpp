@@ -118,6 +118,13 @@ INT_PTR CommandLoggingDialog(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     if (msg == WM_NOTIFY) {
         const auto* info = reinterpret_cast<const NMLVDISPINFOW*>(lParam);
+        if (info->hdr.code == LVN_BEGINLABELEDITW) {
+            // The owner puts its own text into the editor, as the macro list does.
+            HWND edit =
+                reinterpret_cast<HWND>(SendMessageW(info->hdr.hwndFrom, LVM_GETEDITCONTROL, 0, 0));
+            SetFocus(edit);
+            SetWindowTextW(edit, u"old");
+        }
         if (info->hdr.code == LVN_ENDLABELEDITW) {
             g_labelsEnded.emplace_back(info->item.pszText ? info->item.pszText : u"<cancelled>");
         }
@@ -190,10 +197,11 @@ TEST(ListViewTest, KeysAndWheelMoveThroughTheRowsAndTheLabelEditorKeepsEnterAndE
     EXPECT_EQ(Selected(list), 1);
     EXPECT_TRUE(g_dialogCommands.empty());
 
-    // Enter commits an edited label and Escape cancels one; the dialog hears neither.
+    // The label shows selected, so typing replaces the owner's text; Enter commits an edited
+    // label and Escape cancels one; the dialog hears neither.
     auto* edit = reinterpret_cast<HWND>(SendMessageW(list, LVM_EDITLABELW, 1, 0));
     ASSERT_NE(edit, nullptr);
-    SetWindowTextW(edit, u"new");
+    display.TypeText(u"new");
     display.PressKey(VK_RETURN);
     EXPECT_FALSE(IsWindow(edit));
     edit = reinterpret_cast<HWND>(SendMessageW(list, LVM_EDITLABELW, 2, 0));
