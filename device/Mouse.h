@@ -152,7 +152,10 @@ private:
     GUID StoredMacroGuid(IMouseConfig* config, CMacro* macro);
     bool WriteProfileProperties(IProfile* device, IMouseProfile* profile);
     bool WriteSensitivity(IMouseConfig* config, IMouseProfile* profile, IProfile* device);
-    bool WriteButtons(IMouseConfig* config, IMouseProfile* profile, IProfile* device);
+    // Writes the profile's buttons; with onlyMacrosToStore, only those that name a recorded
+    // macro the mouse does not hold yet.
+    bool WriteButtons(IMouseConfig* config, IMouseProfile* profile, IProfile* device,
+                      bool onlyMacrosToStore);
     // A kind-24 or kind-5 assignment naming a profile or macro of the configuration, with
     // the identifier under which the mouse holds it now; false when it cannot be stored.
     bool FollowStoredTarget(IMouseConfig* config, ButtonAssignment& assignment);

@@ -23,6 +23,18 @@ bool NamesUnrecordedMacro(const IMouseConfig* config, const ButtonAssignment& as
     return macro != nullptr && macro->GetEvents().empty() && SameGuid(macro->GetGuid(), GUID_NULL);
 }
 
+// Whether a by-name macro assignment names a recorded macro that the mouse does not hold yet:
+// while the macro was empty the button kept its previous function on the mouse, so it goes up
+// with the macro.
+bool NamesMacroToStore(const IMouseConfig* config, const ButtonAssignment& assignment) {
+    if (assignment.kind != ASSIGNMENT_MACRO_NAME) {
+        return false;
+    }
+    const CString name = assignment.GetName();
+    const CMacro* macro = FindMacroExactFirst(*config, name.GetString());
+    return macro != nullptr && !macro->GetEvents().empty() && SameGuid(macro->GetGuid(), GUID_NULL);
+}
+
 bool WriteSwitch(IProfileProperties* properties, WORD mask, BYTE value) {
     const ProfileSwitchWrite record{mask, static_cast<WORD>(value != 0 ? 1 : 0)};
     return SUCCEEDED(properties->SetProperty(PROFILE_PROP_SWITCHES, &record, 0, sizeof record, 0));
@@ -104,7 +116,13 @@ bool CMouse::WriteAll(IMouseConfig* config, int sections) {
         if ((sections & SECTION_SENSITIVITY) && !WriteSensitivity(config, profile, twin)) {
             m_writeIncomplete = true;
         }
-        if ((sections & SECTION_BUTTONS) && !WriteButtons(config, profile, twin)) {
+        if ((sections & SECTION_BUTTONS) && !WriteButtons(config, profile, twin, false)) {
+            m_writeIncomplete = true;
+        }
+        // A write of the macros alone still takes the buttons that name a macro it stores for
+        // the first time, which could not be written while that macro was empty.
+        if (!(sections & SECTION_BUTTONS) && (sections & SECTION_MACROS) &&
+            !WriteButtons(config, profile, twin, true)) {
             m_writeIncomplete = true;
         }
         if ((sections & SECTION_LIGHTS) && !WriteLights(config, profile, twin)) {
@@ -384,7 +402,8 @@ bool CMouse::WriteSensitivity(IMouseConfig* config, IMouseProfile* profile, IPro
     return SUCCEEDED(dpi->SetDpi(x, y)) && stagesWritten && activeWritten;
 }
 
-bool CMouse::WriteButtons(IMouseConfig* config, IMouseProfile* profile, IProfile* device) {
+bool CMouse::WriteButtons(IMouseConfig* config, IMouseProfile* profile, IProfile* device,
+                          bool onlyMacrosToStore) {
     if (config == nullptr || profile == nullptr || device == nullptr) {
         return false;
     }
@@ -397,6 +416,9 @@ bool CMouse::WriteButtons(IMouseConfig* config, IMouseProfile* profile, IProfile
         const ButtonId button = m_tables.FindButtonIdByBit(bit);
         ButtonAssignment assignment;
         config->GetButtonAssignment(assignment, button, profile);
+        if (onlyMacrosToStore && !NamesMacroToStore(config, assignment)) {
+            continue;
+        }
         if (!FollowStoredTarget(config, assignment)) {
             result = false;
             continue;
