@@ -5,6 +5,7 @@
 #include "platform/base/WideChar.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Picture.h"
+#include "platform/gdi/Surface.h"
 
 #include <limits>
 #include <system_error>
@@ -170,26 +171,16 @@ DWORD GetFileSize(const WCHAR* path) {
     return static_cast<DWORD>(size);
 }
 
-void CopyBitmapSection(HBITMAP& target, HDC dc, HBITMAP source, int x, int y, int right,
+void CopyBitmapSection(HBITMAP& target, HDC /*dc*/, HBITMAP source, int x, int y, int right,
                        int bottom) {
     if (source == nullptr) {
         return;
     }
-    const int width = right - x;
-    const int height = bottom - y;
-    HBITMAP copy = CreateCompatibleBitmap(dc, width, height);
+    // The part shares the source's pixels (a cached picture) until one of them is drawn on.
+    HBITMAP copy = gdi::CreateBitmapSection(source, x, y, right - x, bottom - y);
     if (copy == nullptr) {
         return;
     }
-    HDC sourceDC = CreateCompatibleDC(dc);
-    HDC targetDC = CreateCompatibleDC(dc);
-    HGDIOBJ oldSource = SelectObject(sourceDC, ToGdiObj(source));
-    HGDIOBJ oldTarget = SelectObject(targetDC, ToGdiObj(copy));
-    StretchBlt(targetDC, 0, 0, width, height, sourceDC, x, y, width, height, SRCCOPY);
-    SelectObject(sourceDC, oldSource);
-    SelectObject(targetDC, oldTarget);
-    DeleteDC(sourceDC);
-    DeleteDC(targetDC);
     if (target != nullptr) {
         DeleteObject(target);
     }

@@ -73,6 +73,7 @@ bool LoadPictureFile(const WCHAR* path, HBITMAP& bitmap);
 // The size of a file in bytes; 0 when it cannot be opened.
 DWORD GetFileSize(const WCHAR* path);
 // Replaces target by a new bitmap compatible with dc, of width right - x and height
-// bottom - y, holding that rectangle of source. Does nothing without a source.
+// bottom - y, holding that rectangle of source (sharing the source's pixels until either is
+// drawn on). Does nothing without a source.
 void CopyBitmapSection(HBITMAP& target, HDC dc, HBITMAP source, int x, int y, int right,
                        int bottom);

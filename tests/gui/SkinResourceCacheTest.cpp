@@ -3,6 +3,7 @@
 #include "gui/GUIItem.h"
 #include "platform/base/WideChar.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/Surface.h"
 
 #include <gtest/gtest.h>
 
@@ -108,12 +109,31 @@ TEST(SkinResourceCache, CopyBitmapSection) {
     GetObjectW(target, sizeof(info), &info);
     EXPECT_EQ(info.bmWidth, 5);
     EXPECT_EQ(info.bmHeight, 5);
+    // The cut reads the cached picture's pixels instead of a copy of them.
+    EXPECT_TRUE(gdi::BitmapFromHandle(target)->SharesPixelsWith(*gdi::BitmapFromHandle(source)));
+    HBITMAP other = nullptr;
+    CopyBitmapSection(other, dc, source, 2, 3, 7, 8);
     HGDIOBJ old = SelectObject(dc, ToGdiObj(target));
     EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 0, 2 * 16 + 3));
     EXPECT_EQ(GetPixel(dc, 4, 4), RGB(0, 0, 6 * 16 + 7));
+    // Drawing on one cut changes neither the picture nor the other cut.
+    SetPixel(dc, 0, 0, RGB(1, 2, 3));
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(1, 2, 3));
+    EXPECT_FALSE(gdi::BitmapFromHandle(target)->SharesPixelsWith(*gdi::BitmapFromHandle(source)));
+    SelectObject(dc, ToGdiObj(other));
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 0, 2 * 16 + 3));
+    SelectObject(dc, ToGdiObj(source));
+    EXPECT_EQ(GetPixel(dc, 2, 3), RGB(0, 0, 2 * 16 + 3));
+    // A rectangle reaching out of the picture: its own pixels, 0 outside.
+    CopyBitmapSection(other, dc, source, 8, 6, 12, 9);
+    SelectObject(dc, ToGdiObj(other));
+    EXPECT_EQ(GetPixel(dc, 1, 1), RGB(0, 0, 9 * 16 + 7));
+    EXPECT_EQ(GetPixel(dc, 2, 1), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(dc, 1, 2), RGB(0, 0, 0));
     SelectObject(dc, old);
     DeleteDC(dc);
     DeleteObject(target);
+    DeleteObject(other);
     EXPECT_EQ(GetFileSize(u"\\no\\such\\file"), 0u);
 }
 
