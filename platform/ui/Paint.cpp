@@ -122,6 +122,9 @@ HDC MakeDC(HWND hwnd, bool clientOnly, const gdi::Region* limitClient) {
         return nullptr;
     }
     Window* root = Get(RootOf(hwnd));
+    if (root && !root->backing && !root->parent) {
+        MakeBacking(*root); // the first drawing on a window that was never shown
+    }
     if (!root || !root->backing) {
         return nullptr;
     }
@@ -162,6 +165,13 @@ HWND FindInTree(HWND hwnd, DWORD thread, HWND filter) {
 } // namespace
 
 void ResizeBacking(Window& w) {
+    if (!w.backing) {
+        return; // made when the window is first shown or drawn on
+    }
+    MakeBacking(w);
+}
+
+void MakeBacking(Window& w) {
     const int width = std::max<LONG>(w.rect.right - w.rect.left, 0);
     const int height = std::max<LONG>(w.rect.bottom - w.rect.top, 0);
     if (w.backing && w.backing->Width() == width && w.backing->Height() == height) {

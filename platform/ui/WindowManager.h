@@ -132,7 +132,11 @@ bool Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Painting helpers (Paint.cpp).
 void InvalidateInternal(HWND hwnd, const gdi::Region* clientArea, bool erase, bool children);
+// A top-level window's backing bitmap is made when the window is first shown or drawn on
+// (MakeBacking, which also gives it the window's size), so that windows created ahead of
+// their use hold no pixels; ResizeBacking follows a size change of an existing one.
 void ResizeBacking(Window& w);
+void MakeBacking(Window& w);
 void ForgetWindowDCs(HWND hwnd);
 // A window of the calling thread with a pending update, parents first; null when none.
 HWND FindWindowToPaint(DWORD thread, HWND filter);

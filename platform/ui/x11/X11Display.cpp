@@ -7,6 +7,7 @@
 #include "platform/ui/WindowManager.h"
 #include "platform/ui/x11/WakePipe.h"
 #include "platform/ui/x11/X11Keys.h"
+#include "platform/ui/x11/X11Pixels.h"
 #include "platform/ui/x11/X11RawInput.h"
 #include "platform/ui/x11/X11Shell.h"
 #include "platform/ui/x11/X11WindowSearch.h"
@@ -44,7 +45,7 @@ namespace {
 // lock so that the X calls run without it.
 struct Snapshot {
     HWND hwnd = nullptr;
-    bool own = false; // a window of the synchronising thread: its pixels were copied
+    bool own = false; // a window of the synchronising thread: its pixels can be read
     HWND owner = nullptr;
     RECT rect{};
     bool shown = false;
@@ -61,7 +62,9 @@ struct Snapshot {
     std::u16string className;
     int width = 0;
     int height = 0;
-    std::vector<gdi::Pixel> pixels; // top-down rows
+    // The backing bitmap of a shown window, read (never copied) by its own thread, which is
+    // the thread that draws on it.
+    std::shared_ptr<const gdi::Bitmap> backing;
 };
 
 // The X side of one top-level window.
@@ -78,7 +81,7 @@ struct XWin {
     bool forcePush = true;
     int width = 0;
     int height = 0;
-    std::vector<gdi::Pixel> pushed;
+    x11::WindowPixels pixels; // as the server last got them
     std::optional<gdi::Region> region;
     std::optional<COLORREF> key;
     BYTE alpha = 255;
@@ -126,14 +129,9 @@ Snapshot TakeSnapshot(const wm::Window& w, DWORD thread) {
     if (!s.shown) {
         return s; // hidden windows keep what the X window last showed
     }
-    const gdi::Bitmap& b = *w.backing;
-    s.width = b.Width();
-    s.height = b.Height();
-    // Copied row by row into reserved room: no clearing pass before the copy.
-    s.pixels.reserve(static_cast<size_t>(s.width) * static_cast<size_t>(s.height));
-    for (int y = 0; y < s.height; ++y) {
-        s.pixels.insert(s.pixels.end(), b.Row(y), b.Row(y) + s.width);
-    }
+    s.backing = w.backing;
+    s.width = s.backing->Width();
+    s.height = s.backing->Height();
     return s;
 }
 
@@ -154,7 +152,7 @@ std::vector<LONG> RowSpans(const std::optional<gdi::Region>& region, int y, int 
 std::vector<int> VisibleRuns(const Snapshot& s, int y) {
     std::vector<int> runs;
     const gdi::Pixel keyPixel = s.key ? gdi::PixelFromColorRef(*s.key) & 0xFFFFFF : 0;
-    const gdi::Pixel* row = s.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(s.width);
+    const gdi::Pixel* row = s.backing->Row(y);
     const std::vector<LONG> spans = RowSpans(s.region, y, s.width);
     for (size_t i = 0; i + 1 < spans.size(); i += 2) {
         const int left = std::clamp(static_cast<int>(spans[i]), 0, s.width);
@@ -247,6 +245,7 @@ struct X11Display::Impl {
     std::set<DWORD> syncPending; // threads asked to synchronise their windows
     std::weak_ptr<Impl> self;
     x11::X11RawInput rawInput; // the desktop's raw keys and buttons
+    bool sharedMemory = false; // window pixels go through MIT-SHM
 
     Impl() = default;
     ~Impl();
@@ -270,9 +269,7 @@ struct X11Display::Impl {
     bool IsIconicAtManager(::Window xid);
     // Creates the X window (and its colormap) of a window.
     void CreateXWindow(const Snapshot& s, XWin& x);
-    void DestroyXWindow(const XWin& x);
-    // Puts the snapshot's pixels on the X window; they move into x.pushed.
-    void PutPixels(Snapshot& s, XWin& x);
+    void DestroyXWindow(XWin& x);
     void ReaderLoop();
     // The window lost the X focus: if no window of ours has it now, another program became
     // active and the window is deactivated.
@@ -324,6 +321,9 @@ bool X11Display::Impl::Open(const std::string& name) {
     screenHeight = DisplayHeight(dpy, screen);
     // The root window's configure events tell a new screen resolution.
     XSelectInput(dpy, root, StructureNotifyMask);
+    // A local server reads the windows' pixels from shared memory, others get them through
+    // the connection.
+    sharedMemory = x11::SharedMemoryUsable(dpy);
     // Without XInput 2 the windows still get their keys and clicks, only no raw input.
     rawInput.Open(dpy, root);
     wmProtocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
@@ -373,7 +373,8 @@ X11Display::Impl::~Impl() {
     Close();
 }
 
-void X11Display::Impl::DestroyXWindow(const XWin& x) {
+void X11Display::Impl::DestroyXWindow(XWin& x) {
+    x.pixels.Release(dpy);
     XDestroyWindow(dpy, x.xid);
     XFreeColormap(dpy, x.colormap);
 }
@@ -444,32 +445,6 @@ void X11Display::Impl::CreateXWindow(const Snapshot& s, XWin& x) {
             XSetTransientForHint(dpy, xid, it->second.xid);
         }
     }
-}
-
-void X11Display::Impl::PutPixels(Snapshot& s, XWin& x) {
-    if (s.width <= 0 || s.height <= 0) {
-        return;
-    }
-    // The image borrows the snapshot's pixels: 0x00RRGGBB words are the 24-bit TrueColor
-    // visual's pixel values in the machine's byte order.
-    XImage* image = XCreateImage(dpy, visual, static_cast<unsigned>(depth), ZPixmap, 0,
-                                 reinterpret_cast<char*>(const_cast<gdi::Pixel*>(s.pixels.data())),
-                                 static_cast<unsigned>(s.width), static_cast<unsigned>(s.height),
-                                 32, s.width * 4);
-    if (!image) {
-        return;
-    }
-    image->byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
-    GC gc = XCreateGC(dpy, x.xid, 0, nullptr);
-    XPutImage(dpy, x.xid, gc, image, 0, 0, 0, 0, static_cast<unsigned>(s.width),
-              static_cast<unsigned>(s.height));
-    XFreeGC(dpy, gc);
-    image->data = nullptr;
-    XDestroyImage(image);
-    x.pushed = std::move(s.pixels);
-    x.width = s.width;
-    x.height = s.height;
-    x.forcePush = false;
 }
 
 bool X11Display::Impl::IsIconicAtManager(::Window xid) {
@@ -564,7 +539,9 @@ void X11Display::Impl::SyncWindow(Snapshot& s, XWin& x, bool created) {
     }
 
     const bool sized = created || s.width != x.width || s.height != x.height;
-    const bool pixelsChanged = sized || s.pixels != x.pushed;
+    // Only the rows that differ from what the server got are sent again.
+    const x11::WindowPixels::Rows rows = x.pixels.Changed(*s.backing);
+    const bool pixelsChanged = sized || !rows.empty();
     // Shape: window region and colour key; the key's part changes with the pixels.
     const bool wantShape = s.region.has_value() || s.key.has_value();
     if (wantShape && (created || sized || s.region != x.region || s.key != x.key ||
@@ -591,7 +568,11 @@ void X11Display::Impl::SyncWindow(Snapshot& s, XWin& x, bool created) {
     }
     // Pixels drawn into an unmapped window are lost: push once it is mapped.
     if (x.mapped && (pixelsChanged || x.forcePush)) {
-        PutPixels(s, x);
+        x.pixels.Put(dpy, visual, depth, x.xid, *s.backing,
+                     x.forcePush ? x11::WindowPixels::All(*s.backing) : rows, sharedMemory);
+        x.width = s.width;
+        x.height = s.height;
+        x.forcePush = false;
     }
 }
 
@@ -686,6 +667,20 @@ void X11Display::Impl::Sync() {
         DestroyXWindow(it->second);
         it = windows.erase(it);
     }
+    // X windows are made when first needed: for windows shown (or minimized) and the owners
+    // of those (a popup names its owner's X window). A window that was never shown, such as a
+    // popup created ahead of its use, costs the server nothing.
+    std::set<HWND> wanted;
+    for (const Snapshot& s : snaps) {
+        if (!s.own || !(s.shown || s.minimized)) {
+            continue;
+        }
+        for (HWND h = s.hwnd; h != nullptr && wanted.insert(h).second;) {
+            auto owner = std::find_if(snaps.begin(), snaps.end(),
+                                      [h](const Snapshot& o) { return o.hwnd == h; });
+            h = owner != snaps.end() && owner->own ? owner->owner : nullptr;
+        }
+    }
     // Owners first, so that a popup can name its owner's X window.
     for (auto it = snaps.rbegin(); it != snaps.rend(); ++it) {
         if (!it->own) {
@@ -693,6 +688,9 @@ void X11Display::Impl::Sync() {
         }
         auto found = windows.find(it->hwnd);
         const bool created = found == windows.end();
+        if (created && wanted.count(it->hwnd) == 0) {
+            continue;
+        }
         if (created) {
             XWin x;
             CreateXWindow(*it, x);
