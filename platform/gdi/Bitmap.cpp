@@ -32,11 +32,16 @@ Bitmap::Bitmap(int width, int height, bool bottomUp)
     : width_(std::max(width, 0)), height_(std::max(height, 0)), bottomUp_(bottomUp),
       store_(std::make_shared<PixelStore>(static_cast<size_t>(width_) *
                                           static_cast<size_t>(height_))) {
-    top_ = bottomUp_ ? static_cast<std::ptrdiff_t>(height_ - 1) * width_ : 0;
+    top_ = bottomUp_ && height_ > 0 ? static_cast<std::ptrdiff_t>(height_ - 1) * width_ : 0;
     step_ = bottomUp_ ? -width_ : width_;
-    if (height_ == 0) {
-        top_ = 0;
-    }
+}
+
+Bitmap::Bitmap(int width, int height, bool bottomUp, Uncleared)
+    : width_(std::max(width, 0)), height_(std::max(height, 0)), bottomUp_(bottomUp),
+      store_(std::make_shared<PixelStore>(
+          static_cast<size_t>(width_) * static_cast<size_t>(height_), PixelStore::Uncleared{})) {
+    top_ = bottomUp_ && height_ > 0 ? static_cast<std::ptrdiff_t>(height_ - 1) * width_ : 0;
+    step_ = bottomUp_ ? -width_ : width_;
 }
 
 namespace {

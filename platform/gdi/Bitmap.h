@@ -57,6 +57,9 @@ class Bitmap {
 public:
     // A bitmap of the given size, every pixel 0; width and height below 0 count as 0.
     Bitmap(int width, int height, bool bottomUp = false);
+    // A bitmap whose every pixel the caller writes at once: its storage is not cleared.
+    struct Uncleared {};
+    Bitmap(int width, int height, bool bottomUp, Uncleared);
     // Copies share the pixels until one of them is written.
     Bitmap(const Bitmap& other) = default;
     Bitmap& operator=(const Bitmap& other) = default;

@@ -163,11 +163,20 @@ std::optional<Bitmap> DecodeBmp(std::span<const BYTE> data) {
     const Field alpha(masks[3]);
     const bool fields = compression == BI_BITFIELDS || bits == 16;
 
-    Bitmap out(width, rows, !topDown);
+    // Every pixel is written below: the storage is not cleared first.
+    Bitmap out(width, rows, !topDown, Bitmap::Uncleared{});
     for (int fileRow = 0; fileRow < rows; ++fileRow) {
         const int y = topDown ? fileRow : rows - 1 - fileRow;
         const BYTE* src = r.At(offBits + static_cast<size_t>(fileRow) * stride);
         Pixel* dst = out.Row(y);
+        if (bits == 24) {
+            // The skin's pictures: one plain loop.
+            for (size_t x = 0; x < static_cast<size_t>(width); ++x) {
+                dst[x] = (static_cast<Pixel>(src[3 * x + 2]) << 16) |
+                         (static_cast<Pixel>(src[3 * x + 1]) << 8) | src[3 * x];
+            }
+            continue;
+        }
         for (int x = 0; x < width; ++x) {
             const size_t ux = static_cast<size_t>(x);
             switch (bits) {

@@ -523,6 +523,7 @@ HDC GetWindowDC(HWND hwnd) {
 
 int ReleaseDC(HWND, HDC dc) {
     std::shared_ptr<gdi::Bitmap> keep;
+    bool shown = false;
     {
         Lock lock(S().mutex);
         auto it = DCs().find(dc);
@@ -530,10 +531,15 @@ int ReleaseDC(HWND, HDC dc) {
             return 0;
         }
         keep = std::move(it->second.bitmap);
+        // A DC on a hidden window (or one asked for only to make compatible bitmaps) drew
+        // nothing that is on the screen: the display is not asked to look.
+        shown = it->second.hwnd != nullptr && IsVisibleChain(it->second.hwnd);
         DCs().erase(it);
     }
     DeleteDC(dc);
-    platform::NotifyScreenChanged();
+    if (shown) {
+        platform::NotifyScreenChanged();
+    }
     return 1;
 }
 

@@ -557,7 +557,15 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
             }
         }
         ThreadQueue::WakeAll();
-        platform::NotifyScreenChanged();
+        bool onScreen = topLevel;
+        if (!topLevel) {
+            // A child of a hidden window changes nothing on the screen.
+            Lock lock(S().mutex);
+            onScreen = parent != nullptr && IsVisibleChain(parent);
+        }
+        if (onScreen) {
+            platform::NotifyScreenChanged();
+        }
     }
     if (topLevel && show && cmd != SW_SHOWNA && cmd != SW_SHOWNOACTIVATE &&
         cmd != SW_SHOWMINIMIZED && cmd != SW_MINIMIZE) {

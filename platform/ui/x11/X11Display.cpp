@@ -135,25 +135,11 @@ Snapshot TakeSnapshot(const wm::Window& w, DWORD thread) {
     return s;
 }
 
-// The spans [left, right) of a region on row y; the whole row without a region.
-std::vector<LONG> RowSpans(const std::optional<gdi::Region>& region, int y, int width) {
-    if (!region) {
-        return {0, width};
-    }
-    for (const gdi::Region::Band& band : region->Bands()) {
-        if (y >= band.top && y < band.bottom) {
-            return band.spans;
-        }
-    }
-    return {};
-}
-
-// The runs [left, right) of one row that are inside the region and not of the key colour.
-std::vector<int> VisibleRuns(const Snapshot& s, int y) {
-    std::vector<int> runs;
+// The runs [left, right) of one row that lie in the given spans of the window region and are
+// not of the key colour; appended to runs.
+void VisibleRuns(const Snapshot& s, int y, const std::vector<LONG>& spans, std::vector<int>& runs) {
     const gdi::Pixel keyPixel = s.key ? gdi::PixelFromColorRef(*s.key) & 0xFFFFFF : 0;
     const gdi::Pixel* row = s.backing->Row(y);
-    const std::vector<LONG> spans = RowSpans(s.region, y, s.width);
     for (size_t i = 0; i + 1 < spans.size(); i += 2) {
         const int left = std::clamp(static_cast<int>(spans[i]), 0, s.width);
         const int right = std::clamp(static_cast<int>(spans[i + 1]), 0, s.width);
@@ -173,17 +159,30 @@ std::vector<int> VisibleRuns(const Snapshot& s, int y) {
             runs.push_back(right);
         }
     }
-    return runs;
 }
 
 // The window's visible shape (window region without colour-key pixels) as y-x banded
-// rectangles; rows with the same runs share one band.
+// rectangles; rows with the same runs share one band. The region's bands are walked along
+// with the rows.
 std::vector<XRectangle> ShapeRectangles(const Snapshot& s) {
     std::vector<XRectangle> rects;
+    std::vector<int> runs;
     std::vector<int> bandRuns;
     size_t bandStart = 0;
+    const std::vector<LONG> wholeRow{0, s.width};
+    const std::vector<LONG> none;
+    const std::vector<gdi::Region::Band>* bands = s.region ? &s.region->Bands() : nullptr;
+    size_t band = 0;
     for (int y = 0; y < s.height; ++y) {
-        std::vector<int> runs = VisibleRuns(s, y);
+        const std::vector<LONG>* spans = &wholeRow;
+        if (bands != nullptr) {
+            while (band < bands->size() && (*bands)[band].bottom <= y) {
+                ++band;
+            }
+            spans = band < bands->size() && (*bands)[band].top <= y ? &(*bands)[band].spans : &none;
+        }
+        runs.clear();
+        VisibleRuns(s, y, *spans, runs);
         if (y > 0 && runs == bandRuns) {
             for (size_t i = bandStart; i < rects.size(); ++i) {
                 ++rects[i].height;
@@ -195,7 +194,7 @@ std::vector<XRectangle> ShapeRectangles(const Snapshot& s) {
             rects.push_back(XRectangle{static_cast<short>(runs[i]), static_cast<short>(y),
                                        static_cast<unsigned short>(runs[i + 1] - runs[i]), 1});
         }
-        bandRuns = std::move(runs);
+        bandRuns.swap(runs);
     }
     return rects;
 }
