@@ -61,6 +61,9 @@ int Screenshot(const std::filesystem::path& file, DWORD seconds) {
     bool saved = false;
     CBorvantaAppDlg* mainWindow = nullptr;
     theApp.onMainWindow = [&](CBorvantaAppDlg& dialog) { mainWindow = &dialog; };
+    // A run for pictures starts no tray companion: it would stay on the in-memory display,
+    // unseen and of no use, after this run ends.
+    theApp.startProgram = nullptr;
     platform::SetModalIdleHook([&](HWND dialog) {
         // Wakes the loop again while nothing else happens.
         SetTimer(dialog, 0x7F00, 100, nullptr);

@@ -81,7 +81,8 @@ struct XWin {
     bool forcePush = true;
     int width = 0;
     int height = 0;
-    x11::WindowPixels pixels; // as the server last got them
+    x11::WindowPixels pixels;                // as the server last got them
+    std::vector<std::vector<int>> shapeRuns; // the shape's visible runs of each row
     std::optional<gdi::Region> region;
     std::optional<COLORREF> key;
     BYTE alpha = 255;
@@ -161,29 +162,48 @@ void VisibleRuns(const Snapshot& s, int y, const std::vector<LONG>& spans, std::
     }
 }
 
-// The window's visible shape (window region without colour-key pixels) as y-x banded
-// rectangles; rows with the same runs share one band. The region's bands are walked along
-// with the rows.
-std::vector<XRectangle> ShapeRectangles(const Snapshot& s) {
-    std::vector<XRectangle> rects;
-    std::vector<int> runs;
-    std::vector<int> bandRuns;
-    size_t bandStart = 0;
+// The spans of the window region on row y (the whole row without a region).
+const std::vector<LONG>& RegionSpans(const Snapshot& s, int y, const std::vector<LONG>& wholeRow) {
+    static const std::vector<LONG> none;
+    if (!s.region) {
+        return wholeRow;
+    }
+    const auto& bands = s.region->Bands();
+    auto band =
+        std::upper_bound(bands.begin(), bands.end(), y,
+                         [](int row, const gdi::Region::Band& b) { return row < b.bottom; });
+    return band != bands.end() && band->top <= y ? band->spans : none;
+}
+
+// The visible runs of the given rows (the window region without colour-key pixels) into
+// rowRuns; true when any of them changed.
+bool UpdateRowRuns(const Snapshot& s, const x11::WindowPixels::Rows& rows,
+                   std::vector<std::vector<int>>& rowRuns) {
     const std::vector<LONG> wholeRow{0, s.width};
-    const std::vector<LONG> none;
-    const std::vector<gdi::Region::Band>* bands = s.region ? &s.region->Bands() : nullptr;
-    size_t band = 0;
-    for (int y = 0; y < s.height; ++y) {
-        const std::vector<LONG>* spans = &wholeRow;
-        if (bands != nullptr) {
-            while (band < bands->size() && (*bands)[band].bottom <= y) {
-                ++band;
+    rowRuns.resize(static_cast<size_t>(s.height));
+    bool changed = false;
+    std::vector<int> runs;
+    for (const auto& [first, last] : rows) {
+        for (int y = first; y < last; ++y) {
+            runs.clear();
+            VisibleRuns(s, y, RegionSpans(s, y, wholeRow), runs);
+            auto& kept = rowRuns[static_cast<size_t>(y)];
+            if (runs != kept) {
+                kept.swap(runs);
+                changed = true;
             }
-            spans = band < bands->size() && (*bands)[band].top <= y ? &(*bands)[band].spans : &none;
         }
-        runs.clear();
-        VisibleRuns(s, y, *spans, runs);
-        if (y > 0 && runs == bandRuns) {
+    }
+    return changed;
+}
+
+// The visible shape as y-x banded rectangles; rows with the same runs share one band.
+std::vector<XRectangle> ShapeRectangles(const std::vector<std::vector<int>>& rowRuns) {
+    std::vector<XRectangle> rects;
+    size_t bandStart = 0;
+    for (size_t y = 0; y < rowRuns.size(); ++y) {
+        const std::vector<int>& runs = rowRuns[y];
+        if (y > 0 && runs == rowRuns[y - 1]) {
             for (size_t i = bandStart; i < rects.size(); ++i) {
                 ++rects[i].height;
             }
@@ -194,7 +214,6 @@ std::vector<XRectangle> ShapeRectangles(const Snapshot& s) {
             rects.push_back(XRectangle{static_cast<short>(runs[i]), static_cast<short>(y),
                                        static_cast<unsigned short>(runs[i + 1] - runs[i]), 1});
         }
-        bandRuns.swap(runs);
     }
     return rects;
 }
@@ -542,16 +561,26 @@ void X11Display::Impl::SyncWindow(Snapshot& s, XWin& x, bool created) {
     const x11::WindowPixels::Rows rows = x.pixels.Changed(*s.backing);
     const bool pixelsChanged = sized || !rows.empty();
     // Shape: window region and colour key; the key's part changes with the pixels.
+    // The runs of every row are kept: new pixels change only their own rows' runs, and a shape
+    // that comes out the same is not sent again.
     const bool wantShape = s.region.has_value() || s.key.has_value();
-    if (wantShape && (created || sized || s.region != x.region || s.key != x.key ||
-                      (s.key && pixelsChanged) || !x.shaped)) {
-        std::vector<XRectangle> rects = ShapeRectangles(s);
-        XShapeCombineRectangles(dpy, x.xid, ShapeBounding, 0, 0, rects.data(),
-                                static_cast<int>(rects.size()), ShapeSet, YXBanded);
+    const bool wholeShape = created || sized || s.region != x.region || s.key != x.key ||
+                            !x.shaped || x.shapeRuns.size() != static_cast<size_t>(s.height);
+    if (wantShape && (wholeShape || (s.key && pixelsChanged))) {
+        if (wholeShape) {
+            x.shapeRuns.clear();
+        }
+        if (UpdateRowRuns(s, wholeShape ? x11::WindowPixels::All(*s.backing) : rows, x.shapeRuns) ||
+            wholeShape) {
+            std::vector<XRectangle> rects = ShapeRectangles(x.shapeRuns);
+            XShapeCombineRectangles(dpy, x.xid, ShapeBounding, 0, 0, rects.data(),
+                                    static_cast<int>(rects.size()), ShapeSet, YXBanded);
+        }
         x.shaped = true;
     } else if (!wantShape && x.shaped) {
         XShapeCombineMask(dpy, x.xid, ShapeBounding, 0, 0, None, ShapeSet);
         x.shaped = false;
+        x.shapeRuns.clear();
     }
     x.region = s.region;
     x.key = s.key;
