@@ -103,3 +103,14 @@ function(borvanta_benchmark name)
     target_link_libraries(${name} PRIVATE borvanta_options ${ARG_DEPS} benchmark::benchmark
                           benchmark::benchmark_main)
 endfunction()
+
+# borvanta_program(name): settings of the delivered programs. Optimised builds link the C++
+# runtime into the program: only the parts it uses are loaded, and the dynamic linker has no
+# C++ library to map and resolve symbols in at every start (the programs' start-up cost and
+# memory are measured by tests/bench). Checked builds keep the shared runtime the sanitizers
+# expect.
+function(borvanta_program name)
+    if(NOT BORVANTA_SANITIZE AND NOT BORVANTA_TSAN AND NOT BORVANTA_FUZZ)
+        target_link_options(${name} PRIVATE -static-libstdc++ -static-libgcc)
+    endif()
+endfunction()
