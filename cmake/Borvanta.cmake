@@ -10,6 +10,11 @@ if(BORVANTA_WERROR)
 endif()
 
 add_library(borvanta_options INTERFACE)
+if(NOT BORVANTA_SANITIZE AND NOT BORVANTA_TSAN AND NOT BORVANTA_FUZZ)
+    # Each function in a section of its own, so that the programs' link leaves out the code
+    # they never call (borvanta_program).
+    add_compile_options(-ffunction-sections -fdata-sections)
+endif()
 target_compile_options(borvanta_options INTERFACE ${BORVANTA_WARNINGS})
 target_include_directories(borvanta_options INTERFACE ${PROJECT_SOURCE_DIR})
 
@@ -111,6 +116,6 @@ endfunction()
 # expect.
 function(borvanta_program name)
     if(NOT BORVANTA_SANITIZE AND NOT BORVANTA_TSAN AND NOT BORVANTA_FUZZ)
-        target_link_options(${name} PRIVATE -static-libstdc++ -static-libgcc)
+        target_link_options(${name} PRIVATE -static-libstdc++ -static-libgcc -Wl,--gc-sections)
     endif()
 endfunction()

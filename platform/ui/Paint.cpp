@@ -267,8 +267,8 @@ void Invalidate(HWND hwnd, const gdi::Region* area, bool erase, UINT flags) {
     {
         Lock lock(S().mutex);
         Window* w = Get(hwnd);
-        if (!w) {
-            return;
+        if (!w || !IsVisibleChain(hwnd)) {
+            return; // nothing of a hidden window is on the screen to be painted again
         }
         if (flags & RDW_NOCHILDREN) {
             children = false;
@@ -281,12 +281,15 @@ void Invalidate(HWND hwnd, const gdi::Region* area, bool erase, UINT flags) {
             gdi::Region inParent =
                 area ? *area : gdi::Region(RECT{0, 0, c.right - c.left, c.bottom - c.top});
             inParent.Offset(w->rect.left + c.left, w->rect.top + c.top);
+            const RECT bounds = inParent.Bounds();
             for (HWND sibling : Get(parent)->children) {
                 if (sibling == hwnd) {
                     break;
                 }
                 Window* s = Get(sibling);
-                if (!(s->style & WS_VISIBLE)) {
+                if (!(s->style & WS_VISIBLE) || s->rect.left >= bounds.right ||
+                    s->rect.right <= bounds.left || s->rect.top >= bounds.bottom ||
+                    s->rect.bottom <= bounds.top) {
                     continue;
                 }
                 gdi::Region part = inParent.Intersect(s->rect);

@@ -144,20 +144,27 @@ void VisibleRuns(const Snapshot& s, int y, const std::vector<LONG>& spans, std::
     for (size_t i = 0; i + 1 < spans.size(); i += 2) {
         const int left = std::clamp(static_cast<int>(spans[i]), 0, s.width);
         const int right = std::clamp(static_cast<int>(spans[i + 1]), 0, s.width);
-        int start = s.key ? -1 : left;
-        for (int x = left; s.key && x < right; ++x) {
-            const bool keyed = (row[x] & 0xFFFFFF) == keyPixel;
-            if (!keyed && start < 0) {
-                start = x;
-            } else if (keyed && start >= 0) {
+        if (!s.key) {
+            if (right > left) {
+                runs.push_back(left);
+                runs.push_back(right);
+            }
+            continue;
+        }
+        // Alternately the key-coloured pixels to skip and the run of others to keep.
+        int x = left;
+        while (x < right) {
+            while (x < right && (row[x] & 0xFFFFFF) == keyPixel) {
+                ++x;
+            }
+            const int start = x;
+            while (x < right && (row[x] & 0xFFFFFF) != keyPixel) {
+                ++x;
+            }
+            if (x > start) {
                 runs.push_back(start);
                 runs.push_back(x);
-                start = -1;
             }
-        }
-        if (start >= 0 && right > start) {
-            runs.push_back(start);
-            runs.push_back(right);
         }
     }
 }
@@ -344,16 +351,29 @@ bool X11Display::Impl::Open(const std::string& name) {
     sharedMemory = x11::SharedMemoryUsable(dpy);
     // Without XInput 2 the windows still get their keys and clicks, only no raw input.
     rawInput.Open(dpy, root);
-    wmProtocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
-    wmDelete = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
-    opacity = XInternAtom(dpy, "_NET_WM_WINDOW_OPACITY", False);
-    netWmName = XInternAtom(dpy, "_NET_WM_NAME", False);
-    utf8String = XInternAtom(dpy, "UTF8_STRING", False);
-    motifHints = XInternAtom(dpy, "_MOTIF_WM_HINTS", False);
-    netWmState = XInternAtom(dpy, "_NET_WM_STATE", False);
-    wmState = XInternAtom(dpy, "WM_STATE", False);
-    netWmStateAbove = XInternAtom(dpy, "_NET_WM_STATE_ABOVE", False);
-    netWmStateSkipTaskbar = XInternAtom(dpy, "_NET_WM_STATE_SKIP_TASKBAR", False);
+    // One round trip for all the atoms.
+    char* names[] = {const_cast<char*>("WM_PROTOCOLS"),
+                     const_cast<char*>("WM_DELETE_WINDOW"),
+                     const_cast<char*>("_NET_WM_WINDOW_OPACITY"),
+                     const_cast<char*>("_NET_WM_NAME"),
+                     const_cast<char*>("UTF8_STRING"),
+                     const_cast<char*>("_MOTIF_WM_HINTS"),
+                     const_cast<char*>("_NET_WM_STATE"),
+                     const_cast<char*>("WM_STATE"),
+                     const_cast<char*>("_NET_WM_STATE_ABOVE"),
+                     const_cast<char*>("_NET_WM_STATE_SKIP_TASKBAR")};
+    Atom atoms[std::size(names)] = {};
+    XInternAtoms(dpy, names, static_cast<int>(std::size(names)), False, atoms);
+    wmProtocols = atoms[0];
+    wmDelete = atoms[1];
+    opacity = atoms[2];
+    netWmName = atoms[3];
+    utf8String = atoms[4];
+    motifHints = atoms[5];
+    netWmState = atoms[6];
+    wmState = atoms[7];
+    netWmStateAbove = atoms[8];
+    netWmStateSkipTaskbar = atoms[9];
 
     if (!wake.Open()) {
         XCloseDisplay(dpy);

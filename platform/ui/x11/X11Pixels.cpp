@@ -44,16 +44,15 @@ bool SharedMemoryUsable(_XDisplay* dpy) {
     }
     info.readOnly = False;
     // Checked before the display is shared with other threads: the handler is the process's.
+    // Nothing else is pending on the new connection, so an error now is the attach's.
     g_attachFailed = false;
-    XSync(dpy, False);
     auto* previous = XSetErrorHandler(NoteAttachError);
     XShmAttach(dpy, &info);
     XSync(dpy, False);
     XSetErrorHandler(previous);
     const bool usable = !g_attachFailed;
     if (usable) {
-        XShmDetach(dpy, &info);
-        XSync(dpy, False);
+        XShmDetach(dpy, &info); // the segment goes once the server has let it go too
     }
     shmdt(info.shmaddr);
     shmctl(info.shmid, IPC_RMID, nullptr);
