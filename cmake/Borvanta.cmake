@@ -116,6 +116,7 @@ endfunction()
 # expect.
 function(borvanta_program name)
     if(NOT BORVANTA_SANITIZE AND NOT BORVANTA_TSAN AND NOT BORVANTA_FUZZ)
-        target_link_options(${name} PRIVATE -static-libstdc++ -static-libgcc -Wl,--gc-sections)
+        target_link_options(${name} PRIVATE -static-libstdc++ -static-libgcc -Wl,--gc-sections
+                            -Wl,-z,pack-relative-relocs)
     endif()
 endfunction()

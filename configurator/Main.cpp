@@ -15,6 +15,7 @@
 #include "configurator/BorvantaApp.h"
 #include "configurator/BorvantaAppDlg.h"
 #include "configurator/StartUp.h"
+#include "device/DeviceServiceApi.h"
 #include "platform/base/Path.h"
 #include "platform/base/WinError.h"
 #include "platform/framework/FileChooserDialog.h"
@@ -23,18 +24,55 @@
 #include "platform/ui/MessageLoop.h"
 #include "platform/ui/WinUser.h"
 #include "platform/ui/x11/DesktopDisplay.h"
+#include "platform/ui/x11/X11Display.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 
 namespace {
 
 CBorvantaApp theApp;
+
+// The device service opened on a helper thread while the display is being opened: the
+// start-up's own connection, made a moment later, finds the service's database open (the
+// service keeps one per process while anyone holds it). Held until the main window has read
+// the mouse through its own connection.
+class ServiceWarmUp {
+public:
+    ServiceWarmUp()
+        : m_thread([this] {
+              IDeviceService* service = nullptr;
+              if (SUCCEEDED(CoCreateInstance(CLSID_DeviceService, nullptr, CLSCTX_ALL,
+                                             IID_IDeviceService,
+                                             reinterpret_cast<void**>(&service)))) {
+                  m_service = service;
+              }
+          }) {}
+    ~ServiceWarmUp() { Release(); }
+    ServiceWarmUp(const ServiceWarmUp&) = delete;
+    ServiceWarmUp& operator=(const ServiceWarmUp&) = delete;
+
+    void Release() {
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+        if (m_service != nullptr) {
+            m_service->Release();
+            m_service = nullptr;
+        }
+    }
+
+private:
+    IDeviceService* m_service = nullptr; // before the thread that sets it
+    std::thread m_thread;
+};
 
 int Usage() {
     std::fprintf(stderr, "usage: Borvanta5600 [--install-defaults | --screenshot FILE "
@@ -135,6 +173,11 @@ int main(int argc, char** argv) {
     }
     // Checked before the start-up takes the single-instance guard: a copy that cannot show
     // itself ends at once and leaves the next start free.
+    std::optional<ServiceWarmUp> warmUp;
+    if (platform::WantX11Display()) {
+        warmUp.emplace();
+        theApp.onMainWindow = [&warmUp](CBorvantaAppDlg&) { warmUp->Release(); };
+    }
     std::string error;
     std::unique_ptr<platform::DisplayBackend> display =
         platform::OpenDesktopDisplay(&error, 1024, 768);
@@ -142,5 +185,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Borvanta5600: %s\n", error.c_str());
         return 1;
     }
-    return AfxWinMain(nullptr, nullptr, nullptr, SW_SHOWNORMAL);
+    const int result = AfxWinMain(nullptr, nullptr, nullptr, SW_SHOWNORMAL);
+    theApp.onMainWindow = nullptr;
+    return result;
 }
