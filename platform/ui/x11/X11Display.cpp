@@ -288,6 +288,14 @@ struct X11Display::Impl {
     void PaintBeforeMapping();
     // Asks every thread that owns a top-level window to synchronise in its message loop.
     void ScheduleSyncs();
+    // Asks one thread to synchronise in its message loop (once while one is pending); false
+    // when the thread has no message queue.
+    bool ScheduleSync(DWORD thread);
+    // A change made by a thread that owns every top-level window is synchronised in that
+    // thread's own loop, without waking the reader thread (which would only ask the same
+    // thread back, one more hand-over before a new window's first frame); false when the
+    // change needs the reader.
+    bool SyncInOwnLoop();
     void SyncWindow(Snapshot& s, XWin& x, bool created);
     void SetInitialState(XWin& x, int state);
     // The window manager's WM_STATE of the window says iconic (xMutex held).
@@ -635,28 +643,59 @@ void X11Display::Impl::ScheduleSyncs() {
         }
     }
     for (DWORD thread : threads) {
-        {
-            std::lock_guard pendingLock(pendingMutex);
-            if (!syncPending.insert(thread).second) {
-                continue;
-            }
-        }
-        std::weak_ptr<Impl> weak = self;
-        auto run = [weak, thread] {
-            if (auto impl = weak.lock()) {
-                {
-                    std::lock_guard pendingLock(impl->pendingMutex);
-                    impl->syncPending.erase(thread);
-                }
-                impl->PaintBeforeMapping();
-                impl->Sync();
-            }
-        };
-        if (!PostThreadCallback(thread, run)) {
-            std::lock_guard pendingLock(pendingMutex);
-            syncPending.erase(thread);
+        ScheduleSync(thread);
+    }
+}
+
+bool X11Display::Impl::ScheduleSync(DWORD thread) {
+    {
+        std::lock_guard pendingLock(pendingMutex);
+        if (!syncPending.insert(thread).second) {
+            return true; // one is on its way
         }
     }
+    std::weak_ptr<Impl> weak = self;
+    auto run = [weak, thread] {
+        if (auto impl = weak.lock()) {
+            {
+                std::lock_guard pendingLock(impl->pendingMutex);
+                impl->syncPending.erase(thread);
+            }
+            impl->PaintBeforeMapping();
+            impl->Sync();
+        }
+    };
+    if (!PostThreadCallback(thread, run)) {
+        std::lock_guard pendingLock(pendingMutex);
+        syncPending.erase(thread);
+        return false;
+    }
+    return true;
+}
+
+bool X11Display::Impl::SyncInOwnLoop() {
+    if (t_isReader) {
+        return false;
+    }
+    const DWORD thread = GetCurrentThreadId();
+    {
+        wm::Lock lock(wm::S().mutex);
+        bool any = false;
+        for (HWND h : wm::S().topLevels) {
+            const wm::Window* w = wm::Get(h);
+            if (w == nullptr) {
+                continue;
+            }
+            if (w->thread != thread) {
+                return false; // another thread's windows may need it too
+            }
+            any = true;
+        }
+        if (!any) {
+            return false; // a window that went: the reader takes its X window away
+        }
+    }
+    return ScheduleSync(thread);
 }
 
 void X11Display::Impl::PaintBeforeMapping() {
@@ -1130,7 +1169,10 @@ RECT X11Display::PrimaryMonitorRect() const {
 }
 
 void X11Display::ScreenChanged() {
-    if (IsOpen() && !m_impl->dirty.exchange(true)) {
+    if (!IsOpen() || m_impl->SyncInOwnLoop()) {
+        return;
+    }
+    if (!m_impl->dirty.exchange(true)) {
         m_impl->Wake();
     }
 }
