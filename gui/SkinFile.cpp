@@ -171,8 +171,19 @@ bool LoadSkinPanel(const WCHAR* path, CGUIItemList& list, CWnd* parent) {
     CPugXmlBranch root = parser->GetRoot();
     CPugXmlBranch frame = root.FindByName(u"GUIPANEL");
     if (!frame.IsEmpty()) {
-        if (!LoadSkinPanelBitmap(frame, parent, u"BACKGROUND", list) ||
-            !LoadSkinPanelBitmap(frame, parent, u"MASK", list)) {
+        // The mask is read and decoded on a helper thread while the background is here.
+        CPugXmlBranch maskElement = frame.FindByName(u"MASK");
+        const CString maskKey = maskElement.IsEmpty() ? CString() : ReadSkinText(maskElement);
+        if (!maskElement.IsEmpty()) {
+            SkinResourceCache::LoadPictureAhead(maskKey);
+        }
+        if (!LoadSkinPanelBitmap(frame, parent, u"BACKGROUND", list)) {
+            if (!maskElement.IsEmpty()) {
+                SkinResourceCache::DropPictureAhead(maskKey);
+            }
+            return false;
+        }
+        if (!LoadSkinPanelBitmap(frame, parent, u"MASK", list)) {
             return false;
         }
     } else {

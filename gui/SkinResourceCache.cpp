@@ -7,7 +7,9 @@
 #include "platform/gdi/Picture.h"
 #include "platform/gdi/Surface.h"
 
+#include <future>
 #include <limits>
+#include <optional>
 #include <system_error>
 
 namespace {
@@ -45,6 +47,12 @@ SkinResource::SkinResource(const WCHAR* key, int resourceKind)
     : name(key == nullptr ? u"" : key), kind(resourceKind) {
     path = CString(ExeFolder) + FolderOfKind(kind) + name;
     Load();
+}
+
+SkinResource::SkinResource(const WCHAR* key, HBITMAP picture)
+    : name(key == nullptr ? u"" : key), kind(SKINRES_PICTURE) {
+    path = CString(ExeFolder) + FolderOfKind(kind) + name;
+    m_bitmap = picture;
 }
 
 SkinResource::~SkinResource() {
@@ -95,6 +103,35 @@ bool SkinResource::HasObject() const {
     return m_bitmap != nullptr || m_fontCount > 0 || !m_data.empty();
 }
 
+namespace {
+
+// Pictures being loaded ahead, by key. Only the thread that uses the cache touches the list;
+// the helper threads only fill their futures.
+struct PendingPicture {
+    CString key;
+    std::future<HBITMAP> bitmap;
+};
+
+std::vector<PendingPicture>& Pending() {
+    static auto* pending = new std::vector<PendingPicture>;
+    return *pending;
+}
+
+// The picture loaded ahead for that key, waited for and taken off the list.
+std::optional<HBITMAP> TakePending(const WCHAR* key) {
+    auto& pending = Pending();
+    for (auto it = pending.begin(); it != pending.end(); ++it) {
+        if (wcsicmp(it->key, key) == 0) {
+            HBITMAP bitmap = it->bitmap.get();
+            pending.erase(it);
+            return bitmap;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 std::vector<std::unique_ptr<SkinResource>>& SkinResourceCache::Entries() {
     // Never destroyed by the runtime: the entries hold GDI objects, and the GDI tables may
     // already be gone when statics are destroyed at exit. The programs call Clear when they
@@ -112,8 +149,43 @@ SkinResource* SkinResourceCache::Find(const WCHAR* key, int kind) {
             return entry.get();
         }
     }
+    if (kind == SKINRES_PICTURE) {
+        if (std::optional<HBITMAP> loaded = TakePending(key)) {
+            Entries().push_back(std::make_unique<SkinResource>(key, *loaded));
+            return Entries().back().get();
+        }
+    }
     Entries().push_back(std::make_unique<SkinResource>(key, kind));
     return Entries().back().get();
+}
+
+void SkinResourceCache::DropPictureAhead(const WCHAR* key) {
+    if (std::optional<HBITMAP> loaded = TakePending(key == nullptr ? u"" : key);
+        loaded && *loaded != nullptr) {
+        DeleteObject(*loaded);
+    }
+}
+
+void SkinResourceCache::LoadPictureAhead(const WCHAR* key) {
+    if (key == nullptr) {
+        key = u"";
+    }
+    for (const auto& entry : Entries()) {
+        if (entry->kind == SKINRES_PICTURE && wcsicmp(entry->name, key) == 0) {
+            return;
+        }
+    }
+    for (const PendingPicture& pending : Pending()) {
+        if (wcsicmp(pending.key, key) == 0) {
+            return;
+        }
+    }
+    const CString path = CString(ExeFolder) + FolderOfKind(SKINRES_PICTURE) + key;
+    Pending().push_back(PendingPicture{CString(key), std::async(std::launch::async, [path] {
+                                           HBITMAP bitmap = nullptr;
+                                           LoadPictureFile(path, bitmap);
+                                           return bitmap;
+                                       })});
 }
 
 int SkinResourceCache::GetSize(const WCHAR* key) {
@@ -129,6 +201,13 @@ int SkinResourceCache::GetSize(const WCHAR* key) {
 }
 
 void SkinResourceCache::Clear() {
+    // Pictures still on their way are waited for and freed.
+    for (PendingPicture& pending : Pending()) {
+        if (HBITMAP bitmap = pending.bitmap.get()) {
+            DeleteObject(bitmap);
+        }
+    }
+    Pending().clear();
     auto& entries = Entries();
     while (!entries.empty()) {
         entries.back().reset();

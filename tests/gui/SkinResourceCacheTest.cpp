@@ -161,3 +161,35 @@ TEST(SkinResourceCache, WhatCannotBeReadAsAFileIsMissing) {
     EXPECT_EQ(bitmap, nullptr);
     EXPECT_EQ(GetFileSize(CString(ExeFolder) + u"skins\\folder.bmp"), 0u);
 }
+
+TEST(SkinResourceCache, PicturesLoadedAheadAreTheOnesFindGives) {
+    ProgramFolder folder;
+    folder.Write("skins/ahead.bmp", MakeBmp(6, 4, [](int x, int y) {
+                     return static_cast<std::uint32_t>(x * 16 + y);
+                 }));
+    SkinResourceCache::Clear();
+    const size_t objects = gdi::LiveObjectCount();
+    // Loaded ahead, then found: one entry, the picture's pixels, nothing loaded twice.
+    SkinResourceCache::LoadPictureAhead(u"ahead.bmp");
+    SkinResourceCache::LoadPictureAhead(u"AHEAD.bmp"); // on its way already
+    EXPECT_EQ(SkinResourceCache::GetCount(), 0);
+    SkinResource* entry = SkinResourceCache::Find(u"ahead.bmp", SKINRES_PICTURE);
+    ASSERT_NE(entry->GetBitmap(), nullptr);
+    EXPECT_EQ(entry->kind, SKINRES_PICTURE);
+    EXPECT_EQ(gdi::BitmapFromHandle(entry->GetBitmap())->GetColor(5, 3), RGB(0, 0, 5 * 16 + 3));
+    EXPECT_EQ(SkinResourceCache::Find(u"Ahead.BMP", SKINRES_PICTURE), entry);
+    EXPECT_EQ(SkinResourceCache::GetCount(), 1);
+    EXPECT_EQ(gdi::LiveObjectCount(), objects + 1);
+    SkinResourceCache::LoadPictureAhead(u"ahead.bmp"); // cached: nothing to do
+    // A missing file loaded ahead gives an entry without a picture, as a Find does.
+    SkinResourceCache::LoadPictureAhead(u"missing.bmp");
+    EXPECT_EQ(SkinResourceCache::Find(u"missing.bmp", SKINRES_PICTURE)->GetBitmap(), nullptr);
+    // Pictures loaded ahead and then dropped, or still on their way at Clear, are freed.
+    folder.Write("skins/other.bmp", MakeBmp(2, 2, [](int, int) { return 0u; }));
+    SkinResourceCache::LoadPictureAhead(u"other.bmp");
+    SkinResourceCache::DropPictureAhead(u"other.bmp");
+    SkinResourceCache::LoadPictureAhead(u"other.bmp");
+    SkinResourceCache::Clear();
+    EXPECT_EQ(gdi::LiveObjectCount(), objects);
+    EXPECT_EQ(SkinResourceCache::GetCount(), 0);
+}
