@@ -17,6 +17,7 @@
 #include "configurator/StartUp.h"
 #include "device/DeviceServiceApi.h"
 #include "platform/base/Path.h"
+#include "platform/base/Process.h"
 #include "platform/base/WinError.h"
 #include "platform/framework/FileChooserDialog.h"
 #include "platform/ui/Display.h"
@@ -171,13 +172,26 @@ int main(int argc, char** argv) {
     if (!screenshot.empty()) {
         return Screenshot(screenshot, seconds);
     }
-    // Checked before the start-up takes the single-instance guard: a copy that cannot show
-    // itself ends at once and leaves the next start free.
     std::optional<ServiceWarmUp> warmUp;
     if (platform::WantX11Display()) {
         warmUp.emplace();
         theApp.onMainWindow = [&warmUp](CBorvantaAppDlg&) { warmUp->Release(); };
     }
+    // The tray companion is started from a helper thread: starting a program waits until the
+    // system has loaded it, which the window need not wait for. It starts in the folder that is
+    // current now, as it would have.
+    std::thread trayStarter;
+    theApp.startProgram = [&trayStarter](const WCHAR* file) {
+        WCHAR folder[MAX_PATH]{};
+        GetCurrentDirectoryW(MAX_PATH, folder);
+        trayStarter =
+            std::thread([program = std::u16string(file), current = std::u16string(folder)] {
+                ShellExecuteW(nullptr, u"open", program.c_str(), nullptr, current.c_str(),
+                              SW_SHOWNORMAL);
+            });
+    };
+    // Checked before the start-up takes the single-instance guard: a copy that cannot show
+    // itself ends at once and leaves the next start free.
     std::string error;
     std::unique_ptr<platform::DisplayBackend> display =
         platform::OpenDesktopDisplay(&error, 1024, 768);
@@ -187,5 +201,9 @@ int main(int argc, char** argv) {
     }
     const int result = AfxWinMain(nullptr, nullptr, nullptr, SW_SHOWNORMAL);
     theApp.onMainWindow = nullptr;
+    if (trayStarter.joinable()) {
+        trayStarter.join();
+    }
+    theApp.startProgram = nullptr;
     return result;
 }
