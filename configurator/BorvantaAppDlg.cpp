@@ -65,8 +65,7 @@ bool NeedsActiveProfile(int id) {
 } // namespace
 
 CBorvantaAppDlg::CBorvantaAppDlg(IMouseDevice* mouseDevice, IMouseConfig* mouseConfig)
-    : CGUIPanel(u"MainPage.xml", IDD_BORVANTA_DIALOG, nullptr), config(mouseConfig),
-      device(mouseDevice) {
+    : CGUIPanel(kSkinFile, IDD_BORVANTA_DIALOG, nullptr), config(mouseConfig), device(mouseDevice) {
     m_icon = LoadIconW(nullptr, MAKEINTRESOURCEW(static_cast<WORD>(IDR_MAINFRAME)));
     openDocument = [](const WCHAR* target) {
         ShellExecuteW(nullptr, u"OPEN", target, nullptr, nullptr, SW_SHOWNORMAL);

@@ -16,6 +16,7 @@
 #include "configurator/BorvantaAppDlg.h"
 #include "configurator/StartUp.h"
 #include "device/DeviceServiceApi.h"
+#include "gui/SkinFile.h"
 #include "platform/base/Path.h"
 #include "platform/base/Process.h"
 #include "platform/base/WinError.h"
@@ -176,6 +177,9 @@ int main(int argc, char** argv) {
     if (platform::WantX11Display()) {
         warmUp.emplace();
         theApp.onMainWindow = [&warmUp](CBorvantaAppDlg&) { warmUp->Release(); };
+        // The main window's largest pictures are read while the display opens, too.
+        InitExeFolder();
+        LoadSkinPicturesAhead(CBorvantaAppDlg::kSkinFile);
     }
     // The tray companion is started from a helper thread: starting a program waits until the
     // system has loaded it, which the window need not wait for. It starts in the folder that is
@@ -197,6 +201,7 @@ int main(int argc, char** argv) {
         platform::OpenDesktopDisplay(&error, 1024, 768);
     if (display == nullptr) {
         std::fprintf(stderr, "Borvanta5600: %s\n", error.c_str());
+        DropSkinPicturesAhead();
         return 1;
     }
     const int result = AfxWinMain(nullptr, nullptr, nullptr, SW_SHOWNORMAL);
@@ -205,5 +210,6 @@ int main(int argc, char** argv) {
         trayStarter.join();
     }
     theApp.startProgram = nullptr;
+    DropSkinPicturesAhead(); // a start that ended before its window took nothing
     return result;
 }

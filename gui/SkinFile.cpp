@@ -18,6 +18,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 using pug::CPugXmlBranch;
 using pug::CPugXmlBranchArray;
@@ -155,6 +156,27 @@ SkinElementCreator FindSkinElementCreator(const WCHAR* elementName) {
     const auto& creators = Creators();
     const auto found = creators.find(elementName);
     return found == creators.end() ? SkinElementCreator() : found->second;
+}
+
+void LoadSkinPicturesAhead(const WCHAR* fileName) {
+    const CString path = CString(ExeFolder) + u"xml\\" + (fileName == nullptr ? u"" : fileName);
+    auto parser = std::make_unique<pug::CPugXmlParser>();
+    if (!parser->ParseFile(path)) {
+        return;
+    }
+    CPugXmlBranch frame = parser->GetRoot().FindByName(u"GUIPANEL");
+    if (frame.IsEmpty()) {
+        return;
+    }
+    for (const WCHAR* name : {u"BACKGROUND", u"MASK"}) {
+        if (CPugXmlBranch element = frame.FindByName(name); !element.IsEmpty()) {
+            SkinResourceCache::LoadPictureAhead(ReadSkinText(element));
+        }
+    }
+}
+
+void DropSkinPicturesAhead() {
+    SkinResourceCache::DropPicturesAhead();
 }
 
 bool LoadSkinFile(CGUIItemList& list, const WCHAR* fileName, CWnd* parent) {

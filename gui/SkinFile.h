@@ -34,6 +34,12 @@ SkinElementCreator FindSkinElementCreator(const WCHAR* elementName);
 
 // Loads program folder + "xml\" + file name into list.
 bool LoadSkinFile(CGUIItemList& list, const WCHAR* fileName, CWnd* parent);
+// Starts reading a skin file's panel pictures (its BACKGROUND and MASK, the largest of a skin)
+// on helper threads (SkinResourceCache::LoadPictureAhead), for a window whose skin it is that
+// will be made a moment later: loading that skin then finds them in the resource cache.
+// DropSkinPicturesAhead waits for and frees pictures loaded ahead that were never asked for.
+void LoadSkinPicturesAhead(const WCHAR* fileName);
+void DropSkinPicturesAhead();
 // Loads the skin at path into list. True when the frame was complete (both panel bitmaps, or
 // an ITEMLIST) and at least one item was made; callers may ignore the result and search the
 // list.

@@ -166,6 +166,15 @@ void SkinResourceCache::DropPictureAhead(const WCHAR* key) {
     }
 }
 
+void SkinResourceCache::DropPicturesAhead() {
+    for (PendingPicture& pending : Pending()) {
+        if (HBITMAP bitmap = pending.bitmap.get()) {
+            DeleteObject(bitmap);
+        }
+    }
+    Pending().clear();
+}
+
 void SkinResourceCache::LoadPictureAhead(const WCHAR* key) {
     if (key == nullptr) {
         key = u"";
@@ -201,13 +210,7 @@ int SkinResourceCache::GetSize(const WCHAR* key) {
 }
 
 void SkinResourceCache::Clear() {
-    // Pictures still on their way are waited for and freed.
-    for (PendingPicture& pending : Pending()) {
-        if (HBITMAP bitmap = pending.bitmap.get()) {
-            DeleteObject(bitmap);
-        }
-    }
-    Pending().clear();
+    DropPicturesAhead(); // pictures still on their way are waited for and freed
     auto& entries = Entries();
     while (!entries.empty()) {
         entries.back().reset();

@@ -65,8 +65,9 @@ public:
     // cached or on its way already. A skin's two largest pictures, its background and its
     // mask, are so loaded side by side.
     static void LoadPictureAhead(const WCHAR* key);
-    // Waits for a picture loaded ahead that is no longer wanted and frees it.
+    // Waits for a picture loaded ahead that is no longer wanted and frees it; all of them.
     static void DropPictureAhead(const WCHAR* key);
+    static void DropPicturesAhead();
     // The size of the first entry with that key, whatever its kind; 0 when there is none.
     static int GetSize(const WCHAR* key);
     // Unloads and deletes every entry, last first.

@@ -1,6 +1,7 @@
 #include "gui/SkinResourceCache.h"
 #include "SkinTestSupport.h"
 #include "gui/GUIItem.h"
+#include "gui/SkinFile.h"
 #include "platform/base/WideChar.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Surface.h"
@@ -192,4 +193,20 @@ TEST(SkinResourceCache, PicturesLoadedAheadAreTheOnesFindGives) {
     SkinResourceCache::Clear();
     EXPECT_EQ(gdi::LiveObjectCount(), objects);
     EXPECT_EQ(SkinResourceCache::GetCount(), 0);
+
+    // A skin file's panel pictures, loaded ahead of its window: found in the cache by the
+    // skin's own load; the ones never asked for are dropped.
+    folder.Write("xml/Ahead.xml", "<GUIPANEL><BACKGROUND>ahead.bmp</BACKGROUND>"
+                                  "<MASK>other.bmp</MASK></GUIPANEL>");
+    LoadSkinPicturesAhead(u"Ahead.xml");
+    EXPECT_EQ(SkinResourceCache::GetCount(), 0);
+    EXPECT_EQ(
+        gdi::BitmapFromHandle(SkinResourceCache::Find(u"ahead.bmp", SKINRES_PICTURE)->GetBitmap())
+            ->GetColor(1, 2),
+        RGB(0, 0, 1 * 16 + 2));
+    EXPECT_EQ(SkinResourceCache::GetCount(), 1);
+    DropSkinPicturesAhead(); // the mask was never asked for
+    EXPECT_EQ(gdi::LiveObjectCount(), objects + 1);
+    SkinResourceCache::Clear();
+    EXPECT_EQ(gdi::LiveObjectCount(), objects);
 }
