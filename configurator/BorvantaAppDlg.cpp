@@ -67,8 +67,7 @@ bool NeedsActiveProfile(int id) {
 } // namespace
 
 CBorvantaAppDlg::CBorvantaAppDlg(IMouseDevice* mouseDevice, IMouseConfig* mouseConfig)
-    : CGUIPanel(u"MainPage.xml", IDD_BORVANTA_DIALOG, nullptr), config(mouseConfig),
-      device(mouseDevice) {
+    : CGUIPanel(kSkinFile, IDD_BORVANTA_DIALOG, nullptr), config(mouseConfig), device(mouseDevice) {
     // Without its whole main skin (tabs, OK, Cancel) the window could not be used or closed:
     // it is not made, the user is told which file failed, and the program ends.
     skinProblemText = u"$SkinFileFailedMain";

@@ -170,6 +170,8 @@ public:
     ~CBorvantaAppDlg() override;
 
     static const char* GetRuntimeClassName() { return "CBorvantaAppDlg"; }
+    // The window's skin file.
+    static constexpr const WCHAR* kSkinFile = u"MainPage.xml";
 
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;

@@ -18,7 +18,10 @@
 #include "configurator/BorvantaApp.h"
 #include "configurator/BorvantaAppDlg.h"
 #include "configurator/StartUp.h"
+#include "device/DeviceServiceApi.h"
+#include "gui/SkinFile.h"
 #include "platform/base/Path.h"
+#include "platform/base/Process.h"
 #include "platform/base/WinError.h"
 #include "platform/framework/ColorChooserDialog.h"
 #include "platform/framework/FileChooserDialog.h"
@@ -27,18 +30,55 @@
 #include "platform/ui/MessageLoop.h"
 #include "platform/ui/WinUser.h"
 #include "platform/ui/x11/DesktopDisplay.h"
+#include "platform/ui/x11/X11Display.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 
 namespace {
 
 CBorvantaApp theApp;
+
+// The device service opened on a helper thread while the display is being opened: the
+// start-up's own connection, made a moment later, finds the service's database open (the
+// service keeps one per process while anyone holds it). Held until the main window has read
+// the mouse through its own connection.
+class ServiceWarmUp {
+public:
+    ServiceWarmUp()
+        : m_thread([this] {
+              IDeviceService* service = nullptr;
+              if (SUCCEEDED(CoCreateInstance(CLSID_DeviceService, nullptr, CLSCTX_ALL,
+                                             IID_IDeviceService,
+                                             reinterpret_cast<void**>(&service)))) {
+                  m_service = service;
+              }
+          }) {}
+    ~ServiceWarmUp() { Release(); }
+    ServiceWarmUp(const ServiceWarmUp&) = delete;
+    ServiceWarmUp& operator=(const ServiceWarmUp&) = delete;
+
+    void Release() {
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+        if (m_service != nullptr) {
+            m_service->Release();
+            m_service = nullptr;
+        }
+    }
+
+private:
+    IDeviceService* m_service = nullptr; // before the thread that sets it
+    std::thread m_thread;
+};
 
 int Usage() {
     std::fprintf(stderr, "usage: Borvanta5600 [--install-defaults | --screenshot FILE "
@@ -65,6 +105,9 @@ int Screenshot(const std::filesystem::path& file, DWORD seconds) {
     bool saved = false;
     CBorvantaAppDlg* mainWindow = nullptr;
     theApp.onMainWindow = [&](CBorvantaAppDlg& dialog) { mainWindow = &dialog; };
+    // A run for pictures starts no tray companion: it would stay on the in-memory display,
+    // unseen and of no use, after this run ends.
+    theApp.startProgram = nullptr;
     platform::SetModalIdleHook([&](HWND dialog) {
         // Wakes the loop again while nothing else happens.
         SetTimer(dialog, 0x7F00, 100, nullptr);
@@ -139,6 +182,27 @@ int main(int argc, char** argv) {
     if (!screenshot.empty()) {
         return Screenshot(screenshot, seconds);
     }
+    std::optional<ServiceWarmUp> warmUp;
+    if (platform::WantX11Display()) {
+        warmUp.emplace();
+        theApp.onMainWindow = [&warmUp](CBorvantaAppDlg&) { warmUp->Release(); };
+        // The main window's largest pictures are read while the display opens, too.
+        InitExeFolder();
+        LoadSkinPicturesAhead(CBorvantaAppDlg::kSkinFile);
+    }
+    // The tray companion is started from a helper thread: starting a program waits until the
+    // system has loaded it, which the window need not wait for. It starts in the folder that is
+    // current now, as it would have.
+    std::thread trayStarter;
+    theApp.startProgram = [&trayStarter](const WCHAR* file) {
+        WCHAR folder[MAX_PATH]{};
+        GetCurrentDirectoryW(MAX_PATH, folder);
+        trayStarter =
+            std::thread([program = std::u16string(file), current = std::u16string(folder)] {
+                ShellExecuteW(nullptr, u"open", program.c_str(), nullptr, current.c_str(),
+                              SW_SHOWNORMAL);
+            });
+    };
     // Checked before the start-up takes the single-instance guard: a copy that cannot show
     // itself ends at once and leaves the next start free.
     std::string error;
@@ -146,7 +210,15 @@ int main(int argc, char** argv) {
         platform::OpenDesktopDisplay(&error, 1024, 768);
     if (display == nullptr) {
         std::fprintf(stderr, "Borvanta5600: %s\n", error.c_str());
+        DropSkinPicturesAhead();
         return 1;
     }
-    return AfxWinMain(nullptr, nullptr, nullptr, SW_SHOWNORMAL);
+    const int result = AfxWinMain(nullptr, nullptr, nullptr, SW_SHOWNORMAL);
+    theApp.onMainWindow = nullptr;
+    if (trayStarter.joinable()) {
+        trayStarter.join();
+    }
+    theApp.startProgram = nullptr;
+    DropSkinPicturesAhead(); // a start that ended before its window took nothing
+    return result;
 }

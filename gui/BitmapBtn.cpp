@@ -100,9 +100,11 @@ void CutSkinBitmap(CBitmap& target, CWnd* window, HBITMAP source, int left, int 
     if (source == nullptr || right <= left || bottom <= top) {
         return;
     }
-    CClientDC dc(window);
+    // Every bitmap here has the display's format, so the cut needs no window DC to be
+    // compatible with (asking for one would work out the window's visible region for nothing).
+    static_cast<void>(window);
     HBITMAP cut = nullptr;
-    CopyBitmapSection(cut, dc.GetSafeHdc(), source, left, top, right, bottom);
+    CopyBitmapSection(cut, nullptr, source, left, top, right, bottom);
     if (cut != nullptr) {
         target.DeleteObject();
         target.Attach(cut);

@@ -8,12 +8,13 @@ void CutBitmapSection(CBitmap& target, HWND window, HBITMAP source, int x, int y
     if (source == nullptr || right <= x || bottom <= y) {
         return;
     }
-    HDC dc = ::GetDC(window);
+    // Every bitmap here has the display's format: no window DC is needed to be compatible
+    // with.
+    static_cast<void>(window);
     HBITMAP bitmap = static_cast<HBITMAP>(target);
     target.Detach();
-    CopyBitmapSection(bitmap, dc, source, x, y, right, bottom);
+    CopyBitmapSection(bitmap, nullptr, source, x, y, right, bottom);
     target.Attach(bitmap);
-    ::ReleaseDC(window, dc);
 }
 
 SIZE BitmapSize(HBITMAP bitmap) {

@@ -1,6 +1,7 @@
 #include "gui/BitmapRegion.h"
 
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/Surface.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -87,43 +88,20 @@ HRGN BitmapToRegionInBatches(HBITMAP bitmap, size_t batchSize) {
         return nullptr;
     }
     batchSize = std::max<size_t>(batchSize, 1);
+    // The mask's own pixels are read (a picture the skin shares, never written here): no
+    // 32-bit copy of it is made first, as every bitmap already holds 32-bit pixels.
+    const gdi::Bitmap* mask = gdi::BitmapFromHandle(bitmap);
+    if (mask == nullptr || mask->Width() <= 0 || mask->Height() <= 0) {
+        return nullptr; // (no 32-bit section of no pixels could be made)
+    }
     BITMAP info{};
-    if (GetObjectW(bitmap, sizeof(info), &info) == 0) {
-        return nullptr;
-    }
-    HDC memory = CreateCompatibleDC(nullptr);
-    if (memory == nullptr) {
-        return nullptr;
-    }
-    // A 32-bit bottom-up copy of the mask, read row by row.
-    BITMAPINFO header{};
-    header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    header.bmiHeader.biWidth = info.bmWidth;
-    header.bmiHeader.biHeight = info.bmHeight;
-    header.bmiHeader.biPlanes = 1;
-    header.bmiHeader.biBitCount = 32;
-    header.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP copy = CreateDIBSection(memory, &header, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (copy == nullptr || bits == nullptr) {
-        DeleteDC(memory);
-        return nullptr;
-    }
-    HGDIOBJ oldCopy = SelectObject(memory, ToGdiObj(copy));
-    HDC source = CreateCompatibleDC(memory);
-    HGDIOBJ oldSource = SelectObject(source, ToGdiObj(bitmap));
-    BitBlt(memory, 0, 0, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
-    SelectObject(source, oldSource);
-    DeleteDC(source);
-
-    const auto* pixels = static_cast<const std::uint32_t*>(bits);
-    const auto width = static_cast<size_t>(info.bmWidth);
+    info.bmWidth = mask->Width();
+    info.bmHeight = mask->Height();
     RectBatch batch;
     HRGN result = nullptr;
     bool failed = false;
     for (LONG y = 0; y < info.bmHeight && !failed; ++y) {
-        // Bottom-up: the top row is stored last.
-        const std::uint32_t* row = pixels + static_cast<size_t>(info.bmHeight - 1 - y) * width;
+        const std::uint32_t* row = mask->Row(static_cast<int>(y));
         LONG x = 0;
         while (x < info.bmWidth) {
             while (x < info.bmWidth && IsPureWhite(row[x])) {
@@ -145,9 +123,6 @@ HRGN BitmapToRegionInBatches(HBITMAP bitmap, size_t batchSize) {
     if (!failed && (batch.Count() > 0 || result == nullptr)) {
         failed = !batch.FlushInto(result);
     }
-    SelectObject(memory, oldCopy);
-    DeleteObject(copy);
-    DeleteDC(memory);
     if (failed && result != nullptr) {
         DeleteObject(result);
         result = nullptr;

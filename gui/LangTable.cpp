@@ -124,10 +124,29 @@ bool CLangTable::Parse(size_t byteCount, const BYTE* text, CLangTable* table) {
     return table->m_pairCount > 0;
 }
 
+void CLangTable::ParseWhenUsed(size_t byteCount, const BYTE* text) {
+    if (text != nullptr) {
+        m_unparsed.assign(text, text + byteCount);
+    }
+}
+
+void CLangTable::EnsureParsed() const {
+    std::call_once(m_parsed, [this] {
+        if (m_unparsed.empty()) {
+            return;
+        }
+        auto* self = const_cast<CLangTable*>(this);
+        std::vector<BYTE> bytes = std::move(self->m_unparsed);
+        self->m_unparsed.clear();
+        Parse(bytes.size(), bytes.data(), self);
+    });
+}
+
 bool CLangTable::Lookup(const CLangTable* table, CString& out, const WCHAR* key) {
     if (table == nullptr || key == nullptr || (key[0] != u'$' && key[0] != u'#')) {
         return false;
     }
+    table->EnsureParsed();
     const std::u16string wanted = Fold(std::u16string_view(key + 1));
     if (key[0] == u'$') {
         const auto found = table->m_firstByKey.find(wanted);
@@ -186,6 +205,7 @@ void CLangTable::AddOverride(CLangTable* table, int itemId, const void* value, s
 }
 
 CString CLangTable::GetKey(int i) const {
+    EnsureParsed();
     if (i < 0 || static_cast<size_t>(i) >= m_pairs.size()) {
         return {};
     }
@@ -193,6 +213,7 @@ CString CLangTable::GetKey(int i) const {
 }
 
 CString CLangTable::GetPairText(int i) const {
+    EnsureParsed();
     if (i < 0 || static_cast<size_t>(i) >= m_pairs.size()) {
         return {};
     }

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -36,6 +37,9 @@ public:
     // lines alternate until "END OF FILE" or the end of the data. An odd last byte is ignored.
     // True when at least one pair was read.
     static bool Parse(size_t byteCount, const BYTE* text, CLangTable* table);
+    // Keeps a copy of a language text file's bytes and reads them as Parse does when the
+    // table's texts are first asked for: a program reads only the languages it uses.
+    void ParseWhenUsed(size_t byteCount, const BYTE* text);
     // "$key": the text of the first pair whose stored key (blanks removed) equals key ignoring
     // case; "#prefix": the first pair whose stored key starts with prefix. Other texts: false.
     // Found: out is the text and the result true; else out is untouched.
@@ -49,8 +53,14 @@ public:
     static void AddOverride(CLangTable* table, int itemId, const void* value, size_t byteCount,
                             const WCHAR* attributeName);
 
-    const CString& GetTitle() const { return m_title; }
-    int GetPairCount() const { return m_pairCount; }
+    const CString& GetTitle() const {
+        EnsureParsed();
+        return m_title;
+    }
+    int GetPairCount() const {
+        EnsureParsed();
+        return m_pairCount;
+    }
     // Pair i's key (as written) and text; empty when out of range.
     CString GetKey(int i) const;
     CString GetPairText(int i) const;
@@ -69,7 +79,11 @@ private:
     };
 
     void AddPair(std::u16string_view key, std::u16string_view text);
+    // Reads the bytes kept by ParseWhenUsed, once.
+    void EnsureParsed() const;
 
+    std::vector<BYTE> m_unparsed;
+    mutable std::once_flag m_parsed;
     std::vector<Pair> m_pairs;
     // First pair index of every folded key, for "$" lookups.
     std::unordered_map<std::u16string, size_t> m_firstByKey;

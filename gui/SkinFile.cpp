@@ -18,6 +18,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 using pug::CPugXmlBranch;
 using pug::CPugXmlBranchArray;
@@ -163,6 +164,30 @@ CString SkinFilePath(const WCHAR* fileName) {
     return CString(ExeFolder) + u"xml\\" + (fileName == nullptr ? u"" : fileName);
 }
 
+} // namespace
+
+void LoadSkinPicturesAhead(const WCHAR* fileName) {
+    auto parser = std::make_unique<pug::CPugXmlParser>();
+    if (!parser->ParseFile(SkinFilePath(fileName))) {
+        return;
+    }
+    CPugXmlBranch frame = parser->GetRoot().FindByName(u"GUIPANEL");
+    if (frame.IsEmpty()) {
+        return;
+    }
+    for (const WCHAR* name : {u"BACKGROUND", u"MASK"}) {
+        if (CPugXmlBranch element = frame.FindByName(name); !element.IsEmpty()) {
+            SkinResourceCache::LoadPictureAhead(ReadSkinText(element));
+        }
+    }
+}
+
+void DropSkinPicturesAhead() {
+    SkinResourceCache::DropPicturesAhead();
+}
+
+namespace {
+
 // LoadSkinPanel; wholeFrame tells whether the file was read and its frame was whole.
 bool LoadSkinFrameAndItems(const WCHAR* path, CGUIItemList& list, CWnd* parent, bool& wholeFrame) {
     wholeFrame = false;
@@ -174,8 +199,19 @@ bool LoadSkinFrameAndItems(const WCHAR* path, CGUIItemList& list, CWnd* parent, 
     CPugXmlBranch root = parser->GetRoot();
     CPugXmlBranch frame = root.FindByName(u"GUIPANEL");
     if (!frame.IsEmpty()) {
-        if (!LoadSkinPanelBitmap(frame, parent, u"BACKGROUND", list) ||
-            !LoadSkinPanelBitmap(frame, parent, u"MASK", list)) {
+        // The mask is read and decoded on a helper thread while the background is here.
+        CPugXmlBranch maskElement = frame.FindByName(u"MASK");
+        const CString maskKey = maskElement.IsEmpty() ? CString() : ReadSkinText(maskElement);
+        if (!maskElement.IsEmpty()) {
+            SkinResourceCache::LoadPictureAhead(maskKey);
+        }
+        if (!LoadSkinPanelBitmap(frame, parent, u"BACKGROUND", list)) {
+            if (!maskElement.IsEmpty()) {
+                SkinResourceCache::DropPictureAhead(maskKey);
+            }
+            return false;
+        }
+        if (!LoadSkinPanelBitmap(frame, parent, u"MASK", list)) {
             return false;
         }
     } else {

@@ -39,6 +39,12 @@ bool LoadSkinFile(CGUIItemList& list, const WCHAR* fileName, CWnd* parent);
 // picture the skin names that could not be read (its BACKGROUND or MASK included); empty when
 // nothing failed. The path is the one the file was looked for at.
 bool LoadSkinFile(CGUIItemList& list, const WCHAR* fileName, CWnd* parent, CString& failedFile);
+// Starts reading a skin file's panel pictures (its BACKGROUND and MASK, the largest of a skin)
+// on helper threads (SkinResourceCache::LoadPictureAhead), for a window whose skin it is that
+// will be made a moment later: loading that skin then finds them in the resource cache.
+// DropSkinPicturesAhead waits for and frees pictures loaded ahead that were never asked for.
+void LoadSkinPicturesAhead(const WCHAR* fileName);
+void DropSkinPicturesAhead();
 // Loads the skin at path into list. True when the frame was complete (both panel bitmaps, or
 // an ITEMLIST) and at least one item was made; callers may ignore the result and search the
 // list.

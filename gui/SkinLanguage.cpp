@@ -91,8 +91,8 @@ std::unique_ptr<CLangTable> LoadSkinLanguage(CPugXmlBranch element, CWnd* parent
     }
     auto table = std::make_unique<CLangTable>();
     // The byte count is the one of this very entry: another entry with the same key (a
-    // picture or font of that name) must not lend its size.
-    CLangTable::Parse(static_cast<size_t>(text->size), text->GetData(), table.get());
+    // picture or font of that name) must not lend its size. Read when first used.
+    table->ParseWhenUsed(static_cast<size_t>(text->size), text->GetData());
     table->keyboardLayout = GetKeyboardLayout(0);
     ReadFontReplacements(element, table.get());
     CPugXmlBranchArray overrides;

@@ -5,8 +5,11 @@
 #include "platform/base/WideChar.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/Picture.h"
+#include "platform/gdi/Surface.h"
 
+#include <future>
 #include <limits>
+#include <optional>
 #include <system_error>
 
 namespace {
@@ -44,6 +47,12 @@ SkinResource::SkinResource(const WCHAR* key, int resourceKind)
     : name(key == nullptr ? u"" : key), kind(resourceKind) {
     path = CString(ExeFolder) + FolderOfKind(kind) + name;
     Load();
+}
+
+SkinResource::SkinResource(const WCHAR* key, HBITMAP picture)
+    : name(key == nullptr ? u"" : key), kind(SKINRES_PICTURE) {
+    path = CString(ExeFolder) + FolderOfKind(kind) + name;
+    m_bitmap = picture;
 }
 
 SkinResource::~SkinResource() {
@@ -93,6 +102,35 @@ void SkinResource::Unload() {
 bool SkinResource::HasObject() const {
     return m_bitmap != nullptr || m_fontCount > 0 || !m_data.empty();
 }
+
+namespace {
+
+// Pictures being loaded ahead, by key. Only the thread that uses the cache touches the list;
+// the helper threads only fill their futures.
+struct PendingPicture {
+    CString key;
+    std::future<HBITMAP> bitmap;
+};
+
+std::vector<PendingPicture>& Pending() {
+    static auto* pending = new std::vector<PendingPicture>;
+    return *pending;
+}
+
+// The picture loaded ahead for that key, waited for and taken off the list.
+std::optional<HBITMAP> TakePending(const WCHAR* key) {
+    auto& pending = Pending();
+    for (auto it = pending.begin(); it != pending.end(); ++it) {
+        if (wcsicmp(it->key, key) == 0) {
+            HBITMAP bitmap = it->bitmap.get();
+            pending.erase(it);
+            return bitmap;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 std::vector<std::unique_ptr<SkinResource>>& SkinResourceCache::Entries() {
     // Never destroyed by the runtime: the entries hold GDI objects, and the GDI tables may
@@ -148,8 +186,53 @@ SkinResource* SkinResourceCache::Find(const WCHAR* key, int kind) {
             return Noted(entry.get());
         }
     }
+    if (kind == SKINRES_PICTURE) {
+        if (std::optional<HBITMAP> loaded = TakePending(key)) {
+            // A picture that could not be read ahead is noted like one read here.
+            Entries().push_back(std::make_unique<SkinResource>(key, *loaded));
+            return Noted(Entries().back().get());
+        }
+    }
     Entries().push_back(std::make_unique<SkinResource>(key, kind));
     return Noted(Entries().back().get());
+}
+
+void SkinResourceCache::DropPictureAhead(const WCHAR* key) {
+    if (std::optional<HBITMAP> loaded = TakePending(key == nullptr ? u"" : key);
+        loaded && *loaded != nullptr) {
+        DeleteObject(*loaded);
+    }
+}
+
+void SkinResourceCache::DropPicturesAhead() {
+    for (PendingPicture& pending : Pending()) {
+        if (HBITMAP bitmap = pending.bitmap.get()) {
+            DeleteObject(bitmap);
+        }
+    }
+    Pending().clear();
+}
+
+void SkinResourceCache::LoadPictureAhead(const WCHAR* key) {
+    if (key == nullptr) {
+        key = u"";
+    }
+    for (const auto& entry : Entries()) {
+        if (entry->kind == SKINRES_PICTURE && wcsicmp(entry->name, key) == 0) {
+            return;
+        }
+    }
+    for (const PendingPicture& pending : Pending()) {
+        if (wcsicmp(pending.key, key) == 0) {
+            return;
+        }
+    }
+    const CString path = CString(ExeFolder) + FolderOfKind(SKINRES_PICTURE) + key;
+    Pending().push_back(PendingPicture{CString(key), std::async(std::launch::async, [path] {
+                                           HBITMAP bitmap = nullptr;
+                                           LoadPictureFile(path, bitmap);
+                                           return bitmap;
+                                       })});
 }
 
 int SkinResourceCache::GetSize(const WCHAR* key) {
@@ -165,6 +248,7 @@ int SkinResourceCache::GetSize(const WCHAR* key) {
 }
 
 void SkinResourceCache::Clear() {
+    DropPicturesAhead(); // pictures still on their way are waited for and freed
     auto& entries = Entries();
     while (!entries.empty()) {
         entries.back().reset();
@@ -207,26 +291,16 @@ DWORD GetFileSize(const WCHAR* path) {
     return static_cast<DWORD>(size);
 }
 
-void CopyBitmapSection(HBITMAP& target, HDC dc, HBITMAP source, int x, int y, int right,
+void CopyBitmapSection(HBITMAP& target, HDC /*dc*/, HBITMAP source, int x, int y, int right,
                        int bottom) {
     if (source == nullptr) {
         return;
     }
-    const int width = right - x;
-    const int height = bottom - y;
-    HBITMAP copy = CreateCompatibleBitmap(dc, width, height);
+    // The part shares the source's pixels (a cached picture) until one of them is drawn on.
+    HBITMAP copy = gdi::CreateBitmapSection(source, x, y, right - x, bottom - y);
     if (copy == nullptr) {
         return;
     }
-    HDC sourceDC = CreateCompatibleDC(dc);
-    HDC targetDC = CreateCompatibleDC(dc);
-    HGDIOBJ oldSource = SelectObject(sourceDC, ToGdiObj(source));
-    HGDIOBJ oldTarget = SelectObject(targetDC, ToGdiObj(copy));
-    StretchBlt(targetDC, 0, 0, width, height, sourceDC, x, y, width, height, SRCCOPY);
-    SelectObject(sourceDC, oldSource);
-    SelectObject(targetDC, oldTarget);
-    DeleteDC(sourceDC);
-    DeleteDC(targetDC);
     if (target != nullptr) {
         DeleteObject(target);
     }

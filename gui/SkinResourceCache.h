@@ -20,6 +20,9 @@ class SkinResource {
 public:
     // Builds the path (program folder + kind folder + key) and loads at once.
     SkinResource(const WCHAR* key, int kind);
+    // A picture (kind 0) whose file was read and decoded already: the entry takes the bitmap
+    // (null when the file could not be loaded).
+    SkinResource(const WCHAR* key, HBITMAP picture);
     ~SkinResource();
     SkinResource(const SkinResource&) = delete;
     SkinResource& operator=(const SkinResource&) = delete;
@@ -57,6 +60,14 @@ public:
     // entry whose file was missing stays in the cache with no object, so the disk is not
     // asked again.
     static SkinResource* Find(const WCHAR* key, int kind);
+    // Starts reading and decoding a picture (kind 0) on a helper thread, so that it is ready
+    // for a Find of that key a moment later (which waits for it); nothing when the key is
+    // cached or on its way already. A skin's two largest pictures, its background and its
+    // mask, are so loaded side by side.
+    static void LoadPictureAhead(const WCHAR* key);
+    // Waits for a picture loaded ahead that is no longer wanted and frees it; all of them.
+    static void DropPictureAhead(const WCHAR* key);
+    static void DropPicturesAhead();
     // The size of the first entry with that key, whatever its kind; 0 when there is none.
     static int GetSize(const WCHAR* key);
     // Unloads and deletes every entry, last first.
@@ -95,6 +106,7 @@ bool LoadPictureFile(const WCHAR* path, HBITMAP& bitmap);
 // The size of a file in bytes; 0 when it cannot be opened.
 DWORD GetFileSize(const WCHAR* path);
 // Replaces target by a new bitmap compatible with dc, of width right - x and height
-// bottom - y, holding that rectangle of source. Does nothing without a source.
+// bottom - y, holding that rectangle of source (sharing the source's pixels until either is
+// drawn on). Does nothing without a source.
 void CopyBitmapSection(HBITMAP& target, HDC dc, HBITMAP source, int x, int y, int right,
                        int bottom);

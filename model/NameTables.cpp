@@ -4,6 +4,8 @@
 
 #include <iterator>
 #include <span>
+#include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -522,6 +524,17 @@ NameTable g_languageNameMap;
 NameTable g_listColumnItemMap;
 NameTable g_cellControlTypeMap;
 NameTable g_macroColumnTypeMap;
+// The skin item names folded to one case, each with the smallest id of that name (what a walk
+// of the table finds first): the skin loader looks names up by the thousand at every start.
+std::unordered_map<std::u16string, LONG> g_skinItemIndex;
+
+std::u16string Folded(const WCHAR* text) {
+    std::u16string out;
+    for (; *text != 0; ++text) {
+        out.push_back(FoldCase(*text));
+    }
+    return out;
+}
 
 void Fill(NameTable& table, std::span<const NameEntry> entries) {
     table.clear();
@@ -559,6 +572,10 @@ void InitNameTables() {
     Fill(g_commandKeyMap, kCommandKeys);
     Fill(g_assignmentKeyMap, kAssignmentKeys);
     Fill(g_skinItemNameMap, kSkinItemNames);
+    g_skinItemIndex.clear();
+    for (const auto& [key, name] : g_skinItemNameMap) {
+        g_skinItemIndex.emplace(Folded(name), static_cast<LONG>(key));
+    }
     Fill(g_keyShortNameMap, kKeyShortNames);
     g_colourNameMap.clear();
     for (const auto& entry : kColourNames) {
@@ -595,7 +612,11 @@ LONG FindAssignmentKindId(const WCHAR* text) {
     return FindKey(g_assignmentKeyMap, text);
 }
 LONG FindSkinItemId(const WCHAR* text) {
-    return FindKey(g_skinItemNameMap, text);
+    if (text == nullptr) {
+        return -1;
+    }
+    const auto found = g_skinItemIndex.find(Folded(text));
+    return found == g_skinItemIndex.end() ? -1 : found->second;
 }
 LONG FindColourByName(const WCHAR* text) {
     return FindKey(g_colourNameMap, text);

@@ -7,6 +7,8 @@
 
 #include <array>
 #include <bit>
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 
 namespace gdi {
@@ -163,11 +165,30 @@ std::optional<Bitmap> DecodeBmp(std::span<const BYTE> data) {
     const Field alpha(masks[3]);
     const bool fields = compression == BI_BITFIELDS || bits == 16;
 
-    Bitmap out(width, rows, !topDown);
+    // Every pixel is written below: the storage is not cleared first.
+    Bitmap out(width, rows, !topDown, Bitmap::Uncleared{});
     for (int fileRow = 0; fileRow < rows; ++fileRow) {
         const int y = topDown ? fileRow : rows - 1 - fileRow;
         const BYTE* src = r.At(offBits + static_cast<size_t>(fileRow) * stride);
         Pixel* dst = out.Row(y);
+        if (bits == 24) {
+            // The skin's pictures: a pixel is the low three bytes of a little-endian word read
+            // at its first byte; the last pixel of a row is read byte by byte, since its word
+            // could reach past the data.
+            const size_t count = static_cast<size_t>(width);
+            for (size_t x = 0; x + 1 < count; ++x) {
+                std::uint32_t word = 0;
+                std::memcpy(&word, src + 3 * x, sizeof word);
+                if constexpr (std::endian::native == std::endian::big) {
+                    word = __builtin_bswap32(word);
+                }
+                dst[x] = word & 0xFFFFFFu;
+            }
+            const size_t last = count - 1;
+            dst[last] = (static_cast<Pixel>(src[3 * last + 2]) << 16) |
+                        (static_cast<Pixel>(src[3 * last + 1]) << 8) | src[3 * last];
+            continue;
+        }
         for (int x = 0; x < width; ++x) {
             const size_t ux = static_cast<size_t>(x);
             switch (bits) {

@@ -172,14 +172,17 @@ bool Transfer(HDC dstDc, int x, int y, int cx, int cy, HDC srcDc, int x1, int y1
     std::vector<Pixel> snapshot;
     const bool same = &out == &in;
     if (same) {
-        snapshot.assign(in.Bits(), in.Bits() + in.ByteSize() / sizeof(Pixel));
+        // Top-down rows, whatever the bitmap's storage order.
+        snapshot.reserve(in.ByteSize() / sizeof(Pixel));
+        for (int sy = 0; sy < in.Height(); ++sy) {
+            snapshot.insert(snapshot.end(), in.Row(sy), in.Row(sy) + in.Width());
+        }
     }
     auto srcRow = [&](int sy) -> const Pixel* {
         if (!same) {
             return in.Row(sy);
         }
-        const size_t row = static_cast<size_t>(in.BottomUp() ? in.Height() - 1 - sy : sy);
-        return snapshot.data() + row * static_cast<size_t>(in.Width());
+        return snapshot.data() + static_cast<size_t>(sy) * static_cast<size_t>(in.Width());
     };
     const bool stretch = cx != cx1 || cy != cy1;
     dst->ForEachVisible(target, [&](const RECT& r) {

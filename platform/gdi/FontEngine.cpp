@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <system_error>
 
 namespace gdi {
 
@@ -29,6 +30,21 @@ bool FaceIsItalic(FT_Face f) {
     return (f->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
 }
 
+// The face behind the window system's own dialog and menu font ("MS Shell Dlg"): DejaVu Sans
+// from fonts-dejavu-core, found by its files, so that the common case of a dialog, its units
+// and its menus needs no fontconfig set-up (which reads and parses the whole font
+// configuration). Without those files the name goes to fontconfig like any other.
+#ifndef BORVANTA_UI_FONT_DIR
+#define BORVANTA_UI_FONT_DIR "/usr/share/fonts/truetype/dejavu"
+#endif
+constexpr const char* kUiFaceName = "ms shell dlg";
+
+std::string UiFaceFile(bool bold, bool italic) {
+    static const char* const kFiles[4] = {"DejaVuSans.ttf", "DejaVuSans-Oblique.ttf",
+                                          "DejaVuSans-Bold.ttf", "DejaVuSans-BoldOblique.ttf"};
+    return std::string(BORVANTA_UI_FONT_DIR) + "/" + kFiles[(bold ? 2 : 0) + (italic ? 1 : 0)];
+}
+
 // Cell default for a height of 0.
 constexpr long long kDefaultCell = 16;
 constexpr long long kMaxPixels = 2048;
@@ -45,7 +61,32 @@ FontEngine::FontEngine() {
     if (FT_Init_FreeType(&lib) == 0) {
         library_ = lib;
     }
-    FcInit();
+}
+
+void FontEngine::EnsureFontconfigLocked() {
+    if (!fontconfigReady_) {
+        FcInit();
+        fontconfigReady_ = true;
+    }
+}
+
+bool FontEngine::FontconfigLoaded() {
+    std::lock_guard lock(mutex_);
+    return fontconfigReady_;
+}
+
+bool FontEngine::LocateUiFace(const std::string& family, bool bold, bool italic, Located& out) {
+    if (family != kUiFaceName) {
+        return false;
+    }
+    // Each style has its file; a missing one leaves the name to fontconfig.
+    std::string file = UiFaceFile(bold, italic);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) {
+        return false;
+    }
+    out = Located{std::move(file), 0, bold, italic};
+    return true;
 }
 
 int FontEngine::AddFile(const std::filesystem::path& file) {
@@ -134,6 +175,7 @@ bool FontEngine::LocatePrivate(const std::string& family, bool bold, bool italic
 
 bool FontEngine::LocateSystem(const std::string& family, bool bold, bool italic,
                               BYTE pitchAndFamily, Located& out) {
+    EnsureFontconfigLocked();
     FcPattern* pattern = FcPatternCreate();
     if (pattern == nullptr) {
         return false;
@@ -194,7 +236,7 @@ std::shared_ptr<FontInstance> FontEngine::Resolve(const LOGFONTW& lf) {
     const bool italic = lf.lfItalic != 0;
 
     Located where;
-    if (!LocatePrivate(family, bold, italic, where) &&
+    if (!LocatePrivate(family, bold, italic, where) && !LocateUiFace(family, bold, italic, where) &&
         !LocateSystem(family, bold, italic, lf.lfPitchAndFamily, where)) {
         return nullptr;
     }
@@ -208,6 +250,7 @@ FontInstance* FontEngine::FallbackLocked(FontInstance& like, char32_t code) {
         return it->second;
     }
     FontInstance* found = nullptr;
+    EnsureFontconfigLocked();
     FcPattern* pattern = FcPatternCreate();
     FcCharSet* chars = FcCharSetCreate();
     if (pattern != nullptr && chars != nullptr) {

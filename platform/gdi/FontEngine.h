@@ -1,6 +1,8 @@
 #pragma once
 // Fonts through FreeType: faces are found among the font files added for the process first,
-// then through fontconfig, and each (face, size, style) is made once.
+// then (for the window system's own dialog face) among DejaVu Sans's files, then through
+// fontconfig, and each (face, size, style) is made once. fontconfig is set up on its first
+// use only: a program whose fonts all come from its own files never pays for it.
 
 #include "platform/base/WinTypes.h"
 #include "platform/gdi/FontInstance.h"
@@ -29,6 +31,8 @@ public:
     // A face of the same size and style that has a character `like` lacks, or null. The
     // caller holds Mutex().
     FontInstance* FallbackLocked(FontInstance& like, char32_t code);
+    // True once fontconfig has been set up in this process.
+    bool FontconfigLoaded();
 
 private:
     FontEngine();
@@ -48,6 +52,8 @@ private:
         bool italic = false;
     };
     bool LocatePrivate(const std::string& family, bool bold, bool italic, Located& out);
+    bool LocateUiFace(const std::string& family, bool bold, bool italic, Located& out);
+    void EnsureFontconfigLocked();
     bool LocateSystem(const std::string& family, bool bold, bool italic, BYTE pitchAndFamily,
                       Located& out);
     std::shared_ptr<FontInstance> MakeInstanceLocked(const Located& where, long long height,
@@ -55,6 +61,7 @@ private:
 
     std::mutex mutex_;
     void* library_ = nullptr; // FT_Library
+    bool fontconfigReady_ = false;
     std::vector<PrivateFace> private_;
     std::unordered_map<std::string, std::shared_ptr<FontInstance>> instances_;
 };

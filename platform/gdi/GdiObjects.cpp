@@ -2,6 +2,7 @@
 
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/FontEngine.h"
+#include "platform/gdi/Surface.h"
 
 #include <algorithm>
 #include <array>
@@ -207,7 +208,9 @@ int GetObjectW(HGDIOBJ object, int size, void* buffer) {
         bm.bmWidthBytes = b->bitmap.Width() * 4;
         bm.bmPlanes = 1;
         bm.bmBitsPixel = 32;
-        bm.bmBits = b->dib ? b->bitmap.Bits() : nullptr;
+        // Asking for the size must not copy a picture whose pixels its sections share: the
+        // storage is given as it is (pixels are written through the drawing calls).
+        bm.bmBits = b->dib ? const_cast<Pixel*>(b->bitmap.PlainBits()) : nullptr;
         return give(bm);
     }
     case OBJ_FONT:
@@ -260,6 +263,32 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, cons
 
 HBITMAP CreateCompatibleBitmap(HDC /*dc*/, int width, int height) {
     return CreateBitmap(width, height, 1, 32, nullptr);
+}
+
+HBITMAP gdi::CreateBitmapSection(HBITMAP source, int x, int y, int width, int height) {
+    BitmapObject* src = FindBitmap(source);
+    if (src == nullptr || width < 0 || height < 0) {
+        return nullptr;
+    }
+    if (auto section = Bitmap::Section(src->bitmap, x, y, width, height)) {
+        return HandleCast<HBITMAP>(
+            AddObject(std::make_unique<BitmapObject>(std::move(*section), false)));
+    }
+    // Partly outside the source: a bitmap of its own, 0 where the source has no pixels.
+    HBITMAP copy = CreateBitmap(width, height, 1, 32, nullptr);
+    BitmapObject* to = FindBitmap(copy);
+    if (to == nullptr) {
+        return nullptr;
+    }
+    const Bitmap& from = src->bitmap;
+    const int left = std::max(x, 0);
+    const int right = std::min(x + width, from.Width());
+    for (int row = std::max(y, 0); row < std::min(y + height, from.Height()) && left < right;
+         ++row) {
+        std::memcpy(to->bitmap.Row(row - y) + (left - x), from.Row(row) + left,
+                    static_cast<size_t>(right - left) * sizeof(Pixel));
+    }
+    return copy;
 }
 
 HBITMAP CreateDIBSection(HDC /*dc*/, const BITMAPINFO* info, UINT /*usage*/, void** bits,

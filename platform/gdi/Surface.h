@@ -19,6 +19,11 @@ HDC CreateSurfaceDC(Bitmap& target, POINT origin, std::optional<Region> clip);
 // The objects behind handles; null for a handle that is not a live bitmap or region.
 Bitmap* BitmapFromHandle(HBITMAP bitmap);
 const Region* RegionFromHandle(HRGN region);
+// A new bitmap (as CreateCompatibleBitmap makes) holding the rectangle (x, y, width, height)
+// of source: it shares the source's pixels until either is drawn on, so cutting many parts of
+// one picture costs no pixel copies. Where the rectangle leaves the source its pixels are 0.
+// Null for a bad handle or a negative size.
+HBITMAP CreateBitmapSection(HBITMAP source, int x, int y, int width, int height);
 // A new region handle holding a copy of the region (GetWindowRgn and the like).
 HRGN CreateRegionHandle(Region region);
 

@@ -122,6 +122,9 @@ HDC MakeDC(HWND hwnd, bool clientOnly, const gdi::Region* limitClient) {
         return nullptr;
     }
     Window* root = Get(RootOf(hwnd));
+    if (root && !root->backing && !root->parent) {
+        MakeBacking(*root); // the first drawing on a window that was never shown
+    }
     if (!root || !root->backing) {
         return nullptr;
     }
@@ -162,6 +165,13 @@ HWND FindInTree(HWND hwnd, DWORD thread, HWND filter) {
 } // namespace
 
 void ResizeBacking(Window& w) {
+    if (!w.backing) {
+        return; // made when the window is first shown or drawn on
+    }
+    MakeBacking(w);
+}
+
+void MakeBacking(Window& w) {
     const int width = std::max<LONG>(w.rect.right - w.rect.left, 0);
     const int height = std::max<LONG>(w.rect.bottom - w.rect.top, 0);
     if (w.backing && w.backing->Width() == width && w.backing->Height() == height) {
@@ -257,8 +267,8 @@ void Invalidate(HWND hwnd, const gdi::Region* area, bool erase, UINT flags) {
     {
         Lock lock(S().mutex);
         Window* w = Get(hwnd);
-        if (!w) {
-            return;
+        if (!w || !IsVisibleChain(hwnd)) {
+            return; // nothing of a hidden window is on the screen to be painted again
         }
         if (flags & RDW_NOCHILDREN) {
             children = false;
@@ -271,12 +281,15 @@ void Invalidate(HWND hwnd, const gdi::Region* area, bool erase, UINT flags) {
             gdi::Region inParent =
                 area ? *area : gdi::Region(RECT{0, 0, c.right - c.left, c.bottom - c.top});
             inParent.Offset(w->rect.left + c.left, w->rect.top + c.top);
+            const RECT bounds = inParent.Bounds();
             for (HWND sibling : Get(parent)->children) {
                 if (sibling == hwnd) {
                     break;
                 }
                 Window* s = Get(sibling);
-                if (!(s->style & WS_VISIBLE)) {
+                if (!(s->style & WS_VISIBLE) || s->rect.left >= bounds.right ||
+                    s->rect.right <= bounds.left || s->rect.top >= bounds.bottom ||
+                    s->rect.bottom <= bounds.top) {
                     continue;
                 }
                 gdi::Region part = inParent.Intersect(s->rect);
@@ -523,6 +536,7 @@ HDC GetWindowDC(HWND hwnd) {
 
 int ReleaseDC(HWND, HDC dc) {
     std::shared_ptr<gdi::Bitmap> keep;
+    bool shown = false;
     {
         Lock lock(S().mutex);
         auto it = DCs().find(dc);
@@ -530,10 +544,15 @@ int ReleaseDC(HWND, HDC dc) {
             return 0;
         }
         keep = std::move(it->second.bitmap);
+        // A DC on a hidden window (or one asked for only to make compatible bitmaps) drew
+        // nothing that is on the screen: the display is not asked to look.
+        shown = it->second.hwnd != nullptr && IsVisibleChain(it->second.hwnd);
         DCs().erase(it);
     }
     DeleteDC(dc);
-    platform::NotifyScreenChanged();
+    if (shown) {
+        platform::NotifyScreenChanged();
+    }
     return 1;
 }
 

@@ -316,7 +316,6 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
                                    [](HWND h) { return !(Get(h)->exStyle & WS_EX_TOPMOST); });
             }
             tops.insert(pos, hwnd);
-            ResizeBacking(*w);
         }
         // The window becomes visible after creation, as WS_VISIBLE asks.
         w->style &= ~WS_VISIBLE;
@@ -536,6 +535,9 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
             }
             if (show) {
                 w->style |= WS_VISIBLE;
+                if (!w->parent && !w->backing) {
+                    MakeBacking(*w);
+                }
             } else {
                 w->style &= ~WS_VISIBLE;
             }
@@ -555,7 +557,15 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
             }
         }
         ThreadQueue::WakeAll();
-        platform::NotifyScreenChanged();
+        bool onScreen = topLevel;
+        if (!topLevel) {
+            // A child of a hidden window changes nothing on the screen.
+            Lock lock(S().mutex);
+            onScreen = parent != nullptr && IsVisibleChain(parent);
+        }
+        if (onScreen) {
+            platform::NotifyScreenChanged();
+        }
     }
     if (topLevel && show && cmd != SW_SHOWNA && cmd != SW_SHOWNOACTIVATE &&
         cmd != SW_SHOWMINIMIZED && cmd != SW_MINIMIZE) {

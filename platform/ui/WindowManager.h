@@ -134,7 +134,11 @@ bool Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD tag = 0);
 
 // Painting helpers (Paint.cpp).
 void InvalidateInternal(HWND hwnd, const gdi::Region* clientArea, bool erase, bool children);
+// A top-level window's backing bitmap is made when the window is first shown or drawn on
+// (MakeBacking, which also gives it the window's size), so that windows created ahead of
+// their use hold no pixels; ResizeBacking follows a size change of an existing one.
 void ResizeBacking(Window& w);
+void MakeBacking(Window& w);
 void ForgetWindowDCs(HWND hwnd);
 // A top-level window with WS_CAPTION: one whose frame and caption the platform paints.
 bool HasCaption(HWND hwnd);

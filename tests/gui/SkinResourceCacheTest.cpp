@@ -1,8 +1,10 @@
 #include "gui/SkinResourceCache.h"
 #include "SkinTestSupport.h"
 #include "gui/GUIItem.h"
+#include "gui/SkinFile.h"
 #include "platform/base/WideChar.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/Surface.h"
 
 #include <gtest/gtest.h>
 
@@ -108,12 +110,31 @@ TEST(SkinResourceCache, CopyBitmapSection) {
     GetObjectW(target, sizeof(info), &info);
     EXPECT_EQ(info.bmWidth, 5);
     EXPECT_EQ(info.bmHeight, 5);
+    // The cut reads the cached picture's pixels instead of a copy of them.
+    EXPECT_TRUE(gdi::BitmapFromHandle(target)->SharesPixelsWith(*gdi::BitmapFromHandle(source)));
+    HBITMAP other = nullptr;
+    CopyBitmapSection(other, dc, source, 2, 3, 7, 8);
     HGDIOBJ old = SelectObject(dc, ToGdiObj(target));
     EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 0, 2 * 16 + 3));
     EXPECT_EQ(GetPixel(dc, 4, 4), RGB(0, 0, 6 * 16 + 7));
+    // Drawing on one cut changes neither the picture nor the other cut.
+    SetPixel(dc, 0, 0, RGB(1, 2, 3));
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(1, 2, 3));
+    EXPECT_FALSE(gdi::BitmapFromHandle(target)->SharesPixelsWith(*gdi::BitmapFromHandle(source)));
+    SelectObject(dc, ToGdiObj(other));
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 0, 2 * 16 + 3));
+    SelectObject(dc, ToGdiObj(source));
+    EXPECT_EQ(GetPixel(dc, 2, 3), RGB(0, 0, 2 * 16 + 3));
+    // A rectangle reaching out of the picture: its own pixels, 0 outside.
+    CopyBitmapSection(other, dc, source, 8, 6, 12, 9);
+    SelectObject(dc, ToGdiObj(other));
+    EXPECT_EQ(GetPixel(dc, 1, 1), RGB(0, 0, 9 * 16 + 7));
+    EXPECT_EQ(GetPixel(dc, 2, 1), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(dc, 1, 2), RGB(0, 0, 0));
     SelectObject(dc, old);
     DeleteDC(dc);
     DeleteObject(target);
+    DeleteObject(other);
     EXPECT_EQ(GetFileSize(u"\\no\\such\\file"), 0u);
 }
 
@@ -140,4 +161,52 @@ TEST(SkinResourceCache, WhatCannotBeReadAsAFileIsMissing) {
     EXPECT_FALSE(LoadPictureFile(CString(ExeFolder) + u"skins\\folder.bmp", bitmap));
     EXPECT_EQ(bitmap, nullptr);
     EXPECT_EQ(GetFileSize(CString(ExeFolder) + u"skins\\folder.bmp"), 0u);
+}
+
+TEST(SkinResourceCache, PicturesLoadedAheadAreTheOnesFindGives) {
+    ProgramFolder folder;
+    folder.Write("skins/ahead.bmp", MakeBmp(6, 4, [](int x, int y) {
+                     return static_cast<std::uint32_t>(x * 16 + y);
+                 }));
+    SkinResourceCache::Clear();
+    const size_t objects = gdi::LiveObjectCount();
+    // Loaded ahead, then found: one entry, the picture's pixels, nothing loaded twice.
+    SkinResourceCache::LoadPictureAhead(u"ahead.bmp");
+    SkinResourceCache::LoadPictureAhead(u"AHEAD.bmp"); // on its way already
+    EXPECT_EQ(SkinResourceCache::GetCount(), 0);
+    SkinResource* entry = SkinResourceCache::Find(u"ahead.bmp", SKINRES_PICTURE);
+    ASSERT_NE(entry->GetBitmap(), nullptr);
+    EXPECT_EQ(entry->kind, SKINRES_PICTURE);
+    EXPECT_EQ(gdi::BitmapFromHandle(entry->GetBitmap())->GetColor(5, 3), RGB(0, 0, 5 * 16 + 3));
+    EXPECT_EQ(SkinResourceCache::Find(u"Ahead.BMP", SKINRES_PICTURE), entry);
+    EXPECT_EQ(SkinResourceCache::GetCount(), 1);
+    EXPECT_EQ(gdi::LiveObjectCount(), objects + 1);
+    SkinResourceCache::LoadPictureAhead(u"ahead.bmp"); // cached: nothing to do
+    // A missing file loaded ahead gives an entry without a picture, as a Find does.
+    SkinResourceCache::LoadPictureAhead(u"missing.bmp");
+    EXPECT_EQ(SkinResourceCache::Find(u"missing.bmp", SKINRES_PICTURE)->GetBitmap(), nullptr);
+    // Pictures loaded ahead and then dropped, or still on their way at Clear, are freed.
+    folder.Write("skins/other.bmp", MakeBmp(2, 2, [](int, int) { return 0u; }));
+    SkinResourceCache::LoadPictureAhead(u"other.bmp");
+    SkinResourceCache::DropPictureAhead(u"other.bmp");
+    SkinResourceCache::LoadPictureAhead(u"other.bmp");
+    SkinResourceCache::Clear();
+    EXPECT_EQ(gdi::LiveObjectCount(), objects);
+    EXPECT_EQ(SkinResourceCache::GetCount(), 0);
+
+    // A skin file's panel pictures, loaded ahead of its window: found in the cache by the
+    // skin's own load; the ones never asked for are dropped.
+    folder.Write("xml/Ahead.xml", "<GUIPANEL><BACKGROUND>ahead.bmp</BACKGROUND>"
+                                  "<MASK>other.bmp</MASK></GUIPANEL>");
+    LoadSkinPicturesAhead(u"Ahead.xml");
+    EXPECT_EQ(SkinResourceCache::GetCount(), 0);
+    EXPECT_EQ(
+        gdi::BitmapFromHandle(SkinResourceCache::Find(u"ahead.bmp", SKINRES_PICTURE)->GetBitmap())
+            ->GetColor(1, 2),
+        RGB(0, 0, 1 * 16 + 2));
+    EXPECT_EQ(SkinResourceCache::GetCount(), 1);
+    DropSkinPicturesAhead(); // the mask was never asked for
+    EXPECT_EQ(gdi::LiveObjectCount(), objects + 1);
+    SkinResourceCache::Clear();
+    EXPECT_EQ(gdi::LiveObjectCount(), objects);
 }

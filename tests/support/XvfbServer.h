@@ -32,7 +32,9 @@ public:
     XvfbServer(const XvfbServer&) = delete;
     XvfbServer& operator=(const XvfbServer&) = delete;
 
-    bool Start(const std::string& program, const std::string& screen = "1024x768x24") {
+    // withoutExtension: an extension the server leaves out (e.g. "MIT-SHM"), or empty.
+    bool Start(const std::string& program, const std::string& screen = "1024x768x24",
+               const std::string& withoutExtension = {}) {
         int fds[2];
         if (pipe(fds) != 0) {
             return false;
@@ -46,8 +48,15 @@ public:
             }
             close(fds[0]);
             const std::string fd = std::to_string(fds[1]);
-            execl(program.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-                  "-nolisten", "tcp", "-br", "-noreset", static_cast<char*>(nullptr));
+            if (withoutExtension.empty()) {
+                execl(program.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0",
+                      screen.c_str(), "-nolisten", "tcp", "-br", "-noreset",
+                      static_cast<char*>(nullptr));
+            } else {
+                execl(program.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0",
+                      screen.c_str(), "-nolisten", "tcp", "-br", "-noreset", "-extension",
+                      withoutExtension.c_str(), static_cast<char*>(nullptr));
+            }
             _exit(127);
         }
         close(fds[1]);

@@ -9,6 +9,7 @@
 #include "platform/ui/x11/X11Clipboard.h" // destroyed with the display
 #include "platform/ui/x11/X11InputEvents.h"
 #include "platform/ui/x11/X11Keys.h"
+#include "platform/ui/x11/X11Pixels.h"
 #include "platform/ui/x11/X11RawInput.h"
 #include "platform/ui/x11/X11Shell.h"
 #include "platform/ui/x11/X11TextInput.h"
@@ -47,7 +48,7 @@ namespace {
 // lock so that the X calls run without it.
 struct Snapshot {
     HWND hwnd = nullptr;
-    bool own = false; // a window of the synchronising thread: its pixels were copied
+    bool own = false; // a window of the synchronising thread: its pixels can be read
     HWND owner = nullptr;
     RECT rect{};
     bool shown = false;
@@ -63,7 +64,9 @@ struct Snapshot {
     std::u16string className;
     int width = 0;
     int height = 0;
-    std::vector<gdi::Pixel> pixels; // top-down rows
+    // The backing bitmap of a shown window, read (never copied) by its own thread, which is
+    // the thread that draws on it.
+    std::shared_ptr<const gdi::Bitmap> backing;
 };
 
 // The X side of one top-level window.
@@ -80,7 +83,8 @@ struct XWin {
     bool forcePush = true;
     int width = 0;
     int height = 0;
-    std::vector<gdi::Pixel> pushed;
+    x11::WindowPixels pixels;                // as the server last got them
+    std::vector<std::vector<int>> shapeRuns; // the shape's visible runs of each row
     std::optional<gdi::Region> region;
     std::optional<COLORREF> key;
     BYTE alpha = 255;
@@ -127,67 +131,87 @@ Snapshot TakeSnapshot(const wm::Window& w, DWORD thread) {
     if (!s.shown) {
         return s; // hidden windows keep what the X window last showed
     }
-    const gdi::Bitmap& b = *w.backing;
-    s.width = b.Width();
-    s.height = b.Height();
-    // Copied row by row into reserved room: no clearing pass before the copy.
-    s.pixels.reserve(static_cast<size_t>(s.width) * static_cast<size_t>(s.height));
-    for (int y = 0; y < s.height; ++y) {
-        s.pixels.insert(s.pixels.end(), b.Row(y), b.Row(y) + s.width);
-    }
+    s.backing = w.backing;
+    s.width = s.backing->Width();
+    s.height = s.backing->Height();
     return s;
 }
 
-// The spans [left, right) of a region on row y; the whole row without a region.
-std::vector<LONG> RowSpans(const std::optional<gdi::Region>& region, int y, int width) {
-    if (!region) {
-        return {0, width};
-    }
-    for (const gdi::Region::Band& band : region->Bands()) {
-        if (y >= band.top && y < band.bottom) {
-            return band.spans;
-        }
-    }
-    return {};
-}
-
-// The runs [left, right) of one row that are inside the region and not of the key colour.
-std::vector<int> VisibleRuns(const Snapshot& s, int y) {
-    std::vector<int> runs;
+// The runs [left, right) of one row that lie in the given spans of the window region and are
+// not of the key colour; appended to runs.
+void VisibleRuns(const Snapshot& s, int y, const std::vector<LONG>& spans, std::vector<int>& runs) {
     const gdi::Pixel keyPixel = s.key ? gdi::PixelFromColorRef(*s.key) & 0xFFFFFF : 0;
-    const gdi::Pixel* row = s.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(s.width);
-    const std::vector<LONG> spans = RowSpans(s.region, y, s.width);
+    const gdi::Pixel* row = s.backing->Row(y);
     for (size_t i = 0; i + 1 < spans.size(); i += 2) {
         const int left = std::clamp(static_cast<int>(spans[i]), 0, s.width);
         const int right = std::clamp(static_cast<int>(spans[i + 1]), 0, s.width);
-        int start = s.key ? -1 : left;
-        for (int x = left; s.key && x < right; ++x) {
-            const bool keyed = (row[x] & 0xFFFFFF) == keyPixel;
-            if (!keyed && start < 0) {
-                start = x;
-            } else if (keyed && start >= 0) {
+        if (!s.key) {
+            if (right > left) {
+                runs.push_back(left);
+                runs.push_back(right);
+            }
+            continue;
+        }
+        // Alternately the key-coloured pixels to skip and the run of others to keep.
+        int x = left;
+        while (x < right) {
+            while (x < right && (row[x] & 0xFFFFFF) == keyPixel) {
+                ++x;
+            }
+            const int start = x;
+            while (x < right && (row[x] & 0xFFFFFF) != keyPixel) {
+                ++x;
+            }
+            if (x > start) {
                 runs.push_back(start);
                 runs.push_back(x);
-                start = -1;
             }
         }
-        if (start >= 0 && right > start) {
-            runs.push_back(start);
-            runs.push_back(right);
-        }
     }
-    return runs;
 }
 
-// The window's visible shape (window region without colour-key pixels) as y-x banded
-// rectangles; rows with the same runs share one band.
-std::vector<XRectangle> ShapeRectangles(const Snapshot& s) {
+// The spans of the window region on row y (the whole row without a region).
+const std::vector<LONG>& RegionSpans(const Snapshot& s, int y, const std::vector<LONG>& wholeRow) {
+    static const std::vector<LONG> none;
+    if (!s.region) {
+        return wholeRow;
+    }
+    const auto& bands = s.region->Bands();
+    auto band =
+        std::upper_bound(bands.begin(), bands.end(), y,
+                         [](int row, const gdi::Region::Band& b) { return row < b.bottom; });
+    return band != bands.end() && band->top <= y ? band->spans : none;
+}
+
+// The visible runs of the given rows (the window region without colour-key pixels) into
+// rowRuns; true when any of them changed.
+bool UpdateRowRuns(const Snapshot& s, const x11::WindowPixels::Rows& rows,
+                   std::vector<std::vector<int>>& rowRuns) {
+    const std::vector<LONG> wholeRow{0, s.width};
+    rowRuns.resize(static_cast<size_t>(s.height));
+    bool changed = false;
+    std::vector<int> runs;
+    for (const auto& [first, last] : rows) {
+        for (int y = first; y < last; ++y) {
+            runs.clear();
+            VisibleRuns(s, y, RegionSpans(s, y, wholeRow), runs);
+            auto& kept = rowRuns[static_cast<size_t>(y)];
+            if (runs != kept) {
+                kept.swap(runs);
+                changed = true;
+            }
+        }
+    }
+    return changed;
+}
+
+// The visible shape as y-x banded rectangles; rows with the same runs share one band.
+std::vector<XRectangle> ShapeRectangles(const std::vector<std::vector<int>>& rowRuns) {
     std::vector<XRectangle> rects;
-    std::vector<int> bandRuns;
     size_t bandStart = 0;
-    for (int y = 0; y < s.height; ++y) {
-        std::vector<int> runs = VisibleRuns(s, y);
-        if (y > 0 && runs == bandRuns) {
+    for (size_t y = 0; y < rowRuns.size(); ++y) {
+        const std::vector<int>& runs = rowRuns[y];
+        if (y > 0 && runs == rowRuns[y - 1]) {
             for (size_t i = bandStart; i < rects.size(); ++i) {
                 ++rects[i].height;
             }
@@ -198,7 +222,6 @@ std::vector<XRectangle> ShapeRectangles(const Snapshot& s) {
             rects.push_back(XRectangle{static_cast<short>(runs[i]), static_cast<short>(y),
                                        static_cast<unsigned short>(runs[i + 1] - runs[i]), 1});
         }
-        bandRuns = std::move(runs);
     }
     return rects;
 }
@@ -250,6 +273,7 @@ struct X11Display::Impl {
     x11::X11RawInput rawInput;               // the desktop's raw keys and buttons
     x11::X11TextInput textInput;             // the input method and the keys' characters (xMutex)
     std::atomic<bool> pointerGrabbed{false}; // for a popup holding the capture
+    bool sharedMemory = false;               // window pixels go through MIT-SHM
 
     Impl() = default;
     ~Impl();
@@ -267,15 +291,21 @@ struct X11Display::Impl {
     void PaintBeforeMapping();
     // Asks every thread that owns a top-level window to synchronise in its message loop.
     void ScheduleSyncs();
+    // Asks one thread to synchronise in its message loop (once while one is pending); false
+    // when the thread has no message queue.
+    bool ScheduleSync(DWORD thread);
+    // A change made by a thread that owns every top-level window is synchronised in that
+    // thread's own loop, without waking the reader thread (which would only ask the same
+    // thread back, one more hand-over before a new window's first frame); false when the
+    // change needs the reader.
+    bool SyncInOwnLoop();
     void SyncWindow(Snapshot& s, XWin& x, bool created);
     void SetInitialState(XWin& x, int state);
     // The window manager's WM_STATE of the window says iconic (xMutex held).
     bool IsIconicAtManager(::Window xid);
     // Creates the X window (and its colormap) of a window.
     void CreateXWindow(const Snapshot& s, XWin& x);
-    void DestroyXWindow(const XWin& x);
-    // Puts the snapshot's pixels on the X window; they move into x.pushed.
-    void PutPixels(Snapshot& s, XWin& x);
+    void DestroyXWindow(XWin& x);
     void ReaderLoop();
     // The window lost the X focus: if no window of ours has it now, another program became
     // active and the window is deactivated.
@@ -328,18 +358,34 @@ bool X11Display::Impl::Open(const std::string& name) {
     screenHeight = DisplayHeight(dpy, screen);
     // The root window's configure events tell a new screen resolution.
     XSelectInput(dpy, root, StructureNotifyMask);
+    // A local server reads the windows' pixels from shared memory, others get them through
+    // the connection.
+    sharedMemory = x11::SharedMemoryUsable(dpy);
     // Without XInput 2 the windows still get their keys and clicks, only no raw input.
     rawInput.Open(dpy, root);
-    wmProtocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
-    wmDelete = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
-    opacity = XInternAtom(dpy, "_NET_WM_WINDOW_OPACITY", False);
-    netWmName = XInternAtom(dpy, "_NET_WM_NAME", False);
-    utf8String = XInternAtom(dpy, "UTF8_STRING", False);
-    motifHints = XInternAtom(dpy, "_MOTIF_WM_HINTS", False);
-    netWmState = XInternAtom(dpy, "_NET_WM_STATE", False);
-    wmState = XInternAtom(dpy, "WM_STATE", False);
-    netWmStateAbove = XInternAtom(dpy, "_NET_WM_STATE_ABOVE", False);
-    netWmStateSkipTaskbar = XInternAtom(dpy, "_NET_WM_STATE_SKIP_TASKBAR", False);
+    // One round trip for all the atoms.
+    char* names[] = {const_cast<char*>("WM_PROTOCOLS"),
+                     const_cast<char*>("WM_DELETE_WINDOW"),
+                     const_cast<char*>("_NET_WM_WINDOW_OPACITY"),
+                     const_cast<char*>("_NET_WM_NAME"),
+                     const_cast<char*>("UTF8_STRING"),
+                     const_cast<char*>("_MOTIF_WM_HINTS"),
+                     const_cast<char*>("_NET_WM_STATE"),
+                     const_cast<char*>("WM_STATE"),
+                     const_cast<char*>("_NET_WM_STATE_ABOVE"),
+                     const_cast<char*>("_NET_WM_STATE_SKIP_TASKBAR")};
+    Atom atoms[std::size(names)] = {};
+    XInternAtoms(dpy, names, static_cast<int>(std::size(names)), False, atoms);
+    wmProtocols = atoms[0];
+    wmDelete = atoms[1];
+    opacity = atoms[2];
+    netWmName = atoms[3];
+    utf8String = atoms[4];
+    motifHints = atoms[5];
+    netWmState = atoms[6];
+    wmState = atoms[7];
+    netWmStateAbove = atoms[8];
+    netWmStateSkipTaskbar = atoms[9];
 
     if (!wake.Open()) {
         XCloseDisplay(dpy);
@@ -397,8 +443,9 @@ X11Display::Impl::~Impl() {
     Close();
 }
 
-void X11Display::Impl::DestroyXWindow(const XWin& x) {
+void X11Display::Impl::DestroyXWindow(XWin& x) {
     textInput.Detach(x.xid);
+    x.pixels.Release(dpy);
     XDestroyWindow(dpy, x.xid);
     XFreeColormap(dpy, x.colormap);
 }
@@ -474,32 +521,6 @@ void X11Display::Impl::CreateXWindow(const Snapshot& s, XWin& x) {
             XSetTransientForHint(dpy, xid, it->second.xid);
         }
     }
-}
-
-void X11Display::Impl::PutPixels(Snapshot& s, XWin& x) {
-    if (s.width <= 0 || s.height <= 0) {
-        return;
-    }
-    // The image borrows the snapshot's pixels: 0x00RRGGBB words are the 24-bit TrueColor
-    // visual's pixel values in the machine's byte order.
-    XImage* image = XCreateImage(dpy, visual, static_cast<unsigned>(depth), ZPixmap, 0,
-                                 reinterpret_cast<char*>(const_cast<gdi::Pixel*>(s.pixels.data())),
-                                 static_cast<unsigned>(s.width), static_cast<unsigned>(s.height),
-                                 32, s.width * 4);
-    if (!image) {
-        return;
-    }
-    image->byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
-    GC gc = XCreateGC(dpy, x.xid, 0, nullptr);
-    XPutImage(dpy, x.xid, gc, image, 0, 0, 0, 0, static_cast<unsigned>(s.width),
-              static_cast<unsigned>(s.height));
-    XFreeGC(dpy, gc);
-    image->data = nullptr;
-    XDestroyImage(image);
-    x.pushed = std::move(s.pixels);
-    x.width = s.width;
-    x.height = s.height;
-    x.forcePush = false;
 }
 
 bool X11Display::Impl::IsIconicAtManager(::Window xid) {
@@ -594,18 +615,30 @@ void X11Display::Impl::SyncWindow(Snapshot& s, XWin& x, bool created) {
     }
 
     const bool sized = created || s.width != x.width || s.height != x.height;
-    const bool pixelsChanged = sized || s.pixels != x.pushed;
+    // Only the rows that differ from what the server got are sent again.
+    const x11::WindowPixels::Rows rows = x.pixels.Changed(*s.backing);
+    const bool pixelsChanged = sized || !rows.empty();
     // Shape: window region and colour key; the key's part changes with the pixels.
+    // The runs of every row are kept: new pixels change only their own rows' runs, and a shape
+    // that comes out the same is not sent again.
     const bool wantShape = s.region.has_value() || s.key.has_value();
-    if (wantShape && (created || sized || s.region != x.region || s.key != x.key ||
-                      (s.key && pixelsChanged) || !x.shaped)) {
-        std::vector<XRectangle> rects = ShapeRectangles(s);
-        XShapeCombineRectangles(dpy, x.xid, ShapeBounding, 0, 0, rects.data(),
-                                static_cast<int>(rects.size()), ShapeSet, YXBanded);
+    const bool wholeShape = created || sized || s.region != x.region || s.key != x.key ||
+                            !x.shaped || x.shapeRuns.size() != static_cast<size_t>(s.height);
+    if (wantShape && (wholeShape || (s.key && pixelsChanged))) {
+        if (wholeShape) {
+            x.shapeRuns.clear();
+        }
+        if (UpdateRowRuns(s, wholeShape ? x11::WindowPixels::All(*s.backing) : rows, x.shapeRuns) ||
+            wholeShape) {
+            std::vector<XRectangle> rects = ShapeRectangles(x.shapeRuns);
+            XShapeCombineRectangles(dpy, x.xid, ShapeBounding, 0, 0, rects.data(),
+                                    static_cast<int>(rects.size()), ShapeSet, YXBanded);
+        }
         x.shaped = true;
     } else if (!wantShape && x.shaped) {
         XShapeCombineMask(dpy, x.xid, ShapeBounding, 0, 0, None, ShapeSet);
         x.shaped = false;
+        x.shapeRuns.clear();
     }
     x.region = s.region;
     x.key = s.key;
@@ -621,7 +654,11 @@ void X11Display::Impl::SyncWindow(Snapshot& s, XWin& x, bool created) {
     }
     // Pixels drawn into an unmapped window are lost: push once it is mapped.
     if (x.mapped && (pixelsChanged || x.forcePush)) {
-        PutPixels(s, x);
+        x.pixels.Put(dpy, visual, depth, x.xid, *s.backing,
+                     x.forcePush ? x11::WindowPixels::All(*s.backing) : rows, sharedMemory);
+        x.width = s.width;
+        x.height = s.height;
+        x.forcePush = false;
     }
 }
 
@@ -636,28 +673,59 @@ void X11Display::Impl::ScheduleSyncs() {
         }
     }
     for (DWORD thread : threads) {
-        {
-            std::lock_guard pendingLock(pendingMutex);
-            if (!syncPending.insert(thread).second) {
-                continue;
-            }
-        }
-        std::weak_ptr<Impl> weak = self;
-        auto run = [weak, thread] {
-            if (auto impl = weak.lock()) {
-                {
-                    std::lock_guard pendingLock(impl->pendingMutex);
-                    impl->syncPending.erase(thread);
-                }
-                impl->PaintBeforeMapping();
-                impl->Sync();
-            }
-        };
-        if (!PostThreadCallback(thread, run)) {
-            std::lock_guard pendingLock(pendingMutex);
-            syncPending.erase(thread);
+        ScheduleSync(thread);
+    }
+}
+
+bool X11Display::Impl::ScheduleSync(DWORD thread) {
+    {
+        std::lock_guard pendingLock(pendingMutex);
+        if (!syncPending.insert(thread).second) {
+            return true; // one is on its way
         }
     }
+    std::weak_ptr<Impl> weak = self;
+    auto run = [weak, thread] {
+        if (auto impl = weak.lock()) {
+            {
+                std::lock_guard pendingLock(impl->pendingMutex);
+                impl->syncPending.erase(thread);
+            }
+            impl->PaintBeforeMapping();
+            impl->Sync();
+        }
+    };
+    if (!PostThreadCallback(thread, run)) {
+        std::lock_guard pendingLock(pendingMutex);
+        syncPending.erase(thread);
+        return false;
+    }
+    return true;
+}
+
+bool X11Display::Impl::SyncInOwnLoop() {
+    if (t_isReader) {
+        return false;
+    }
+    const DWORD thread = GetCurrentThreadId();
+    {
+        wm::Lock lock(wm::S().mutex);
+        bool any = false;
+        for (HWND h : wm::S().topLevels) {
+            const wm::Window* w = wm::Get(h);
+            if (w == nullptr) {
+                continue;
+            }
+            if (w->thread != thread) {
+                return false; // another thread's windows may need it too
+            }
+            any = true;
+        }
+        if (!any) {
+            return false; // a window that went: the reader takes its X window away
+        }
+    }
+    return ScheduleSync(thread);
 }
 
 void X11Display::Impl::PaintBeforeMapping() {
@@ -716,6 +784,20 @@ void X11Display::Impl::Sync() {
         DestroyXWindow(it->second);
         it = windows.erase(it);
     }
+    // X windows are made when first needed: for windows shown (or minimized) and the owners
+    // of those (a popup names its owner's X window). A window that was never shown, such as a
+    // popup created ahead of its use, costs the server nothing.
+    std::set<HWND> wanted;
+    for (const Snapshot& s : snaps) {
+        if (!s.own || !(s.shown || s.minimized)) {
+            continue;
+        }
+        for (HWND h = s.hwnd; h != nullptr && wanted.insert(h).second;) {
+            auto owner = std::find_if(snaps.begin(), snaps.end(),
+                                      [h](const Snapshot& o) { return o.hwnd == h; });
+            h = owner != snaps.end() && owner->own ? owner->owner : nullptr;
+        }
+    }
     // Owners first, so that a popup can name its owner's X window.
     for (auto it = snaps.rbegin(); it != snaps.rend(); ++it) {
         if (!it->own) {
@@ -723,6 +805,9 @@ void X11Display::Impl::Sync() {
         }
         auto found = windows.find(it->hwnd);
         const bool created = found == windows.end();
+        if (created && wanted.count(it->hwnd) == 0) {
+            continue;
+        }
         if (created) {
             XWin x;
             CreateXWindow(*it, x);
@@ -1095,7 +1180,10 @@ RECT X11Display::PrimaryMonitorRect() const {
 }
 
 void X11Display::ScreenChanged() {
-    if (IsOpen() && !m_impl->dirty.exchange(true)) {
+    if (!IsOpen() || m_impl->SyncInOwnLoop()) {
+        return;
+    }
+    if (!m_impl->dirty.exchange(true)) {
         m_impl->Wake();
     }
 }

@@ -100,12 +100,21 @@ bool X11Shell::Impl::Open(const std::string& name) {
     screen = DefaultScreen(dpy);
     root = RootWindow(dpy, screen);
     const std::string selection = "_NET_SYSTEM_TRAY_S" + std::to_string(screen);
-    trayAtom = XInternAtom(dpy, selection.c_str(), False);
-    opcode = XInternAtom(dpy, "_NET_SYSTEM_TRAY_OPCODE", False);
-    manager = XInternAtom(dpy, "MANAGER", False);
-    xembedInfo = XInternAtom(dpy, "_XEMBED_INFO", False);
-    activeWindow = XInternAtom(dpy, "_NET_ACTIVE_WINDOW", False);
-    wmPid = XInternAtom(dpy, "_NET_WM_PID", False);
+    // One round trip for all the atoms.
+    char* names[] = {const_cast<char*>(selection.c_str()),
+                     const_cast<char*>("_NET_SYSTEM_TRAY_OPCODE"),
+                     const_cast<char*>("MANAGER"),
+                     const_cast<char*>("_XEMBED_INFO"),
+                     const_cast<char*>("_NET_ACTIVE_WINDOW"),
+                     const_cast<char*>("_NET_WM_PID")};
+    Atom atoms[std::size(names)] = {};
+    XInternAtoms(dpy, names, static_cast<int>(std::size(names)), False, atoms);
+    trayAtom = atoms[0];
+    opcode = atoms[1];
+    manager = atoms[2];
+    xembedInfo = atoms[3];
+    activeWindow = atoms[4];
+    wmPid = atoms[5];
     // MANAGER messages go to the root window with StructureNotifyMask; the active window is a
     // property of the root window.
     XSelectInput(dpy, root, StructureNotifyMask | PropertyChangeMask);

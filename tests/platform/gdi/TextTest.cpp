@@ -1,6 +1,7 @@
 #include "Canvas.h"
 
 #include "platform/base/Path.h"
+#include "platform/gdi/FontEngine.h"
 #include "platform/gdi/Gdi.h"
 #include "tests/support/NamedPipe.h"
 
@@ -360,6 +361,46 @@ TEST(TextFiles, ANamedPipeIsNoFontFileAndIsNotWaitedOn) {
         EXPECT_EQ(added, 0);
     }
     std::filesystem::remove_all(folder);
+}
+
+// Run in a fresh process (the other tests may have set fontconfig up already): the window
+// system's dialog face and the program's own font files draw without fontconfig, which is set
+// up only when a family has to be looked for among the installed fonts.
+TEST(TextFallback, FontconfigIsSetUpOnlyForFamiliesLookedUpAmongInstalledFonts) {
+    if (!std::filesystem::exists(kFontFile)) {
+        GTEST_SKIP() << "no test font";
+    }
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            Canvas c(200, 40);
+            auto extent = [&](const char16_t* face, int weight) {
+                HFONT font = CreateFontW(-13, 0, 0, 0, weight, 0, 0, 0, 0, 0, 0, 0, 0, face);
+                HFONT old = SelectObject(c.dc, font);
+                SIZE size{};
+                TEXTMETRICW tm{};
+                const bool ok = GetTextExtentPoint32W(c.dc, u"Stage", 5, &size) &&
+                                GetTextMetricsW(c.dc, &tm) && size.cx > 0 && tm.tmHeight > 0;
+                SelectObject(c.dc, old);
+                DeleteObject(font);
+                return ok ? size.cx : 0;
+            };
+            std::u16string path;
+            for (const char* p = kFontFile; *p != 0; ++p) {
+                path.push_back(*p == '/' ? u'\\' : static_cast<char16_t>(*p));
+            }
+            const bool added = AddFontResourceExW(path.c_str(), FR_PRIVATE, nullptr) == 1;
+            const LONG own = extent(u"DejaVu Sans", FW_NORMAL);
+            const LONG dialog = extent(u"MS Shell Dlg", FW_NORMAL);
+            const LONG dialogBold = extent(u"MS Shell Dlg", FW_BOLD);
+            const bool before = gdi::FontEngine::Instance().FontconfigLoaded();
+            // The dialog face is DejaVu Sans: the same text is as wide.
+            const bool same = own == dialog && dialogBold > dialog;
+            const LONG other = extent(u"Arial", FW_NORMAL);
+            const bool after = gdi::FontEngine::Instance().FontconfigLoaded();
+            std::exit(added && own > 0 && same && !before && other > 0 && after ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace
