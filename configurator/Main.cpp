@@ -23,8 +23,6 @@
 #include "platform/base/Path.h"
 #include "platform/base/Process.h"
 #include "platform/base/WinError.h"
-#include "platform/framework/ColorChooserDialog.h"
-#include "platform/framework/FileChooserDialog.h"
 #include "platform/ui/Display.h"
 #include "platform/ui/Hooks.h"
 #include "platform/ui/MessageLoop.h"
@@ -157,10 +155,9 @@ int Screenshot(const std::filesystem::path& file, DWORD seconds) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // The file dialogs (profile and macro files, the program of a profile) ask our chooser,
-    // and the colour dialog (the palette's custom colour) ours.
-    CFileChooserDialog::Install();
-    CColorChooserDialog::Install();
+    // The file and colour dialogs ask our choosers, which, like the message boxes' buttons,
+    // speak the language the start-up selects.
+    InstallStandardDialogs();
     std::filesystem::path screenshot;
     DWORD seconds = 3;
     for (int i = 1; i < argc; ++i) {

@@ -6,6 +6,8 @@
 #include "platform/base/Path.h"
 #include "platform/base/WideChar.h"
 #include "platform/base/WinError.h"
+#include "platform/framework/ColorChooserDialog.h"
+#include "platform/framework/FileChooserDialog.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/Display.h"
@@ -194,6 +196,12 @@ void SelectLanguage(LONG languageId) {
     if (found != LanguageTableMap.end() && found->second != nullptr) {
         CurrentLangTable = found->second;
     }
+}
+
+void InstallStandardDialogs() {
+    CFileChooserDialog::Install();
+    CColorChooserDialog::Install();
+    InstallLanguageTextProvider();
 }
 
 LSTATUS WriteInstallerDefaults(const WCHAR* installDir) {

@@ -59,6 +59,11 @@ template <class StartTray> ProgramSettings ReadProgramSettings(StartTray&& start
 // it stays as it was. Key descriptions use the current table's keyboard layout from then on.
 void SelectLanguage(LONG languageId);
 
+// Installs the standard dialogs the program uses: the file chooser (profile and macro files, a
+// profile's program), the colour chooser (the palette's custom colour), and the text provider
+// that makes them and the message boxes speak the language SelectLanguage makes current.
+void InstallStandardDialogs();
+
 // Why the folder cannot hold the lock files of named mutexes, in words for people (the
 // system's own words where it gave some): it cannot be made, is no folder, or no file can be
 // made in it, or a lock file made there cannot be locked. Empty when none of that is so.

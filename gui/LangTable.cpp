@@ -2,6 +2,7 @@
 
 #include "model/KeyInfo.h"
 #include "platform/base/WideChar.h"
+#include "platform/ui/StandardText.h"
 
 #include <cstring>
 #include <iterator>
@@ -231,4 +232,16 @@ CString TranslateText(const WCHAR* text) {
 void UseLanguageKeyboardLayout() {
     SetKeyboardLayoutProvider(
         [] { return CurrentLangTable != nullptr ? CurrentLangTable->keyboardLayout : nullptr; });
+}
+
+void InstallLanguageTextProvider() {
+    platform::SetStandardTextProvider([](std::u16string_view key, std::u16string& text) {
+        CString found;
+        const std::u16string lookup = u"$" + std::u16string(key);
+        if (!CLangTable::Lookup(CurrentLangTable, found, lookup.c_str()) || found.IsEmpty()) {
+            return false;
+        }
+        text = found.str();
+        return true;
+    });
 }

@@ -101,6 +101,12 @@ extern CLangTable* CurrentLangTable;
 // The text of a "$" or "#" key in the current table, else the text unchanged.
 CString TranslateText(const WCHAR* text);
 
+// Makes the platform's standard dialogs (the message box's buttons and caption, the colour and
+// file choosers: platform/ui/StandardText.h) speak the current table's language: each of their
+// texts is looked up as "$" and its key in the table current when the dialog is made, English
+// where there is none. The programs call it at start-up, beside installing the choosers.
+void InstallLanguageTextProvider();
+
 // Makes key descriptions (model/KeyInfo.h) use the keyboard layout of the current language
 // table from now on; while no table is current, none (the active layout).
 void UseLanguageKeyboardLayout();

@@ -1,5 +1,6 @@
 #include "tray/AboutDlg.h"
 
+#include "platform/ui/StandardText.h"
 #include "tray/TrayResources.h"
 
 CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {
@@ -23,7 +24,7 @@ void RegisterTrayDialogTemplates() {
     line.id = 0xFFFF;
     DialogItemTemplate ok;
     ok.className = u"Button";
-    ok.text = u"OK";
+    ok.text = platform::GetStandardText(platform::StandardText::Ok); // the program's language
     ok.style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;
     ok.x = 113;
     ok.y = 41;

@@ -2,11 +2,14 @@
 
 #include "platform/base/CString.h"
 #include "platform/framework/CPaintDC.h"
+#include "platform/ui/StandardText.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -93,37 +96,84 @@ COLORREF FromHsv(const Hsv& hsv) {
     return RGB(part(r), part(g), part(b));
 }
 
+// The dialog's texts are in the program's language (platform/ui/StandardText.h); the labels,
+// swatches and buttons are as wide as the longest of their texts needs, at least as wide as
+// the English ones.
 DialogTemplate MakeTemplate() {
+    using platform::GetStandardText;
+    using platform::StandardText;
     DialogTemplate t;
     t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT | DS_MODALFRAME;
-    t.cx = 196;
+    t.title = GetStandardText(StandardText::ColorTitle);
+    const auto text = [](StandardText id) { return GetStandardText(id); };
+    const auto widest = [&t](int least, std::initializer_list<std::u16string> texts) {
+        int width = least;
+        for (const std::u16string& each : texts) {
+            width = std::max(width, static_cast<int>(platform::DialogTextWidth(t, each)));
+        }
+        return width;
+    };
+    const std::u16string current = text(StandardText::ColorCurrent);
+    const std::u16string fresh = text(StandardText::ColorNew);
+    const std::u16string hex = text(StandardText::ColorHex);
+    const std::u16string red = text(StandardText::ColorRed);
+    const std::u16string green = text(StandardText::ColorGreen);
+    const std::u16string blue = text(StandardText::ColorBlue);
+    const std::u16string hue = text(StandardText::ColorHue);
+    const std::u16string saturation = text(StandardText::ColorSaturation);
+    const std::u16string value = text(StandardText::ColorValue);
+    const std::u16string ok = text(StandardText::Ok);
+    const std::u16string cancel = text(StandardText::Cancel);
+
+    constexpr int kMargin = 7;
+    constexpr int kNumberWidth = 30;
+    constexpr int kHexWidth = 41;
+    const int swatch = widest(44, {current, fresh});
+    const int leftLabel = widest(40, {red, green, blue});
+    const int leftField = kMargin + leftLabel + 5;
+    const int right = std::max(leftField + kNumberWidth + 26, kMargin + 2 * swatch + 13);
+    const int hexField = right + widest(40, {hex});
+    const int rightField = right + widest(50, {hue, saturation, value}) + 1;
+    const int button = widest(40, {ok, cancel}) + 10;
+    const int width = std::max(std::max(hexField + kHexWidth, rightField + kNumberWidth) + kMargin,
+                               2 * kMargin + 2 * button + 5);
+    t.cx = static_cast<short>(width);
     t.cy = 120;
-    t.title = u"Colour";
+    const int cancelAt = width - kMargin - button;
+    const int okAt = cancelAt - 5 - button;
+    const int newAt = kMargin + swatch + 5;
     const DWORD child = WS_CHILD | WS_VISIBLE;
     const DWORD field = child | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
     const DWORD number = field | ES_NUMBER;
-    t.items = {
-        {u"Static", u"Current", child, 0, 7, 6, 44, 9, 0},
-        {u"Static", u"", child, 0, 7, 16, 44, 24, CColorChooserDialog::kCurrentSwatch},
-        {u"Static", u"New", child, 0, 56, 6, 44, 9, 0},
-        {u"Static", u"", child, 0, 56, 16, 44, 24, CColorChooserDialog::kNewSwatch},
-        {u"Static", u"#RRGGBB:", child, 0, 108, 8, 40, 9, 0},
-        {u"Edit", u"", field, 0, 148, 6, 41, 12, CColorChooserDialog::kHex},
-        {u"Static", u"Red:", child, 0, 7, 52, 40, 9, 0},
-        {u"Edit", u"", number, 0, 52, 50, 30, 12, CColorChooserDialog::kRed},
-        {u"Static", u"Green:", child, 0, 7, 68, 40, 9, 0},
-        {u"Edit", u"", number, 0, 52, 66, 30, 12, CColorChooserDialog::kGreen},
-        {u"Static", u"Blue:", child, 0, 7, 84, 40, 9, 0},
-        {u"Edit", u"", number, 0, 52, 82, 30, 12, CColorChooserDialog::kBlue},
-        {u"Static", u"Hue:", child, 0, 108, 52, 40, 9, 0},
-        {u"Edit", u"", number, 0, 159, 50, 30, 12, CColorChooserDialog::kHue},
-        {u"Static", u"Saturation:", child, 0, 108, 68, 50, 9, 0},
-        {u"Edit", u"", number, 0, 159, 66, 30, 12, CColorChooserDialog::kSaturation},
-        {u"Static", u"Value:", child, 0, 108, 84, 40, 9, 0},
-        {u"Edit", u"", number, 0, 159, 82, 30, 12, CColorChooserDialog::kValue},
-        {u"Button", u"OK", child | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 84, 101, 50, 14, IDOK},
-        {u"Button", u"Cancel", child | WS_TABSTOP, 0, 139, 101, 50, 14, IDCANCEL},
+    const auto item = [&t](const char16_t* kind, const std::u16string& caption, DWORD style, int x,
+                           int y, int cx, int cy, int id) {
+        t.items.push_back(DialogItemTemplate{kind, caption, style, 0, static_cast<short>(x),
+                                             static_cast<short>(y), static_cast<short>(cx),
+                                             static_cast<short>(cy), static_cast<WORD>(id)});
     };
+    using D = CColorChooserDialog;
+    item(u"Static", current, child, kMargin, 5, swatch, 10, 0);
+    item(u"Static", u"", child, kMargin, 16, swatch, 24, D::kCurrentSwatch);
+    item(u"Static", fresh, child, newAt, 5, swatch, 10, 0);
+    item(u"Static", u"", child, newAt, 16, swatch, 24, D::kNewSwatch);
+    item(u"Static", hex, child, right, 7, hexField - right, 10, 0);
+    item(u"Edit", u"", field, hexField, 6, kHexWidth, 12, D::kHex);
+    // Red, green and blue on the left, then hue, saturation and value on the right: the tab
+    // order goes down one column, then down the other.
+    const std::pair<const std::u16string*, int> rows[] = {
+        {&red, D::kRed}, {&green, D::kGreen},           {&blue, D::kBlue},
+        {&hue, D::kHue}, {&saturation, D::kSaturation}, {&value, D::kValue}};
+    for (int row = 0; row < 6; ++row) {
+        const bool left = row < 3;
+        const int y = 50 + 16 * (row % 3);
+        const int labelAt = left ? kMargin : right;
+        const int labelWidth = left ? leftLabel : rightField - 1 - right;
+        const int fieldAt = left ? leftField : rightField;
+        item(u"Static", *rows[row].first, child, labelAt, y + 1, labelWidth, 10, 0);
+        item(u"Edit", u"", number, fieldAt, y, kNumberWidth, 12, rows[row].second);
+    }
+    item(u"Button", ok, child | WS_TABSTOP | BS_DEFPUSHBUTTON, okAt, 101, button, 14, IDOK);
+    item(u"Button", cancel, child | WS_TABSTOP, cancelAt, 101, button, 14, IDCANCEL);
     return t;
 }
 

@@ -4,7 +4,8 @@
 // the request's colour, shown as the current colour beside the new one, and lets the user
 // set the new colour by its red, green and blue parts (0 to 255), by hue (0 to 359 degrees),
 // saturation and value (0 to 100 %), or as "#RRGGBB"; each field follows the others as one
-// is typed in. OK answers the new colour, Cancel nothing.
+// is typed in. OK answers the new colour, Cancel nothing. Its texts are in the program's
+// language (platform/ui/StandardText.h), its labels and buttons as wide as they need.
 
 #include "platform/framework/CDialog.h"
 #include "platform/framework/CGdiObject.h"

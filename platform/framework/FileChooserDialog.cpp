@@ -6,6 +6,7 @@
 #include "platform/framework/CPaintDC.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/StandardText.h"
 
 #include <algorithm>
 #include <system_error>
@@ -37,24 +38,46 @@ std::u16string PatternExtension(LPCWSTR filter) {
     return Lower(pattern.substr(dot));
 }
 
+// The dialog's texts are in the program's language (platform/ui/StandardText.h); the name's
+// label and the buttons are as wide as their texts need, at least as wide as the English ones.
 DialogTemplate MakeTemplate(bool save) {
+    using platform::GetStandardText;
+    using platform::StandardText;
     DialogTemplate t;
     t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT | DS_MODALFRAME;
-    t.cx = 260;
+    t.title = GetStandardText(save ? StandardText::FileSaveTitle : StandardText::FileOpenTitle);
+    const std::u16string label = GetStandardText(StandardText::FileNameLabel);
+    const std::u16string ok =
+        GetStandardText(save ? StandardText::FileSave : StandardText::FileOpen);
+    const std::u16string cancel = GetStandardText(StandardText::Cancel);
+    constexpr int kMargin = 7;
+    const int labelWidth = std::max(44, static_cast<int>(platform::DialogTextWidth(t, label)));
+    const int button = std::max({40, static_cast<int>(platform::DialogTextWidth(t, ok)),
+                                 static_cast<int>(platform::DialogTextWidth(t, cancel))}) +
+                       10;
+    // The name field keeps at least 150 units.
+    const int width = std::max(260, kMargin + labelWidth + 3 + 150 + kMargin);
+    const int nameAt = kMargin + labelWidth + 3;
+    const int cancelAt = width - kMargin - button;
+    t.cx = static_cast<short>(width);
     t.cy = 162;
-    t.title = save ? u"Save As" : u"Open";
-    const DWORD child = WS_CHILD | WS_VISIBLE;
-    t.items = {
-        {u"Static", u"", child, 0, 7, 6, 246, 10, CFileChooserDialog::kFolderText},
-        {u"ListBox", u"", child | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY, 0, 7, 18, 246,
-         104, CFileChooserDialog::kEntryList},
-        {u"Static", u"File name:", child, 0, 7, 130, 44, 10, 0},
-        {u"Edit", u"", child | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 0, 54, 128, 199, 12,
-         CFileChooserDialog::kNameEdit},
-        {u"Button", save ? u"Save" : u"Open", child | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 148, 144,
-         50, 14, IDOK},
-        {u"Button", u"Cancel", child | WS_TABSTOP, 0, 203, 144, 50, 14, IDCANCEL},
+    const auto item = [&t](const char16_t* kind, const std::u16string& caption, DWORD style, int x,
+                           int y, int cx, int cy, int id) {
+        t.items.push_back(DialogItemTemplate{kind, caption, style, 0, static_cast<short>(x),
+                                             static_cast<short>(y), static_cast<short>(cx),
+                                             static_cast<short>(cy), static_cast<WORD>(id)});
     };
+    const DWORD child = WS_CHILD | WS_VISIBLE;
+    const int inner = width - 2 * kMargin;
+    item(u"Static", u"", child, kMargin, 6, inner, 10, CFileChooserDialog::kFolderText);
+    item(u"ListBox", u"", child | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY, kMargin, 18,
+         inner, 104, CFileChooserDialog::kEntryList);
+    item(u"Static", label, child, kMargin, 129, labelWidth, 10, 0);
+    item(u"Edit", u"", child | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, nameAt, 128,
+         width - kMargin - nameAt, 12, CFileChooserDialog::kNameEdit);
+    item(u"Button", ok, child | WS_TABSTOP | BS_DEFPUSHBUTTON, cancelAt - 5 - button, 144, button,
+         14, IDOK);
+    item(u"Button", cancel, child | WS_TABSTOP, cancelAt, 144, button, 14, IDCANCEL);
     return t;
 }
 
@@ -235,7 +258,8 @@ void CFileChooserDialog::OnOK() {
     }
     // A name that is only an extension (".qmp") names no file.
     if (chosen.filename().u16string().front() == u'.') {
-        Tell(u"Please type a file name.", MB_OK | MB_ICONINFORMATION);
+        Tell(platform::GetStandardText(platform::StandardText::FileNoName),
+             MB_OK | MB_ICONINFORMATION);
         return;
     }
     fs::path file = chosen;
@@ -249,24 +273,27 @@ void CFileChooserDialog::OnOK() {
     }
     const fs::path folder = file.parent_path();
     if (!fs::is_directory(folder, error)) {
-        Tell(u"The folder \"" + folder.u16string() + u"\" does not exist.", MB_OK | MB_ICONWARNING);
+        Tell(platform::GetStandardText(platform::StandardText::FileFolderMissing,
+                                       folder.u16string()),
+             MB_OK | MB_ICONWARNING);
         return;
     }
     const bool exists = fs::exists(file, error);
     if (open && (m_request.Flags & OFN_FILEMUSTEXIST) != 0 && !exists) {
-        Tell(u"The file \"" + file.filename().u16string() + u"\" does not exist.",
+        Tell(platform::GetStandardText(platform::StandardText::FileMissing,
+                                       file.filename().u16string()),
              MB_OK | MB_ICONWARNING);
         return;
     }
     if (!open && !platform::IsWritableFolder(folder)) {
-        Tell(u"The folder \"" + folder.u16string() +
-                 u"\" cannot be written to.\nPlease choose another folder.",
+        Tell(platform::GetStandardText(platform::StandardText::FileFolderNotWritable,
+                                       folder.u16string()),
              MB_OK | MB_ICONWARNING);
         return;
     }
     if (!open && exists && (m_request.Flags & OFN_OVERWRITEPROMPT) != 0 &&
-        Tell(u"\"" + file.filename().u16string() +
-                 u"\" already exists.\nDo you want to replace it?",
+        Tell(platform::GetStandardText(platform::StandardText::FileReplace,
+                                       file.filename().u16string()),
              MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES) {
         return;
     }

@@ -10,7 +10,8 @@
 // write to, a missing file for an open with OFN_FILEMUSTEXIST; a save with
 // OFN_OVERWRITEPROMPT asks whether to replace an existing file. The dialog starts in the
 // request's initial folder only where the user can write to it, else in the user's documents
-// folder (else home).
+// folder (else home). Its texts and refusals are in the program's language
+// (platform/ui/StandardText.h), its label and buttons as wide as they need.
 
 #include "platform/framework/CDialog.h"
 #include "platform/framework/CGdiObject.h"

@@ -120,6 +120,21 @@ SIZE platform::DialogBaseUnitsFor(const std::u16string& fontName, WORD pointSize
     return DialogFont(fontName, pointSize).second;
 }
 
+short platform::DialogTextWidth(const DialogTemplate& dialogTemplate, std::u16string_view text) {
+    const auto [font, units] = DialogFont(dialogTemplate.fontName, dialogTemplate.pointSize);
+    RECT extent{};
+    if (font != nullptr && !text.empty()) {
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, ToGdiObj(font));
+        DrawTextW(dc, text.data(), static_cast<int>(text.size()), &extent,
+                  DT_CALCRECT | DT_SINGLELINE);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+    }
+    const auto pixels = static_cast<int>(extent.right - extent.left);
+    return static_cast<short>((pixels * 4 + static_cast<int>(units.cx) - 1) / units.cx);
+}
+
 platform::ScopedLoopFilter::ScopedLoopFilter(const LoopFilter& filter) : m_filter(filter) {
     t_loops.push_back(&m_filter);
 }

@@ -7,6 +7,7 @@
 #include "platform/ui/WinUser.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct DialogItemTemplate {
@@ -54,4 +55,8 @@ namespace platform {
 // Pixel size of one horizontal (cx) and vertical (cy) base unit pair for a font: the
 // average character width and the character height in pixels.
 SIZE DialogBaseUnitsFor(const std::u16string& fontName, WORD pointSize);
+// The width in dialog units, rounded up, that a one-line text takes in a template's font as a
+// static or a button draws it ("&" marks the next character and takes no room): what a dialog
+// whose texts come in many languages sizes its controls by.
+short DialogTextWidth(const DialogTemplate& dialogTemplate, std::u16string_view text);
 } // namespace platform

@@ -5,6 +5,7 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/Display.h"
+#include "platform/ui/StandardText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,23 +22,30 @@ constexpr COLORREF kDefaultFrame = RGB(0x00, 0x78, 0xD7);
 
 struct Button {
     int id;
-    const char16_t* text;
+    std::u16string text;
 };
 
+// The buttons in the program's language (platform/ui/StandardText.h).
 std::vector<Button> ButtonsOf(UINT type) {
+    using platform::StandardText;
+    auto button = [](int id, StandardText text) {
+        return Button{id, platform::GetStandardText(text)};
+    };
     switch (type & MB_TYPEMASK) {
     case MB_OKCANCEL:
-        return {{IDOK, u"OK"}, {IDCANCEL, u"Cancel"}};
+        return {button(IDOK, StandardText::Ok), button(IDCANCEL, StandardText::Cancel)};
     case MB_ABORTRETRYIGNORE:
-        return {{IDABORT, u"&Abort"}, {IDRETRY, u"&Retry"}, {IDIGNORE, u"&Ignore"}};
+        return {button(IDABORT, StandardText::Abort), button(IDRETRY, StandardText::Retry),
+                button(IDIGNORE, StandardText::Ignore)};
     case MB_YESNOCANCEL:
-        return {{IDYES, u"&Yes"}, {IDNO, u"&No"}, {IDCANCEL, u"Cancel"}};
+        return {button(IDYES, StandardText::Yes), button(IDNO, StandardText::No),
+                button(IDCANCEL, StandardText::Cancel)};
     case MB_YESNO:
-        return {{IDYES, u"&Yes"}, {IDNO, u"&No"}};
+        return {button(IDYES, StandardText::Yes), button(IDNO, StandardText::No)};
     case MB_RETRYCANCEL:
-        return {{IDRETRY, u"&Retry"}, {IDCANCEL, u"Cancel"}};
+        return {button(IDRETRY, StandardText::Retry), button(IDCANCEL, StandardText::Cancel)};
     default:
-        return {{IDOK, u"OK"}};
+        return {button(IDOK, StandardText::Ok)};
     }
 }
 
@@ -216,7 +224,8 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
 
     DialogTemplate t;
     t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER;
-    t.title = caption ? caption : u"Error";
+    t.title = caption ? std::u16string(caption)
+                      : platform::GetStandardText(platform::StandardText::ErrorCaption);
     const SIZE units = platform::DialogBaseUnitsFor(t.fontName, t.pointSize);
     auto toDluX = [&](int px) {
         return static_cast<short>((px * 4 + static_cast<int>(units.cx) - 1) / units.cx);
@@ -241,13 +250,19 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
         DeleteObject(font);
         DeleteDC(dc);
     }
-    // Pixels: margins 12, icon 32, buttons 75 x 23 six apart.
+    // Pixels: margins 12, icon 32, buttons 75 x 23 six apart; a button whose text needs more
+    // room (another language's) is as wide as its text and a margin of 8 each side.
+    int buttonWidth = 75;
+    for (const Button& b : s.buttons) {
+        const int textWidth = platform::DialogTextWidth(t, b.text) * static_cast<int>(units.cx) / 4;
+        buttonWidth = std::max(buttonWidth, textWidth + 16);
+    }
     const int margin = 12;
     const int iconSize = icon ? 32 : 0;
     const int textLeft = margin + (icon ? iconSize + 12 : 0);
     const int textWidth = static_cast<int>(textRect.right - textRect.left) + 8;
     const int textHeight = std::max(static_cast<int>(textRect.bottom - textRect.top) + 4, iconSize);
-    const int buttonsWidth = static_cast<int>(s.buttons.size()) * 81 - 6;
+    const int buttonsWidth = static_cast<int>(s.buttons.size()) * (buttonWidth + 6) - 6;
     const int width = std::max(textLeft + textWidth + margin, buttonsWidth + 2 * margin);
     const int buttonsTop = margin + textHeight + 16;
     const int height = buttonsTop + 23 + margin;
@@ -267,9 +282,9 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     for (const Button& b : s.buttons) {
         DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
         t.items.push_back(DialogItemTemplate{u"Button", b.text, style, 0, toDluX(x),
-                                             toDluY(buttonsTop), toDluX(75), toDluY(23),
+                                             toDluY(buttonsTop), toDluX(buttonWidth), toDluY(23),
                                              static_cast<WORD>(b.id)});
-        x += 81;
+        x += buttonWidth + 6;
     }
     s.face = CreateSolidBrush(kFace);
     const INT_PTR result =

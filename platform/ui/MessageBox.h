@@ -34,7 +34,8 @@ inline constexpr UINT MB_SETFOREGROUND = 0x00010000;
 inline constexpr UINT MB_TOPMOST = 0x00040000;
 
 // The window class of message boxes is the dialog class; their title is the caption given
-// ("Error" when null). Escape and the close box answer IDCANCEL where there is a Cancel
+// ("Error" when null). That default and the buttons' captions are in the program's language
+// (platform/ui/StandardText.h); the buttons are as wide as their longest caption needs. Escape and the close box answer IDCANCEL where there is a Cancel
 // button (IDOK for a box with only OK) and do nothing otherwise. Returns 0 when the box could
 // not be shown.
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);

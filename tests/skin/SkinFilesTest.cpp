@@ -13,6 +13,7 @@
 #include "platform/base/Path.h"
 #include "platform/base/WideChar.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/ui/StandardText.h"
 
 #include <gtest/gtest.h>
 
@@ -408,6 +409,15 @@ TEST_F(SkinFiles, EveryKeyTheSkinsAndProgramsUseHasATextInAllNineLanguages) {
         for (const auto& [id, key] : *table) {
             keys.insert(ToUtf8(key));
         }
+    }
+    // The texts of the platform's standard dialogs, which the programs' text provider looks
+    // up; the English file says what the platform says without a provider.
+    for (const platform::StandardTextEntry& entry : platform::StandardTexts()) {
+        const std::u16string key = u"$" + std::u16string(entry.key);
+        keys.insert(ToUtf8(key));
+        CString english;
+        CLangTable::Lookup(m_english.get(), english, key.c_str());
+        EXPECT_EQ(english.str(), entry.english) << ToUtf8(key);
     }
     ASSERT_GT(keys.size(), 100u); // the skins and the programs were found
     const auto languages = FilesIn("lang", ".txt");

@@ -3,6 +3,8 @@
 // caption, label, header, list entry and stage heading is laid out with the widget's own
 // font and text format in the area the widget draws it in. A text that would be cut off, or
 // that would wrap into more lines than its element holds, fails with its place and sizes.
+// The same holds for the platform's standard dialogs (colour and file choosers, message boxes)
+// that the programs make speak their language.
 #include "gui/BitmapBtn.h"
 #include "gui/BitmapWindow.h"
 #include "gui/DPIStageWindow.h"
@@ -20,14 +22,22 @@
 #include "platform/base/CStringArray.h"
 #include "platform/base/Path.h"
 #include "platform/base/WideChar.h"
+#include "platform/framework/ColorChooserDialog.h"
+#include "platform/framework/FileChooserDialog.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/ui/Clock.h"
+#include "platform/ui/CommDlg.h"
 #include "platform/ui/Display.h"
+#include "platform/ui/Hooks.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/ui/MessageLoop.h"
+#include "platform/ui/StandardText.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -376,4 +386,104 @@ TEST_F(TextFit, EveryTextFitsItsPlaceInEveryLanguage) {
     }
     // Every language saw the captions, labels and entries of every page and popup.
     EXPECT_GT(checked, 9 * 300);
+}
+
+namespace {
+
+// A standard dialog's title in its caption bar (six pixels kept free at each end), the captions
+// of its statics and buttons in their controls (a button keeps two pixels each side for its
+// frame), and every control inside the dialog.
+void CollectDialog(HWND dialog, const std::string& where, std::vector<Placement>& out,
+                   std::vector<std::string>& outside) {
+    RECT client{};
+    GetClientRect(dialog, &client);
+    WCHAR title[256] = {};
+    GetWindowTextW(dialog, title, 256);
+    out.push_back(Placement{where + " title", title, GetStockFont(DEFAULT_GUI_FONT),
+                            RECT{0, 0, client.right - 12, 100}, DT_SINGLELINE, 0});
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT box{};
+        GetWindowRect(child, &box);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&box), 2);
+        const int id = GetDlgCtrlID(child);
+        if (box.left < client.left || box.top < client.top || box.right > client.right ||
+            box.bottom > client.bottom) {
+            outside.push_back(where + ": control " + std::to_string(id) + " leaves the dialog");
+        }
+        WCHAR kind[32] = {};
+        GetClassNameW(child, kind, 32);
+        const std::u16string className = kind;
+        WCHAR text[256] = {};
+        GetWindowTextW(child, text, 256);
+        const bool button = className == u"Button";
+        if ((!button && className != u"Static") || text[0] == 0 ||
+            id == platform::kMessageBoxTextId || id == CFileChooserDialog::kFolderText) {
+            continue; // fields, lists, the message box's text (laid out to fit) and a path
+        }
+        Placement p;
+        p.where = where + " control " + std::to_string(id);
+        p.text = text;
+        p.font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
+        GetClientRect(child, &p.area);
+        if (button) {
+            p.area.left += 2;
+            p.area.right -= 2;
+        }
+        p.format = DT_SINGLELINE;
+        out.push_back(p);
+    }
+}
+
+} // namespace
+
+TEST_F(TextFit, TheStandardDialogsFitTheirTextsInEveryLanguage) {
+    platform::ScopedVirtualClock clock;
+    InstallLanguageTextProvider();
+    CColorChooserDialog::Install();
+    CFileChooserDialog::Install();
+    std::string where;
+    std::vector<Placement> found;
+    std::vector<std::string> outside;
+    platform::SetModalIdleHook([&](HWND dialog) {
+        CollectDialog(dialog, where, found, outside);
+        EndDialog(dialog, IDCANCEL);
+    });
+    for (LONG language = 320; language <= 328; ++language) {
+        ASSERT_EQ(LanguageTableMap.count(language), 1u) << language;
+        CurrentLangTable = LanguageTableMap[language];
+        const std::string name = ToUtf8(LookupName(LanguageNameMap, language));
+        where = name + " colour chooser";
+        CHOOSECOLORW color;
+        EXPECT_FALSE(ChooseColorW(&color));
+        for (const BOOL save : {TRUE, FALSE}) {
+            where = name + (save ? " save dialog" : " open dialog");
+            WCHAR file[MAX_PATH] = {};
+            OPENFILENAMEW request;
+            request.lpstrFile = file;
+            request.nMaxFile = MAX_PATH;
+            EXPECT_FALSE(save ? GetSaveFileNameW(&request) : GetOpenFileNameW(&request));
+        }
+        for (const UINT type : {MB_OKCANCEL, MB_YESNOCANCEL, MB_ABORTRETRYIGNORE}) {
+            where = name + " message box " + std::to_string(type);
+            MessageBoxW(nullptr, u"?", nullptr, type | MB_ICONWARNING);
+        }
+    }
+    platform::SetModalIdleHook(nullptr);
+    platform::SetColorChooser(nullptr);
+    platform::SetFileChooser(nullptr);
+    platform::SetStandardTextProvider(nullptr);
+    std::set<std::u16string> texts;
+    for (const Placement& p : found) {
+        texts.insert(p.text.str());
+        if (std::string misfit = Misfit(p); !misfit.empty()) {
+            ADD_FAILURE() << misfit;
+        }
+    }
+    for (const std::string& problem : outside) {
+        ADD_FAILURE() << problem;
+    }
+    // Every dialog was seen in every language, in the language's own words.
+    EXPECT_GE(found.size(), 9u * 25);
+    EXPECT_GT(texts.size(), 100u) << texts.size();
 }
