@@ -819,17 +819,33 @@ void X11Display::Impl::Sync() {
     }
     // Stacking order of the shown windows, topmost first.
     std::vector<::Window> order;
+    std::vector<bool> bypassing; // override-redirect, by place in order
     for (const Snapshot& s : snaps) {
         auto x = windows.find(s.hwnd);
         if (x != windows.end() && x->second.mapped) {
             order.push_back(x->second.xid);
+            bypassing.push_back(x->second.overrideRedirect);
         }
     }
     if (order != stacking && !order.empty()) {
         if (stacking.empty() || order.front() != stacking.front()) {
             XRaiseWindow(dpy, order.front());
         }
-        XRestackWindows(dpy, order.data(), static_cast<int>(order.size()));
+        // A window manager puts the windows it manages into frames of its own, while the
+        // override-redirect ones stay children of the root: stacking one kind against the
+        // other would name a window that is no sibling (BadMatch). Each run of one kind is
+        // restacked on its own.
+        size_t begin = 0;
+        while (begin < order.size()) {
+            size_t end = begin + 1;
+            while (end < order.size() && bypassing[end] == bypassing[begin]) {
+                ++end;
+            }
+            if (end - begin > 1) {
+                XRestackWindows(dpy, order.data() + begin, static_cast<int>(end - begin));
+            }
+            begin = end;
+        }
     }
     stacking = std::move(order);
     XFlush(dpy);

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -450,6 +451,59 @@ TEST_F(X11DisplayTest, PopupsBypassTheWindowManagerAndFocusActivates) {
     XSetInputFocus(m_x, m_display->XWindowOf(other), RevertToParent, CurrentTime);
     XSync(m_x, False);
     EXPECT_TRUE(LoopUntil([&] { return GetActiveWindow() == other; }));
+}
+
+TEST_F(X11DisplayTest, StackingUnderAFramingWindowManagerNamesOnlySiblings) {
+    HWND main = OpenShapedWindow(20, 20);
+    HWND other =
+        uitest::CreateTestWindow(WS_POPUP | WS_VISIBLE, 400, 20, 80, 60, nullptr, 0, WS_EX_TOPMOST);
+    m_windows.insert(m_windows.begin(), other);
+    platform::PumpUntilIdle();
+    m_display->Flush();
+    // The test plays a window manager that puts each window it manages into a frame.
+    std::vector<::Window> frames;
+    for (HWND managed : {main, other}) {
+        frames.push_back(XCreateSimpleWindow(m_x, DefaultRootWindow(m_x), 0, 0, 300, 200, 0, 0, 0));
+        XMapWindow(m_x, frames.back());
+        XReparentWindow(m_x, m_display->XWindowOf(managed), frames.back(), 0, 0);
+    }
+    XSync(m_x, False);
+
+    // A popup of the main window comes between the two managed windows; the X server's
+    // complaints are written to standard error, read here.
+    std::fflush(stderr);
+    const int saved = dup(2);
+    FILE* captured = std::tmpfile();
+    ASSERT_NE(captured, nullptr);
+    dup2(fileno(captured), 2);
+    HWND popup = uitest::CreateTestWindow(WS_POPUP | WS_VISIBLE, 300, 300, 60, 40, main);
+    m_windows.insert(m_windows.begin(), popup);
+    platform::PumpUntilIdle();
+    m_display->Flush();
+    SetWindowPos(other, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    platform::PumpUntilIdle();
+    m_display->Flush();
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    std::rewind(captured);
+    std::string errors;
+    for (int c = 0; (c = std::fgetc(captured)) != EOF;) {
+        errors.push_back(static_cast<char>(c));
+    }
+    std::fclose(captured);
+    EXPECT_EQ(errors, "");
+    XWindowAttributes attrs{};
+    ASSERT_TRUE(XGetWindowAttributes(m_x, m_display->XWindowOf(popup), &attrs));
+    EXPECT_EQ(attrs.map_state, IsViewable);
+    // The frames go as a window manager's do: their windows back on the root first.
+    for (HWND managed : {main, other}) {
+        XReparentWindow(m_x, m_display->XWindowOf(managed), DefaultRootWindow(m_x), 0, 0);
+    }
+    for (const ::Window frame : frames) {
+        XDestroyWindow(m_x, frame);
+    }
+    XSync(m_x, False);
 }
 
 TEST_F(X11DisplayTest, FocusGoingToAnotherProgramDeactivates) {
