@@ -15,6 +15,18 @@ namespace platform::wm {
 
 namespace {
 
+// Window coordinates and sizes are kept within 16 bits, so that a position plus a size never
+// overflows however wild the numbers a caller (or a skin file) passes.
+constexpr int kMaxCoordinate = 32767;
+
+int ClampPosition(int value) {
+    return std::clamp(value, -kMaxCoordinate - 1, kMaxCoordinate);
+}
+
+int ClampSize(int value) {
+    return std::clamp(value, 0, kMaxCoordinate);
+}
+
 std::u16string FoldName(LPCWSTR name) {
     std::u16string folded;
     for (const WCHAR* p = name; p && *p; ++p) {
@@ -302,7 +314,9 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
             width = 320;
             height = 240;
         }
-        w->rect = RECT{x, y, x + std::max(width, 0), y + std::max(height, 0)};
+        x = ClampPosition(x);
+        y = ClampPosition(y);
+        w->rect = RECT{x, y, x + ClampSize(width), y + ClampSize(height)};
         if (style & WS_CHILD) {
             w->parent = parent;
             w->id = reinterpret_cast<LONG_PTR>(menu);
@@ -657,14 +671,16 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         oldRect = w->rect;
         newRect = oldRect;
         if (!(flags & SWP_NOMOVE)) {
+            x = ClampPosition(x);
+            y = ClampPosition(y);
             newRect.right = x + (oldRect.right - oldRect.left);
             newRect.bottom = y + (oldRect.bottom - oldRect.top);
             newRect.left = x;
             newRect.top = y;
         }
         if (!(flags & SWP_NOSIZE)) {
-            newRect.right = newRect.left + std::max(cx, 0);
-            newRect.bottom = newRect.top + std::max(cy, 0);
+            newRect.right = newRect.left + ClampSize(cx);
+            newRect.bottom = newRect.top + ClampSize(cy);
         }
         moved = newRect.left != oldRect.left || newRect.top != oldRect.top;
         sized = (newRect.right - newRect.left) != (oldRect.right - oldRect.left) ||
