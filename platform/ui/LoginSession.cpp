@@ -40,7 +40,7 @@ using Message = std::unique_ptr<sd_bus_message, MessageUnref>;
 
 // An sd_bus_error freed when it goes.
 struct BusError {
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_error error{}; // the same as SD_BUS_ERROR_NULL, without a C compound literal
     ~BusError() { sd_bus_error_free(&error); }
 };
 
