@@ -90,6 +90,25 @@ struct X11Shell::Impl {
     // The active window at the window manager (null: none); mutex held.
     HWND ReadActiveWindow();
     HWND HandleOf(::Window xid);
+
+    // The connection held for a call from another thread than the reader. Released, it wakes
+    // the reader: a round trip or a write may have read events into Xlib's queue, where the
+    // reader's poll of the socket cannot see them (the icon's clicks then wait for the next
+    // event to arrive).
+    class Use {
+    public:
+        explicit Use(Impl& impl) : m_impl(impl), m_lock(impl.mutex) {}
+        ~Use() {
+            m_lock.unlock();
+            m_impl.Wake();
+        }
+        Use(const Use&) = delete;
+        Use& operator=(const Use&) = delete;
+
+    private:
+        Impl& m_impl;
+        std::unique_lock<std::mutex> m_lock;
+    };
 };
 
 bool X11Shell::Impl::Open(const std::string& name) {
@@ -543,7 +562,7 @@ bool X11Shell::IsOpen() const {
 
 void X11Shell::BeginMenuGrab(HWND menuWindow) {
     traytip::MenuOpened();
-    std::lock_guard lock(m_impl->mutex);
+    Impl::Use use(*m_impl);
     Display* dpy = m_impl->dpy;
     m_impl->grabbedMenu = menuWindow;
     // The pointer may still be grabbed for a moment (a tray's button release): try again
@@ -565,11 +584,10 @@ void X11Shell::BeginMenuGrab(HWND menuWindow) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     XFlush(dpy);
-    m_impl->Wake();
 }
 
 void X11Shell::EndMenuGrab(HWND menuWindow) {
-    std::lock_guard lock(m_impl->mutex);
+    Impl::Use use(*m_impl);
     if (m_impl->grabbedMenu != menuWindow) {
         return;
     }
@@ -580,7 +598,7 @@ void X11Shell::EndMenuGrab(HWND menuWindow) {
 }
 
 bool X11Shell::AddTrayIcon(const TrayIconRecord& record) {
-    std::lock_guard lock(m_impl->mutex);
+    Impl::Use use(*m_impl);
     Display* dpy = m_impl->dpy;
     IconWin icon;
     icon.record = record;
@@ -591,12 +609,11 @@ bool X11Shell::AddTrayIcon(const TrayIconRecord& record) {
     slot = icon;
     m_impl->Dock(slot);
     XFlush(dpy);
-    m_impl->Wake();
     return true;
 }
 
 bool X11Shell::ModifyTrayIcon(const TrayIconRecord& record) {
-    std::lock_guard lock(m_impl->mutex);
+    Impl::Use use(*m_impl);
     auto it = m_impl->icons.find({record.hwnd, record.id});
     if (it == m_impl->icons.end()) {
         return false;
@@ -607,7 +624,7 @@ bool X11Shell::ModifyTrayIcon(const TrayIconRecord& record) {
 }
 
 void X11Shell::DeleteTrayIcon(HWND hwnd, UINT id) {
-    std::lock_guard lock(m_impl->mutex);
+    Impl::Use use(*m_impl);
     auto it = m_impl->icons.find({hwnd, id});
     if (it == m_impl->icons.end()) {
         return;
@@ -626,7 +643,7 @@ DWORD X11Shell::ForeignWindowProcessId(HWND hwnd) {
     if (!xid) {
         return 0;
     }
-    std::lock_guard lock(m_impl->mutex);
+    Impl::Use use(*m_impl);
     Atom type = 0;
     int format = 0;
     unsigned long count = 0;
@@ -645,7 +662,7 @@ DWORD X11Shell::ForeignWindowProcessId(HWND hwnd) {
 }
 
 std::optional<RECT> X11Shell::PrimaryMonitorRect() {
-    std::lock_guard lock(m_impl->mutex);
+    Impl::Use use(*m_impl);
     if (!m_impl->dpy) {
         return std::nullopt;
     }

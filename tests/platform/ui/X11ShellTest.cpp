@@ -153,6 +153,35 @@ TEST_F(X11ShellTest, TheIconDocksWithTheTrayAndItsClicksReachTheOwner) {
     EXPECT_EQ(cursor.y, at.y);
 }
 
+TEST_F(X11ShellTest, ClicksReachTheOwnerWhileAnotherThreadKeepsUsingTheConnection) {
+    // The program asks the desktop things (the monitor, the active window's process) from its
+    // own threads; a reply read there may carry the icon's click along into Xlib's queue. Each
+    // click still arrives, none waits for the next event.
+    ASSERT_TRUE(StartHost(host));
+    ASSERT_TRUE(AddIcon());
+    const unsigned long icon = xdisplay->Shell()->IconWindowOf(owner, 129);
+    ASSERT_EQ(host.ReadLine(), "dock " + std::to_string(icon));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const POINT at = CentreOf(icon);
+    size_t arrived = 0;
+    for (int click = 1; click <= 40; ++click) {
+        // The click on its way, and a question of another thread right after it; then quiet.
+        ClickAt(at, 3);
+        std::thread([&] { xdisplay->Shell()->PrimaryMonitorRect(); }).join();
+        const bool heard = PumpUntil(
+            [&] {
+                return Recorder::Get().Of(owner, kCallback).size() >=
+                       2 * static_cast<size_t>(click);
+            },
+            3000);
+        arrived = Recorder::Get().Of(owner, kCallback).size();
+        if (!heard) {
+            break;
+        }
+    }
+    EXPECT_EQ(arrived, 80u);
+}
+
 TEST_F(X11ShellTest, WithoutATrayTheIconWaitsAndEveryNewTrayDocksItOnce) {
     const UINT taskbarCreated = RegisterWindowMessageW(u"TaskbarCreated");
     ASSERT_TRUE(AddIcon()); // no tray yet: kept
