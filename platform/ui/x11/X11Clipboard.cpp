@@ -301,14 +301,19 @@ std::optional<std::u16string> X11Clipboard::Text(std::chrono::milliseconds timeo
         s.requestedTarget = s.utf8;
         s.answer.reset();
     }
+    bool held = false;
     {
         std::lock_guard lock(s.xMutex);
-        if (XGetSelectionOwner(s.dpy, s.clipboard) == None) {
-            return std::nullopt;
+        held = XGetSelectionOwner(s.dpy, s.clipboard) != None;
+        if (held) {
+            s.Request(s.utf8);
         }
-        s.Request(s.utf8);
     }
+    // Events read during the round trip wait in Xlib's queue: the reader looks again.
     s.wake.Wake();
+    if (!held) {
+        return std::nullopt;
+    }
     std::unique_lock lock(s.stateMutex);
     if (!s.answered.wait_for(lock, timeout, [&] { return s.answeredNumber >= number; })) {
         return std::nullopt;

@@ -1138,24 +1138,33 @@ void X11Display::Impl::AnswerActivateRequest(HWND hwnd) {
     }
     SetForegroundWindow(popup);
     Sync(); // mapped again before the focus is asked for
-    std::lock_guard lock(xMutex);
-    auto it = windows.find(popup);
-    if (dpy && it != windows.end() && it->second.mapped) {
-        x11::ActivateThroughManager(dpy, root, it->second.xid);
+    {
+        std::lock_guard lock(xMutex);
+        auto it = windows.find(popup);
+        if (dpy && it != windows.end() && it->second.mapped) {
+            x11::ActivateThroughManager(dpy, root, it->second.xid);
+        }
     }
+    // Writing may have read events into Xlib's queue, where the reader's poll cannot see them.
+    Wake();
 }
 
 bool X11Display::ActivateOtherProcessWindow(const std::u16string& className) {
-    std::lock_guard lock(m_impl->xMutex);
-    if (!m_impl->dpy) {
-        return false;
+    ::Window found = 0;
+    {
+        std::lock_guard lock(m_impl->xMutex);
+        if (!m_impl->dpy) {
+            return false;
+        }
+        found = x11::FindOtherProcessWindow(m_impl->dpy, m_impl->root, className);
+        if (found != 0) {
+            x11::SendActivateRequest(m_impl->dpy, found);
+        }
     }
-    const ::Window found = x11::FindOtherProcessWindow(m_impl->dpy, m_impl->root, className);
-    if (found == 0) {
-        return false;
-    }
-    x11::SendActivateRequest(m_impl->dpy, found);
-    return true;
+    // The search's round trips may have read events into Xlib's queue, where the reader's
+    // poll cannot see them.
+    m_impl->Wake();
+    return found != 0;
 }
 
 X11Display::X11Display(const std::string& displayName)
@@ -1223,7 +1232,7 @@ void X11Display::CaptureChanged(HWND capture) {
         return;
     }
     const bool want = x11::WantsPointerGrab(capture);
-    std::lock_guard lock(m_impl->xMutex);
+    std::unique_lock lock(m_impl->xMutex);
     if (want && !m_impl->pointerGrabbed) {
         // Our own clicks still reach our windows as usual (owner events); the rest of the
         // screen reports to the root window, which hands it to the capture.
@@ -1236,6 +1245,10 @@ void X11Display::CaptureChanged(HWND capture) {
         m_impl->pointerGrabbed = false;
     }
     XFlush(m_impl->dpy);
+    lock.unlock();
+    // The grab's round trip may have read events into Xlib's queue, where the reader's poll
+    // cannot see them.
+    m_impl->Wake();
 }
 
 unsigned long X11Display::XWindowOf(HWND hwnd) {
