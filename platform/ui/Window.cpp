@@ -228,8 +228,12 @@ void ForgetThreadWindows(DWORD thread) {
             }
         }
         for (size_t i = 0; i < dead.size(); ++i) {
-            for (HWND child : Get(dead[i])->children) {
-                if (Get(child)->thread != thread) {
+            const Window* d = Get(dead[i]);
+            if (!d) {
+                continue;
+            }
+            for (HWND child : d->children) {
+                if (const Window* c = Get(child); c && c->thread != thread) {
                     dead.push_back(child);
                 }
             }
@@ -320,14 +324,18 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
         if (style & WS_CHILD) {
             w->parent = parent;
             w->id = reinterpret_cast<LONG_PTR>(menu);
-            Get(parent)->children.push_back(hwnd);
+            if (Window* p = Get(parent)) { // checked above
+                p->children.push_back(hwnd);
+            }
         } else {
             w->owner = parent ? RootOf(parent) : nullptr;
             auto& tops = S().topLevels;
             auto pos = tops.begin();
             if (!(exStyle & WS_EX_TOPMOST)) {
-                pos = std::find_if(tops.begin(), tops.end(),
-                                   [](HWND h) { return !(Get(h)->exStyle & WS_EX_TOPMOST); });
+                pos = std::find_if(tops.begin(), tops.end(), [](HWND h) {
+                    const Window* t = Get(h);
+                    return t && !(t->exStyle & WS_EX_TOPMOST);
+                });
             }
             tops.insert(pos, hwnd);
         }
@@ -497,7 +505,7 @@ BOOL DestroyWindow(HWND hwnd) {
             Lock lock(S().mutex);
             for (HWND h : S().topLevels) {
                 Window* w = Get(h);
-                if ((w->style & WS_VISIBLE) && !(w->style & WS_DISABLED) &&
+                if (w && (w->style & WS_VISIBLE) && !(w->style & WS_DISABLED) &&
                     w->thread == GetCurrentThreadId()) {
                     next = h;
                     break;
@@ -704,8 +712,10 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
             } else if (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST ||
                        insertAfter == HWND_NOTOPMOST) {
                 if (!parent && !(w->exStyle & WS_EX_TOPMOST)) {
-                    pos = std::find_if(list.begin(), list.end(),
-                                       [](HWND h) { return !(Get(h)->exStyle & WS_EX_TOPMOST); });
+                    pos = std::find_if(list.begin(), list.end(), [](HWND h) {
+                        const Window* t = Get(h);
+                        return t && !(t->exStyle & WS_EX_TOPMOST);
+                    });
                 }
             } else {
                 auto after = std::find(list.begin(), list.end(), insertAfter);
@@ -860,7 +870,11 @@ HWND SetParent(HWND child, HWND newParent) {
     if (newParent) {
         w->parent = newParent;
         w->owner = nullptr;
-        Get(newParent)->children.insert(Get(newParent)->children.begin(), child);
+        if (Window* p = Get(newParent)) {
+            // At the top of its new parent's children.
+            p->children.push_back(child);
+            std::rotate(p->children.begin(), p->children.end() - 1, p->children.end());
+        }
         w->backing.reset();
     } else {
         w->parent = nullptr;
@@ -956,7 +970,7 @@ HWND GetDlgItem(HWND dialog, int id) {
         return nullptr;
     }
     for (HWND child : w->children) {
-        if (Get(child)->id == id) {
+        if (const Window* c = Get(child); c && c->id == id) {
             return child;
         }
     }
@@ -992,7 +1006,7 @@ HWND GetLastActivePopup(HWND owner) {
     // The most recently activated window it owns, else itself.
     for (HWND h : S().topLevels) {
         Window* w = Get(h);
-        if (w->owner == owner && (w->style & WS_VISIBLE) && !(w->style & WS_DISABLED)) {
+        if (w && w->owner == owner && (w->style & WS_VISIBLE) && !(w->style & WS_DISABLED)) {
             return h;
         }
     }
