@@ -110,6 +110,20 @@ public:
         return std::nullopt;
     }
 
+    // The wait status once the process ended by itself (at most `ms`), else nothing.
+    std::optional<int> WaitForEnd(int ms) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (m_pid > 0 && std::chrono::steady_clock::now() < deadline) {
+            int status = 0;
+            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_pid = -1;
+                return status;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return std::nullopt;
+    }
+
     void Stop() {
         if (m_pid > 0) {
             kill(m_pid, SIGTERM);

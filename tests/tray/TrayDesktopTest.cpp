@@ -18,12 +18,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -344,6 +347,28 @@ TEST_F(TrayDesktopTest, NoSensitivityDisplayWhileTheSessionIsLocked) {
     ASSERT_EQ(mouse.PressDpi(true), S_OK);
     EXPECT_TRUE(WaitFor([&] { return Viewable(m_x, Root(), "csl_osdslider", true) != 0; }))
         << "no sensitivity display after the unlock";
+}
+
+TEST_F(TrayDesktopTest, TheTrayEndsQuietlyWhenTheXServerEnds) {
+    // Every connection's thread meets the loss together: the program ends once, with status 1,
+    // and nothing reports corrupted memory (a sanitizer's report would end it with 86).
+    const char* before = std::getenv("ASAN_OPTIONS");
+    const std::string options = before ? before : "";
+    ::setenv("ASAN_OPTIONS", (options + (options.empty() ? "" : ":") + "exitcode=86").c_str(), 1);
+    ASSERT_TRUE(StartHost());
+    ASSERT_TRUE(StartTray());
+    if (before) {
+        ::setenv("ASAN_OPTIONS", before, 1);
+    } else {
+        ::unsetenv("ASAN_OPTIONS");
+    }
+    ASSERT_NE(NextDock(), 0u);
+    XCloseDisplay(std::exchange(m_x, nullptr));
+    m_xvfb.Stop();
+    const auto status = m_tray.WaitForEnd(20000);
+    ASSERT_TRUE(status.has_value()) << "the tray lives on without its X server";
+    EXPECT_TRUE(WIFEXITED(*status)) << "ended by signal " << WTERMSIG(*status);
+    EXPECT_EQ(WEXITSTATUS(*status), 1);
 }
 
 TEST_F(TrayDesktopTest, ADoubleClickRaisesTheConfiguratorOfThisDesktopInsteadOfStartingOne) {

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include <poll.h>
+#include <unistd.h>
 
 // Xlib last: it defines macros (None, Bool, Status, True...) and global names (Window,
 // Region) that the window layer's headers must not see.
@@ -329,10 +330,27 @@ int IgnoreXError(Display* dpy, XErrorEvent* error) {
     return 0;
 }
 
+// The server gone (or the connection broken) ends the program, as Xlib's own handler does.
+// Each connection's reader thread meets the loss at about the same moment; only the first
+// ends the program, and it ends it at once: exit() run by two threads together, or while the
+// other threads still use what its destructors free, corrupts the program's memory.
+int ConnectionLost(Display*) {
+    static std::atomic_flag ending = ATOMIC_FLAG_INIT;
+    if (!ending.test_and_set()) {
+        std::fprintf(stderr, "X11 display: the connection to the X server is lost\n");
+        std::fflush(nullptr);
+        _exit(1);
+    }
+    for (;;) {
+        pause(); // the first thread is ending the program
+    }
+}
+
 } // namespace
 
 bool X11Display::Impl::Open(const std::string& name) {
     XInitThreads();
+    XSetIOErrorHandler(ConnectionLost); // for every connection of the program
     dpy = XOpenDisplay(name.empty() ? nullptr : name.c_str());
     if (!dpy) {
         return false;
