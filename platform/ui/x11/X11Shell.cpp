@@ -197,9 +197,14 @@ bool X11Shell::Impl::MakeIconWindow(IconWin& icon) {
     attrs.background_pixmap = ParentRelative;
     attrs.event_mask = ButtonPressMask | ButtonReleaseMask | ExposureMask | StructureNotifyMask |
                        EnterWindowMask | LeaveWindowMask | PointerMotionMask;
+    // Never a window manager's: a tray that ends hands the icon back to the root window and
+    // maps it there, and a window manager would frame it as an application window in the
+    // middle of the screen (and, unframing it when the next tray takes it, leave it unmapped).
+    attrs.override_redirect = True;
     icon.xid = XCreateWindow(dpy, root, 0, 0, static_cast<unsigned>(std::max(1, icon.width)),
                              static_cast<unsigned>(std::max(1, icon.height)), 0, CopyFromParent,
-                             InputOutput, CopyFromParent, CWBackPixmap | CWEventMask, &attrs);
+                             InputOutput, CopyFromParent,
+                             CWBackPixmap | CWEventMask | CWOverrideRedirect, &attrs);
     icon.dockedWith = 0;
     if (!icon.xid) {
         return false;

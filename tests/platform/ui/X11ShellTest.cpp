@@ -213,6 +213,47 @@ TEST_F(X11ShellTest, WithoutATrayTheIconWaitsAndEveryNewTrayDocksItOnce) {
     EXPECT_TRUE(Recorder::Get().Of(owner, taskbarCreated).empty());
 }
 
+TEST_F(X11ShellTest, UnderAWindowManagerATrayThatEndsLeavesNoIconOnTheScreen) {
+    // The test's connection plays the window manager: maps of the root's children come to it.
+    XSelectInput(test, DefaultRootWindow(test), SubstructureRedirectMask);
+    XSync(test, False);
+    ASSERT_TRUE(StartHost(host));
+    ASSERT_TRUE(AddIcon());
+    const unsigned long icon = xdisplay->Shell()->IconWindowOf(owner, 129);
+    ASSERT_EQ(host.ReadLine(), "dock " + std::to_string(icon));
+    // The tray ends and hands the icon back to the root window: no manager is asked to show
+    // it there, and it is not seen.
+    host.Stop();
+    bool mapRequested = false;
+    const auto mapState = [&] {
+        XWindowAttributes a{};
+        return XGetWindowAttributes(test, icon, &a) ? a.map_state : -1;
+    };
+    EXPECT_TRUE(PumpUntil([&] {
+        while (XPending(test) > 0) {
+            XEvent e;
+            XNextEvent(test, &e);
+            mapRequested = mapRequested || (e.type == MapRequest && e.xmaprequest.window == icon);
+        }
+        ::Window root = 0;
+        ::Window parent = 0;
+        ::Window* children = nullptr;
+        unsigned count = 0;
+        XQueryTree(test, icon, &root, &parent, &children, &count);
+        if (children) {
+            XFree(children);
+        }
+        return parent == root && mapState() == IsUnmapped;
+    }));
+    EXPECT_FALSE(mapRequested);
+    // The next tray shows it.
+    Child next;
+    ASSERT_TRUE(StartHost(next));
+    EXPECT_EQ(next.ReadLine(), "dock " + std::to_string(icon));
+    EXPECT_TRUE(PumpUntil([&] { return mapState() == IsViewable; }));
+    next.Stop();
+}
+
 TEST_F(X11ShellTest, AnOpenMenuGrabsThePointerSoClicksAnywhereReachIt) {
     HMENU menu = CreatePopupMenu();
     AppendMenuW(menu, MF_STRING, 10, u"First");
