@@ -2,6 +2,7 @@
 
 #include "platform/gdi/Gdi.h"
 #include "platform/ui/Display.h"
+#include "platform/ui/TipLook.h"
 
 namespace platform::tooltip {
 
@@ -10,10 +11,6 @@ namespace {
 constexpr UINT_PTR kDelayTimer = 1;
 constexpr UINT_PTR kAutoPopTimer = 2;
 constexpr UINT_PTR kWatchTimer = 3;
-constexpr COLORREF kBackground = RGB(0xFF, 0xFF, 0xE1);
-constexpr COLORREF kBorder = RGB(0x40, 0x40, 0x40);
-constexpr COLORREF kText = RGB(0, 0, 0);
-constexpr int kPadding = 4;
 
 bool Inside(const RECT& r, POINT pt) {
     return pt.x >= r.left && pt.x < r.right && pt.y >= r.top && pt.y < r.bottom;
@@ -51,22 +48,6 @@ bool ToolStillUnderCursor(const ToolTipView& view) {
     return false; // the tool went
 }
 
-HFONT TipFont() {
-    return CreateFontW(14, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0x20, u"Arial");
-}
-
-SIZE TextSize(const std::u16string& text) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HFONT font = TipFont();
-    HGDIOBJ old = SelectObject(dc, ToGdiObj(font));
-    RECT r{0, 0, 0, 0};
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE);
-    SelectObject(dc, old);
-    DeleteObject(font);
-    DeleteDC(dc);
-    return SIZE{r.right - r.left, r.bottom - r.top};
-}
-
 void ShowNow(HWND tooltip) {
     std::u16string text;
     WithState(tooltip, [&](ToolTipView& view) {
@@ -87,9 +68,9 @@ void ShowNow(HWND tooltip) {
     }
     POINT cursor{};
     GetCursorPos(&cursor);
-    const SIZE size = TextSize(text);
-    const int width = size.cx + 2 * kPadding;
-    const int height = size.cy + 2 * kPadding;
+    const SIZE size = tiplook::TipSize(text);
+    const int width = size.cx;
+    const int height = size.cy;
     const SIZE screen = platform::ScreenSize();
     // Below the cursor, kept on the screen.
     int x = cursor.x;
@@ -228,29 +209,9 @@ void OnTimer(HWND tooltip, UINT_PTR timerId) {
 }
 
 void Paint(HWND tooltip) {
-    PAINTSTRUCT ps{};
-    HDC dc = BeginPaint(tooltip, &ps);
     std::u16string text;
     WithState(tooltip, [&](ToolTipView& view) { text = view.shownText; });
-    RECT client{};
-    GetClientRect(tooltip, &client);
-    HBRUSH back = CreateSolidBrush(kBackground);
-    FillRect(dc, &client, back);
-    DeleteObject(back);
-    HBRUSH border = CreateSolidBrush(kBorder);
-    FrameRect(dc, &client, border);
-    DeleteObject(border);
-    HFONT font = TipFont();
-    HGDIOBJ old = SelectObject(dc, ToGdiObj(font));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, kText);
-    RECT inner{client.left + kPadding, client.top + kPadding, client.right - kPadding,
-               client.bottom - kPadding};
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &inner,
-              DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
-    SelectObject(dc, old);
-    DeleteObject(font);
-    EndPaint(tooltip, &ps);
+    tiplook::PaintTip(tooltip, text);
 }
 
 } // namespace platform::tooltip

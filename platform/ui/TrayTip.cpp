@@ -4,6 +4,7 @@
 #include "platform/ui/Display.h"
 #include "platform/ui/ShellApi.h"
 #include "platform/ui/ThreadQueue.h"
+#include "platform/ui/TipLook.h"
 
 #include <algorithm>
 #include <functional>
@@ -16,10 +17,6 @@ namespace {
 
 constexpr const WCHAR* kClass = u"BorvantaTrayTip";
 constexpr UINT_PTR kDelayTimer = 1;
-constexpr COLORREF kBackground = RGB(0xFF, 0xFF, 0xE1);
-constexpr COLORREF kBorder = RGB(0x40, 0x40, 0x40);
-constexpr COLORREF kText = RGB(0, 0, 0);
-constexpr int kPadding = 4;
 constexpr int kGap = 4;
 
 // The tip's state, changed on the thread of the tip window only; the window and the icon are
@@ -40,10 +37,6 @@ struct State {
 State& S() {
     static State state;
     return state;
-}
-
-HFONT TipFont() {
-    return CreateFontW(14, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0x20, u"Arial");
 }
 
 bool SameIcon(HWND hwnd, UINT id) {
@@ -85,17 +78,9 @@ void Show() {
     if (text.empty() || !S().window) {
         return;
     }
-    HDC measure = CreateCompatibleDC(nullptr);
-    HFONT font = TipFont();
-    HGDIOBJ old = SelectObject(measure, ToGdiObj(font));
-    RECT size{0, 0, 0, 0};
-    DrawTextW(measure, text.c_str(), static_cast<int>(text.size()), &size,
-              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    SelectObject(measure, old);
-    DeleteObject(font);
-    DeleteDC(measure);
-    const int width = size.right - size.left + 2 * kPadding;
-    const int height = size.bottom - size.top + 2 * kPadding;
+    const SIZE size = tiplook::TipSize(text);
+    const int width = size.cx;
+    const int height = size.cy;
     // Centred on the icon: above it when the icon is in the lower half of the screen (a panel
     // at the bottom), else below; kept on the screen.
     const SIZE screen = ScreenSize();
@@ -116,32 +101,12 @@ void Show() {
 }
 
 void Paint(HWND window) {
-    PAINTSTRUCT ps{};
-    HDC dc = BeginPaint(window, &ps);
     std::u16string text;
     {
         std::lock_guard lock(S().mutex);
         text = S().text;
     }
-    RECT client{};
-    GetClientRect(window, &client);
-    HBRUSH back = CreateSolidBrush(kBackground);
-    FillRect(dc, &client, back);
-    DeleteObject(back);
-    HBRUSH border = CreateSolidBrush(kBorder);
-    FrameRect(dc, &client, border);
-    DeleteObject(border);
-    HFONT font = TipFont();
-    HGDIOBJ old = SelectObject(dc, ToGdiObj(font));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, kText);
-    RECT inner{client.left + kPadding, client.top + kPadding, client.right - kPadding,
-               client.bottom - kPadding};
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &inner,
-              DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
-    SelectObject(dc, old);
-    DeleteObject(font);
-    EndPaint(window, &ps);
+    tiplook::PaintTip(window, text);
 }
 
 LRESULT TipProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
