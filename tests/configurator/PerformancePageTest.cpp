@@ -1,3 +1,4 @@
+#include "ForwardingDevice.h"
 #include "PageTestSupport.h"
 #include "configurator/DPIStagesPopup.h"
 #include "gui/DPIStageWindow.h"
@@ -32,41 +33,15 @@ bool Shown(const CWnd* window) {
 
 // A device that forwards everything to the real one but reports other polling rates and
 // version strings.
-class ReportingDevice : public IMouseDevice {
+class ReportingDevice : public apptest::ForwardingDevice {
 public:
-    explicit ReportingDevice(IMouseDevice* real) : m_real(real) {}
+    explicit ReportingDevice(IMouseDevice* real) : ForwardingDevice(real) {}
     std::vector<INT> rates;
     CString versionA;
     CString versionB;
 
-    BOOL Initialize(IMouseConfig* c, const WORD* id) override { return m_real->Initialize(c, id); }
-    BOOL ReservedDevice1(void* u) override { return m_real->ReservedDevice1(u); }
-    void Close() override { m_real->Close(); }
     UINT GetSupportedRateCount() const override { return static_cast<UINT>(rates.size()); }
     INT GetSupportedRate(UINT i) const override { return i < rates.size() ? rates[i] : 0; }
-    UINT GetMaxProfiles() const override { return m_real->GetMaxProfiles(); }
-    UINT GetDeviceProfileCount() override { return m_real->GetDeviceProfileCount(); }
-    BOOL IsWriting() const override { return m_real->IsWriting(); }
-    BOOL WriteMacro(CMacro* m) override { return m_real->WriteMacro(m); }
-    BOOL ReadMacro(GUID g, CMacro* m) override { return m_real->ReadMacro(g, m); }
-    BOOL DeleteAllMacros() override { return m_real->DeleteAllMacros(); }
-    BOOL ImportMacro(const CString& p, IMouseConfig* c) override {
-        return m_real->ImportMacro(p, c);
-    }
-    BOOL ExportMacro(const CString& p, CMacro* m) override { return m_real->ExportMacro(p, m); }
-    BOOL HasMacro(CMacro* m) override { return m_real->HasMacro(m); }
-    BOOL ImportProfile(const CString& p, IMouseConfig* c) override {
-        return m_real->ImportProfile(p, c);
-    }
-    BOOL ExportProfile(const CString& p, IMouseProfile* pr) override {
-        return m_real->ExportProfile(p, pr);
-    }
-    BOOL HasProfile(IMouseProfile* p) override { return m_real->HasProfile(p); }
-    BOOL SyncDevice(IMouseConfig* c, int mode, int sections) override {
-        return m_real->SyncDevice(c, mode, sections);
-    }
-    BOOL ReservedDevice18(void* a, void* b) override { return m_real->ReservedDevice18(a, b); }
-    BOOL IsDeviceFound() const override { return m_real->IsDeviceFound(); }
     BOOL GetVersionA(CString& out) override {
         out = versionA;
         return !versionA.IsEmpty();
@@ -75,15 +50,6 @@ public:
         out = versionB;
         return TRUE; // delivered, but empty
     }
-    WORD GetProductId() const override { return m_real->GetProductId(); }
-    BOOL GetLastWriteResult() const override { return m_real->GetLastWriteResult(); }
-    HRESULT GetServiceResult() const override { return m_real->GetServiceResult(); }
-    BOOL GetUnreadMacros(CStringArray& names) const override {
-        return m_real->GetUnreadMacros(names);
-    }
-
-private:
-    IMouseDevice* m_real;
 };
 
 class PerformancePageTest : public pagetest::PageTest {
