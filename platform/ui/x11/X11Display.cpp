@@ -330,6 +330,11 @@ int IgnoreXError(Display* dpy, XErrorEvent* error) {
     return 0;
 }
 
+// The events each of the program's X windows selects.
+constexpr long kWindowEvents = ExposureMask | ButtonPressMask | ButtonReleaseMask |
+                               PointerMotionMask | KeyPressMask | KeyReleaseMask | FocusChangeMask |
+                               StructureNotifyMask | LeaveWindowMask;
+
 // The server gone (or the connection broken) ends the program, as Xlib's own handler does.
 // Each connection's reader thread meets the loss at about the same moment; only the first
 // ends the program, and it ends it at once: exit() run by two threads together, or while the
@@ -410,7 +415,7 @@ bool X11Display::Impl::Open(const std::string& name) {
         dpy = nullptr;
         return false;
     }
-    textInput.Open(dpy);
+    textInput.Open(dpy, kWindowEvents, [this] { Wake(); });
     // Keys are named by what the desktop's layout puts on them.
     std::weak_ptr<Impl> weak = self;
     SetKeyCharacterSource([weak](UINT scan) -> char32_t {
@@ -474,18 +479,14 @@ void X11Display::Impl::CreateXWindow(const Snapshot& s, XWin& x) {
     attrs.background_pixmap = None;
     attrs.border_pixel = 0;
     attrs.colormap = XCreateColormap(dpy, root, visual, AllocNone);
-    attrs.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                       KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask |
-                       LeaveWindowMask;
+    attrs.event_mask = kWindowEvents;
     const ::Window xid = XCreateWindow(
         dpy, root, static_cast<int>(s.rect.left), static_cast<int>(s.rect.top),
         static_cast<unsigned>(ClampSize(s.rect.right - s.rect.left)),
         static_cast<unsigned>(ClampSize(s.rect.bottom - s.rect.top)), 0, depth, InputOutput, visual,
         CWOverrideRedirect | CWBackPixmap | CWBorderPixel | CWColormap | CWEventMask, &attrs);
     x.xid = xid;
-    if (const long imEvents = textInput.Attach(xid)) {
-        XSelectInput(dpy, xid, attrs.event_mask | imEvents);
-    }
+    textInput.Attach(xid);
     x.colormap = attrs.colormap; // freed with the window: freeing it now would unset it
     if (s.clickThrough) {
         // An empty input shape: clicks reach the windows below, as for a transparent layered

@@ -7,9 +7,11 @@
 #include "platform/ui/x11/X11Keys.h"
 #include "platform/ui/x11/X11RawInput.h"
 
+#include <chrono>
 #include <clocale>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <langinfo.h>
@@ -29,26 +31,36 @@ bool LocaleIsUtf8() {
     return codeset != nullptr && std::strcmp(codeset, "UTF-8") == 0;
 }
 
-// Opens the input method under a UTF-8 locale: Xlib takes the locale's compose table and
-// character conversions when the method opens. The user's locale when it is a UTF-8 one, else
-// C.UTF-8; the process's own locale is given back afterwards.
-XIM OpenInputMethod(Display* dpy) {
+// Makes the process's character type a UTF-8 one, as the input method needs it (Xlib takes
+// the locale's compose table and character conversions when the method opens): the user's
+// locale when it is a UTF-8 one, else C.UTF-8; unchanged when it is one already or neither is
+// to be had. Done once, while the display opens, so that the method can open later on a thread
+// of its own without touching the process's locale.
+void UseUtf8Locale() {
+    if (LocaleIsUtf8() && XSupportsLocale()) {
+        return;
+    }
     const char* current = std::setlocale(LC_CTYPE, nullptr);
     const std::string saved = current != nullptr ? current : "C";
-    if (std::setlocale(LC_CTYPE, "") == nullptr || !LocaleIsUtf8() || !XSupportsLocale()) {
-        if (std::setlocale(LC_CTYPE, "C.UTF-8") == nullptr || !XSupportsLocale()) {
-            std::setlocale(LC_CTYPE, saved.c_str());
-        }
+    if (std::setlocale(LC_CTYPE, "") != nullptr && LocaleIsUtf8() && XSupportsLocale()) {
+        return;
     }
+    if (std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr && XSupportsLocale()) {
+        return;
+    }
+    std::setlocale(LC_CTYPE, saved.c_str());
+}
+
+// Opens the input method: the server XMODIFIERS names; where it does not answer, the built-in
+// method (which reads the locale's compose table: some milliseconds).
+XIM OpenInputMethod(Display* dpy) {
     XIM im = nullptr;
-    // The server XMODIFIERS names; where it does not answer, the built-in method.
     if (XSetLocaleModifiers("") != nullptr) {
         im = XOpenIM(dpy, nullptr, nullptr, nullptr);
     }
     if (im == nullptr && XSetLocaleModifiers("@im=none") != nullptr) {
         im = XOpenIM(dpy, nullptr, nullptr, nullptr);
     }
-    std::setlocale(LC_CTYPE, saved.c_str());
     return im;
 }
 
@@ -128,9 +140,54 @@ X11TextInput::~X11TextInput() {
     Close();
 }
 
-void X11TextInput::Open(Display* dpy) {
+void X11TextInput::Open(Display* dpy, long windowEvents, std::function<void()> wakeReader) {
     m_dpy = dpy;
-    m_im = OpenInputMethod(dpy);
+    m_windowEvents = windowEvents;
+    m_wakeReader = std::move(wakeReader);
+    UseUtf8Locale();
+}
+
+void X11TextInput::StartOpening() {
+    if (m_dpy == nullptr || m_opener.joinable()) {
+        return;
+    }
+    // The method opens beside the program's start instead of in its way; the first key waits
+    // for it (Filter).
+    Display* dpy = m_dpy;
+    m_opener = std::thread([this, dpy] {
+        XIM im = OpenInputMethod(dpy);
+        {
+            std::lock_guard lock(m_openMutex);
+            m_opened = im;
+            m_openDone = true;
+        }
+        m_openChanged.notify_all();
+        // Its round trips may have read events into Xlib's queue, where the reader's poll
+        // cannot see them.
+        if (m_wakeReader) {
+            m_wakeReader();
+        }
+    });
+}
+
+void X11TextInput::Install(bool waitForIt) {
+    if (!m_opener.joinable() || m_installed) {
+        return;
+    }
+    XIM im = nullptr;
+    {
+        std::unique_lock lock(m_openMutex);
+        if (waitForIt) {
+            m_openChanged.wait_for(lock, std::chrono::seconds(5), [this] { return m_openDone; });
+        }
+        if (!m_openDone) {
+            return;
+        }
+        im = std::exchange(m_opened, nullptr);
+    }
+    m_opener.join();
+    m_installed = true;
+    m_im = im;
     if (m_im == nullptr) {
         return;
     }
@@ -139,9 +196,24 @@ void X11TextInput::Open(Display* dpy) {
     destroyed.client_data = reinterpret_cast<XPointer>(this);
     destroyed.callback = &X11TextInput::Destroyed;
     XSetIMValues(m_im, XNDestroyCallback, &destroyed, nullptr);
+    // The windows made before the method was there get their contexts now.
+    for (auto& [window, ic] : m_contexts) {
+        if (ic == nullptr) {
+            ic = CreateContext(window);
+        }
+    }
+    if (m_focused != 0) {
+        Focus(m_focused, true);
+    }
 }
 
 void X11TextInput::Close() {
+    if (m_opener.joinable()) {
+        m_opener.join();
+        if (m_opened != nullptr) {
+            XCloseIM(std::exchange(m_opened, nullptr));
+        }
+    }
     for (auto& [window, ic] : m_contexts) {
         if (ic != nullptr) {
             XDestroyIC(ic);
@@ -163,18 +235,23 @@ void X11TextInput::Destroyed(XIM, XPointer self, XPointer) {
     }
 }
 
-long X11TextInput::Attach(unsigned long window) {
-    XIC ic = nullptr;
-    if (m_im != nullptr && m_style != 0) {
-        ic = XCreateIC(m_im, XNInputStyle, m_style, XNClientWindow, window, XNFocusWindow, window,
+XIC X11TextInput::CreateContext(unsigned long window) {
+    if (m_im == nullptr || m_style == 0) {
+        return nullptr;
+    }
+    XIC ic = XCreateIC(m_im, XNInputStyle, m_style, XNClientWindow, window, XNFocusWindow, window,
                        nullptr);
-    }
-    m_contexts[window] = ic;
     long events = 0;
-    if (ic == nullptr || XGetICValues(ic, XNFilterEvents, &events, nullptr) != nullptr) {
-        events = 0;
+    if (ic != nullptr && XGetICValues(ic, XNFilterEvents, &events, nullptr) == nullptr &&
+        (events & ~m_windowEvents) != 0) {
+        // The method wants events the window does not select yet.
+        XSelectInput(m_dpy, window, m_windowEvents | events);
     }
-    return events;
+    return ic;
+}
+
+void X11TextInput::Attach(unsigned long window) {
+    m_contexts[window] = CreateContext(window);
 }
 
 void X11TextInput::Detach(unsigned long window) {
@@ -186,6 +263,9 @@ void X11TextInput::Detach(unsigned long window) {
         XDestroyIC(it->second);
     }
     m_contexts.erase(it);
+    if (m_focused == window) {
+        m_focused = 0;
+    }
 }
 
 XIC X11TextInput::ContextOf(unsigned long window) {
@@ -194,6 +274,12 @@ XIC X11TextInput::ContextOf(unsigned long window) {
 }
 
 void X11TextInput::Focus(unsigned long window, bool focused) {
+    if (focused) {
+        m_focused = window;
+        StartOpening(); // a window of the program can now be typed into
+    } else if (m_focused == window) {
+        m_focused = 0;
+    }
     if (XIC ic = ContextOf(window)) {
         if (focused) {
             XSetICFocus(ic);
@@ -204,6 +290,12 @@ void X11TextInput::Focus(unsigned long window, bool focused) {
 }
 
 bool X11TextInput::Filter(XEvent& event) {
+    const bool key = event.type == KeyPress || event.type == KeyRelease;
+    if (key) {
+        StartOpening();
+    }
+    // A key waits for the method that is opening; other events take it when it is there.
+    Install(key);
     return m_im != nullptr && XFilterEvent(&event, None) == True;
 }
 
@@ -212,6 +304,7 @@ char32_t X11TextInput::CharacterOfScan(unsigned scan) {
     if (m_dpy == nullptr || keycode == 0) {
         return 0;
     }
+    Install(false);
     XkbStateRec state{};
     XkbGetState(m_dpy, XkbUseCoreKbd, &state);
     const KeySym keysym = XkbKeycodeToKeysym(m_dpy, static_cast<KeyCode>(keycode), state.group, 0);

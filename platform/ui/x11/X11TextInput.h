@@ -5,13 +5,18 @@
 // window, and for each key event its virtual key, scan code and characters
 // (Xutf8LookupString; an input method's committed text comes as a press without a key code).
 // Every call is made with the display's X lock held, on the thread that reads the events or
-// makes the windows.
+// makes the windows. The method opens on a thread of its own once a window first has the
+// keyboard focus (or a key comes first), so that it costs the program's start nothing.
 
 #include "platform/base/WinTypes.h"
 
+#include <condition_variable>
+#include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 
 // Xlib's types by their tags, so that this header can come before Xlib's macros.
 struct _XDisplay;
@@ -44,14 +49,15 @@ public:
     X11TextInput(const X11TextInput&) = delete;
     X11TextInput& operator=(const X11TextInput&) = delete;
 
-    // Opens the input method on the connection; without one, keys type what their key
-    // symbols say.
-    void Open(_XDisplay* dpy);
+    // Prepares for the input method on the connection (windowEvents: the events each window
+    // selects of itself; wakeReader: wakes the thread that reads the events, called from the
+    // thread that opens the method); without a method, keys type what their key symbols say.
+    void Open(_XDisplay* dpy, long windowEvents, std::function<void()> wakeReader);
     // Destroys the input contexts and closes the input method (before the connection closes).
     void Close();
-    // Makes an input context for a new window; returns the events the input method wants of
-    // it besides the window's own, for its event mask.
-    long Attach(unsigned long window);
+    // Makes an input context for a new window (once the method is there), selecting the
+    // events the method wants of it besides the window's own.
+    void Attach(unsigned long window);
     void Detach(unsigned long window);
     // The window got or lost the keyboard focus.
     void Focus(unsigned long window, bool focused);
@@ -67,9 +73,25 @@ private:
     // The input method went away (its server ended): its contexts are gone with it.
     static void Destroyed(_XIM* im, char* self, char* unused);
     _XIC* ContextOf(unsigned long window);
+    _XIC* CreateContext(unsigned long window);
+    // Starts opening the method, once.
+    void StartOpening();
+    // Takes the opened method into use (contexts for the windows made so far), waiting for it
+    // when asked to.
+    void Install(bool waitForIt);
 
     _XDisplay* m_dpy = nullptr;
+    long m_windowEvents = 0;
+    std::function<void()> m_wakeReader;
     _XIM* m_im = nullptr;
+    unsigned long m_focused = 0; // the window with the keyboard focus
+
+    std::thread m_opener;
+    std::mutex m_openMutex;
+    std::condition_variable m_openChanged;
+    bool m_openDone = false;  // under m_openMutex
+    _XIM* m_opened = nullptr; // under m_openMutex: the method, until installed
+    bool m_installed = false;
     unsigned long m_style = 0;
     std::map<unsigned long, _XIC*> m_contexts;
 };
