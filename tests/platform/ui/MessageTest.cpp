@@ -298,3 +298,25 @@ TEST_F(MessageTest, CursorAndIconTokensAndWindowIcons) {
     SetCursor(previous);
     DestroyWindow(hwnd);
 }
+
+TEST_F(MessageTest, WildPositionsAndSizesAreHeldInRange) {
+    // Whatever a caller (a skin file) asks for, a position plus a size does not overflow and a
+    // window is never wider than 32767 pixels nor turned inside out.
+    HWND hwnd = CreateTestWindow(WS_POPUP, 2147483000, -2147483000, 2000, 2147483647);
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    EXPECT_EQ(r.left, 32767);
+    EXPECT_EQ(r.top, -32768);
+    EXPECT_EQ(r.right - r.left, 2000);
+    EXPECT_EQ(r.bottom - r.top, 32767);
+    SetWindowPos(hwnd, nullptr, 2147483647, 10, 2147483647, -5, SWP_NOZORDER | SWP_NOACTIVATE);
+    GetWindowRect(hwnd, &r);
+    EXPECT_EQ(r.left, 32767);
+    EXPECT_EQ(r.right - r.left, 32767);
+    EXPECT_EQ(r.bottom - r.top, 0);
+    MoveWindow(hwnd, 2147483600, 0, 100, 10, FALSE);
+    GetWindowRect(hwnd, &r);
+    EXPECT_EQ(r.left, 32767);
+    EXPECT_EQ(r.right, 32867);
+    DestroyWindow(hwnd);
+}
