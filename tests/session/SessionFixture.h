@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -152,7 +153,9 @@ protected:
 
     std::string MouseState() { return Run(kMousectl.string() + " show"); }
 
-    pid_t Start(const fs::path& program) {
+    // Starts a program in a process group of its own that ends with the test program;
+    // outFd, when not negative, becomes its standard output.
+    pid_t Spawn(const fs::path& program, int outFd = -1) {
         const pid_t parent = getpid();
         const pid_t pid = fork();
         if (pid == 0) {
@@ -160,6 +163,10 @@ protected:
             prctl(PR_SET_PDEATHSIG, SIGKILL);
             if (getppid() != parent) {
                 _exit(127);
+            }
+            if (outFd >= 0) {
+                dup2(outFd, 1);
+                close(outFd);
             }
             execl(program.c_str(), program.filename().c_str(), static_cast<char*>(nullptr));
             _exit(127);
@@ -171,33 +178,20 @@ protected:
         return pid;
     }
 
+    pid_t Start(const fs::path& program) { return Spawn(program); }
+
     // The tests' system tray, whose "dock <window>" lines are read here.
     bool StartTrayHost() {
         int fds[2];
-        if (pipe(fds) != 0) {
+        if (pipe2(fds, O_CLOEXEC) != 0) {
             return false;
         }
-        const pid_t parent = getpid();
-        const pid_t pid = fork();
-        if (pid == 0) {
-            setpgid(0, 0);
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (getppid() != parent) {
-                _exit(127);
-            }
-            dup2(fds[1], 1);
-            close(fds[0]);
-            close(fds[1]);
-            execl(kTrayHost.c_str(), "x11_tray_host", static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        const pid_t pid = Spawn(kTrayHost, fds[1]);
         close(fds[1]);
         if (pid < 0) {
             close(fds[0]);
             return false;
         }
-        setpgid(pid, pid);
-        m_children.push_back(pid);
         m_trayOut = fds[0];
         return true;
     }
