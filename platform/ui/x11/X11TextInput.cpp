@@ -148,9 +148,10 @@ void X11TextInput::Open(Display* dpy, long windowEvents, std::function<void()> w
 }
 
 void X11TextInput::StartOpening() {
-    if (m_dpy == nullptr || m_opener.joinable()) {
+    if (m_dpy == nullptr || m_started) {
         return;
     }
+    m_started = true;
     // The method opens beside the program's start instead of in its way; the first key waits
     // for it (Filter).
     Display* dpy = m_dpy;
@@ -171,7 +172,7 @@ void X11TextInput::StartOpening() {
 }
 
 void X11TextInput::Install(bool waitForIt) {
-    if (!m_opener.joinable() || m_installed) {
+    if (!m_started || m_installed) {
         return;
     }
     XIM im = nullptr;

@@ -91,7 +91,8 @@ private:
     std::condition_variable m_openChanged;
     bool m_openDone = false;  // under m_openMutex
     _XIM* m_opened = nullptr; // under m_openMutex: the method, until installed
-    bool m_installed = false;
+    bool m_started = false;   // opening was started (once)
+    bool m_installed = false; // the opened method was taken into use
     unsigned long m_style = 0;
     std::map<unsigned long, _XIC*> m_contexts;
 };
