@@ -3,6 +3,8 @@
 // the reader polls ReadEnd beside its X connection and drains the pipe before it looks again.
 // Both ends are non-blocking and closed with the object.
 
+#include <mutex>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -45,6 +47,25 @@ public:
 private:
     int m_read = -1;
     int m_write = -1;
+};
+
+// Holds a connection's lock for Xlib calls made on another thread than the connection's
+// reader. Released, it wakes the reader: a round trip or a write may have read events into
+// Xlib's queue, where the reader's poll of the socket cannot see them (they would wait there
+// for the next event to arrive).
+class WakingLock {
+public:
+    WakingLock(std::mutex& mutex, const WakePipe& reader) : m_lock(mutex), m_reader(reader) {}
+    ~WakingLock() {
+        m_lock.unlock();
+        m_reader.Wake();
+    }
+    WakingLock(const WakingLock&) = delete;
+    WakingLock& operator=(const WakingLock&) = delete;
+
+private:
+    std::unique_lock<std::mutex> m_lock;
+    const WakePipe& m_reader;
 };
 
 } // namespace platform::x11

@@ -272,12 +272,10 @@ bool X11Clipboard::SetText(const std::u16string& text) {
     }
     bool ours = false;
     {
-        std::lock_guard lock(s.xMutex);
+        x11::WakingLock lock(s.xMutex, s.wake);
         XSetSelectionOwner(s.dpy, s.clipboard, s.window, CurrentTime);
         ours = XGetSelectionOwner(s.dpy, s.clipboard) == s.window;
     }
-    // Events read during the round trip wait in Xlib's queue: the reader looks again.
-    s.wake.Wake();
     if (!ours) {
         std::lock_guard lock(s.stateMutex);
         s.owned = false;
@@ -301,18 +299,12 @@ std::optional<std::u16string> X11Clipboard::Text(std::chrono::milliseconds timeo
         s.requestedTarget = s.utf8;
         s.answer.reset();
     }
-    bool held = false;
     {
-        std::lock_guard lock(s.xMutex);
-        held = XGetSelectionOwner(s.dpy, s.clipboard) != None;
-        if (held) {
-            s.Request(s.utf8);
+        x11::WakingLock lock(s.xMutex, s.wake);
+        if (XGetSelectionOwner(s.dpy, s.clipboard) == None) {
+            return std::nullopt;
         }
-    }
-    // Events read during the round trip wait in Xlib's queue: the reader looks again.
-    s.wake.Wake();
-    if (!held) {
-        return std::nullopt;
+        s.Request(s.utf8);
     }
     std::unique_lock lock(s.stateMutex);
     if (!s.answered.wait_for(lock, timeout, [&] { return s.answeredNumber >= number; })) {

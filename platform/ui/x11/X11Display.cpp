@@ -423,15 +423,8 @@ bool X11Display::Impl::Open(const std::string& name) {
         if (!impl) {
             return 0;
         }
-        char32_t c = 0;
-        {
-            std::lock_guard lock(impl->xMutex);
-            c = impl->dpy != nullptr ? impl->textInput.CharacterOfScan(scan) : 0;
-        }
-        // The round trip may have read events into Xlib's queue, where the reader's poll
-        // cannot see them.
-        impl->Wake();
-        return c;
+        x11::WakingLock lock(impl->xMutex, impl->wake);
+        return impl->dpy != nullptr ? impl->textInput.CharacterOfScan(scan) : 0;
     });
     open = true;
     reader = std::thread([this] { ReaderLoop(); });
@@ -1157,33 +1150,24 @@ void X11Display::Impl::AnswerActivateRequest(HWND hwnd) {
     }
     SetForegroundWindow(popup);
     Sync(); // mapped again before the focus is asked for
-    {
-        std::lock_guard lock(xMutex);
-        auto it = windows.find(popup);
-        if (dpy && it != windows.end() && it->second.mapped) {
-            x11::ActivateThroughManager(dpy, root, it->second.xid);
-        }
+    x11::WakingLock lock(xMutex, wake);
+    auto it = windows.find(popup);
+    if (dpy && it != windows.end() && it->second.mapped) {
+        x11::ActivateThroughManager(dpy, root, it->second.xid);
     }
-    // Writing may have read events into Xlib's queue, where the reader's poll cannot see them.
-    Wake();
 }
 
 bool X11Display::ActivateOtherProcessWindow(const std::u16string& className) {
-    ::Window found = 0;
-    {
-        std::lock_guard lock(m_impl->xMutex);
-        if (!m_impl->dpy) {
-            return false;
-        }
-        found = x11::FindOtherProcessWindow(m_impl->dpy, m_impl->root, className);
-        if (found != 0) {
-            x11::SendActivateRequest(m_impl->dpy, found);
-        }
+    x11::WakingLock lock(m_impl->xMutex, m_impl->wake);
+    if (!m_impl->dpy) {
+        return false;
     }
-    // The search's round trips may have read events into Xlib's queue, where the reader's
-    // poll cannot see them.
-    m_impl->Wake();
-    return found != 0;
+    const ::Window found = x11::FindOtherProcessWindow(m_impl->dpy, m_impl->root, className);
+    if (found == 0) {
+        return false;
+    }
+    x11::SendActivateRequest(m_impl->dpy, found);
+    return true;
 }
 
 X11Display::X11Display(const std::string& displayName)
@@ -1238,12 +1222,8 @@ void X11Display::Flush() {
     }
     m_impl->dirty = false;
     m_impl->Sync();
-    {
-        std::lock_guard lock(m_impl->xMutex);
-        XSync(m_impl->dpy, False);
-    }
-    // XSync may have read events into Xlib's queue, where the reader's poll cannot see them.
-    m_impl->Wake();
+    x11::WakingLock lock(m_impl->xMutex, m_impl->wake);
+    XSync(m_impl->dpy, False);
 }
 
 void X11Display::CaptureChanged(HWND capture) {
@@ -1251,7 +1231,7 @@ void X11Display::CaptureChanged(HWND capture) {
         return;
     }
     const bool want = x11::WantsPointerGrab(capture);
-    std::unique_lock lock(m_impl->xMutex);
+    x11::WakingLock lock(m_impl->xMutex, m_impl->wake);
     if (want && !m_impl->pointerGrabbed) {
         // Our own clicks still reach our windows as usual (owner events); the rest of the
         // screen reports to the root window, which hands it to the capture.
@@ -1264,10 +1244,6 @@ void X11Display::CaptureChanged(HWND capture) {
         m_impl->pointerGrabbed = false;
     }
     XFlush(m_impl->dpy);
-    lock.unlock();
-    // The grab's round trip may have read events into Xlib's queue, where the reader's poll
-    // cannot see them.
-    m_impl->Wake();
 }
 
 unsigned long X11Display::XWindowOf(HWND hwnd) {

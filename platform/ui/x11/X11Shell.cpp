@@ -90,25 +90,6 @@ struct X11Shell::Impl {
     // The active window at the window manager (null: none); mutex held.
     HWND ReadActiveWindow();
     HWND HandleOf(::Window xid);
-
-    // The connection held for a call from another thread than the reader. Released, it wakes
-    // the reader: a round trip or a write may have read events into Xlib's queue, where the
-    // reader's poll of the socket cannot see them (the icon's clicks then wait for the next
-    // event to arrive).
-    class Use {
-    public:
-        explicit Use(Impl& impl) : m_impl(impl), m_lock(impl.mutex) {}
-        ~Use() {
-            m_lock.unlock();
-            m_impl.Wake();
-        }
-        Use(const Use&) = delete;
-        Use& operator=(const Use&) = delete;
-
-    private:
-        Impl& m_impl;
-        std::unique_lock<std::mutex> m_lock;
-    };
 };
 
 bool X11Shell::Impl::Open(const std::string& name) {
@@ -567,7 +548,7 @@ bool X11Shell::IsOpen() const {
 
 void X11Shell::BeginMenuGrab(HWND menuWindow) {
     traytip::MenuOpened();
-    Impl::Use use(*m_impl);
+    x11::WakingLock lock(m_impl->mutex, m_impl->wake);
     Display* dpy = m_impl->dpy;
     m_impl->grabbedMenu = menuWindow;
     // The pointer may still be grabbed for a moment (a tray's button release): try again
@@ -592,7 +573,7 @@ void X11Shell::BeginMenuGrab(HWND menuWindow) {
 }
 
 void X11Shell::EndMenuGrab(HWND menuWindow) {
-    Impl::Use use(*m_impl);
+    x11::WakingLock lock(m_impl->mutex, m_impl->wake);
     if (m_impl->grabbedMenu != menuWindow) {
         return;
     }
@@ -603,7 +584,7 @@ void X11Shell::EndMenuGrab(HWND menuWindow) {
 }
 
 bool X11Shell::AddTrayIcon(const TrayIconRecord& record) {
-    Impl::Use use(*m_impl);
+    x11::WakingLock lock(m_impl->mutex, m_impl->wake);
     Display* dpy = m_impl->dpy;
     IconWin icon;
     icon.record = record;
@@ -618,7 +599,7 @@ bool X11Shell::AddTrayIcon(const TrayIconRecord& record) {
 }
 
 bool X11Shell::ModifyTrayIcon(const TrayIconRecord& record) {
-    Impl::Use use(*m_impl);
+    x11::WakingLock lock(m_impl->mutex, m_impl->wake);
     auto it = m_impl->icons.find({record.hwnd, record.id});
     if (it == m_impl->icons.end()) {
         return false;
@@ -629,7 +610,7 @@ bool X11Shell::ModifyTrayIcon(const TrayIconRecord& record) {
 }
 
 void X11Shell::DeleteTrayIcon(HWND hwnd, UINT id) {
-    Impl::Use use(*m_impl);
+    x11::WakingLock lock(m_impl->mutex, m_impl->wake);
     auto it = m_impl->icons.find({hwnd, id});
     if (it == m_impl->icons.end()) {
         return;
@@ -648,7 +629,7 @@ DWORD X11Shell::ForeignWindowProcessId(HWND hwnd) {
     if (!xid) {
         return 0;
     }
-    Impl::Use use(*m_impl);
+    x11::WakingLock lock(m_impl->mutex, m_impl->wake);
     Atom type = 0;
     int format = 0;
     unsigned long count = 0;
@@ -667,7 +648,7 @@ DWORD X11Shell::ForeignWindowProcessId(HWND hwnd) {
 }
 
 std::optional<RECT> X11Shell::PrimaryMonitorRect() {
-    Impl::Use use(*m_impl);
+    x11::WakingLock lock(m_impl->mutex, m_impl->wake);
     if (!m_impl->dpy) {
         return std::nullopt;
     }
